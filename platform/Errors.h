@@ -1,0 +1,34 @@
+#pragma once
+// The program's exception types. The platform layer itself throws nothing; these
+// live here because every subsystem above it raises them with the system's texts.
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace kelvory {
+
+// The general error: its message is shown to the user as it stands.
+class Exception : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An integer that does not fit, or a value of the wrong kind taken as an integer.
+class ERangeError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A file that cannot be opened: "Cannot open file "<full path>". <system text>".
+class EFOpenError : public Exception {
+ public:
+  EFOpenError(const std::string& path, std::error_code reason);
+};
+
+// A file that cannot be created: "Cannot create file "<full path>". <system text>".
+class EFCreateError : public Exception {
+ public:
+  EFCreateError(const std::string& path, std::error_code reason);
+};
+
+}  // namespace kelvory
