@@ -1,0 +1,1 @@
+# The list view and the list's file dialogs: sources are added to kelvory_widgets here.

@@ -1,0 +1,1 @@
+# The main window, the About box, pictures, help and the program: added here.

@@ -1,0 +1,1 @@
+# Tests of the list view on the offscreen platform.

@@ -1,0 +1,1 @@
+# Tests of the main window and the About box on the offscreen platform.
