@@ -1,0 +1,1 @@
+# Tests of the pictures, the About box and the help document.
