@@ -1,0 +1,44 @@
+#pragma once
+// The check-box list of files: one fixed 327-pixel column without a header, a check
+// box, a status picture and the caption on every row, single selection, no editing.
+// A primary-button press exactly on a check box (and the space bar on the current
+// row) toggles it here, on the press, and then lets the list follow or undo it.
+#include <QTreeView>
+
+#include <functional>
+
+namespace kelvory {
+
+class FileList;
+class FileListDelegate;
+
+class FileListView final : public QTreeView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kColumnWidth = 327;
+
+  FileListView(FileList& list, std::function<bool()> isBuilding, QWidget* parent = nullptr);
+  ~FileListView() override;
+
+  // The selected row, or -1.
+  int SelectedRow() const;
+  // Where row's check box is drawn, in viewport coordinates (empty for no row).
+  QRect CheckBoxRect(int row) const;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // The row whose check box lies under pos, or -1.
+  int CheckBoxRowAt(const QPoint& pos) const;
+  void ToggleCheckBox(int row);
+
+  FileList& list_;
+  std::function<bool()> isBuilding_;
+  FileListDelegate* delegate_;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,75 @@
+#pragma once
+// The checklist of TIFF paths: its rows, the check-mark counter shown after
+// "Выбрано: " and the two status-bar texts. The counter is kept step by step by every
+// operation that changes a check mark and never recounted from the rows.
+#include <QObject>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "build/StatusImage.h"
+#include "filelist/FileListModel.h"
+
+namespace kelvory {
+
+class FileList final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit FileList(QObject* parent = nullptr);
+
+  FileListModel& Model() { return model_; }
+  const FileListModel& Model() const { return model_; }
+
+  int RowCount() const;
+  // Rows out of range throw std::out_of_range.
+  const std::string& Caption(int row) const;
+  bool Checked(int row) const;
+  // From code: the counter is not touched (the caller keeps it).
+  void SetChecked(int row, bool checked);
+  StatusImage Status(int row) const;
+  void SetStatus(int row, StatusImage status);
+  // The row whose caption equals path byte for byte, or -1.
+  int FindRow(const std::string& path) const;
+
+  int SelectedCount() const { return selectedCount_; }
+  // Sets the counter without touching the panels (a finishing build writes panel 2
+  // itself).
+  void SetSelectedCount(int count) { selectedCount_ = count; }
+
+  // Appends each path not listed yet as a checked row without status; a listed but
+  // unchecked path gets its check mark back. Listed checked paths change nothing.
+  void AddFiles(const std::vector<std::string>& paths);
+  // Removes the row; -1 (no selection) does nothing.
+  void DeleteRow(int row);
+  void Clear();
+  // Reads the list file, then replaces the rows by its lines. A file that cannot be
+  // read throws EFOpenError and leaves the list as it was.
+  void LoadFrom(const std::string& listFile);
+  // Appends every non-empty line not listed yet, in order, checked.
+  void AppendLoadedLines(const std::vector<std::string>& lines);
+  // Writes all captions in list order. Throws EFCreateError.
+  void SaveTo(const std::string& listFile) const;
+
+  // To be called after the view itself toggled the row's check box: during a build
+  // the toggle is undone, otherwise the counter follows it.
+  void CheckBoxToggled(int row, bool building);
+
+  std::string FilesPanelText() const;     // "Файлов в списке: N"
+  std::string SelectedPanelText() const;  // "Выбрано: N"
+
+ signals:
+  // Both panels (row count and counter) must be rewritten.
+  void CountersChanged();
+  // Only the counter's panel must be rewritten.
+  void SelectionPanelChanged();
+
+ private:
+  FileListModel model_;
+  // caption -> row, so that Add and Load find listed paths without a scan.
+  std::unordered_map<std::string, int> rowOf_;
+  int selectedCount_ = 0;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,54 @@
+#pragma once
+// The rows of the file list as an item model for the list view. The model is changed
+// only through FileList, which keeps its caption index and counter in step with it.
+#include <QAbstractListModel>
+
+#include <string>
+#include <vector>
+
+#include "build/StatusImage.h"
+
+namespace kelvory {
+
+class FileList;
+
+struct FileListRow {
+  std::string caption;  // the path as bytes
+  bool checked = true;
+  StatusImage status = StatusNone;
+};
+
+class FileListModel final : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  enum Role {
+    // int: the row's StatusImage (-1 to 3).
+    StatusRole = Qt::UserRole + 1,
+    // QByteArray: the caption's bytes as stored.
+    CaptionBytesRole,
+  };
+
+  explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+
+  // DisplayRole: the caption decoded for showing; CheckStateRole: Qt::Checked or
+  // Qt::Unchecked; plus the roles above.
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  const std::vector<FileListRow>& Rows() const { return rows_; }
+
+ private:
+  friend class FileList;
+
+  void Append(std::vector<FileListRow> rows);
+  void Remove(int row);
+  void RemoveAll();
+  void SetChecked(int row, bool checked);
+  void SetStatus(int row, StatusImage status);
+
+  std::vector<FileListRow> rows_;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,16 @@
+#pragma once
+// The bodies of the list's five command buttons. Errors (EFOpenError, EFCreateError)
+// propagate to the caller, which reports them.
+#include "filelist/FileList.h"
+#include "filelist/ListDialogs.h"
+
+namespace kelvory {
+
+void AddCommand(FileList& list, ListDialogs& dialogs);
+// selectedRow is -1 when no row is selected.
+void DeleteCommand(FileList& list, int selectedRow);
+void ClearCommand(FileList& list);
+void LoadCommand(FileList& list, ListDialogs& dialogs);
+void SaveCommand(const FileList& list, ListDialogs& dialogs);
+
+}  // namespace kelvory
