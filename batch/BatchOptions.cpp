@@ -1,0 +1,118 @@
+#include "batch/BatchOptions.h"
+
+#include <charconv>
+
+namespace kelvory {
+namespace {
+
+int ParseJobs(const std::string& text) {
+  int value = 0;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (text.empty() || error != std::errc() || end != last || value < 1 || value > kMaxJobs) {
+    throw UsageError("--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs) +
+                     ", not '" + text + "'");
+  }
+  return value;
+}
+
+// Splits "--name=value"; a short or valueless option gives an empty inline value.
+struct OptionWord {
+  std::string name;
+  std::string inlineValue;
+  bool hasInlineValue = false;
+};
+
+OptionWord SplitOption(const std::string& word) {
+  OptionWord option{word, {}, false};
+  if (word.rfind("--", 0) == 0) {
+    const auto equals = word.find('=');
+    if (equals != std::string::npos) {
+      option.name = word.substr(0, equals);
+      option.inlineValue = word.substr(equals + 1);
+      option.hasInlineValue = true;
+    }
+  }
+  return option;
+}
+
+}  // namespace
+
+BatchOptions ParseArguments(const std::vector<std::string>& args) {
+  BatchOptions options;
+  bool destGiven = false;
+  bool jobsGiven = false;
+  bool optionsEnded = false;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
+      options.sources.push_back({BatchSource::Kind::Path, word});
+      continue;
+    }
+    if (word == "--") {
+      optionsEnded = true;
+      continue;
+    }
+
+    const OptionWord option = SplitOption(word);
+    auto takeValue = [&]() -> std::string {
+      if (option.hasInlineValue) return option.inlineValue;
+      if (i + 1 >= args.size()) throw UsageError(option.name + " needs a value");
+      return args[++i];
+    };
+    auto refuseValue = [&]() {
+      if (option.hasInlineValue) throw UsageError(option.name + " takes no value");
+    };
+
+    if (option.name == "--help" || option.name == "-h") {
+      refuseValue();
+      options.action = BatchOptions::Action::Help;
+    } else if (option.name == "--version") {
+      refuseValue();
+      if (options.action != BatchOptions::Action::Help) options.action = BatchOptions::Action::Version;
+    } else if (option.name == "--dest" || option.name == "-d") {
+      if (destGiven) throw UsageError("--dest may be given only once");
+      options.destFolder = takeValue();
+      if (options.destFolder.empty()) throw UsageError("--dest needs a folder");
+      destGiven = true;
+    } else if (option.name == "--jobs" || option.name == "-j") {
+      if (jobsGiven) throw UsageError("--jobs may be given only once");
+      options.jobs = ParseJobs(takeValue());
+      jobsGiven = true;
+    } else if (option.name == "--list" || option.name == "-l") {
+      const std::string listFile = takeValue();
+      if (listFile.empty()) throw UsageError("--list needs a file");
+      options.sources.push_back({BatchSource::Kind::ListFile, listFile});
+    } else {
+      throw UsageError("unknown option '" + option.name + "'");
+    }
+  }
+
+  if (options.action == BatchOptions::Action::Build && options.sources.empty()) {
+    throw UsageError("no files given");
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "Usage: kelvory-batch [--dest DIR] [--jobs N] [--list FILE]... [PATH]...\n"
+         "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program.\n"
+         "\n"
+         "  -d, --dest DIR   copy each file into DIR and build there; the sources stay\n"
+         "                   untouched (default: update each file in place, safely,\n"
+         "                   through a temporary copy)\n"
+         "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
+         "                   processor)\n"
+         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated)\n"
+         "  -h, --help       show this help and exit\n"
+         "      --version    show the version and exit\n"
+         "\n"
+         "Files are taken in order; empty lines and repeated paths are skipped.\n"
+         "One line per file: done, failed (with the reason) or not found.\n"
+         "Exit status: 0 all done, 1 some failed or not found, 2 usage error or no tool,\n"
+         "130 interrupted (the sources are left as they were).\n";
+}
+
+}  // namespace kelvory

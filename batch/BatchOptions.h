@@ -1,0 +1,43 @@
+#pragma once
+// The command line of kelvory-batch, parsed without touching the file system.
+#include <string>
+#include <vector>
+
+#include "platform/Errors.h"
+
+namespace kelvory {
+
+// A command line that cannot be followed; its message says why.
+class UsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// One row source, in command-line order: a path taken as it stands, or a list file
+// whose lines become rows.
+struct BatchSource {
+  enum class Kind { Path, ListFile };
+  Kind kind = Kind::Path;
+  std::string value;
+
+  bool operator==(const BatchSource&) const = default;
+};
+
+struct BatchOptions {
+  enum class Action { Build, Help, Version };
+  Action action = Action::Build;
+  std::string destFolder;  // empty: every file is updated in place
+  int jobs = 0;            // 0: one tool process per processor
+  std::vector<BatchSource> sources;
+};
+
+// The largest --jobs accepted; more processes than this only thrash the disk.
+inline constexpr int kMaxJobs = 256;
+
+// args excludes the program name. Throws UsageError.
+BatchOptions ParseArguments(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace kelvory

@@ -1,0 +1,164 @@
+#include "batch/ConsoleHost.h"
+
+#include <utility>
+
+namespace kelvory {
+namespace {
+
+// The build's own text for a program folder without the tool.
+constexpr const char* kToolMissingText = "gdaladdo.exe не найден";
+
+// How often the elapsed time on the progress line moves on while nothing settles.
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+
+// A settled file is always one line, whatever its reason holds.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+std::string Elapsed(std::chrono::steady_clock::duration duration) {
+  const long seconds = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::seconds>(duration).count());
+  char text[32];
+  if (seconds >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
+    : destFolder_(std::move(settings.destFolder)),
+      programFolder_(std::move(settings.programFolder)),
+      slotCount_(settings.slotCount),
+      showProgress_(settings.showProgress),
+      stopRequested_(settings.stopRequested),
+      out_(out),
+      err_(err),
+      selectedCount_(static_cast<int>(settings.rows.size())),
+      start_(std::chrono::steady_clock::now()),
+      lastDraw_(start_) {
+  rows_.reserve(settings.rows.size());
+  for (std::string& caption : settings.rows) rows_.push_back({std::move(caption), true, StatusNone});
+  if (showProgress_) DrawProgress();
+}
+
+bool ConsoleHost::ValidRow(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < rows_.size();
+}
+
+int ConsoleHost::RowCount() const { return static_cast<int>(rows_.size()); }
+
+std::string ConsoleHost::RowCaption(int row) const {
+  return ValidRow(row) ? rows_[static_cast<std::size_t>(row)].caption : std::string();
+}
+
+bool ConsoleHost::RowChecked(int row) const {
+  return ValidRow(row) && rows_[static_cast<std::size_t>(row)].checked;
+}
+
+void ConsoleHost::SetRowChecked(int row, bool checked) {
+  if (ValidRow(row)) rows_[static_cast<std::size_t>(row)].checked = checked;
+}
+
+void ConsoleHost::SetRowStatus(int row, StatusImage status) {
+  if (ValidRow(row)) rows_[static_cast<std::size_t>(row)].status = status;
+}
+
+std::string ConsoleHost::DestFolder() const { return destFolder_; }
+bool ConsoleHost::HasDestFolder() const { return !destFolder_.empty(); }
+int ConsoleHost::SelectedCount() const { return selectedCount_; }
+void ConsoleHost::SetSelectedCount(int count) { selectedCount_ = count; }
+void ConsoleHost::SetBuilding(bool) {}
+
+void ConsoleHost::SetSelectionPanelText(const std::string&) {}
+void ConsoleHost::SetBuildButtonEnabled(bool) {}
+void ConsoleHost::SetBuildButtonCaption(const std::string&) {}
+void ConsoleHost::SetGroupBoxEnabled(bool) {}
+void ConsoleHost::SetWindowCaption(const std::string&) {}
+
+void ConsoleHost::ShowMessage(const std::string& text) {
+  if (text == kToolMissingText) {
+    toolMissing_ = true;
+  } else {
+    messageShown_ = true;
+  }
+  ClearProgress();
+  std::fprintf(err_, "kelvory-batch: %s\n", OneLine(text).c_str());
+  std::fflush(err_);
+  if (showProgress_) DrawProgress();
+}
+
+void ConsoleHost::ProcessMessages() {
+  if (!showProgress_) return;
+  if (std::chrono::steady_clock::now() - lastDraw_ >= kProgressInterval) DrawProgress();
+}
+
+std::string ConsoleHost::ProgramFolder() const { return programFolder_; }
+int ConsoleHost::SlotCount() const { return slotCount_; }
+
+void ConsoleHost::RowSettled(int row, StatusImage status, const std::string& reason) {
+  if (!ValidRow(row)) return;
+  ++settledCount_;
+  rows_[static_cast<std::size_t>(row)].status = status;
+  const std::string& caption = rows_[static_cast<std::size_t>(row)].caption;
+  ClearProgress();
+  switch (status) {
+    case StatusDone:
+      std::fprintf(out_, "done: %s\n", caption.c_str());
+      break;
+    case StatusNotFound:
+      std::fprintf(out_, "not found: %s\n", caption.c_str());
+      break;
+    default:
+      if (reason.empty()) {
+        std::fprintf(out_, "failed: %s\n", caption.c_str());
+      } else {
+        std::fprintf(out_, "failed: %s: %s\n", caption.c_str(), OneLine(reason).c_str());
+      }
+      break;
+  }
+  std::fflush(out_);
+  if (showProgress_) DrawProgress();
+}
+
+bool ConsoleHost::StopRequested() const { return stopRequested_ != nullptr && stopRequested_(); }
+
+void ConsoleHost::FinishProgress() {
+  if (!showProgress_) return;
+  DrawProgress();
+  std::fputc('\n', err_);
+  std::fflush(err_);
+  progressDrawn_ = false;
+}
+
+bool ConsoleHost::AllDone() const {
+  for (const Row& row : rows_) {
+    if (row.status != StatusDone) return false;
+  }
+  return true;
+}
+
+void ConsoleHost::DrawProgress() {
+  lastDraw_ = std::chrono::steady_clock::now();
+  std::fprintf(err_, "\r%d/%zu files  %s\033[K", settledCount_, rows_.size(),
+               Elapsed(lastDraw_ - start_).c_str());
+  std::fflush(err_);
+  progressDrawn_ = true;
+}
+
+void ConsoleHost::ClearProgress() {
+  if (!progressDrawn_) return;
+  std::fputs("\r\033[K", err_);
+  std::fflush(err_);
+  progressDrawn_ = false;
+}
+
+}  // namespace kelvory

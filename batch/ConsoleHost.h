@@ -1,0 +1,91 @@
+#pragma once
+// The build's host on a console: the rows are the command's files, every settled
+// file is one line on standard output, and on a terminal a progress line on standard
+// error is redrawn in place.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "build/BuildHost.h"
+
+namespace kelvory {
+
+class ConsoleHost : public BuildHost {
+ public:
+  struct Settings {
+    std::vector<std::string> rows;
+    std::string destFolder;  // empty: in place
+    std::string programFolder;
+    int slotCount = 1;
+    bool showProgress = false;  // redraw a progress line on err
+    bool (*stopRequested)() = nullptr;
+  };
+
+  ConsoleHost(Settings settings, std::FILE* out, std::FILE* err);
+
+  int RowCount() const override;
+  std::string RowCaption(int row) const override;
+  bool RowChecked(int row) const override;
+  void SetRowChecked(int row, bool checked) override;
+  void SetRowStatus(int row, StatusImage status) override;
+
+  std::string DestFolder() const override;
+  bool HasDestFolder() const override;
+  int SelectedCount() const override;
+  void SetSelectedCount(int count) override;
+  void SetBuilding(bool building) override;
+
+  // A console has no window: these change nothing.
+  void SetSelectionPanelText(const std::string& text) override;
+  void SetBuildButtonEnabled(bool enabled) override;
+  void SetBuildButtonCaption(const std::string& caption) override;
+  void SetGroupBoxEnabled(bool enabled) override;
+  void SetWindowCaption(const std::string& caption) override;
+
+  void ShowMessage(const std::string& text) override;
+  void ProcessMessages() override;
+
+  std::string ProgramFolder() const override;
+  int SlotCount() const override;
+
+  void RowSettled(int row, StatusImage status, const std::string& reason) override;
+  bool StopRequested() const override;
+
+  // Ends the progress line, so that the shell prompt starts on a line of its own.
+  void FinishProgress();
+
+  bool AllDone() const;
+  bool ToolMissing() const { return toolMissing_; }
+  bool MessageShown() const { return messageShown_; }
+
+ private:
+  struct Row {
+    std::string caption;
+    bool checked = true;
+    StatusImage status = StatusNone;
+  };
+
+  bool ValidRow(int row) const;
+  void DrawProgress();
+  void ClearProgress();
+
+  std::vector<Row> rows_;
+  std::string destFolder_;
+  std::string programFolder_;
+  int slotCount_;
+  bool showProgress_;
+  bool (*stopRequested_)();
+  std::FILE* out_;
+  std::FILE* err_;
+
+  int selectedCount_;
+  int settledCount_ = 0;
+  bool toolMissing_ = false;
+  bool messageShown_ = false;
+  bool progressDrawn_ = false;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point lastDraw_;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,93 @@
+// kelvory-batch: the same build as the window, for scripts and terminals.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batch/BatchOptions.h"
+#include "batch/ConsoleHost.h"
+#include "batch/RowCollector.h"
+#include "batch/StopSignal.h"
+#include "build/BuildRunner.h"
+#include "filelist/ListFile.h"
+#include "platform/Paths.h"
+#include "platform/ProcessorCount.h"
+#include "platform/Program.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "kelvory-batch: %s\n", text.c_str());
+  return kExitUsage;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int Run(const std::vector<std::string>& args) {
+  using kelvory::BatchOptions;
+  BatchOptions options;
+  try {
+    options = kelvory::ParseArguments(args);
+  } catch (const kelvory::UsageError& error) {
+    Fail(error.what());
+    std::fputs("Try 'kelvory-batch --help' for more information.\n", stderr);
+    return kExitUsage;
+  }
+  if (options.action == BatchOptions::Action::Help) {
+    std::fputs(kelvory::UsageText().c_str(), stdout);
+    return kExitDone;
+  }
+  if (options.action == BatchOptions::Action::Version) {
+    std::puts("kelvory-batch " KELVORY_VERSION);
+    return kExitDone;
+  }
+
+  // A missing folder would only fail every file one by one.
+  if (!options.destFolder.empty()) {
+    if (!IsFolder(options.destFolder)) return Fail("not a folder: " + options.destFolder);
+    options.destFolder = kelvory::platform::FullPath(options.destFolder);
+  }
+
+  std::vector<std::string> rows;
+  try {
+    rows = kelvory::CollectRows(options.sources, kelvory::ReadListFile);
+  } catch (const std::exception& error) {
+    return Fail(error.what());
+  }
+
+  kelvory::InstallStopSignalHandlers();
+  kelvory::ConsoleHost::Settings settings;
+  settings.rows = std::move(rows);
+  settings.destFolder = options.destFolder;
+  settings.programFolder = kelvory::platform::ProgramFolder();
+  settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
+  settings.showProgress = ::isatty(STDERR_FILENO) == 1;
+  settings.stopRequested = kelvory::StopSignalled;
+  kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
+
+  kelvory::RunBuild(host);
+  host.FinishProgress();
+
+  if (kelvory::StopSignalled()) {
+    std::fputs("kelvory-batch: interrupted; the sources are as they were\n", stderr);
+    return kExitInterrupted;
+  }
+  if (host.ToolMissing()) return kExitUsage;
+  return host.AllDone() && !host.MessageShown() ? kExitDone : kExitSomeFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
