@@ -1,0 +1,41 @@
+#pragma once
+// Whole-file operations on byte-string paths. Nothing here throws: failures come back
+// as error codes with the system's reason.
+#include <string>
+#include <system_error>
+
+namespace kelvory::platform {
+
+// True when a regular file (not a folder) exists at path, following links.
+bool FileExists(const std::string& path);
+
+// True when both paths name the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
+
+// True when the existing file at path lies on the same filesystem as the existing folder.
+bool SameFileSystem(const std::string& path, const std::string& folder);
+
+// Copies from onto to, replacing to's contents (a new file gets from's permissions).
+// Copying a file onto itself leaves it untouched.
+std::error_code CopyFile(const std::string& from, const std::string& to);
+
+std::error_code DeleteFile(const std::string& path);
+
+// Renames from over to in one step; both must lie on one filesystem.
+std::error_code RenameFile(const std::string& from, const std::string& to);
+
+// Gives path the permission bits of the file at model.
+std::error_code CopyPermissions(const std::string& model, const std::string& path);
+
+// The path with every link and dot segment resolved; empty with error when it fails.
+std::string ResolvedPath(const std::string& path, std::error_code& error);
+
+// The folder part of path, with its trailing '/': "./" for a bare file name.
+std::string FolderOf(const std::string& path);
+// The part of path after its last '/'.
+std::string FileNameOf(const std::string& path);
+
+// The system temporary folder: $TMPDIR, else /tmp, always with a trailing '/'.
+std::string TempFolder();
+
+}  // namespace kelvory::platform

@@ -1,0 +1,140 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/UniqueFd.h"
+
+namespace kelvory::platform {
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+bool Stat(const std::string& path, struct stat& info) { return ::stat(path.c_str(), &info) == 0; }
+
+std::error_code CopyByReading(int in, int out) {
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return LastError();
+    if (n == 0) return {};
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) return LastError();
+      done += w;
+    }
+  }
+}
+
+// The kernel copies without passing the bytes through us; a filesystem that cannot
+// (another filesystem type, an old kernel) falls back to plain reads and writes.
+std::error_code CopyContents(int in, int out) {
+  if (::ioctl(out, FICLONE, in) == 0) return {};
+  bool first = true;
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+    if (n > 0) {
+      first = false;
+      continue;
+    }
+    if (n == 0) return {};
+    if (errno == EINTR) continue;
+    if (first && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+      return CopyByReading(in, out);
+    }
+    return LastError();
+  }
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return Stat(path, info) && S_ISREG(info.st_mode);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat x {}, y {};
+  return Stat(a, x) && Stat(b, y) && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+bool SameFileSystem(const std::string& path, const std::string& folder) {
+  struct stat x {}, y {};
+  return Stat(path, x) && Stat(folder, y) && x.st_dev == y.st_dev;
+}
+
+std::error_code CopyFile(const std::string& from, const std::string& to) {
+  UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) return LastError();
+  struct stat source {};
+  if (::fstat(in.Get(), &source) != 0) return LastError();
+  if (S_ISDIR(source.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+  // Opened without truncation first: only once it is known not to be the source
+  // itself may the target be emptied.
+  UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, source.st_mode & 0777));
+  if (!out.Valid()) return LastError();
+  struct stat target {};
+  if (::fstat(out.Get(), &target) != 0) return LastError();
+  if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) return {};
+  if (::ftruncate(out.Get(), 0) != 0) return LastError();
+  if (auto error = CopyContents(in.Get(), out.Get())) return error;
+  if (::close(out.Release()) != 0) return LastError();
+  return {};
+}
+
+std::error_code DeleteFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return LastError();
+  return {};
+}
+
+std::error_code RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
+  return {};
+}
+
+std::error_code CopyPermissions(const std::string& model, const std::string& path) {
+  struct stat info {};
+  if (!Stat(model, info)) return LastError();
+  if (::chmod(path.c_str(), info.st_mode & 07777) != 0) return LastError();
+  return {};
+}
+
+std::string ResolvedPath(const std::string& path, std::error_code& error) {
+  error.clear();
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  if (!resolved) {
+    error = LastError();
+    return {};
+  }
+  return resolved.get();
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TempFolder() {
+  const char* value = std::getenv("TMPDIR");
+  std::string folder = value != nullptr && *value != '\0' ? value : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace kelvory::platform
