@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Stream.h"
+#include "tiff/TIFFIFD.h"
+
+namespace kelvory {
+
+// A TIFF file opened for reading its structure: the header, the chain of directories
+// and each directory's image size. Every failure is an exception after which the
+// bitmap is closed.
+class TTIFFBitmap {
+ public:
+  TTIFFBitmap() = default;
+  ~TTIFFBitmap();
+  TTIFFBitmap(const TTIFFBitmap&) = delete;
+  TTIFFBitmap& operator=(const TTIFFBitmap&) = delete;
+
+  // Opens the file read-only, keeping others from writing it until Close.
+  bool LoadFromFile(const std::string& fileName);
+  // Reads from a stream that stays the caller's; it must outlive the bitmap's use.
+  bool LoadFromStream(platform::Stream& stream);
+
+  std::int32_t DirectoryCount() const { return static_cast<std::int32_t>(FDirectories.size()); }
+  // index is 1-based; false, with width and height untouched, when out of range.
+  bool GetImageSize(std::int32_t index, std::int32_t& width, std::int32_t& height);
+  void Close();
+
+  const std::string& FileName() const { return FFileName; }
+
+ private:
+  void ReadStructure();
+
+  platform::Stream* FStream = nullptr;
+  bool FOwnsStream = false;
+  std::unique_ptr<platform::Stream> FOwnedStream;
+  std::string FFileName;
+  std::vector<std::unique_ptr<TTIFFIFD>> FDirectories;
+};
+
+}  // namespace kelvory
