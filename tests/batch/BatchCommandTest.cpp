@@ -1,0 +1,264 @@
+// kelvory-batch run as a child process, on real files, with the real tool or with
+// small fake tools for failures and interrupts.
+#include <signal.h>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/batch/ChildProcess.h"
+
+namespace kelvory::test {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::seconds;
+
+constexpr const char* kToolMissing = "gdaladdo.exe не найден";
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+class BatchCommand : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kelvory-batch-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    tmp_ = root_ / "tmp";
+    fs::create_directories(tmp_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // A program folder with a copy of the command, so that its own folder decides which
+  // tool it finds. An empty script body leaves the tool out.
+  fs::path Program(const std::string& toolScript, bool realTool = false) {
+    const fs::path folder = root_ / "program";
+    fs::create_directories(folder);
+    fs::copy_file(KELVORY_BATCH, folder / "kelvory-batch", fs::copy_options::overwrite_existing);
+    if (realTool) {
+      fs::create_directories(folder / "gdal");
+      fs::create_symlink(GDALADDO, folder / "gdal" / "gdaladdo");
+    } else if (!toolScript.empty()) {
+      fs::create_directories(folder / "gdal");
+      WriteAll(folder / "gdal" / "gdaladdo", "#!/bin/sh\n" + toolScript);
+      fs::permissions(folder / "gdal" / "gdaladdo", fs::perms::owner_all);
+    }
+    return folder / "kelvory-batch";
+  }
+
+  ChildResult Batch(const fs::path& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program.string());
+    return RunChild(args, {"TMPDIR=" + tmp_.string()}, seconds(60));
+  }
+
+  fs::path Tiff(const std::string& name, int width, int height) {
+    const fs::path path = root_ / name;
+    const ChildResult made = RunChild({GDAL_CREATE, "-q", "-of", "GTiff", "-outsize",
+                                       std::to_string(width), std::to_string(height), "-bands",
+                                       "1", "-ot", "Byte", path.string()});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    return path;
+  }
+
+  static int DirectoryCount(const fs::path& path) {
+    const ChildResult info = RunChild({TIFFINFO, path.string()});
+    int count = 0;
+    for (std::size_t at = 0; (at = info.out.find("TIFF Directory at offset", at)) != std::string::npos; ++at) {
+      ++count;
+    }
+    return count;
+  }
+
+  bool TempFolderEmpty() const { return fs::is_empty(tmp_); }
+
+  fs::path root_;
+  fs::path tmp_;
+};
+
+TEST_F(BatchCommand, RealToolSettlesEveryFileAndTheExitStatusSaysIfAllWereDone) {
+  const fs::path program = Program("", true);
+  const fs::path big = Tiff("big.tif", 400, 300);    // shorter side 300: factors 2 4
+  const fs::path small = Tiff("small.tif", 120, 120);  // nothing to do
+  const fs::path junk = root_ / "junk.tif";
+  WriteAll(junk, "this is not a TIFF file\n");
+  const fs::path missing = root_ / "missing.tif";
+  const std::string smallBytes = ReadAll(small);
+
+  const ChildResult run =
+      Batch(program, {big.string(), small.string(), missing.string(), junk.string()});
+  ASSERT_TRUE(run.exited) << run.err;
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  const std::vector<std::string> lines = SortedLines(run.out);
+  ASSERT_EQ(lines.size(), 4u) << run.out;
+  EXPECT_EQ(lines[0], "done: " + big.string());
+  EXPECT_EQ(lines[1], "done: " + small.string());
+  EXPECT_EQ(lines[2].rfind("failed: " + junk.string() + ": ", 0), 0u) << lines[2];
+  EXPECT_EQ(lines[3], "not found: " + missing.string());
+  EXPECT_EQ(DirectoryCount(big), 3);
+  EXPECT_EQ(ReadAll(small), smallBytes);
+  EXPECT_TRUE(TempFolderEmpty());
+
+  // Again, without the bad rows: everything is done, and nothing is left to build.
+  const std::string bigBytes = ReadAll(big);
+  const ChildResult again = Batch(program, {"--jobs", "1", big.string(), small.string()});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(SortedLines(again.out),
+            (std::vector<std::string>{"done: " + big.string(), "done: " + small.string()}));
+  EXPECT_EQ(ReadAll(big), bigBytes);
+}
+
+TEST_F(BatchCommand, DestFolderGetsTheBuiltCopiesAndTheSourcesStayUntouched) {
+  const fs::path program = Program("", true);
+  const fs::path big = Tiff("big.tif", 300, 300);
+  const fs::path small = Tiff("small.tif", 100, 100);
+  const std::string bigBytes = ReadAll(big);
+  fs::create_directories(root_ / "out");
+
+  const ChildResult run = Batch(program, {"--dest", (root_ / "out").string(), big.string(), small.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAll(big), bigBytes);
+  EXPECT_EQ(DirectoryCount(big), 1);
+  EXPECT_EQ(DirectoryCount(root_ / "out" / "big.tif"), 3);
+  EXPECT_EQ(ReadAll(root_ / "out" / "small.tif"), ReadAll(small));
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
+TEST_F(BatchCommand, FailingToolIsReportedWithItsLastErrorLineAndTheSourceIsKept) {
+  const fs::path program = Program(
+      "printf 'ERROR 4: first\\nWarning 1: noise\\nERROR 1: the last one\\nmore text\\n' >&2\n"
+      "printf 'garbage' >> \"$1\"\n"
+      "exit 3\n");
+  const fs::path big = Tiff("big.tif", 300, 300);
+  const std::string bigBytes = ReadAll(big);
+
+  const ChildResult run = Batch(program, {big.string()});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  ASSERT_EQ(SortedLines(run.out).size(), 1u) << run.out;
+  EXPECT_EQ(run.out.rfind("failed: " + big.string() + ": ", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("ERROR 1: the last one"), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(big), bigBytes);
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
+TEST_F(BatchCommand, MissingToolIsAnErrorOfItsOwnAndTouchesNoFile) {
+  const fs::path program = Program("");
+  const fs::path big = Tiff("big.tif", 300, 300);
+  const std::string bigBytes = ReadAll(big);
+
+  const ChildResult run = Batch(program, {big.string()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find(kToolMissing), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ReadAll(big), bigBytes);
+}
+
+TEST_F(BatchCommand, ListFilesAddTheirLinesOnceEachInOrderWithThePaths) {
+  const fs::path program = Program("", true);
+  const fs::path a = Tiff("a.tif", 100, 100);
+  const fs::path b = Tiff("b.tif", 100, 100);
+  const fs::path c = Tiff("c.tif", 100, 100);
+  const fs::path list = root_ / "list.txt";
+  // CR LF, a lone CR and a lone LF all end lines; repeats and empty lines are skipped.
+  WriteAll(list, b.string() + "\r\n\r\n" + a.string() + "\r" + b.string() + "\n" + c.string());
+
+  const ChildResult run = Batch(program, {"--jobs", "1", a.string(), "--list", list.string(), a.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  // One slot and no tool needed: the files settle in row order.
+  EXPECT_EQ(run.out, "done: " + a.string() + "\ndone: " + b.string() + "\ndone: " + c.string() + "\n");
+
+  const ChildResult unreadable = Batch(program, {"--list", (root_ / "nope.txt").string(), a.string()});
+  EXPECT_EQ(unreadable.exitCode, 2);
+  EXPECT_NE(unreadable.err.find("Cannot open file \"" + (root_ / "nope.txt").string() + "\""),
+            std::string::npos)
+      << unreadable.err;
+  EXPECT_EQ(unreadable.out, "");
+}
+
+TEST_F(BatchCommand, InformationAndUsageErrors) {
+  const fs::path program = Program("", true);
+
+  const ChildResult version = Batch(program, {"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "kelvory-batch 1.5\n");
+
+  const ChildResult help = Batch(program, {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.out.rfind("Usage: kelvory-batch ", 0), 0u) << help.out;
+
+  const fs::path file = root_ / "a.tif";
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"--jobs", "0", file.string()},
+      {"--bogus", file.string()},
+      {"--dest", (root_ / "no-such-folder").string(), file.string()},
+      {"--dest", file.string(), file.string()},
+  };
+  WriteAll(file, "x");
+  for (const auto& args : wrong) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const ChildResult run = Batch(program, args);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("kelvory-batch: ", 0), 0u) << run.err;
+  }
+  EXPECT_EQ(ReadAll(file), "x");
+}
+
+TEST_F(BatchCommand, InterruptStopsTheBuildAndLeavesEverySourceAsItWas) {
+  const fs::path started = root_ / "started";
+  // The tool spoils its working copy and then takes far longer than the test waits.
+  const fs::path program = Program("echo \"$1\" >> '" + started.string() +
+                                   "'\nprintf 'garbage' >> \"$1\"\nexec sleep 30\n");
+  std::vector<fs::path> files;
+  std::vector<std::string> before;
+  std::vector<std::string> args = {"--jobs", "2"};
+  for (int i = 0; i < 4; ++i) {
+    files.push_back(Tiff("f" + std::to_string(i) + ".tif", 300, 300));
+    before.push_back(ReadAll(files.back()));
+    args.push_back(files.back().string());
+  }
+  args.insert(args.begin(), program.string());
+
+  ChildProcess child(args, {"TMPDIR=" + tmp_.string()});
+  const auto deadline = std::chrono::steady_clock::now() + seconds(20);
+  while (SortedLines(ReadAll(started)).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(SortedLines(ReadAll(started)).size(), 2u) << "the tools did not start";
+  ASSERT_EQ(::kill(child.Pid(), SIGINT), 0);
+  const ChildResult run = child.Wait(seconds(20));
+
+  EXPECT_TRUE(run.exited) << run.err;
+  EXPECT_EQ(run.exitCode, 130) << run.err;
+  EXPECT_EQ(run.out.find("done:"), std::string::npos) << run.out;
+  EXPECT_EQ(SortedLines(ReadAll(started)).size(), 2u) << "a job started after the stop";
+  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i];
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
+}  // namespace
+}  // namespace kelvory::test
