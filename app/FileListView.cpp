@@ -1,0 +1,125 @@
+#include "app/FileListView.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+#include "app/StatusIcons.h"
+#include "filelist/FileList.h"
+
+namespace kelvory {
+
+// Draws each row's status picture in the image space, and answers where the check
+// box is drawn, from the very same style options the painting uses.
+class FileListDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QRect CheckRect(const QStyleOptionViewItem& base, const QModelIndex& index) const {
+    QStyleOptionViewItem option(base);
+    initStyleOption(&option, index);
+    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+    return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, option.widget);
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const auto status = static_cast<StatusImage>(index.data(FileListModel::StatusRole).toInt());
+    option->features |= QStyleOptionViewItem::HasDecoration;
+    option->icon = QIcon(icons_.Picture(status));
+    option->decorationSize = QSize(StatusIcons::kSize, StatusIcons::kSize);
+  }
+
+ private:
+  StatusIcons icons_;
+};
+
+FileListView::FileListView(FileList& list, std::function<bool()> isBuilding, QWidget* parent)
+    : QTreeView(parent), list_(list), isBuilding_(std::move(isBuilding)), delegate_(new FileListDelegate(this)) {
+  setModel(&list_.Model());
+  setItemDelegate(delegate_);
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setHeaderHidden(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setIconSize(QSize(StatusIcons::kSize, StatusIcons::kSize));
+  setAllColumnsShowFocus(true);
+  // Defaults as well as the section itself, so that the width survives a model reset.
+  QHeaderView* columns = header();
+  columns->setStretchLastSection(false);
+  columns->setMinimumSectionSize(kColumnWidth);
+  columns->setMaximumSectionSize(kColumnWidth);
+  columns->setDefaultSectionSize(kColumnWidth);
+  columns->setSectionResizeMode(QHeaderView::Fixed);
+  columns->resizeSection(0, kColumnWidth);
+}
+
+FileListView::~FileListView() = default;
+
+int FileListView::SelectedRow() const {
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QRect FileListView::CheckBoxRect(int row) const {
+  const QModelIndex index = model()->index(row, 0);
+  if (!index.isValid()) return {};
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  return delegate_->CheckRect(option, index);
+}
+
+int FileListView::CheckBoxRowAt(const QPoint& pos) const {
+  const QModelIndex index = indexAt(pos);
+  if (!index.isValid()) return -1;
+  return CheckBoxRect(index.row()).contains(pos) ? index.row() : -1;
+}
+
+void FileListView::ToggleCheckBox(int row) {
+  list_.SetChecked(row, !list_.Checked(row));
+  list_.CheckBoxToggled(row, isBuilding_());
+}
+
+void FileListView::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  QTreeView::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  const int row = CheckBoxRowAt(pos);
+  if (row >= 0) ToggleCheckBox(row);
+}
+
+void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click on a check box toggles it again, as any press.
+  if (event->button() == Qt::LeftButton) {
+    const int row = CheckBoxRowAt(event->position().toPoint());
+    if (row >= 0) {
+      QTreeView::mousePressEvent(event);
+      ToggleCheckBox(row);
+      return;
+    }
+  }
+  QTreeView::mouseDoubleClickEvent(event);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (event->key() == Qt::Key_Space && plain) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+      selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      ToggleCheckBox(current.row());
+    }
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+}  // namespace kelvory

@@ -1,0 +1,77 @@
+#include "app/QtListDialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace kelvory {
+namespace {
+
+const QString kTiffFilter = QStringLiteral("TIFF-файлы (*.tif *.tiff)");
+const QString kTextFilter = QStringLiteral("Текстовые файлы (*.txt)");
+
+std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The dialog's single chosen file, or nothing when it was cancelled.
+std::optional<std::string> ChosenFile(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return Bytes(files.first());
+}
+
+}  // namespace
+
+QtListDialogs::QtListDialogs(QWidget* parent) : parent_(parent) {}
+
+QtListDialogs::~QtListDialogs() = default;
+
+std::unique_ptr<QFileDialog> QtListDialogs::MakeAddDialog() const {
+  auto dialog = std::make_unique<QFileDialog>(parent_);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFiles);
+  dialog->setNameFilter(kTiffFilter);
+  if (!previousFirstFile_.isEmpty()) {
+    const QFileInfo previous(previousFirstFile_);
+    dialog->setDirectory(previous.absolutePath());
+    dialog->selectFile(previous.fileName());
+  }
+  return dialog;
+}
+
+std::unique_ptr<QFileDialog> QtListDialogs::MakeLoadDialog() const {
+  auto dialog = std::make_unique<QFileDialog>(parent_);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  // A name that does not exist is let through; reading it then reports why.
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setNameFilter(kTextFilter);
+  return dialog;
+}
+
+std::unique_ptr<QFileDialog> QtListDialogs::MakeSaveDialog() const {
+  auto dialog = std::make_unique<QFileDialog>(parent_);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setNameFilter(kTextFilter);
+  dialog->setDefaultSuffix(QStringLiteral("txt"));
+  dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  return dialog;
+}
+
+std::optional<std::vector<std::string>> QtListDialogs::ChooseFilesToAdd() {
+  const auto dialog = MakeAddDialog();
+  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog->selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  previousFirstFile_ = files.first();
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<std::size_t>(files.size()));
+  for (const QString& file : files) paths.push_back(Bytes(file));
+  return paths;
+}
+
+std::optional<std::string> QtListDialogs::ChooseListToLoad() { return ChosenFile(*MakeLoadDialog()); }
+
+std::optional<std::string> QtListDialogs::ChooseListToSave() { return ChosenFile(*MakeSaveDialog()); }
+
+}  // namespace kelvory

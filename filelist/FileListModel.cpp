@@ -1,0 +1,76 @@
+#include "filelist/FileListModel.h"
+
+#include <QByteArray>
+#include <QFile>
+
+namespace kelvory {
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
+  const FileListRow& row = rows_[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+      return QFile::decodeName(QByteArray::fromStdString(row.caption));
+    case Qt::CheckStateRole:
+      return row.checked ? Qt::Checked : Qt::Unchecked;
+    case StatusRole:
+      return static_cast<int>(row.status);
+    case CaptionBytesRole:
+      return QByteArray::fromStdString(row.caption);
+    default:
+      return {};
+  }
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  // Not user-checkable: the view toggles check boxes itself, on the press.
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void FileListModel::Append(std::vector<FileListRow> rows) {
+  if (rows.empty()) return;
+  const int first = rowCount();
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
+  if (rows_.empty()) {
+    rows_ = std::move(rows);
+  } else {
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+  }
+  endInsertRows();
+}
+
+void FileListModel::Remove(int row) {
+  beginRemoveRows(QModelIndex(), row, row);
+  rows_.erase(rows_.begin() + row);
+  endRemoveRows();
+}
+
+void FileListModel::RemoveAll() {
+  beginResetModel();
+  rows_.clear();
+  endResetModel();
+}
+
+void FileListModel::SetChecked(int row, bool checked) {
+  auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (item.checked == checked) return;
+  item.checked = checked;
+  const QModelIndex at = index(row);
+  emit dataChanged(at, at, {Qt::CheckStateRole});
+}
+
+void FileListModel::SetStatus(int row, StatusImage status) {
+  auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (item.status == status) return;
+  item.status = status;
+  const QModelIndex at = index(row);
+  emit dataChanged(at, at, {StatusRole});
+}
+
+}  // namespace kelvory

@@ -1,0 +1,57 @@
+#include "filelist/ListFile.h"
+
+#include "platform/Errors.h"
+#include "platform/FileStream.h"
+#include "filelist/ReplaceFile.h"
+
+namespace kelvory {
+
+std::vector<std::string> SplitListLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(pos));
+      break;
+    }
+    lines.emplace_back(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  return lines;
+}
+
+std::vector<std::string> ReadListFile(const std::string& path) {
+  std::error_code error;
+  auto stream = platform::FileStream::Open(path, error);
+  if (!stream) throw EFOpenError(path, error);
+  std::string text;
+  // The size is only a hint: read on until the file ends.
+  text.resize(static_cast<std::size_t>(stream->Size()) + 1);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == text.size()) text.resize(text.size() * 2);
+    const std::size_t got = stream->Read(text.data() + used, text.size() - used);
+    if (got == 0) break;
+    used += got;
+  }
+  text.resize(used);
+  return SplitListLines(text);
+}
+
+void WriteListFile(const std::string& path, const std::vector<std::string>& captions) {
+  std::string text;
+  std::size_t size = 0;
+  for (const auto& caption : captions) size += caption.size() + 2;
+  text.reserve(size);
+  for (const auto& caption : captions) {
+    text += caption;
+    text += "\r\n";
+  }
+  const std::error_code error = ReplaceFileContents(path, text);
+  if (error) throw EFCreateError(path, error);
+}
+
+}  // namespace kelvory
