@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/Process.h"
+#include "platform/TempFile.h"
+
+namespace kelvory {
+
+// One build slot: running (Index = the row, a process), idle (Index -1) or exhausted
+// (Index = the row count).
+struct ItemProc {
+  std::int32_t Index = 0;
+  bool Running = false;
+  platform::Process ProcessHandle;
+  // The temporary working copy of an in-place job; empty when there is none.
+  std::string TempPath;
+
+  // The file the tool works on, owned until its result has been put in place: the
+  // temporary copy, or a new file beside the destination.
+  platform::TempFile WorkingCopy;
+  // Where a destination job's result goes once the tool has succeeded.
+  std::string Destination;
+  // The tool's error output.
+  platform::TempFile ErrorOutput;
+  // The command line of the running tool, as it would be shown.
+  std::string CommandLine;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,26 @@
+#pragma once
+// The job for one queue entry: settle its row at once, or start the tool on a working
+// copy of its file.
+#include <cstdint>
+#include <string>
+
+#include "build/BuildContext.h"
+#include "build/BuildHost.h"
+#include "build/StatusImage.h"
+
+namespace kelvory {
+
+// Gives the row its final status, clears its check mark and counts it out of the
+// selection.
+void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason = {});
+
+// Takes entry cursor of the queue. Returns the row count when the queue is exhausted,
+// -1 when the row was skipped or settled at once, or the row's index when the tool was
+// started, in which case slot's ProcessHandle holds it. Raises nothing for a failure of
+// the file: that becomes the row's status.
+std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot);
+
+// Forgets the slot's working copy and error output, removing their files.
+void DiscardWork(ItemProc& slot);
+
+}  // namespace kelvory

@@ -1,0 +1,31 @@
+#pragma once
+// The tool's command pieces. The command line they make is only ever shown or logged;
+// the tool itself is started by its absolute path with an argument vector.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "build/LevelRule.h"
+
+namespace kelvory {
+
+// Where the tool lies below the program's folder.
+inline constexpr const char* ToolRelativePath = "gdal/gdaladdo";
+
+// "gdal\gdaladdo", a blank and an opening double quote.
+std::string ToolCommandPrefix();
+
+// Entry j (1 to 20) closes the quoted path and lists the factors 2, 4, ..., 2^j, each
+// after one blank. Entry 0 is empty: there is no command line for zero levels.
+using LevelSuffixList = std::array<std::string, MaxLevels + 1>;
+LevelSuffixList LevelSuffixes();
+
+// The command line as it would be shown: prefix, working path, suffix for levels.
+std::string ToolCommandLine(const std::string& prefix, const LevelSuffixList& suffixes,
+                            const std::string& workingPath, std::int32_t levels);
+
+// The tool's arguments after its own name: the working path and the factors 2 ... 2^levels.
+std::vector<std::string> ToolArguments(const std::string& workingPath, std::int32_t levels);
+
+}  // namespace kelvory
