@@ -1,1 +1,24 @@
-# The main window, the About box, pictures, help and the program: added here.
+# The main window, the application object and the program.
+target_sources(kelvory_widgets PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Conv.h
+  ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.h
+  ${CMAKE_CURRENT_LIST_DIR}/FolderDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderDialog.h
+  ${CMAKE_CURRENT_LIST_DIR}/ImageLabel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageLabel.h
+  ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
+  ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
+)
+target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_platform Qt6::Widgets)
+if(TARGET kelvory_build)
+  target_link_libraries(kelvory_widgets PUBLIC kelvory_build)
+endif()
+
+add_executable(kelvory ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(kelvory PRIVATE kelvory_widgets)
+kelvory_warnings(kelvory)
+install(TARGETS kelvory RUNTIME DESTINATION bin)

@@ -1,0 +1,350 @@
+#include "app/Conv.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "app/FileListView.h"
+#include "app/FolderDialog.h"
+#include "app/ImageLabel.h"
+#include "app/Pictures.h"
+#include "app/QtListDialogs.h"
+#include "app/SystemCommand.h"
+#include "app/WebSite.h"
+#include "build/BuildRunner.h"
+#include "filelist/FileList.h"
+#include "filelist/ListCommands.h"
+#include "platform/ProcessorCount.h"
+#include "platform/Program.h"
+
+namespace kelvory {
+namespace {
+
+const char kCaption[] = "Генератор пирамид для TIFF";
+
+// The closest installed match for the 8-point "Microsoft Sans Serif" the layout was
+// drawn for: same pixel height, every caption still fits its control.
+QFont WindowFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* caption, const char* hint, QRect geometry) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setToolTip(QString::fromUtf8(hint));
+  button->setGeometry(geometry);
+  button->setContextMenuPolicy(Qt::PreventContextMenu);
+  return button;
+}
+
+}  // namespace
+
+TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      FEnvironment(std::move(environment)),
+      FFiles(std::make_unique<FileList>()) {
+  if (!FEnvironment.openUrl) FEnvironment.openUrl = ShellOpen;
+  if (!FEnvironment.folderDialog) {
+    FOwnFolderDialog = std::make_unique<QtFolderDialog>();
+    FEnvironment.folderDialog = FOwnFolderDialog.get();
+  }
+  if (!FEnvironment.listDialogs) {
+    FOwnListDialogs = std::make_unique<QtListDialogs>(this);
+    FEnvironment.listDialogs = FOwnListDialogs.get();
+  }
+
+  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowIcon(PyramidIcon());
+  setFont(WindowFont());
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  // The window takes exactly the size of its menu bar and client area, and keeps it.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  FClient = new QWidget(this);
+  FClient->setFixedSize(kClientWidth, kClientHeight);
+  layout->addWidget(FClient);
+
+  CreateControls();
+  CreateMenus();
+  layout->setMenuBar(MainMenu1);
+  CreateStatusBar();
+  SetTabOrder();
+  FormCreate();
+}
+
+TFConv::~TFConv() = default;
+
+void TFConv::CreateControls() {
+  Button_Build = MakeButton(FClient, "Построить", "Построить пирамиды для отмеченых файлов",
+                            QRect(10, 488, 371, 41));
+  connect(Button_Build, &QPushButton::clicked, this, &TFConv::Button_BuildClick);
+
+  GroupBox1 = new QGroupBox(QString::fromUtf8(" Файлы для конвертирования "), FClient);
+  GroupBox1->setGeometry(10, 5, 371, 478);
+  GroupBox1->setContextMenuPolicy(Qt::PreventContextMenu);
+
+  Button_Add = MakeButton(GroupBox1, "Добавить",
+                          "Добавить в список файлы, для которых требуется построить пирамиды",
+                          QRect(10, 383, 111, 25));
+  Button_Delete = MakeButton(GroupBox1, "Удалить", "Удалить выделенный файл из списка",
+                             QRect(130, 383, 111, 25));
+  Button_Load = MakeButton(GroupBox1, "Загрузить из файла", "Загрузить список из файла",
+                           QRect(10, 413, 171, 25));
+  Button_Clear = MakeButton(GroupBox1, "Очистить", "Очистить список", QRect(250, 383, 111, 25));
+  Button_Save = MakeButton(GroupBox1, "Сохранить в файл", "Сохранить список в файл",
+                           QRect(190, 413, 171, 25));
+  Button_SelectFolder = MakeButton(GroupBox1, "Папка назначения", "Выбрать папку назначения",
+                                   QRect(10, 443, 351, 25));
+  connect(Button_Add, &QPushButton::clicked, this, &TFConv::Button_AddClick);
+  connect(Button_Delete, &QPushButton::clicked, this, &TFConv::Button_DeleteClick);
+  connect(Button_Load, &QPushButton::clicked, this, &TFConv::Button_LoadClick);
+  connect(Button_Clear, &QPushButton::clicked, this, &TFConv::Button_ClearClick);
+  connect(Button_Save, &QPushButton::clicked, this, &TFConv::Button_SaveClick);
+  connect(Button_SelectFolder, &QPushButton::clicked, this, &TFConv::Button_SelectFolderClick);
+
+  // A child of the window, not of the group box: disabling the box during a build must
+  // leave the list usable.
+  ListView_Files = new FileListView(*FFiles, [this] { return FBuilding; }, FClient);
+  ListView_Files->setGeometry(20, 23, 351, 357);
+  ListView_Files->setContextMenuPolicy(Qt::PreventContextMenu);
+  connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
+  connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
+          [this] { FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText())); });
+
+  auto* banner = new ImageLabel(FClient);
+  banner->setPixmap(BannerPicture());
+  banner->setGeometry(388, 9, 130, 520);
+  banner->setCursor(Qt::PointingHandCursor);
+  banner->setToolTip(QString::fromUtf8("Перейти на сайт Torvel 6"));
+  banner->setContextMenuPolicy(Qt::PreventContextMenu);
+  connect(banner, &ImageLabel::clicked, this, &TFConv::Image1Click);
+  Image1 = banner;
+}
+
+void TFConv::CreateMenus() {
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setNativeMenuBar(false);
+  // The "?" menu sits at the right end of the bar: it lives in a bar of its own that is
+  // the main bar's right corner.
+  auto* helpBar = new QMenuBar(MainMenu1);
+  helpBar->setNativeMenuBar(false);
+  N1 = helpBar->addMenu(QStringLiteral("?"));
+  Help1 = N1->addAction(QString::fromUtf8("Помощь"));
+  Help1->setShortcut(QKeySequence(Qt::Key_F1));
+  Help1->setShortcutContext(Qt::WindowShortcut);
+  N1->addSeparator();
+  About1 = N1->addAction(QString::fromUtf8("О программе..."));
+  MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
+  // F1 works wherever the focus is in the window, the menu closed.
+  addAction(Help1);
+  connect(Help1, &QAction::triggered, this, &TFConv::Help1Click);
+  connect(About1, &QAction::triggered, this, &TFConv::About1Click);
+
+  SystemMenu = new QMenu(this);
+  SystemMenu->setSeparatorsCollapsible(false);
+  SystemMenu->addSeparator();
+  QAction* help = SystemMenu->addAction(QString::fromUtf8("Помощь"));
+  QAction* about = SystemMenu->addAction(QString::fromUtf8("О программе..."));
+  connect(help, &QAction::triggered, this, [] { PostSystemCommand(kSystemCommandHelp); });
+  connect(about, &QAction::triggered, this, [] { PostSystemCommand(kSystemCommandAbout); });
+  FClient->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FClient, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { ShowSystemMenu(FClient->mapToGlobal(pos)); });
+}
+
+void TFConv::CreateStatusBar() {
+  StatusBar = new QStatusBar(FClient);
+  StatusBar->setSizeGripEnabled(false);
+  StatusBar->setGeometry(0, kClientHeight - 20, kClientWidth, 20);
+  // Panels end at 100, 225 and 450 pixels; the last one takes the rest of the bar.
+  const int left[] = {0, 100, 225, 450, kClientWidth};
+  const char* texts[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
+  for (int i = 0; i < 4; ++i) {
+    auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setIndent(2);
+    panel->setGeometry(left[i], 2, left[i + 1] - left[i] - (i < 3 ? 2 : 0), 18);
+    FPanels[i] = panel;
+  }
+  FPanels[3]->setAlignment(Qt::AlignCenter);
+}
+
+void TFConv::SetTabOrder() {
+  QWidget* order[] = {Button_Build, Button_Add,   Button_Delete,       Button_Load,
+                      Button_Clear, Button_Save,  Button_SelectFolder, ListView_Files};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  Button_Build->setFocus();
+}
+
+void TFConv::FormCreate() {
+  FFiles->SetSelectedCount(0);
+  FHasDestFolder = false;
+  FDestFolder.clear();
+  QCoreApplication::instance()->installEventFilter(this);
+  FBuilding = false;
+}
+
+void TFConv::SetAboutBox(QDialog* aboutBox) { FAboutBox = aboutBox; }
+
+QString TFConv::PanelText(int panel) const { return FPanels[panel]->text(); }
+
+void TFConv::ShowSystemMenu(const QPoint& globalPos) { SystemMenu->popup(globalPos); }
+
+bool TFConv::eventFilter(QObject* watched, QEvent* event) {
+  AppMessage(event);
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this)
+      return FormKeyDown(static_cast<QKeyEvent*>(event));
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TFConv::AppMessage(QEvent* event) {
+  if (event->type() != SystemCommandEvent::EventType()) return;
+  const int command = static_cast<SystemCommandEvent*>(event)->Command();
+  if (command == kSystemCommandAbout) About1Click();
+  if (command == kSystemCommandHelp)
+    FEnvironment.openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath("help.pdf")));
+}
+
+bool TFConv::FormKeyDown(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Escape) return false;
+  close();
+  return true;
+}
+
+void TFConv::closeEvent(QCloseEvent* event) {
+  // A build in progress runs to its end; the window closes when it returns.
+  if (FBuilding) {
+    FCloseRequested = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void TFConv::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (FCentred || screen() == nullptr) return;
+  FCentred = true;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen()->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+ListDialogs& TFConv::Dialogs() { return *FEnvironment.listDialogs; }
+
+void TFConv::Button_AddClick() { AddCommand(*FFiles, Dialogs()); }
+
+void TFConv::Button_BuildClick() {
+  RunBuild(*this);
+  if (FCloseRequested) {
+    FCloseRequested = false;
+    close();
+    QCoreApplication::quit();
+  }
+}
+
+void TFConv::Button_DeleteClick() { DeleteCommand(*FFiles, ListView_Files->SelectedRow()); }
+
+void TFConv::Button_LoadClick() { LoadCommand(*FFiles, Dialogs()); }
+
+void TFConv::Button_ClearClick() { ClearCommand(*FFiles); }
+
+void TFConv::Button_SaveClick() { SaveCommand(*FFiles, Dialogs()); }
+
+void TFConv::Button_SelectFolderClick() {
+  const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
+      this, QString::fromUtf8("Выберите папку назначения"));
+  if (!folder) return;
+  FDestFolder = QFile::encodeName(*folder).toStdString();
+  FHasDestFolder = !FDestFolder.empty();
+  if (FHasDestFolder) Button_SelectFolder->setText(QFile::decodeName(FDestFolder.c_str()));
+}
+
+void TFConv::Image1Click() { FEnvironment.openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); }
+
+void TFConv::About1Click() {
+  if (FEnvironment.showAbout) {
+    FEnvironment.showAbout();
+  } else if (FAboutBox) {
+    FAboutBox->exec();
+  }
+}
+
+void TFConv::Help1Click() {
+  const std::string program =
+      FEnvironment.programPath.empty() ? platform::ProgramPath() : FEnvironment.programPath;
+  FEnvironment.openUrl(HelpPdfUrlForProgram(program));
+}
+
+void TFConv::UpdateCounters() {
+  FPanels[1]->setText(QString::fromStdString(FFiles->FilesPanelText()));
+  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+}
+
+int TFConv::RowCount() const { return FFiles->RowCount(); }
+std::string TFConv::RowCaption(int row) const { return FFiles->Caption(row); }
+bool TFConv::RowChecked(int row) const { return FFiles->Checked(row); }
+void TFConv::SetRowChecked(int row, bool checked) { FFiles->SetChecked(row, checked); }
+void TFConv::SetRowStatus(int row, StatusImage status) { FFiles->SetStatus(row, status); }
+int TFConv::SelectedCount() const { return FFiles->SelectedCount(); }
+void TFConv::SetSelectedCount(int count) { FFiles->SetSelectedCount(count); }
+
+void TFConv::SetSelectionPanelText(const std::string& text) {
+  FPanels[2]->setText(QString::fromStdString(text));
+}
+
+void TFConv::SetBuildButtonEnabled(bool enabled) { Button_Build->setEnabled(enabled); }
+
+void TFConv::SetBuildButtonCaption(const std::string& caption) {
+  Button_Build->setText(QString::fromStdString(caption));
+}
+
+void TFConv::SetGroupBoxEnabled(bool enabled) { GroupBox1->setEnabled(enabled); }
+
+void TFConv::SetWindowCaption(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
+}
+
+void TFConv::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvory"), QString::fromStdString(text),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+void TFConv::ProcessMessages() { QCoreApplication::processEvents(); }
+
+std::string TFConv::ProgramFolder() const {
+  return FEnvironment.programFolder.empty() ? platform::ProgramFolder()
+                                            : FEnvironment.programFolder;
+}
+
+int TFConv::SlotCount() const {
+  return FEnvironment.slotCount > 0 ? FEnvironment.slotCount : platform::ProcessorCount();
+}
+
+}  // namespace kelvory

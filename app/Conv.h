@@ -1,0 +1,148 @@
+#pragma once
+// The main window: the file list with its command buttons, the Build button, the
+// destination folder, the banner, the "?" menu, the window-menu commands and the
+// status bar. It is also the host that a build runs in.
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Shell.h"
+#include "build/BuildHost.h"
+
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QStatusBar;
+
+namespace kelvory {
+
+class FileList;
+class FileListView;
+class FolderDialog;
+class ListDialogs;
+
+// What the window asks of the world outside; every empty entry takes the real one.
+struct ConvEnvironment {
+  ListDialogs* listDialogs = nullptr;
+  FolderDialog* folderDialog = nullptr;
+  UrlOpener openUrl;
+  // Shows the About box modally; by default the box given to SetAboutBox.
+  std::function<void()> showAbout;
+  // The program's executable (names the help document) and its folder with a trailing
+  // '/' (holds gdal/gdaladdo).
+  std::string programPath;
+  std::string programFolder;
+  int slotCount = 0;
+};
+
+class TFConv final : public QWidget, public BuildHost {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 524;
+  static constexpr int kClientHeight = 558;
+
+  explicit TFConv(ConvEnvironment environment = {}, QWidget* parent = nullptr);
+  ~TFConv() override;
+
+  void SetAboutBox(QDialog* aboutBox);
+
+  // Controls, named as the window's designer named them.
+  QPushButton* Button_Add;
+  QPushButton* Button_Build;
+  QPushButton* Button_Delete;
+  QPushButton* Button_Load;
+  QPushButton* Button_Clear;
+  QGroupBox* GroupBox1;
+  QPushButton* Button_Save;
+  FileListView* ListView_Files;
+  QPushButton* Button_SelectFolder;
+  QStatusBar* StatusBar;
+  QLabel* Image1;
+  QMenuBar* MainMenu1;
+  QMenu* N1;
+  QAction* Help1;
+  QAction* About1;
+  // The window-menu entries, offered as the context menu of the window's free area.
+  QMenu* SystemMenu;
+
+  FileList& Files() { return *FFiles; }
+  QWidget* ClientArea() const { return FClient; }
+  QString PanelText(int panel) const;
+  bool Building() const { return FBuilding; }
+
+  // BuildHost
+  int RowCount() const override;
+  std::string RowCaption(int row) const override;
+  bool RowChecked(int row) const override;
+  void SetRowChecked(int row, bool checked) override;
+  void SetRowStatus(int row, StatusImage status) override;
+  std::string DestFolder() const override { return FDestFolder; }
+  bool HasDestFolder() const override { return FHasDestFolder; }
+  int SelectedCount() const override;
+  void SetSelectedCount(int count) override;
+  void SetBuilding(bool building) override { FBuilding = building; }
+  void SetSelectionPanelText(const std::string& text) override;
+  void SetBuildButtonEnabled(bool enabled) override;
+  void SetBuildButtonCaption(const std::string& caption) override;
+  void SetGroupBoxEnabled(bool enabled) override;
+  void SetWindowCaption(const std::string& caption) override;
+  void ShowMessage(const std::string& text) override;
+  void ProcessMessages() override;
+  std::string ProgramFolder() const override;
+  int SlotCount() const override;
+
+ public slots:
+  void Button_AddClick();
+  void Button_BuildClick();
+  void Button_DeleteClick();
+  void Button_LoadClick();
+  void Button_ClearClick();
+  void Button_SaveClick();
+  void Button_SelectFolderClick();
+  void Image1Click();
+  void About1Click();
+  void Help1Click();
+  void UpdateCounters();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormCreate();
+  void CreateControls();
+  void CreateMenus();
+  void CreateStatusBar();
+  void SetTabOrder();
+  // Sees every event the application delivers; handles the window-menu commands and
+  // never consumes anything.
+  void AppMessage(QEvent* event);
+  // Key preview: true when the key was taken.
+  bool FormKeyDown(QKeyEvent* event);
+  void ShowSystemMenu(const QPoint& globalPos);
+  ListDialogs& Dialogs();
+
+  ConvEnvironment FEnvironment;
+  std::unique_ptr<FileList> FFiles;
+  std::unique_ptr<ListDialogs> FOwnListDialogs;
+  std::unique_ptr<FolderDialog> FOwnFolderDialog;
+  QPointer<QDialog> FAboutBox;
+  QWidget* FClient;
+  QLabel* FPanels[4];
+
+  std::string FDestFolder;
+  bool FHasDestFolder = false;
+  bool FBuilding = false;
+  bool FCloseRequested = false;
+  bool FCentred = false;
+};
+
+}  // namespace kelvory
