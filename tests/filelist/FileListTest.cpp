@@ -1,0 +1,189 @@
+#include "filelist/FileList.h"
+
+#include <gtest/gtest.h>
+
+#include "filelist/ListCommands.h"
+#include "platform/Errors.h"
+#include "TempFolder.h"
+
+namespace kelvory {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines Captions(const FileList& list) {
+  Lines captions;
+  for (int row = 0; row < list.RowCount(); ++row) captions.push_back(list.Caption(row));
+  return captions;
+}
+
+int CheckedCount(const FileList& list) {
+  int count = 0;
+  for (int row = 0; row < list.RowCount(); ++row) count += list.Checked(row) ? 1 : 0;
+  return count;
+}
+
+// Answers the commands' questions from prepared values.
+struct ScriptedDialogs : ListDialogs {
+  std::optional<Lines> add;
+  std::optional<std::string> load, save;
+  std::optional<Lines> ChooseFilesToAdd() override { return add; }
+  std::optional<std::string> ChooseListToLoad() override { return load; }
+  std::optional<std::string> ChooseListToSave() override { return save; }
+};
+
+class FileListTest : public testing::Test {
+ protected:
+  FileListTest() {
+    QObject::connect(&list, &FileList::CountersChanged, [this] { ++countersChanged; });
+    QObject::connect(&list, &FileList::SelectionPanelChanged, [this] { ++selectionChanged; });
+  }
+  void ExpectPanels(int files, int selected) {
+    EXPECT_EQ(list.FilesPanelText(), "Файлов в списке: " + std::to_string(files));
+    EXPECT_EQ(list.SelectedPanelText(), "Выбрано: " + std::to_string(selected));
+  }
+
+  FileList list;
+  ScriptedDialogs dialogs;
+  test::TempFolder folder;
+  int countersChanged = 0;
+  int selectionChanged = 0;
+};
+
+TEST_F(FileListTest, AddKeepsOneRowPerPathAndRechecksUnchecked) {
+  ExpectPanels(0, 0);
+  dialogs.add = Lines{"/d/a.tif", "/d/b.tif", "/d/A.tif"};
+  AddCommand(list, dialogs);
+  EXPECT_EQ(Captions(list), (Lines{"/d/a.tif", "/d/b.tif", "/d/A.tif"}));  // case makes a new row
+  EXPECT_EQ(CheckedCount(list), 3);
+  EXPECT_EQ(list.Status(0), StatusNone);
+  ExpectPanels(3, 3);
+
+  // A finished build unchecks a row and counts down itself.
+  list.SetStatus(1, StatusDone);
+  list.SetChecked(1, false);
+  list.SetSelectedCount(2);
+  countersChanged = 0;
+
+  dialogs.add = Lines{"/d/a.tif"};  // listed and checked: nothing at all
+  AddCommand(list, dialogs);
+  EXPECT_EQ(countersChanged, 0);
+  ExpectPanels(3, 2);
+
+  dialogs.add = Lines{"/d/b.tif", "/d/c.tif", "/d/c.tif"};
+  AddCommand(list, dialogs);
+  EXPECT_EQ(Captions(list), (Lines{"/d/a.tif", "/d/b.tif", "/d/A.tif", "/d/c.tif"}));
+  EXPECT_TRUE(list.Checked(1));
+  EXPECT_EQ(list.Status(1), StatusDone);  // re-checking keeps the picture
+  ExpectPanels(4, 4);
+  EXPECT_EQ(countersChanged, 1);
+
+  dialogs.add.reset();  // cancelled
+  AddCommand(list, dialogs);
+  EXPECT_EQ(list.RowCount(), 4);
+}
+
+TEST_F(FileListTest, DeleteCountsOnlyCheckedRows) {
+  list.AddFiles({"a", "b", "c"});
+  list.SetChecked(1, false);
+  list.SetSelectedCount(2);
+
+  DeleteCommand(list, 1);  // unchecked
+  ExpectPanels(2, 2);
+  DeleteCommand(list, -1);  // nothing selected
+  ExpectPanels(2, 2);
+  DeleteCommand(list, 0);  // checked
+  ExpectPanels(1, 1);
+  EXPECT_EQ(Captions(list), Lines{"c"});
+
+  // The index follows the shifted rows: "c" is still known, "a" may come back.
+  list.AddFiles({"c", "a"});
+  EXPECT_EQ(Captions(list), (Lines{"c", "a"}));
+  EXPECT_EQ(list.FindRow("a"), 1);
+
+  ClearCommand(list);
+  ExpectPanels(0, 0);
+  list.AddFiles({"a"});
+  EXPECT_EQ(list.RowCount(), 1);
+}
+
+TEST_F(FileListTest, LoadReplacesListWithDistinctNonEmptyLines) {
+  list.AddFiles({"old", "b"});
+  list.SetStatus(1, StatusFailed);
+  list.SetChecked(0, false);
+  const std::string path = folder / "list.txt";
+  test::WriteBytes(path, "b\n\nc\r\n  \rb\r\nB\nc");
+  dialogs.load = path;
+  LoadCommand(list, dialogs);
+  EXPECT_EQ(Captions(list), (Lines{"b", "c", "  ", "B"}));
+  EXPECT_EQ(CheckedCount(list), 4);
+  EXPECT_EQ(list.Status(0), StatusNone);  // a loaded row starts afresh
+  ExpectPanels(4, 4);
+
+  test::WriteBytes(path, "");
+  LoadCommand(list, dialogs);
+  ExpectPanels(0, 0);
+}
+
+TEST_F(FileListTest, LoadThatCannotOpenLeavesListAlone) {
+  list.AddFiles({"a"});
+  countersChanged = 0;
+  dialogs.load = folder / "missing.txt";
+  EXPECT_THROW(LoadCommand(list, dialogs), EFOpenError);
+  EXPECT_EQ(Captions(list), Lines{"a"});
+  EXPECT_EQ(countersChanged, 0);
+}
+
+TEST_F(FileListTest, SaveThenLoadGivesSameRowsChecked) {
+  const Lines paths = {"/x/\xCF\xF0\xE8\xEC\xE5\xF0.tif", "/x/\xD0\x9C.tif", "/x/b.tif"};
+  list.AddFiles(paths);
+  list.SetChecked(1, false);
+  list.SetStatus(2, StatusNotFound);
+  dialogs.save = folder / "saved.txt";
+  SaveCommand(list, dialogs);
+
+  FileList other;
+  dialogs.load = dialogs.save;
+  LoadCommand(other, dialogs);
+  EXPECT_EQ(Captions(other), paths);
+  EXPECT_EQ(CheckedCount(other), 3);
+  EXPECT_EQ(other.Status(2), StatusNone);
+
+  FileList empty;
+  SaveCommand(empty, dialogs);
+  EXPECT_EQ(test::ReadBytes(*dialogs.save), "");
+
+  dialogs.save = folder / "none/saved.txt";
+  EXPECT_THROW(SaveCommand(list, dialogs), EFCreateError);
+}
+
+TEST_F(FileListTest, CheckBoxToggleIsUndoneDuringBuild) {
+  list.AddFiles({"a", "b"});
+  list.SetChecked(0, false);  // as the view does before telling the list
+  list.CheckBoxToggled(0, false);
+  EXPECT_EQ(list.SelectedCount(), 1);
+  list.SetChecked(0, true);
+  list.CheckBoxToggled(0, false);
+  EXPECT_EQ(list.SelectedCount(), 2);
+
+  list.SetChecked(1, false);
+  list.CheckBoxToggled(1, true);
+  EXPECT_TRUE(list.Checked(1));
+  EXPECT_EQ(list.SelectedCount(), 2);
+  EXPECT_EQ(selectionChanged, 3);
+  EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 2");
+}
+
+TEST_F(FileListTest, ModelShowsRowsForTheView) {
+  list.AddFiles({"/d/\xD0\xBA.tif"});
+  list.SetStatus(0, StatusInProgress);
+  list.SetChecked(0, false);
+  const QModelIndex index = list.Model().index(0);
+  EXPECT_EQ(index.data().toString(), QString::fromUtf8("/d/к.tif"));
+  EXPECT_EQ(index.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+  EXPECT_EQ(index.data(FileListModel::StatusRole).toInt(), StatusInProgress);
+  EXPECT_FALSE(list.Model().flags(index) & Qt::ItemIsUserCheckable);
+}
+
+}  // namespace
+}  // namespace kelvory
