@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "FakeHost.h"
+#include "Scratch.h"
+#include "build/BuildRunner.h"
+#include "tiff/TIFFBitmap.h"
+
+namespace kelvory::test {
+namespace {
+
+int ReaderDirectories(const std::string& path) {
+  TTIFFBitmap bitmap;
+  bitmap.LoadFromFile(path);
+  return bitmap.DirectoryCount();
+}
+
+// The overview sizes gdalinfo reports for band 1, e.g. "400x500, 200x250, 100x125".
+std::string GdalOverviews(const std::string& path) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(("timeout 60 gdalinfo " + Quoted(path)).c_str(), "r"), ::pclose);
+  std::string text;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe.get())) text += buffer;
+  const auto at = text.find("Overviews: ");
+  if (at == std::string::npos) return {};
+  return text.substr(at + 11, text.find('\n', at) - at - 11);
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every tool process the build started has been reaped.
+bool NoChildLeft() { return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+
+// A hand-made classic TIFF with one grey directory of the given size, or none.
+std::string TinyTiff(bool withDirectory, std::uint32_t width = 1, std::uint32_t height = 1) {
+  auto u16 = [](std::string& s, unsigned v) { s += char(v & 0xff); s += char(v >> 8 & 0xff); };
+  auto u32 = [&](std::string& s, std::uint32_t v) { u16(s, v & 0xffff); u16(s, v >> 16); };
+  std::string s = "II";
+  u16(s, 42);
+  if (!withDirectory) {
+    u32(s, 0);
+    return s;
+  }
+  u32(s, 8);
+  u16(s, 3);
+  for (auto [tag, type, value] : {std::tuple{256u, 4u, width}, std::tuple{257u, 4u, height}, std::tuple{262u, 3u, 1u}}) {
+    u16(s, tag);
+    u16(s, type);
+    u32(s, 1);
+    u32(s, value);
+  }
+  u32(s, 0);
+  return s;
+}
+
+class BuildRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host.Folder = scratch.Program(); }
+
+  void ExpectWindowRestored() const {
+    EXPECT_FALSE(host.Building);
+    EXPECT_TRUE(host.ButtonEnabled);
+    EXPECT_EQ(host.ButtonCaption, "Построить");
+    EXPECT_TRUE(host.GroupEnabled);
+    EXPECT_EQ(host.Caption, "Генератор пирамид для TIFF");
+    EXPECT_TRUE(NoChildLeft());
+  }
+
+  Scratch scratch;
+  FakeHost host;
+};
+
+TEST_F(BuildRunnerTest, RealToolReplacesSourceInPlaceKeepingItsPermissions) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string path = scratch.MakeTiff("a.tif", 800, 1000);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(ReaderDirectories(path), 1);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_FALSE(host.Rows[0].Checked);
+  EXPECT_EQ(host.Selected, 0);
+  EXPECT_EQ(host.Panel, "Выбрано: 0");
+  EXPECT_EQ(ReaderDirectories(path), 4);
+  EXPECT_EQ(GdalOverviews(path), "400x500, 200x250, 100x125");
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+  EXPECT_EQ(FolderEntries(scratch.Data()), std::vector<std::string>{"a.tif"});
+  EXPECT_TRUE(host.Messages.empty());
+  ExpectWindowRestored();
+}
+
+TEST_F(BuildRunnerTest, WorkingCopyOnAnotherFilesystemIsCopiedBesideTheSourceFirst) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no second filesystem";
+  char pattern[] = "/dev/shm/kelvory-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string otherTmp = pattern;
+  ::setenv("TMPDIR", otherTmp.c_str(), 1);
+  scratch.UseRealTool();
+  const std::string path = scratch.MakeTiff("a.tif", 300, 300);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(ReaderDirectories(path), 3);
+  EXPECT_TRUE(fs::is_empty(otherTmp));
+  EXPECT_EQ(FolderEntries(scratch.Data()), std::vector<std::string>{"a.tif"});
+  fs::remove_all(otherTmp);
+}
+
+TEST_F(BuildRunnerTest, RealToolWithDestinationLeavesSourceAlone) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string path = scratch.MakeTiff("a.tif", 1000, 800);
+  const std::string before = ReadBytes(path);
+  host.Dest = scratch.Data() + "out";
+  fs::create_directory(host.Dest);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(ReaderDirectories(host.Dest + "/a.tif"), 4);
+  EXPECT_EQ(GdalOverviews(host.Dest + "/a.tif"), "500x400, 250x200, 125x100");
+  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"a.tif"});
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+}
+
+TEST_F(BuildRunnerTest, DestinationThatIsTheSourceFolderNeverCopiesAFileOntoItself) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string small = scratch.MakeTiff("small.tif", 200, 200);  // one level is enough
+  const std::string large = scratch.MakeTiff("large.tif", 800, 800);
+  const std::string smallBefore = ReadBytes(small);
+  host.Dest = scratch.Data().substr(0, scratch.Data().size() - 1);
+  host.AddRows({small, large});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(host.Rows[1].Status, StatusDone) << host.ReasonFor(1);
+  EXPECT_EQ(ReadBytes(small), smallBefore);
+  EXPECT_EQ(ReaderDirectories(large), 4);
+  EXPECT_EQ(FolderEntries(scratch.Data()), (std::vector<std::string>{"large.tif", "small.tif"}));
+}
+
+TEST_F(BuildRunnerTest, RowsSettledWithoutTool) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("exit 1");  // any launch would fail the row
+  const std::string enough = scratch.MakeTiff("enough.tif", 282, 5000);
+  const std::string enoughBefore = ReadBytes(enough);
+  const std::string missing = scratch.Data() + "missing.tif";
+  const std::string notTiff = scratch.Data() + "note.tif";
+  WriteBytes(notTiff, "just some text");
+  const std::string noDirectory = scratch.Data() + "empty.tif";
+  WriteBytes(noDirectory, TinyTiff(false));
+  const std::string huge = scratch.Data() + "huge.tif";
+  WriteBytes(huge, TinyTiff(true, 150000000, 150000000));  // 21 levels
+  const std::string zero = scratch.Data() + "zero.tif";
+  WriteBytes(zero, TinyTiff(true, 0, 800));
+  host.AddRows({enough, missing, notTiff, noDirectory, huge, zero});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone);
+  EXPECT_EQ(ReadBytes(enough), enoughBefore);
+  EXPECT_EQ(host.Rows[1].Status, StatusNotFound);
+  EXPECT_EQ(host.Rows[2].Status, StatusFailed);
+  EXPECT_EQ(host.ReasonFor(2), "Неподдерживаемый тип файла.");
+  for (int row = 3; row < 6; ++row) {
+    EXPECT_EQ(host.Rows[row].Status, StatusFailed) << row;
+    EXPECT_FALSE(host.ReasonFor(row).empty()) << row;
+  }
+  EXPECT_EQ(host.Selected, 0);
+  EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  for (const auto& row : host.Rows) EXPECT_FALSE(row.Checked);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+  ExpectWindowRestored();
+}
+
+TEST_F(BuildRunnerTest, EnoughLevelsWithDestinationIsCopiedThere) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("exit 1");
+  const std::string enough = scratch.MakeTiff("enough.tif", 140, 140);
+  host.Dest = scratch.Data() + "out";
+  fs::create_directory(host.Dest);
+  WriteBytes(host.Dest + "/enough.tif", "older file of that name");
+  host.AddRows({enough});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(ReadBytes(host.Dest + "/enough.tif"), ReadBytes(enough));
+  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"enough.tif"});
+}
+
+// Each failing tool first spoils its working copy, so a copy-back would show.
+TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  struct Case {
+    const char* body;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"echo spoiled >> \"$1\"; exit 1", "gdaladdo exited with status 1"},
+      {"echo spoiled >> \"$1\"; kill -9 $$", "gdaladdo was killed by signal 9"},
+      {"echo spoiled >> \"$1\"; echo 'ERROR 1: first' >&2; echo 'ERROR 4: last one' >&2; echo note >&2; exit 0",
+       "ERROR 4: last one"},
+  };
+  for (const Case& c : cases) {
+    for (const bool withDest : {false, true}) {
+      SCOPED_TRACE(std::string(c.body) + (withDest ? " with destination" : " in place"));
+      Scratch s;
+      FakeHost h;
+      h.Folder = s.Program();
+      s.UseFakeTool(c.body);
+      const std::string path = s.MakeTiff("a.tif", 800, 800);
+      const std::string before = ReadBytes(path);
+      if (withDest) {
+        h.Dest = s.Data() + "out";
+        fs::create_directory(h.Dest);
+        WriteBytes(h.Dest + "/a.tif", "kept");
+      }
+      h.AddRows({path});
+
+      RunBuild(h);
+
+      EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+      EXPECT_EQ(h.ReasonFor(0), c.reason);
+      EXPECT_EQ(ReadBytes(path), before);
+      EXPECT_TRUE(s.TmpEntries().empty());
+      if (withDest) {
+        EXPECT_EQ(FolderEntries(h.Dest), std::vector<std::string>{"a.tif"});
+        EXPECT_EQ(ReadBytes(h.Dest + "/a.tif"), "kept");
+      }
+    }
+  }
+}
+
+TEST_F(BuildRunnerTest, TruncatedTiffFailsThroughTheRealTool) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string path = scratch.MakeTiff("cut.tif", 800, 1000);
+  fs::resize_file(path, fs::file_size(path) / 2);
+  const std::string before = ReadBytes(path);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusFailed);
+  EXPECT_NE(host.ReasonFor(0).find("IReadBlock failed"), std::string::npos) << host.ReasonFor(0);
+  EXPECT_EQ(host.ReasonFor(0).rfind("ERROR", 0), 0u);
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+}
+
+// The fake tool's run time follows the number of factors: 800 x 800 asks for three
+// and takes long, 300 x 300 asks for two and ends at once.
+TEST_F(BuildRunnerTest, RowsSettleInTheOrderTheirToolsEnd) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("if [ $# -eq 4 ]; then sleep 1.5; fi; exit 0");
+  const std::string slow = scratch.MakeTiff("slow.tif", 800, 800);
+  const std::string fast1 = scratch.MakeTiff("fast1.tif", 300, 300);
+  const std::string fast2 = scratch.MakeTiff("fast2.tif", 300, 300);
+  struct Case {
+    int slots;
+    std::vector<int> order;
+  };
+  for (const Case& c : {Case{1, {0, 1, 2}}, Case{2, {1, 2, 0}}, Case{5, {1, 2, 0}}}) {
+    SCOPED_TRACE(c.slots);
+    FakeHost h;
+    h.Folder = scratch.Program();
+    h.Slots = c.slots;
+    h.AddRows({slow, fast1, fast2});
+    RunBuild(h);
+    EXPECT_EQ(h.SettledOrder(), c.order);
+    for (const auto& row : h.Rows) EXPECT_EQ(row.Status, StatusDone);
+    EXPECT_EQ(h.Selected, 0);
+    EXPECT_TRUE(scratch.TmpEntries().empty());
+    EXPECT_TRUE(NoChildLeft());
+  }
+}
+
+TEST_F(BuildRunnerTest, MissingToolChangesNoRow) {
+  host.AddRows({scratch.Data() + "a.tif", scratch.Data() + "b.tif"});
+  host.Rows[1].Checked = false;
+  host.Selected = 1;
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Messages, std::vector<std::string>{"gdaladdo.exe не найден"});
+  for (const auto& row : host.Rows) EXPECT_EQ(row.Status, StatusNone);
+  EXPECT_TRUE(host.Rows[0].Checked);
+  EXPECT_EQ(host.Selected, 1);
+  EXPECT_TRUE(host.SettledRows.empty());
+  ExpectWindowRestored();
+}
+
+TEST_F(BuildRunnerTest, NothingCheckedDoesNothing) {
+  host.AddRows({scratch.Data() + "a.tif"});
+  host.Rows[0].Checked = false;
+  RunBuild(host);
+  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_EQ(host.Caption, "");
+  EXPECT_EQ(host.Rows[0].Status, StatusNone);
+}
+
+TEST_F(BuildRunnerTest, RowUncheckedBeforeItsTurnIsSkipped) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("sleep 0.2; exit 0");
+  host.AddRows({scratch.MakeTiff("a.tif", 300, 300), scratch.MakeTiff("b.tif", 300, 300),
+                scratch.MakeTiff("c.tif", 300, 300)});
+  host.OnMessages = [](FakeHost& h) {
+    if (h.Rows[0].Status == StatusInProgress) h.Rows[1].Checked = false;
+  };
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 2}));
+  EXPECT_EQ(host.Rows[1].Status, StatusNone);
+  EXPECT_EQ(host.Selected, 1);
+}
+
+TEST_F(BuildRunnerTest, PathsWithBlanksQuotesAndNonAsciiBytesReachTheTool) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string folder = scratch.Data() + "my \"maps\" $HOME/";
+  fs::create_directory(folder);
+  const std::string plain = scratch.MakeTiff("plain.tif", 300, 300);
+  const std::string path = folder + "a 'b' \xff\xfe \xd0\xba\xd0\xb0.tif";
+  fs::rename(plain, path);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(ReaderDirectories(path), 3);
+
+  FakeHost again;
+  again.Folder = scratch.Program();
+  again.Dest = folder.substr(0, folder.size() - 1) + " out \xe9";
+  fs::create_directory(again.Dest);
+  const std::string other = folder + "second \"x\".tif";
+  fs::rename(scratch.MakeTiff("second.tif", 300, 300), other);
+  again.AddRows({other});
+  RunBuild(again);
+  EXPECT_EQ(again.Rows[0].Status, StatusDone) << again.ReasonFor(0);
+  EXPECT_EQ(ReaderDirectories(again.Dest + "/second \"x\".tif"), 3);
+}
+
+TEST_F(BuildRunnerTest, RefusedLaunchFailsTheRowAndTheSlotGoesOn) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("exit 0");
+  fs::permissions(scratch.ToolPath(), fs::perms::owner_read | fs::perms::owner_write);
+  host.AddRows({scratch.MakeTiff("a.tif", 300, 300), scratch.MakeTiff("b.tif", 300, 300)});
+  const std::string before = ReadBytes(host.Rows[0].Caption);
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(host.Rows[0].Status, StatusFailed);
+  EXPECT_EQ(host.Rows[1].Status, StatusFailed);
+  EXPECT_NE(host.ReasonFor(0).find("cannot start"), std::string::npos) << host.ReasonFor(0);
+  EXPECT_EQ(ReadBytes(host.Rows[0].Caption), before);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+  ExpectWindowRestored();
+}
+
+TEST_F(BuildRunnerTest, SecondRowWithTheSameDestinationFails) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("echo done >> \"$1\"");
+  fs::create_directories(scratch.Data() + "a");
+  fs::create_directories(scratch.Data() + "b");
+  host.AddRows({scratch.MakeTiff("a/x.tif", 300, 300), scratch.MakeTiff("b/x.tif", 300, 400)});
+  host.Dest = scratch.Data() + "out";
+  fs::create_directory(host.Dest);
+  host.Slots = 2;
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_EQ(host.Rows[1].Status, StatusFailed);
+  EXPECT_EQ(ReadBytes(host.Dest + "/x.tif"), ReadBytes(host.Rows[0].Caption) + "done\n");
+  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"x.tif"});
+}
+
+TEST_F(BuildRunnerTest, StopEndsRunningToolsAndTouchesNoSource) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  // The tool spoils its copy, then would run far longer than the test may.
+  scratch.UseFakeTool("echo spoiled >> \"$1\"; exec sleep 60");
+  for (const bool withDest : {false, true}) {
+    SCOPED_TRACE(withDest ? "with destination" : "in place");
+    FakeHost h;
+    h.Folder = scratch.Program();
+    h.Slots = 2;
+    const std::string prefix = withDest ? "d" : "i";
+    h.AddRows({scratch.MakeTiff(prefix + "0.tif", 300, 300), scratch.MakeTiff(prefix + "1.tif", 300, 300),
+               scratch.MakeTiff(prefix + "2.tif", 300, 300)});
+    std::vector<std::string> before;
+    for (const auto& row : h.Rows) before.push_back(ReadBytes(row.Caption));
+    if (withDest) {
+      h.Dest = scratch.Data() + "out";
+      fs::create_directories(h.Dest);
+    }
+    h.OnMessages = [](FakeHost& running) {
+      if (running.Rows[0].Status == StatusInProgress && running.Rows[1].Status == StatusInProgress) running.Stop = true;
+    };
+
+    RunBuild(h);
+
+    EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+    EXPECT_EQ(h.Rows[1].Status, StatusFailed);
+    EXPECT_EQ(h.ReasonFor(0), "stopped");
+    EXPECT_EQ(h.Rows[2].Status, StatusNone);
+    EXPECT_TRUE(h.Rows[2].Checked);
+    EXPECT_EQ(h.Selected, 1);
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(ReadBytes(h.Rows[i].Caption), before[i]);
+    EXPECT_TRUE(scratch.TmpEntries().empty());
+    if (withDest) {
+      EXPECT_TRUE(fs::is_empty(h.Dest));
+    }
+    EXPECT_FALSE(h.Building);
+    EXPECT_EQ(h.ButtonCaption, "Построить");
+    EXPECT_TRUE(NoChildLeft());
+  }
+}
+
+}  // namespace
+}  // namespace kelvory::test

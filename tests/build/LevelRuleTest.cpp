@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include "build/LevelRule.h"
+#include "build/ToolCommand.h"
+#include "platform/Errors.h"
+
+namespace kelvory {
+namespace {
+
+TEST(LevelRule, ShorterSideDecidesAndHalfwayPointsSplitAsDocumented) {
+  struct Case {
+    int width, height, levels;
+  };
+  const Case cases[] = {
+      {1, 1, -7},          {100, 100, 0},       {141, 5000, 0},      {142, 5000, 1},
+      {5000, 141, 0},      {5000, 142, 1},      {282, 282, 1},       {283, 283, 2},
+      {565, 900, 2},       {566, 900, 3},       {800, 1000, 3},      {1000, 800, 3},
+      {1131, 1131, 3},     {1132, 1132, 4},     {2262, 2262, 4},     {2263, 2263, 5},
+      {4525, 4525, 5},     {4526, 4526, 6},     {9050, 9050, 6},     {9051, 9051, 7},
+      {18101, 18101, 7},   {18102, 18102, 8},   {36203, 36203, 8},   {36204, 36204, 9},
+      {74145000, 74145000, 19},  {74146000, 74146000, 20},  // around 100 * 2^19.5
+      {148291000, 148291000, 20}, {148292000, 148292000, 21},  // around 100 * 2^20.5
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LevelCount(c.width, c.height), c.levels) << c.width << " x " << c.height;
+  }
+}
+
+TEST(LevelRule, ZeroOrNegativeSideHasNoLevelCount) {
+  for (const auto& [w, h] : {std::pair{0, 800}, std::pair{800, 0}, std::pair{0, 0}, std::pair{-5, 800}}) {
+    EXPECT_THROW(LevelCount(w, h), Exception) << w << " x " << h;
+  }
+}
+
+TEST(ToolCommand, SuffixesListTheFactorsAfterTheClosingQuote) {
+  const LevelSuffixList suffixes = LevelSuffixes();
+  EXPECT_EQ(suffixes[0], "");
+  EXPECT_EQ(suffixes[1], "\" 2");
+  EXPECT_EQ(suffixes[3], "\" 2 4 8");
+  EXPECT_EQ(suffixes[20].substr(suffixes[20].size() - 15), " 524288 1048576");
+  EXPECT_EQ(ToolCommandPrefix().size(), 15u);
+  EXPECT_EQ(ToolCommandLine(ToolCommandPrefix(), suffixes, "/d/a b.tif", 3),
+            "gdal\\gdaladdo \"/d/a b.tif\" 2 4 8");
+  EXPECT_EQ(ToolArguments("/d/a b.tif", 3), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
+}
+
+}  // namespace
+}  // namespace kelvory

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
+#include "Scratch.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "platform/TempFile.h"
+
+namespace kelvory::platform {
+namespace {
+
+using test::ReadBytes;
+using test::Scratch;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+Process Shell(const std::string& script, const std::string& errorPath) {
+  std::error_code error;
+  Process p = Process::Start("/bin/sh", {"-c", script}, errorPath, error);
+  EXPECT_FALSE(error) << error.message();
+  return p;
+}
+
+ProcessExit RunToEnd(Process& p) {
+  std::error_code error;
+  for (int i = 0; i < 600 && p.Wait(100, error) == WaitResult::TimedOut; ++i) {
+  }
+  EXPECT_TRUE(p.Reaped());
+  return p.Exit();
+}
+
+TEST(Process, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
+  Scratch s;
+  const std::string errors = s.Tmp() + "/err";
+  struct Case {
+    const char* script;
+    bool signaled;
+    int code;
+    const char* errorText;
+  };
+  const Case cases[] = {
+      {"exit 0", false, 0, ""},
+      {"echo out; echo problem >&2; exit 3", false, 3, "problem\n"},
+      {"kill -9 $$", true, 9, ""},
+      // Standard input is empty, so a tool that reads it does not hang.
+      {"cat; echo read-all >&2", false, 0, "read-all\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    Process p = Shell(c.script, errors);
+    const ProcessExit exit = RunToEnd(p);
+    EXPECT_EQ(exit.Signaled, c.signaled);
+    EXPECT_EQ(exit.Code, c.code);
+    EXPECT_EQ(ReadBytes(errors), c.errorText);
+  }
+}
+
+TEST(Process, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
+  Scratch s;
+  std::error_code error;
+  Process missing = Process::Start(s.Tmp() + "/no-such-tool", {}, s.Tmp() + "/err", error);
+  EXPECT_TRUE(error);
+  EXPECT_FALSE(missing.Valid());
+
+  int pid = 0;
+  {
+    Process sleeper = Shell("exec sleep 60", s.Tmp() + "/err");
+    pid = sleeper.Pid();
+    EXPECT_EQ(sleeper.Wait(10, error), WaitResult::TimedOut);
+    Process moved = std::move(sleeper);
+    EXPECT_FALSE(sleeper.Valid());
+    EXPECT_TRUE(moved.Valid());
+  }
+  EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(Process, StopEndsAToolThatIgnoresTermination) {
+  Scratch s;
+  Process stubborn = Shell("trap '' TERM; echo ready >&2; while :; do sleep 0.05; done", s.Tmp() + "/err");
+  for (int i = 0; i < 200 && ReadBytes(s.Tmp() + "/err").empty(); ++i) ::usleep(10000);
+  stubborn.Stop(200);
+  EXPECT_TRUE(stubborn.Reaped());
+  EXPECT_TRUE(stubborn.Exit().Signaled);
+  EXPECT_EQ(stubborn.Exit().Code, SIGKILL);
+}
+
+TEST(Process, WaitAnyWakesForWhicheverProcessEnds) {
+  Scratch s;
+  Process slow = Shell("exec sleep 60", s.Tmp() + "/e1");
+  Process quick = Shell("exit 0", s.Tmp() + "/e2");
+  const Process* both[] = {&slow, &quick};
+  std::error_code error;
+  bool ended = false;
+  for (int i = 0; i < 100 && !ended; ++i) ended = WaitAny(both, 100, error);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(quick.TryReap(error));
+  EXPECT_FALSE(slow.TryReap(error));
+}
+
+TEST(Files, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
+  Scratch s;
+  const std::string a = s.Data() + "a";
+  const std::string b = s.Data() + "b";
+  WriteBytes(a, "short");
+  WriteBytes(b, "a much longer old content");
+  EXPECT_FALSE(CopyFile(a, b));
+  EXPECT_EQ(ReadBytes(b), "short");
+
+  for (const std::string& same : {a, s.Data() + "./a", s.Data() + "link"}) {
+    if (same.ends_with("link")) fs::create_symlink(a, same);
+    EXPECT_FALSE(CopyFile(a, same)) << same;
+    EXPECT_EQ(ReadBytes(a), "short") << same;
+    EXPECT_TRUE(SameFile(a, same));
+  }
+  EXPECT_TRUE(CopyFile(s.Data() + "missing", b));
+  EXPECT_EQ(ReadBytes(b), "short");
+  EXPECT_TRUE(FileExists(a));
+  EXPECT_FALSE(FileExists(s.Data()));
+}
+
+TEST(Files, TempFileIsRemovedUnlessKept) {
+  Scratch s;
+  std::error_code error;
+  std::string removed, kept;
+  {
+    TempFile one = TempFile::Create(TempFolder(), "kelvory", error);
+    ASSERT_FALSE(error);
+    TempFile two = TempFile::Create(TempFolder(), "kelvory", error);
+    removed = one.Path();
+    kept = two.Path();
+    EXPECT_NE(removed, kept);
+    EXPECT_EQ(removed.rfind(s.Tmp() + "/kelvory", 0), 0u);
+    EXPECT_TRUE(FileExists(removed));
+    two.Keep();
+  }
+  EXPECT_FALSE(FileExists(removed));
+  EXPECT_TRUE(FileExists(kept));
+
+  TempFile none = TempFile::Create(s.Tmp() + "/no-folder/", "kelvory", error);
+  EXPECT_TRUE(error);
+  EXPECT_FALSE(none.Valid());
+}
+
+TEST(Files, TempFolderEndsWithASeparator) {
+  Scratch s;
+  ::setenv("TMPDIR", "/some/where", 1);
+  EXPECT_EQ(TempFolder(), "/some/where/");
+  ::setenv("TMPDIR", "/some/where/", 1);
+  EXPECT_EQ(TempFolder(), "/some/where/");
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(TempFolder(), "/tmp/");
+}
+
+}  // namespace
+}  // namespace kelvory::platform

@@ -1,0 +1,95 @@
+#pragma once
+// A private folder tree for one test: data files, a program folder whose gdal/gdaladdo
+// is the real tool or a fake script, and a folder that TMPDIR points at.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace kelvory::test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Runs a command of the test's own making, bounded in time; true when it exits 0.
+inline bool Run(const std::string& command) {
+  return std::system(("timeout 120 " + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline std::string Quoted(const std::string& path) {
+  std::string out = "'";
+  for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+inline bool ToolInstalled(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class Scratch {
+ public:
+  Scratch() {
+    std::string pattern = (fs::temp_directory_path() / "kelvory-test-XXXXXX").string();
+    root_ = ::mkdtemp(pattern.data());
+    fs::create_directories(Tmp());
+    fs::create_directories(Data());
+    fs::create_directories(Program() + "gdal");
+    const char* old = std::getenv("TMPDIR");
+    hadTmpdir_ = old != nullptr;
+    if (old) oldTmpdir_ = old;
+    ::setenv("TMPDIR", Tmp().c_str(), 1);
+  }
+  ~Scratch() {
+    if (hadTmpdir_) ::setenv("TMPDIR", oldTmpdir_.c_str(), 1); else ::unsetenv("TMPDIR");
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  std::string Tmp() const { return root_ + "/tmp"; }
+  std::string Data() const { return root_ + "/data/"; }
+  // The program folder, with its trailing '/'.
+  std::string Program() const { return root_ + "/prog/"; }
+  std::string ToolPath() const { return Program() + "gdal/gdaladdo"; }
+
+  void UseRealTool() const { fs::create_symlink("/usr/bin/gdaladdo", ToolPath()); }
+  // A fake tool: a shell script; $1 is the working path, then the factors.
+  void UseFakeTool(const std::string& body) const {
+    WriteBytes(ToolPath(), "#!/bin/sh\n" + body + "\n");
+    fs::permissions(ToolPath(), fs::perms::owner_all);
+  }
+
+  // A single-band Byte TIFF of the given size, made by GDAL.
+  std::string MakeTiff(const std::string& name, int width, int height) const {
+    const std::string path = Data() + name;
+    EXPECT_TRUE(Run("gdal_create -of GTiff -outsize " + std::to_string(width) + " " + std::to_string(height) +
+                    " -bands 1 -ot Byte " + Quoted(path)));
+    return path;
+  }
+
+  std::vector<std::string> TmpEntries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(Tmp())) names.push_back(e.path().filename().string());
+    return names;
+  }
+
+ private:
+  std::string root_;
+  std::string oldTmpdir_;
+  bool hadTmpdir_ = false;
+};
+
+}  // namespace kelvory::test
