@@ -1,1 +1,59 @@
-# Pictures, the About box, the help document and the desktop entry: added here.
+# Pictures, the About box, the help document and the desktop entry.
+find_package(JPEG REQUIRED)
+include(GNUInstallDirs)
+
+# Build-time generators: they run on the offscreen platform, so no display is needed.
+add_executable(kelvory-pictures
+  tools/PictureGenerator.cpp
+  tools/Drawings.cpp tools/Drawings.h
+  tools/JpegEncoder.cpp tools/JpegEncoder.h)
+add_executable(kelvory-helppdf tools/HelpPdfGenerator.cpp)
+foreach(tool kelvory-pictures kelvory-helppdf)
+  target_include_directories(${tool} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_features(${tool} PRIVATE cxx_std_20)
+  set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools)
+  kelvory_warnings(${tool})
+endforeach()
+target_link_libraries(kelvory-pictures PRIVATE Qt6::Gui JPEG::JPEG)
+target_link_libraries(kelvory-helppdf PRIVATE Qt6::Gui)
+
+set(KELVORY_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
+set(KELVORY_PICTURES
+  ${KELVORY_PICTURES_DIR}/banner.jpg
+  ${KELVORY_PICTURES_DIR}/logo.jpg
+  ${KELVORY_PICTURES_DIR}/kelvory.png)
+add_custom_command(
+  OUTPUT ${KELVORY_PICTURES}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen $<TARGET_FILE:kelvory-pictures> ${KELVORY_PICTURES_DIR}
+  DEPENDS kelvory-pictures
+  COMMENT "Drawing the program's pictures"
+  VERBATIM)
+
+set(KELVORY_HELP_PDF ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/kelvory.pdf)
+add_custom_command(
+  OUTPUT ${KELVORY_HELP_PDF}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+          $<TARGET_FILE:kelvory-helppdf> ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${KELVORY_HELP_PDF}
+  DEPENDS kelvory-helppdf ${PROJECT_SOURCE_DIR}/docs/user-guide.md
+  COMMENT "Making the help document kelvory.pdf"
+  VERBATIM)
+add_custom_target(kelvory_help ALL DEPENDS ${KELVORY_HELP_PDF})
+
+target_sources(kelvory_widgets PRIVATE
+  About.cpp About.h
+  JpegDecoder.cpp JpegDecoder.h
+  Pictures.cpp Pictures.h
+  Shell.cpp Shell.h
+  WebSite.h)
+qt_add_resources(kelvory_widgets kelvory_pictures
+  PREFIX /kelvory/pictures
+  BASE ${KELVORY_PICTURES_DIR}
+  FILES ${KELVORY_PICTURES})
+target_link_libraries(kelvory_widgets PUBLIC Qt6::Widgets kelvory_platform PRIVATE JPEG::JPEG)
+# The help document lies beside the program wherever the widgets are used.
+add_dependencies(kelvory_widgets kelvory_help)
+
+install(FILES ${KELVORY_HELP_PDF} DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES resources/kelvory.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KELVORY_PICTURES_DIR}/kelvory.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+

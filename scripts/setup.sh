@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   hyperfine
+  fonts-dejavu-extra
 )
 
 missing=()

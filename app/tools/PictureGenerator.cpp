@@ -1,0 +1,40 @@
+// Draws the program's pictures at build time: kelvory-pictures <output folder>
+// writes banner.jpg, logo.jpg and kelvory.png there.
+#include <QDir>
+#include <QGuiApplication>
+#include <cstdio>
+
+#include "app/tools/Drawings.h"
+#include "app/tools/JpegEncoder.h"
+
+namespace {
+
+int Fail(const QString& what) {
+  std::fprintf(stderr, "kelvory-pictures: %s\n", qPrintable(what));
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication application(argc, argv);
+  if (argc != 2) {
+    return Fail(QStringLiteral("usage: kelvory-pictures <output folder>"));
+  }
+  const QDir folder(QFile::decodeName(argv[1]));
+  if (!folder.mkpath(QStringLiteral("."))) {
+    return Fail(QStringLiteral("cannot create ") + folder.path());
+  }
+  QString reason;
+  if (!kelvory::tools::WriteJpeg(kelvory::tools::DrawBanner(), folder.filePath(QStringLiteral("banner.jpg")), 90,
+                                 reason) ||
+      !kelvory::tools::WriteJpeg(kelvory::tools::DrawLogo(), folder.filePath(QStringLiteral("logo.jpg")), 92,
+                                 reason)) {
+    return Fail(reason);
+  }
+  const QImage icon = kelvory::tools::DrawPyramidIcon();
+  if (!icon.save(folder.filePath(QStringLiteral("kelvory.png")), "PNG")) {
+    return Fail(QStringLiteral("cannot write ") + folder.filePath(QStringLiteral("kelvory.png")));
+  }
+  return 0;
+}
