@@ -1,0 +1,151 @@
+#include "app/FileListView.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QImage>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/QtListDialogs.h"
+#include "app/StatusIcons.h"
+#include "filelist/FileList.h"
+
+namespace kelvory {
+namespace {
+
+class FileListViewTest : public testing::Test {
+ protected:
+  FileListViewTest() : view(list, [this] { return building; }) {
+    list.AddFiles({"/maps/a.tif", "/maps/b.tif", "/maps/c.tif"});
+    view.resize(351, 357);
+    view.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&view, 5000));
+  }
+
+  QPoint CheckBox(int row) const { return view.CheckBoxRect(row).center(); }
+  QPoint CaptionOf(int row) const { return view.visualRect(list.Model().index(row)).center(); }
+  int CheckedCount() const {
+    int count = 0;
+    for (int row = 0; row < list.RowCount(); ++row) count += list.Checked(row) ? 1 : 0;
+    return count;
+  }
+
+  FileList list;
+  bool building = false;
+  FileListView view;
+};
+
+TEST_F(FileListViewTest, ClickOnCheckBoxTogglesAndCounts) {
+  ASSERT_FALSE(view.CheckBoxRect(1).isEmpty());
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(1));
+  EXPECT_FALSE(list.Checked(1));
+  EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 2");
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(1));
+  EXPECT_TRUE(list.Checked(1));
+  EXPECT_EQ(list.SelectedCount(), 3);
+
+  // Both presses of a double click on a check box toggle it, the counter following.
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
+  QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
+  QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
+  EXPECT_TRUE(list.Checked(2));
+  EXPECT_EQ(list.SelectedCount(), 3);
+}
+
+TEST_F(FileListViewTest, PressesOffTheCheckBoxChangeNoMark) {
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CaptionOf(1));
+  EXPECT_EQ(view.SelectedRow(), 1);
+  QTest::mouseClick(view.viewport(), Qt::RightButton, {}, CheckBox(0));
+  QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, CheckBox(0));
+  const QPoint belowRows(CheckBox(0).x(), view.visualRect(list.Model().index(2)).bottom() + 20);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, belowRows);
+  EXPECT_EQ(CheckedCount(), 3);
+  EXPECT_EQ(list.SelectedCount(), 3);
+}
+
+TEST_F(FileListViewTest, BuildUndoesClicksAndSpace) {
+  building = true;
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(0));
+  view.setFocus();
+  view.setCurrentIndex(list.Model().index(2));
+  QTest::keyClick(&view, Qt::Key_Space);
+  EXPECT_TRUE(list.Checked(0));
+  EXPECT_TRUE(list.Checked(2));
+  EXPECT_EQ(list.SelectedCount(), 3);
+  EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 3");
+
+  building = false;
+  QTest::keyClick(&view, Qt::Key_Space);
+  EXPECT_FALSE(list.Checked(2));
+  EXPECT_EQ(list.SelectedCount(), 2);
+  EXPECT_EQ(view.SelectedRow(), 2);
+}
+
+TEST_F(FileListViewTest, OneFixedColumnThatSurvivesClear) {
+  EXPECT_TRUE(view.isHeaderHidden());
+  EXPECT_EQ(view.columnWidth(0), FileListView::kColumnWidth);
+  list.Clear();
+  list.AddFiles({"/maps/d.tif"});
+  EXPECT_EQ(view.columnWidth(0), FileListView::kColumnWidth);
+  EXPECT_EQ(view.header()->sectionResizeMode(0), QHeaderView::Fixed);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(0));
+  EXPECT_EQ(list.SelectedCount(), 0);
+}
+
+TEST(StatusIcons, FourDistinctPicturesAndAnEmptyOne) {
+  const StatusIcons icons;
+  const auto image = [&](int status) { return icons.Picture(static_cast<StatusImage>(status)).toImage(); };
+  const QImage none = image(StatusNone);
+  EXPECT_EQ(none.size(), QSize(16, 16));
+  EXPECT_EQ(none.pixelColor(8, 8).alpha(), 0);
+  for (int a = 0; a < 4; ++a) {
+    EXPECT_EQ(image(a).size(), QSize(16, 16));
+    EXPECT_EQ(image(a).pixelColor(0, 0).alpha(), 0) << a;  // transparent background
+    for (int b = a + 1; b < 4; ++b) EXPECT_NE(image(a), image(b)) << a << " " << b;
+  }
+  EXPECT_GT(image(StatusFailed).pixelColor(8, 8).red(), 150);  // the cross meets in the middle
+  EXPECT_EQ(image(StatusNotFound).pixelColor(8, 8).rgb() & 0xFFFFFF, 0u);  // black bar across
+}
+
+// Answers the next dialog that opens by choosing name in folder.
+void AnswerNextDialog(const QString& folder, const QString& name) {
+  QTimer::singleShot(0, [=] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    dialog->setDirectory(folder);
+    dialog->selectFile(name);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the choice
+  });
+}
+
+TEST(QtListDialogs, SaveAddsSuffixAndReplacesWithoutAsking) {
+  const auto folder = std::filesystem::temp_directory_path() / "kelvory-dialogs-test";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "list.txt") << "old";
+  QtListDialogs dialogs(nullptr);
+  const QString where = QString::fromStdString(folder.string());
+
+  AnswerNextDialog(where, "list");
+  EXPECT_EQ(dialogs.ChooseListToSave(), (folder / "list.txt").string());
+
+  AnswerNextDialog(where, "missing.txt");  // existence is left to the reading
+  EXPECT_EQ(dialogs.ChooseListToLoad(), (folder / "missing.txt").string());
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kelvory
+
+int main(int argc, char** argv) {
+  // Listing the tests at build time also needs an application, but no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
