@@ -31,7 +31,7 @@ ProcessExit RunToEnd(Process& p) {
   return p.Exit();
 }
 
-TEST(Process, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
+TEST(PlatformProcess, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
   Scratch s;
   const std::string errors = s.Tmp() + "/err";
   struct Case {
@@ -57,7 +57,7 @@ TEST(Process, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
   }
 }
 
-TEST(Process, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
+TEST(PlatformProcess, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
   Scratch s;
   std::error_code error;
   Process missing = Process::Start(s.Tmp() + "/no-such-tool", {}, s.Tmp() + "/err", error);
@@ -77,7 +77,7 @@ TEST(Process, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
   EXPECT_EQ(errno, ECHILD);
 }
 
-TEST(Process, StopEndsAToolThatIgnoresTermination) {
+TEST(PlatformProcess, StopEndsAToolThatIgnoresTermination) {
   Scratch s;
   Process stubborn = Shell("trap '' TERM; echo ready >&2; while :; do sleep 0.05; done", s.Tmp() + "/err");
   for (int i = 0; i < 200 && ReadBytes(s.Tmp() + "/err").empty(); ++i) ::usleep(10000);
@@ -87,7 +87,7 @@ TEST(Process, StopEndsAToolThatIgnoresTermination) {
   EXPECT_EQ(stubborn.Exit().Code, SIGKILL);
 }
 
-TEST(Process, WaitAnyWakesForWhicheverProcessEnds) {
+TEST(PlatformProcess, WaitAnyWakesForWhicheverProcessEnds) {
   Scratch s;
   Process slow = Shell("exec sleep 60", s.Tmp() + "/e1");
   Process quick = Shell("exit 0", s.Tmp() + "/e2");
@@ -100,7 +100,7 @@ TEST(Process, WaitAnyWakesForWhicheverProcessEnds) {
   EXPECT_FALSE(slow.TryReap(error));
 }
 
-TEST(Files, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
+TEST(PlatformFiles, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
   Scratch s;
   const std::string a = s.Data() + "a";
   const std::string b = s.Data() + "b";
@@ -121,7 +121,7 @@ TEST(Files, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
   EXPECT_FALSE(FileExists(s.Data()));
 }
 
-TEST(Files, TempFileIsRemovedUnlessKept) {
+TEST(PlatformFiles, TempFileIsRemovedUnlessKept) {
   Scratch s;
   std::error_code error;
   std::string removed, kept;
@@ -144,7 +144,7 @@ TEST(Files, TempFileIsRemovedUnlessKept) {
   EXPECT_FALSE(none.Valid());
 }
 
-TEST(Files, TempFolderEndsWithASeparator) {
+TEST(PlatformFiles, TempFolderEndsWithASeparator) {
   Scratch s;
   ::setenv("TMPDIR", "/some/where", 1);
   EXPECT_EQ(TempFolder(), "/some/where/");

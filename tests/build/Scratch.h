@@ -65,7 +65,7 @@ class Scratch {
   std::string Program() const { return root_ + "/prog/"; }
   std::string ToolPath() const { return Program() + "gdal/gdaladdo"; }
 
-  void UseRealTool() const { fs::create_symlink("/usr/bin/gdaladdo", ToolPath()); }
+  void UseRealTool() const { fs::create_symlink(KELVORY_GDALADDO_PATH, ToolPath()); }
   // A fake tool: a shell script; $1 is the working path, then the factors.
   void UseFakeTool(const std::string& body) const {
     WriteBytes(ToolPath(), "#!/bin/sh\n" + body + "\n");
