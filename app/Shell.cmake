@@ -57,3 +57,13 @@ install(FILES ${KELVORY_HELP_PDF} DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES resources/kelvory.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KELVORY_PICTURES_DIR}/kelvory.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
 
+
+# Shows the real main window with a few rows, for scripts/screenshot.sh.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/Conv.h)
+  add_executable(kelvory-screenshot tools/ScreenshotHelper.cpp)
+  target_link_libraries(kelvory-screenshot PRIVATE kelvory_widgets)
+  set_target_properties(kelvory-screenshot PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools
+    EXCLUDE_FROM_ALL ON)
+  kelvory_warnings(kelvory-screenshot)
+endif()
