@@ -37,10 +37,10 @@ const char kCaption[] = "Генератор пирамид для TIFF";
 
 // The closest installed match for the 8-point "Microsoft Sans Serif" the layout was
 // drawn for: same pixel height, every caption still fits its control.
-QFont WindowFont() {
+QFont WindowFont(int pixelSize) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
+  font.setPixelSize(pixelSize);
   return font;
 }
 
@@ -71,7 +71,7 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
 
   setWindowTitle(QString::fromUtf8(kCaption));
   setWindowIcon(PyramidIcon());
-  setFont(WindowFont());
+  setFont(WindowFont(11));
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
@@ -178,13 +178,15 @@ void TFConv::CreateStatusBar() {
   StatusBar = new QStatusBar(FClient);
   StatusBar->setSizeGripEnabled(false);
   StatusBar->setGeometry(0, kClientHeight - 20, kClientWidth, 20);
+  // A pixel smaller, so that the counters keep room for numbers of several digits.
+  StatusBar->setFont(WindowFont(10));
   // Panels end at 100, 225 and 450 pixels; the last one takes the rest of the bar.
   const int left[] = {0, 100, 225, 450, kClientWidth};
   const char* texts[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
   for (int i = 0; i < 4; ++i) {
     auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setIndent(2);
+    panel->setIndent(1);
     panel->setGeometry(left[i], 2, left[i + 1] - left[i] - (i < 3 ? 2 : 0), 18);
     FPanels[i] = panel;
   }

@@ -1,1 +1,20 @@
-# Tests of the main window and the About box on the offscreen platform.
+# Tests of the main window and the application shell on the offscreen platform.
+find_program(KELVORY_TEST_GDAL_CREATE gdal_create REQUIRED)
+find_program(KELVORY_TEST_GDALADDO_TOOL gdaladdo REQUIRED)
+
+add_executable(kelvory_window_tests
+  ${CMAKE_CURRENT_LIST_DIR}/WindowTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowTestSupport.h
+  ${CMAKE_CURRENT_LIST_DIR}/WindowErrorReportTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConvTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConvBuildTest.cpp
+)
+target_link_libraries(kelvory_window_tests PRIVATE kelvory_widgets Qt6::Test GTest::gtest)
+target_compile_definitions(kelvory_window_tests PRIVATE
+  KELVORY_TEST_GDAL_CREATE="${KELVORY_TEST_GDAL_CREATE}"
+  KELVORY_TEST_GDALADDO="${KELVORY_TEST_GDALADDO_TOOL}")
+kelvory_warnings(kelvory_window_tests)
+gtest_discover_tests(kelvory_window_tests
+  TEST_PREFIX "window."
+  PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120
+  DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,106 @@
+// Builds with the real gdaladdo, run from a program folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Conv.h"
+#include "app/FileListView.h"
+#include "filelist/FileList.h"
+#include "tests/app/WindowTestSupport.h"
+
+namespace kelvory {
+namespace {
+
+class ConvBuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
+    ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo")));
+    environment.listDialogs = &dialogs;
+    environment.openUrl = [](const QUrl&) {};
+    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
+    environment.slotCount = 2;
+  }
+
+  std::string MakeTiff(const QString& name) {
+    const QString path = folder.filePath(name);
+    QProcess create;
+    create.start(KELVORY_TEST_GDAL_CREATE,
+                 {"-of", "GTiff", "-outsize", "400", "400", "-bands", "1", path});
+    EXPECT_TRUE(create.waitForFinished(30000));
+    EXPECT_EQ(create.exitCode(), 0);
+    return QFile::encodeName(path).toStdString();
+  }
+
+  QTemporaryDir folder;
+  test::AnsweringListDialogs dialogs;
+  ConvEnvironment environment;
+};
+
+TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
+  const std::string first = MakeTiff("first.tif");
+  const std::string second = MakeTiff("second.tif");
+  const qint64 sizeBefore = QFileInfo(QString::fromStdString(first)).size();
+  dialogs.addAnswers.push_back(std::vector<std::string>{first, second});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  ASSERT_EQ(window.Files().RowCount(), 2);
+  EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 2"));
+  window.Files().SetChecked(1, false);
+  window.SetSelectedCount(1);
+
+  bool seenBuilding = false;
+  QTimer::singleShot(0, [&] {
+    seenBuilding = window.Building() && !window.Button_Build->isEnabled() &&
+                   window.Button_Build->text() == QString::fromUtf8("Подождите...") &&
+                   !window.GroupBox1->isEnabled() && window.ListView_Files->isEnabled();
+  });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_TRUE(seenBuilding);
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_FALSE(window.Files().Checked(0));
+  EXPECT_EQ(window.Files().Status(1), StatusNone);
+  EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
+  EXPECT_FALSE(window.Building());
+  EXPECT_TRUE(window.Button_Build->isEnabled());
+  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(window.GroupBox1->isEnabled());
+  EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
+  // Updated in place: the overviews now live in the source file.
+  EXPECT_GT(QFileInfo(QString::fromStdString(first)).size(), sizeBefore);
+}
+
+TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), MakeTiff("b.tif"),
+                                                        MakeTiff("c.tif")});
+  environment.slotCount = 1;
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  bool stayedOpen = false;
+  QTimer::singleShot(0, [&] {
+    window.close();
+    stayedOpen = window.isVisible() && window.Building();
+  });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_TRUE(stayedOpen);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace kelvory

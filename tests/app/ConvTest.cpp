@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/About.h"
+#include "app/Conv.h"
+#include "app/FileListView.h"
+#include "app/SystemCommand.h"
+#include "app/WebSite.h"
+#include "filelist/FileList.h"
+#include "tests/app/WindowTestSupport.h"
+
+namespace kelvory {
+namespace {
+
+class ConvTest : public ::testing::Test {
+ protected:
+  ConvTest() {
+    environment.listDialogs = &listDialogs;
+    environment.folderDialog = &folderDialog;
+    environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+    environment.showAbout = [this] { ++aboutShown; };
+    environment.programPath = "/opt/kelvory/bin/kelvory";
+  }
+
+  test::AnsweringListDialogs listDialogs;
+  test::AnsweringFolderDialog folderDialog;
+  ConvEnvironment environment;
+  std::vector<QUrl> opened;
+  int aboutShown = 0;
+};
+
+TEST_F(ConvTest, StartsWithItsCaptionsHintsAndPanels) {
+  TFConv window(environment);
+  EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
+  EXPECT_EQ(window.GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
+  EXPECT_TRUE(window.Image1->toolTip() == QString::fromUtf8("Перейти на сайт Torvel 6"));
+  EXPECT_EQ(window.Image1->cursor().shape(), Qt::PointingHandCursor);
+
+  struct Button {
+    QPushButton* button;
+    QWidget* parent;
+    QRect geometry;
+    const char* caption;
+    const char* hint;
+  };
+  const Button buttons[] = {
+      {window.Button_Build, window.ClientArea(), {10, 488, 371, 41}, "Построить",
+       "Построить пирамиды для отмеченых файлов"},
+      {window.Button_Add, window.GroupBox1, {10, 383, 111, 25}, "Добавить",
+       "Добавить в список файлы, для которых требуется построить пирамиды"},
+      {window.Button_Delete, window.GroupBox1, {130, 383, 111, 25}, "Удалить",
+       "Удалить выделенный файл из списка"},
+      {window.Button_Load, window.GroupBox1, {10, 413, 171, 25}, "Загрузить из файла",
+       "Загрузить список из файла"},
+      {window.Button_Clear, window.GroupBox1, {250, 383, 111, 25}, "Очистить", "Очистить список"},
+      {window.Button_Save, window.GroupBox1, {190, 413, 171, 25}, "Сохранить в файл",
+       "Сохранить список в файл"},
+      {window.Button_SelectFolder, window.GroupBox1, {10, 443, 351, 25}, "Папка назначения",
+       "Выбрать папку назначения"},
+  };
+  for (const Button& b : buttons) {
+    const QString caption = QString::fromUtf8(b.caption);
+    EXPECT_EQ(b.button->text(), caption);
+    EXPECT_EQ(b.button->toolTip(), QString::fromUtf8(b.hint)) << b.caption;
+    EXPECT_EQ(b.button->parentWidget(), b.parent) << b.caption;
+    EXPECT_EQ(b.button->geometry(), b.geometry) << b.caption;
+    // The caption fits with room for the button's frame.
+    EXPECT_LE(b.button->fontMetrics().horizontalAdvance(caption) + 12, b.geometry.width())
+        << b.caption;
+  }
+  EXPECT_EQ(window.GroupBox1->geometry(), QRect(10, 5, 371, 478));
+  // The list lies over the box but belongs to the window, so a build leaves it enabled.
+  EXPECT_EQ(window.ListView_Files->parentWidget(), window.ClientArea());
+  EXPECT_EQ(window.ListView_Files->geometry(), QRect(20, 23, 351, 357));
+  EXPECT_EQ(window.Image1->geometry(), QRect(388, 9, 130, 520));
+  EXPECT_EQ(window.StatusBar->geometry(), QRect(0, 538, 524, 20));
+
+  const char* panels[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(window.PanelText(i), QString::fromUtf8(panels[i]));
+  // The counters still fit with three-digit numbers.
+  const auto panelFits = [&](int panel, const char* text) {
+    auto* label = window.StatusBar->findChildren<QLabel*>()[panel];
+    return label->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <=
+           label->contentsRect().width() - label->indent();
+  };
+  EXPECT_TRUE(panelFits(0, "Varnok Company"));
+  EXPECT_TRUE(panelFits(1, "Файлов в списке: 999"));
+  EXPECT_TRUE(panelFits(2, "Выбрано: 999"));
+  EXPECT_TRUE(panelFits(3, "Версия 1.5"));
+  EXPECT_LE(window.GroupBox1->fontMetrics().horizontalAdvance(window.GroupBox1->title()), 340);
+}
+
+TEST_F(ConvTest, WindowIsFixedWithoutMinimiseOrMaximise) {
+  TFConv window(environment);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 2000));
+  EXPECT_EQ(window.ClientArea()->geometry(),
+            QRect(0, window.MainMenu1->height(), TFConv::kClientWidth, TFConv::kClientHeight));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+  EXPECT_EQ(window.height(), window.MainMenu1->height() + TFConv::kClientHeight);
+  const Qt::WindowFlags flags = window.windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+
+  // The "?" menu sits at the right end of the bar.
+  QWidget* helpBar = window.MainMenu1->cornerWidget(Qt::TopRightCorner);
+  ASSERT_NE(helpBar, nullptr);
+  EXPECT_GT(helpBar->geometry().left(), window.width() / 2);
+  EXPECT_GE(helpBar->geometry().right(), window.MainMenu1->width() - 8);
+  ASSERT_EQ(window.N1->actions().size(), 3);
+  EXPECT_EQ(window.N1->title(), "?");
+  EXPECT_EQ(window.N1->actions()[0]->text(), QString::fromUtf8("Помощь"));
+  EXPECT_EQ(window.N1->actions()[0]->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_TRUE(window.N1->actions()[1]->isSeparator());
+  EXPECT_EQ(window.N1->actions()[2]->text(), QString::fromUtf8("О программе..."));
+}
+
+TEST_F(ConvTest, TabOrderRunsFromBuildThroughTheBoxToTheList) {
+  TFConv window(environment);
+  const std::vector<QWidget*> expected = {
+      window.Button_Build, window.Button_Add,  window.Button_Delete,       window.Button_Load,
+      window.Button_Clear, window.Button_Save, window.Button_SelectFolder, window.ListView_Files,
+      window.Button_Build};
+  std::vector<QWidget*> order = {window.Button_Build};
+  for (QWidget* w = window.Button_Build->nextInFocusChain(); order.size() < expected.size();
+       w = w->nextInFocusChain()) {
+    if (w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+  }
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(ConvTest, DestinationFolderFollowsCompletedChoicesOnly) {
+  TFConv window(environment);
+  window.show();
+  const QString folder = QString::fromUtf8("/tmp/карты и снимки/выход");
+
+  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);  // cancelled
+  EXPECT_EQ(folderDialog.lastPrompt, QString::fromUtf8("Выберите папку назначения"));
+  EXPECT_FALSE(window.HasDestFolder());
+  EXPECT_EQ(window.Button_SelectFolder->text(), QString::fromUtf8("Папка назначения"));
+
+  folderDialog.answers.push_back(folder);
+  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);
+  EXPECT_TRUE(window.HasDestFolder());
+  EXPECT_EQ(window.DestFolder(), "/tmp/карты и снимки/выход");
+  EXPECT_EQ(window.Button_SelectFolder->text(), folder);
+
+  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);  // cancelled again
+  EXPECT_TRUE(window.HasDestFolder());
+  EXPECT_EQ(window.DestFolder(), "/tmp/карты и снимки/выход");
+  EXPECT_EQ(window.Button_SelectFolder->text(), folder);
+}
+
+TEST_F(ConvTest, EscapeClosesTheWindowWhereverTheFocusIs) {
+  for (const bool listFocused : {true, false}) {
+    TFConv window(environment);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+    QWidget* target = listFocused ? static_cast<QWidget*>(window.ListView_Files)
+                                  : static_cast<QWidget*>(window.Button_Save);
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_TRUE(window.isVisible());
+    QTest::keyClick(target, Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible()) << listFocused;
+  }
+}
+
+TEST_F(ConvTest, HelpBannerAndAboutReachTheirTargets) {
+  TFConv window(environment);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+
+  QTest::keyClick(window.ListView_Files, Qt::Key_F1);
+  window.Help1->trigger();
+  QTest::mouseClick(window.Image1, Qt::LeftButton);
+  window.About1->trigger();
+
+  const QUrl helpPdf = QUrl::fromLocalFile("/opt/kelvory/bin/kelvory.pdf");
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[0], helpPdf);
+  EXPECT_EQ(opened[1], helpPdf);
+  EXPECT_EQ(opened[2], QUrl(kWebSiteAddress));
+  EXPECT_EQ(aboutShown, 1);
+}
+
+// The window-menu commands come as events through the application: 100 opens help.pdf
+// of the current folder, 101 the About box, and the events go on to their receivers.
+TEST_F(ConvTest, WindowMenuCommandsGoThroughTheApplication) {
+  QTemporaryDir current;
+  ASSERT_TRUE(current.isValid());
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(current.path()));
+  TFConv window(environment);
+
+  ASSERT_EQ(window.SystemMenu->actions().size(), 3);
+  EXPECT_TRUE(window.SystemMenu->actions()[0]->isSeparator());
+  EXPECT_EQ(window.SystemMenu->actions()[1]->text(), QString::fromUtf8("Помощь"));
+  EXPECT_EQ(window.SystemMenu->actions()[2]->text(), QString::fromUtf8("О программе..."));
+  window.SystemMenu->actions()[1]->trigger();
+  window.SystemMenu->actions()[2]->trigger();
+  EXPECT_TRUE(opened.empty());  // posted, not yet handled
+  QCoreApplication::processEvents();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(current.filePath("help.pdf")));
+  EXPECT_EQ(aboutShown, 1);
+
+  struct Receiver : QObject {
+    int seen = 0;
+    bool event(QEvent* e) override {
+      if (e->type() == SystemCommandEvent::EventType()) ++seen;
+      return QObject::event(e);
+    }
+  } receiver;
+  const int commands[] = {kSystemCommandHelp, kSystemCommandAbout, 102, 99};
+  for (int command : commands) {
+    SystemCommandEvent event(command);
+    QCoreApplication::sendEvent(&receiver, &event);
+  }
+  EXPECT_EQ(receiver.seen, 4);
+  EXPECT_EQ(opened.size(), 2u);
+  EXPECT_EQ(aboutShown, 2);
+  QDir::setCurrent(previous);
+}
+
+TEST_F(ConvTest, AboutBoxFromBothMenusIsTheSameDialog) {
+  environment.showAbout = nullptr;
+  TFConv window(environment);
+  TAboutBox about(nullptr, [](const QUrl&) {});
+  window.SetAboutBox(&about);
+  window.show();
+
+  std::vector<QString> texts;
+  std::vector<QWidget*> shown;
+  const auto record = [&](QWidget* modal) {
+    shown.push_back(modal);
+    texts.push_back(about.Label2->text() + about.Label3->text());
+  };
+  test::AnswerNextModal(record);
+  window.About1->trigger();
+  test::AnswerNextModal(record);
+  window.About1->trigger();
+  test::AnswerNextModal(record);
+  PostSystemCommand(kSystemCommandAbout);
+  QCoreApplication::processEvents();
+
+  ASSERT_EQ(shown.size(), 3u);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(shown[i], &about);
+    EXPECT_EQ(texts[i], texts[0]);
+  }
+  EXPECT_FALSE(texts[0].isEmpty());
+  EXPECT_TRUE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace kelvory

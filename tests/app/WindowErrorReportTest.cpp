@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/Conv.h"
+#include "app/ErrorReport.h"
+#include "filelist/FileList.h"
+#include "tests/app/WindowTestSupport.h"
+
+namespace kelvory {
+namespace {
+
+TEST(ErrorReportText, AddsFullStopOnlyAfterCharactersAboveIt) {
+  struct Case {
+    const char* message;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"Ошибка чтения файла.", "Ошибка чтения файла."},
+      {"gdaladdo.exe не найден", "gdaladdo.exe не найден."},
+      {"Произошла какая-то ошибка!..", "Произошла какая-то ошибка!.."},
+      {"Done!", "Done!"},           // '!' lies below '.'
+      {"a (b)", "a (b)"},           // so does ')'
+      {"at \"/x\"", "at \"/x\""},   // and '"'
+      {"trailing -", "trailing -"}, // and '-'
+      {"a/", "a/."},                // '/' lies just above
+      {"code 7", "code 7."},
+      {"ends in space ", "ends in space "},
+      {"Ж", "Ж."},                  // a Cyrillic letter, compared as one code point
+      {"\xE2\x80\xA6", "\xE2\x80\xA6."},  // an ellipsis character is not a full stop
+      {"\xD0", "\xD0."},            // a broken tail counts as its byte
+  };
+  for (const Case& c : cases) EXPECT_EQ(ErrorReportText(c.message), c.shown) << c.message;
+}
+
+// A list file that cannot be opened: the error leaves the command, the report shows
+// it, the list stays as it was and the program goes on.
+TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
+  test::AnsweringListDialogs dialogs;
+  dialogs.addAnswers.push_back(std::vector<std::string>{"/data/a.tif"});
+  dialogs.loadAnswers.push_back(std::string("/nonexistent-kelvory/list.txt"));
+  ConvEnvironment environment;
+  environment.listDialogs = &dialogs;
+  environment.openUrl = [](const QUrl&) {};
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  QString title;
+  QString text;
+  int icon = -1;
+  test::AnswerNextModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+  });
+  QTest::mouseClick(window.Button_Load, Qt::LeftButton);
+
+  EXPECT_EQ(title, "Kelvory");
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(text, "Cannot open file \"/nonexistent-kelvory/list.txt\". No such file or directory.");
+  EXPECT_EQ(window.Files().RowCount(), 1);
+  EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 1"));
+
+  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
+  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
+}
+
+}  // namespace
+}  // namespace kelvory

@@ -1,0 +1,13 @@
+// The window tests run inside the program's own application object, so that errors
+// escaping a handler take the same road as in the program.
+#include <gtest/gtest.h>
+
+#include "app/KelvoryApplication.h"
+
+int main(int argc, char** argv) {
+  // Test discovery runs the binary at build time, where there may be no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  kelvory::KelvoryApplication application(argc, argv);
+  return RUN_ALL_TESTS();
+}
