@@ -124,7 +124,7 @@ void AnswerNextDialog(const QString& folder, const QString& name) {
   });
 }
 
-TEST(QtListDialogs, SaveAddsSuffixAndReplacesWithoutAsking) {
+TEST(QtListDialogs, AnswersComeBackAsPaths) {
   const auto folder = std::filesystem::temp_directory_path() / "kelvory-dialogs-test";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "list.txt") << "old";
@@ -136,6 +136,12 @@ TEST(QtListDialogs, SaveAddsSuffixAndReplacesWithoutAsking) {
 
   AnswerNextDialog(where, "missing.txt");  // existence is left to the reading
   EXPECT_EQ(dialogs.ChooseListToLoad(), (folder / "missing.txt").string());
+
+  std::ofstream(folder / "a.tif") << "II*";
+  AnswerNextDialog(where, "a.tif");
+  EXPECT_EQ(dialogs.ChooseFilesToAdd(), std::vector<std::string>{(folder / "a.tif").string()});
+  const auto again = dialogs.MakeAddDialog();  // reopens on the previous choice
+  EXPECT_EQ(again->selectedFiles(), QStringList{where + "/a.tif"});
   std::filesystem::remove_all(folder);
 }
 
