@@ -106,6 +106,9 @@ std::error_code RenameFile(const std::string& from, const std::string& to) {
 std::error_code CopyPermissions(const std::string& model, const std::string& path) {
   struct stat info {};
   if (!Stat(model, info)) return LastError();
+  // The owner only where we may give it (as the superuser); the mode after it, since
+  // a change of owner clears set-id bits.
+  if (::chown(path.c_str(), info.st_uid, info.st_gid) != 0 && errno != EPERM) return LastError();
   if (::chmod(path.c_str(), info.st_mode & 07777) != 0) return LastError();
   return {};
 }

@@ -6,7 +6,6 @@
 #include "Scratch.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
-#include "platform/TempFile.h"
 
 namespace kelvory::platform {
 namespace {
@@ -87,19 +86,6 @@ TEST(PlatformProcess, StopEndsAToolThatIgnoresTermination) {
   EXPECT_EQ(stubborn.Exit().Code, SIGKILL);
 }
 
-TEST(PlatformProcess, WaitAnyWakesForWhicheverProcessEnds) {
-  Scratch s;
-  Process slow = Shell("exec sleep 60", s.Tmp() + "/e1");
-  Process quick = Shell("exit 0", s.Tmp() + "/e2");
-  const Process* both[] = {&slow, &quick};
-  std::error_code error;
-  bool ended = false;
-  for (int i = 0; i < 100 && !ended; ++i) ended = WaitAny(both, 100, error);
-  EXPECT_TRUE(ended);
-  EXPECT_TRUE(quick.TryReap(error));
-  EXPECT_FALSE(slow.TryReap(error));
-}
-
 TEST(PlatformFiles, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
   Scratch s;
   const std::string a = s.Data() + "a";
@@ -119,29 +105,6 @@ TEST(PlatformFiles, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
   EXPECT_EQ(ReadBytes(b), "short");
   EXPECT_TRUE(FileExists(a));
   EXPECT_FALSE(FileExists(s.Data()));
-}
-
-TEST(PlatformFiles, TempFileIsRemovedUnlessKept) {
-  Scratch s;
-  std::error_code error;
-  std::string removed, kept;
-  {
-    TempFile one = TempFile::Create(TempFolder(), "kelvory", error);
-    ASSERT_FALSE(error);
-    TempFile two = TempFile::Create(TempFolder(), "kelvory", error);
-    removed = one.Path();
-    kept = two.Path();
-    EXPECT_NE(removed, kept);
-    EXPECT_EQ(removed.rfind(s.Tmp() + "/kelvory", 0), 0u);
-    EXPECT_TRUE(FileExists(removed));
-    two.Keep();
-  }
-  EXPECT_FALSE(FileExists(removed));
-  EXPECT_TRUE(FileExists(kept));
-
-  TempFile none = TempFile::Create(s.Tmp() + "/no-folder/", "kelvory", error);
-  EXPECT_TRUE(error);
-  EXPECT_FALSE(none.Valid());
 }
 
 TEST(PlatformFiles, TempFolderEndsWithASeparator) {
