@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -113,6 +114,24 @@ TEST_F(AboutBox, EveryWayToEndItGivesItsResult) {
     EXPECT_EQ(ExecWith([&] { c.end(box); }), c.result) << c.name;
     EXPECT_FALSE(box.isVisible()) << c.name;
   }
+}
+
+// A dialog with a parent would be placed over it; this one belongs in the middle of
+// the desktop wherever the main window is.
+TEST(AboutBoxInWindow, IsCentredOnTheDesktopNotOnItsWindow) {
+  QWidget window;
+  window.setGeometry(10, 10, 200, 150);
+  window.show();
+  TAboutBox box(&window, [](const QUrl&) {});
+  QPoint centre;
+  QTimer::singleShot(0, &box, [&] {
+    centre = box.frameGeometry().center();
+    box.accept();
+  });
+  QTimer::singleShot(5000, &box, [&] { box.done(-1); });
+  box.exec();
+  const QPoint desktop = box.screen()->availableGeometry().center();
+  EXPECT_LE((centre - desktop).manhattanLength(), 2);
 }
 
 TEST(AboutBoxInWindow, EscapeClosesTheBoxButNotItsWindow) {
