@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QImage>
 #include <QTest>
 #include <QTimer>
 
@@ -13,7 +12,6 @@
 #include <fstream>
 
 #include "app/QtListDialogs.h"
-#include "app/StatusIcons.h"
 #include "filelist/FileList.h"
 
 namespace kelvory {
@@ -96,21 +94,6 @@ TEST_F(FileListViewTest, OneFixedColumnThatSurvivesClear) {
   EXPECT_EQ(view.header()->sectionResizeMode(0), QHeaderView::Fixed);
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(0));
   EXPECT_EQ(list.SelectedCount(), 0);
-}
-
-TEST(StatusIcons, FourDistinctPicturesAndAnEmptyOne) {
-  const StatusIcons icons;
-  const auto image = [&](int status) { return icons.Picture(static_cast<StatusImage>(status)).toImage(); };
-  const QImage none = image(StatusNone);
-  EXPECT_EQ(none.size(), QSize(16, 16));
-  EXPECT_EQ(none.pixelColor(8, 8).alpha(), 0);
-  for (int a = 0; a < 4; ++a) {
-    EXPECT_EQ(image(a).size(), QSize(16, 16));
-    EXPECT_EQ(image(a).pixelColor(0, 0).alpha(), 0) << a;  // transparent background
-    for (int b = a + 1; b < 4; ++b) EXPECT_NE(image(a), image(b)) << a << " " << b;
-  }
-  EXPECT_GT(image(StatusFailed).pixelColor(8, 8).red(), 150);  // the cross meets in the middle
-  EXPECT_EQ(image(StatusNotFound).pixelColor(8, 8).rgb() & 0xFFFFFF, 0u);  // black bar across
 }
 
 // Answers the next dialog that opens by choosing name in folder.
