@@ -24,8 +24,8 @@ const std::string ToolMissingMessage = "gdaladdo.exe не найден";
 const std::string CollectErrorMessage = "Произошла какая-то ошибка!..";
 
 void StartNextJob(BuildHost& host, BuildContext& context, ItemProc& slot) {
-  if (!context.Stopping && host.StopRequested()) context.Stopping = true;
-  if (context.Stopping) {
+  // The runner notices the request itself and stops the running tools.
+  if (context.Stopping || host.StopRequested()) {
     slot.Index = host.RowCount();
     slot.Running = false;
     return;
