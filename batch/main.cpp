@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -66,6 +67,9 @@ int Run(const std::vector<std::string>& args) {
   }
 
   kelvory::InstallStopSignalHandlers();
+  // A reader of the output that goes away (a pipe into head) must not kill the build
+  // halfway, with its tools still running and their working copies left behind.
+  std::signal(SIGPIPE, SIG_IGN);
   kelvory::ConsoleHost::Settings settings;
   settings.rows = std::move(rows);
   settings.destFolder = options.destFolder;

@@ -228,6 +228,22 @@ TEST_F(BatchCommand, InformationAndUsageErrors) {
   EXPECT_EQ(ReadAll(file), "x");
 }
 
+TEST_F(BatchCommand, OutputReaderThatGoesAwayDoesNotCutTheBuildShort) {
+  const fs::path program = Program("", true);
+  const fs::path a = Tiff("a.tif", 300, 300);
+  const fs::path b = Tiff("b.tif", 300, 300);
+
+  ChildProcess child({program.string(), "--jobs", "1", a.string(), b.string()},
+                     {"TMPDIR=" + tmp_.string()});
+  child.CloseOutput();
+  const ChildResult run = child.Wait(seconds(60));
+  EXPECT_TRUE(run.exited) << "signal " << run.signal;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(DirectoryCount(a), 3);
+  EXPECT_EQ(DirectoryCount(b), 3);
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
 TEST_F(BatchCommand, InterruptStopsTheBuildAndLeavesEverySourceAsItWas) {
   const fs::path started = root_ / "started";
   // The tool spoils its working copy and then takes far longer than the test waits.

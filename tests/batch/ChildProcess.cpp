@@ -95,10 +95,15 @@ ChildProcess::~ChildProcess() {
   if (errFd_ >= 0) ::close(errFd_);
 }
 
+void ChildProcess::CloseOutput() {
+  if (outFd_ >= 0) ::close(outFd_);
+  outFd_ = -1;
+}
+
 ChildResult ChildProcess::Wait(std::chrono::milliseconds limit) {
   ChildResult result;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  bool outOpen = true;
+  bool outOpen = outFd_ >= 0;
   bool errOpen = true;
   int status = 0;
   for (;;) {
@@ -107,7 +112,7 @@ ChildResult ChildProcess::Wait(std::chrono::milliseconds limit) {
       pid_ = -1;
       // Everything the child wrote is in the pipes now; a grandchild that kept them
       // open must not hold the test up.
-      Drain(outFd_, result.out);
+      if (outOpen) Drain(outFd_, result.out);
       Drain(errFd_, result.err);
       break;
     }
@@ -115,7 +120,7 @@ ChildResult ChildProcess::Wait(std::chrono::milliseconds limit) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, &status, 0);
       pid_ = -1;
-      Drain(outFd_, result.out);
+      if (outOpen) Drain(outFd_, result.out);
       Drain(errFd_, result.err);
       result.err += "\n[killed: the time ran out]";
       return result;

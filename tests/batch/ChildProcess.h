@@ -27,6 +27,8 @@ class ChildProcess {
   ~ChildProcess();
 
   pid_t Pid() const { return pid_; }
+  // Stops reading the child's standard output, as a reader that has gone away.
+  void CloseOutput();
   // Collects the output until the child ends; kills it when the limit passes first.
   ChildResult Wait(std::chrono::milliseconds limit);
 
