@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -72,7 +73,8 @@ TEST_F(ConvTest, WindowIsFixedWithTheHelpMenuAtTheRight) {
             QRect(0, window.MainMenu1->height(), TFConv::kClientWidth, TFConv::kClientHeight));
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
   EXPECT_EQ(window.height(), window.MainMenu1->height() + TFConv::kClientHeight);
-  EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_FALSE(window.windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
   QWidget* helpBar = window.MainMenu1->cornerWidget(Qt::TopRightCorner);
   ASSERT_NE(helpBar, nullptr);
@@ -159,6 +161,21 @@ TEST_F(ConvTest, WindowMenuCommandsGoThroughTheApplication) {
   const QString previous = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(current.path()));
   TFConv window(environment);
+
+  window.show();
+  // Offered on the free area and the status bar, not on the controls.
+  const auto menuShownFor = [&](QWidget* widget) {
+    const QPoint at(5, 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+    const bool shown = window.SystemMenu->isVisible();
+    window.SystemMenu->hide();
+    return shown;
+  };
+  EXPECT_TRUE(menuShownFor(window.ClientArea()));
+  EXPECT_TRUE(menuShownFor(window.StatusBar->findChildren<QLabel*>()[2]));
+  EXPECT_FALSE(menuShownFor(window.Button_Save));
+  EXPECT_FALSE(menuShownFor(window.ListView_Files->viewport()));
 
   ASSERT_EQ(window.SystemMenu->actions().size(), 3);
   window.SystemMenu->actions()[1]->trigger();
