@@ -94,7 +94,10 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   FormCreate();
 }
 
-TFConv::~TFConv() = default;
+TFConv::~TFConv() {
+  // The view works on the list's model: it goes before the list does.
+  delete ListView_Files;
+}
 
 void TFConv::CreateControls() {
   Button_Build = MakeButton(FClient, "Построить", "Построить пирамиды для отмеченых файлов",
