@@ -1,7 +1,8 @@
 #include "tiff/TIFFBitmap.h"
 
+#include <iterator>
+#include <map>
 #include <system_error>
-#include <unordered_set>
 
 #include "platform/Errors.h"
 #include "platform/FileStream.h"
@@ -16,8 +17,19 @@ constexpr std::uint16_t TagImageWidth = 256;
 constexpr std::uint16_t TagImageLength = 257;
 constexpr std::uint16_t Version = 42;
 constexpr std::uint32_t HeaderSize = 8;
-// The smallest directory: an entry count and a next offset.
-constexpr std::uint64_t MinDirectorySize = 6;
+// The byte ranges [start, end) of the directories read so far.
+class DirectoryRanges {
+ public:
+  bool Overlaps(std::uint64_t start, std::uint64_t end) const {
+    auto after = FRanges.upper_bound(start);
+    if (after != FRanges.end() && after->first < end) return true;
+    return after != FRanges.begin() && std::prev(after)->second > start;
+  }
+  void Add(std::uint64_t start, std::uint64_t end) { FRanges.emplace(start, end); }
+
+ private:
+  std::map<std::uint64_t, std::uint64_t> FRanges;
+};
 
 }  // namespace
 
@@ -55,16 +67,20 @@ void TTIFFBitmap::ReadStructure() {
         le::Load16(header + 2) != Version)
       throw Exception(SUnsupportedFileType);
 
-    // A chain that comes back on itself, or holds more directories than the file has
-    // room for, is broken: stop it instead of walking it for ever.
-    const std::uint64_t maxDirectories = stream.Size() / MinDirectorySize;
-    std::unordered_set<std::uint32_t> seen;
+    // Directories of a sound file never share bytes. A chain that comes back to a
+    // directory already read, or lands inside one, is broken; refusing overlaps also
+    // bounds the walk, and every tag lookup in it, by the size of the file.
+    DirectoryRanges ranges;
     std::uint32_t next = le::Load32(header + 4);
     while (next >= HeaderSize) {
-      if (!seen.insert(next).second || FDirectories.size() >= maxDirectories)
-        throw Exception(SStructureError);
+      if (ranges.Overlaps(next, std::uint64_t{next} + 1)) throw Exception(SStructureError);
       stream.SetPosition(next);
-      FDirectories.push_back(std::make_unique<TTIFFIFD>(stream, next));
+      auto directory = std::make_unique<TTIFFIFD>(stream, next);
+      const std::uint64_t start = directory->Offset();
+      const std::uint64_t end = start + directory->Extent();
+      if (ranges.Overlaps(start, end)) throw Exception(SStructureError);
+      ranges.Add(start, end);
+      FDirectories.push_back(std::move(directory));
     }
   } catch (...) {
     Close();
@@ -76,9 +92,9 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
   if (index < 1 || index > DirectoryCount()) return false;
   TTIFFIFD& directory = *FDirectories[static_cast<std::size_t>(index) - 1];
   TagValues values;
-  if (directory.ReadTag(TagImageWidth, values) < 1) throw Exception(SStructureError);
+  if (directory.ReadTag(TagImageWidth, values, 1) < 1) throw Exception(SStructureError);
   width = values.Integer(0);
-  if (directory.ReadTag(TagImageLength, values) < 1) throw Exception(SStructureError);
+  if (directory.ReadTag(TagImageLength, values, 1) < 1) throw Exception(SStructureError);
   height = values.Integer(0);
   return true;
 }

@@ -31,20 +31,21 @@ TTIFFIFD::TTIFFIFD(platform::Stream& stream, std::uint32_t& nextOffset) : FStrea
   if (position > std::numeric_limits<std::uint32_t>::max()) Fail(SReadError);
   FOffset = static_cast<std::uint32_t>(position);
 
-  std::uint16_t count = 0;
-  if (!le::Read16(stream, count)) Fail(SReadError);
-  stream.SetPosition(stream.Position() + std::uint64_t{EntrySize} * count);
+  if (!le::Read16(stream, FEntryCount)) Fail(SReadError);
+  stream.SetPosition(stream.Position() + std::uint64_t{EntrySize} * FEntryCount);
   if (!le::Read32(stream, nextOffset)) Fail(SReadError);
 
+  // Validation looks at no more than four values of any tag: decoding the rest would
+  // let directories that share one huge value block cost time quadratic in the file.
   TagValues values;
-  if (ReadTag(TagPhotometric, values) < 1) Fail(SStructureError);
+  if (ReadTag(TagPhotometric, values, 1) < 1) Fail(SStructureError);
   FPhotometric = values.Integer(0);
-  if (ReadTag(TagCompression, values) < 1) Fail(SStructureError);
+  if (ReadTag(TagCompression, values, 1) < 1) Fail(SStructureError);
   FCompression = values.Integer(0);
   FBitsPerPixel = ValidateBitsPerSample();
 }
 
-std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values) {
+std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values, std::uint32_t decodeAtMost) {
   FStream.SetPosition(FOffset);
   std::uint16_t entries = 0;
   if (!le::Read16(FStream, entries)) Fail(SReadError);
@@ -79,8 +80,9 @@ std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values) {
     FStream.SetPosition(field);
     std::uint8_t buffer[4096];
     const std::uint32_t perBatch = sizeof buffer / size;
-    for (std::uint32_t k = 0; k < count;) {
-      const std::uint32_t batch = std::min(count - k, perBatch);
+    const std::uint32_t decoded = std::min(count, decodeAtMost);
+    for (std::uint32_t k = 0; k < decoded;) {
+      const std::uint32_t batch = std::min(decoded - k, perBatch);
       if (!le::ReadExact(FStream, buffer, std::size_t{batch} * size)) Fail(SReadError);
       for (std::uint32_t j = 0; j < batch; ++j, ++k) {
         const std::uint8_t* value = buffer + std::size_t{j} * size;
@@ -101,7 +103,7 @@ std::int32_t TTIFFIFD::ValidateBitsPerSample() {
   switch (FPhotometric) {
     case 0:  // WhiteIsZero
     case 1: {  // BlackIsZero
-      const std::int32_t depth = ReadTag(TagBitsPerSample, bits) <= 0 ? 1 : bits.Integer(0);
+      const std::int32_t depth = ReadTag(TagBitsPerSample, bits, 1) <= 0 ? 1 : bits.Integer(0);
       if (depth != 1 && depth != 4 && depth != 8 && depth != 16) Fail(SUnsupportedImageFormat);
       return depth;
     }
@@ -109,7 +111,7 @@ std::int32_t TTIFFIFD::ValidateBitsPerSample() {
     case 8:  // CIELab
       return EqualSamples(3);
     case 3: {  // Palette
-      if (ReadTag(TagBitsPerSample, bits) < 1) Fail(SStructureError);
+      if (ReadTag(TagBitsPerSample, bits, 1) < 1) Fail(SStructureError);
       const std::int32_t depth = bits.Integer(0);
       if (depth != 4 && depth != 8) Fail(SUnsupportedImageFormat);
       return depth;
@@ -124,7 +126,7 @@ std::int32_t TTIFFIFD::ValidateBitsPerSample() {
 // Colour models whose first samples must all have the same whole-byte depth.
 std::int32_t TTIFFIFD::EqualSamples(std::int32_t samples) {
   TagValues bits;
-  if (ReadTag(TagBitsPerSample, bits) < samples) Fail(SStructureError);
+  if (ReadTag(TagBitsPerSample, bits, static_cast<std::uint32_t>(samples)) < samples) Fail(SStructureError);
   const std::int32_t first = bits.Integer(0);
   std::int64_t total = first;
   for (std::int32_t i = 1; i < samples; ++i) {

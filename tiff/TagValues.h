@@ -8,21 +8,22 @@
 
 namespace kelvory {
 
-// The decoded values of one directory entry: one slot per value, each empty (not
-// decoded), an unsigned integer, or a rational (numerator, denominator).
+// The decoded values of one directory entry: count slots, each empty (not decoded), an
+// unsigned integer, or a rational (numerator, denominator). Only slots up to the last
+// one set take memory, so a large count that is never decoded costs nothing.
 class TagValues {
  public:
   TagValues() = default;
-  explicit TagValues(std::size_t count) : FSlots(count) {}
+  explicit TagValues(std::size_t count) : FCount(count) {}
 
-  std::size_t Count() const { return FSlots.size(); }
+  std::size_t Count() const { return FCount; }
 
   bool IsEmpty(std::size_t index) const { return At(index).kind == Kind::Empty; }
   bool IsRational(std::size_t index) const { return At(index).kind == Kind::Rational; }
 
-  void SetInteger(std::size_t index, std::uint32_t value) { FSlots.at(index) = {Kind::Integer, value, 0}; }
+  void SetInteger(std::size_t index, std::uint32_t value) { Place(index) = {Kind::Integer, value, 0}; }
   void SetRational(std::size_t index, std::uint32_t numerator, std::uint32_t denominator) {
-    FSlots.at(index) = {Kind::Rational, numerator, denominator};
+    Place(index) = {Kind::Rational, numerator, denominator};
   }
 
   // The slot as a signed 32-bit number; an empty slot counts as 0. A value that does
@@ -47,7 +48,13 @@ class TagValues {
   };
 
   const Slot& At(std::size_t index) const {
-    if (index >= FSlots.size()) throw ERangeError("Range check error: no such value");
+    static constexpr Slot Empty{};
+    if (index >= FCount) throw ERangeError("Range check error: no such value");
+    return index < FSlots.size() ? FSlots[index] : Empty;
+  }
+  Slot& Place(std::size_t index) {
+    if (index >= FCount) throw ERangeError("Range check error: no such value");
+    if (index >= FSlots.size()) FSlots.resize(index + 1);
     return FSlots[index];
   }
   const Slot& RationalSlot(std::size_t index) const {
@@ -56,6 +63,7 @@ class TagValues {
     return slot;
   }
 
+  std::size_t FCount = 0;
   std::vector<Slot> FSlots;
 };
 

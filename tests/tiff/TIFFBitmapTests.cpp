@@ -148,6 +148,24 @@ TEST(BitmapChain, BrokenChainsFailAndLeaveTheBitmapClosed) {
   }
   {
     TiffImage image = ThreeLevels();
+    image.SetNext(8, 8 + 2 + 12);
+    cases.push_back({"next directory starts inside the first", image, SStructureError});
+  }
+  {
+    // A valid second directory placed just before the first, so short that its own
+    // next-offset field is the first directory's entry count.
+    TiffImage part;
+    part.Directory({ShortTag(259, 1), ShortTag(262, 1)});
+    const std::vector<std::uint8_t> body(part.Bytes().begin() + 8, part.Bytes().end() - 4);
+    TiffImage image;
+    const std::uint32_t second = image.Data(body);
+    const std::uint32_t first = image.Directory(TiffImage::Grey(8, 8));
+    image.SetFirst(first);
+    image.SetNext(first, second);
+    cases.push_back({"next directory runs into the first", image, SStructureError});
+  }
+  {
+    TiffImage image = ThreeLevels();
     image.SetFirst(0xFFFFFFFF);
     cases.push_back({"first offset far past the end", image, SReadError});
   }
@@ -167,6 +185,21 @@ TEST(BitmapChain, BrokenChainsFailAndLeaveTheBitmapClosed) {
     cases.push_back({"second directory without photometric", image, SStructureError});
   }
   for (const Case& c : cases) EXPECT_EQ(LoadAndClose(c.image.Bytes()), c.expected) << c.name;
+}
+
+TEST(BitmapChain, DirectoriesMayShareOneLargeValueBlock) {
+  TiffImage image;
+  std::vector<std::uint32_t> depths(50000, 8);
+  const Entry bits = image.Values(258, test::Short, depths);
+  std::uint32_t previous = 0;
+  for (int i = 0; i < 200; ++i) {
+    const std::uint32_t at = image.Directory({ShortTag(256, 1), ShortTag(257, 1), bits, ShortTag(259, 1), ShortTag(262, 2)});
+    if (previous == 0) image.SetFirst(at); else image.SetNext(previous, at);
+    previous = at;
+  }
+  std::int32_t count = 0;
+  EXPECT_EQ(LoadAndClose(image.Bytes(), &count), "");
+  EXPECT_EQ(count, 200);
 }
 
 TEST(BitmapChain, RangeErrorsOfADirectoryAlsoCloseTheBitmap) {

@@ -266,6 +266,17 @@ TEST_F(TagLookup, OutOfLineValuesDecodeEveryValue) {
   EXPECT_THROW(v.Integer(0), ERangeError);
 }
 
+TEST_F(TagLookup, ADecodeLimitStillChecksTheWholeBlock) {
+  const Entry shorts = image_.Values(350, test::Short, {1, 2, 3, 4, 5});
+  TTIFFIFD& d = Make({shorts});
+  TagValues v;
+  ASSERT_EQ(d.ReadTag(350, v, 2), 5);
+  EXPECT_EQ(v.Integer(1), 2);
+  EXPECT_TRUE(v.IsEmpty(2));
+  EXPECT_TRUE(v.IsEmpty(4));
+  EXPECT_THROW(v.Integer(5), ERangeError);
+}
+
 TEST_F(TagLookup, NoUsableEntryLeavesValuesUntouched) {
   TTIFFIFD& d = Make({{320, test::SLong, 1, 5}, LongTag(320, 9),
                       {321, test::Short, 0, 5}, ShortTag(321, 9),
@@ -315,11 +326,13 @@ TEST(TagLookupAtEndOfFile, ValuesEndingAtTheLastByteAreRead) {
       ASSERT_EQ(d.ReadTag(340, v), 3);
       EXPECT_EQ(v.Integer(2), 3);
     } else {
-      try {
-        d.ReadTag(340, v);
-        ADD_FAILURE() << "a cut value block was read";
-      } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), SReadError);
+      for (std::uint32_t limit : {3u, 1u}) {
+        try {
+          d.ReadTag(340, v, limit);
+          ADD_FAILURE() << "a cut value block was read, decoding " << limit;
+        } catch (const Exception& e) {
+          EXPECT_STREQ(e.what(), SReadError);
+        }
       }
     }
   }
