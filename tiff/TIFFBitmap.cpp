@@ -36,14 +36,16 @@ class DirectoryRanges {
 TTIFFBitmap::~TTIFFBitmap() { Close(); }
 
 bool TTIFFBitmap::LoadFromFile(const std::string& fileName) {
+  // A copy: the caller may pass FileName(), which Close empties.
+  const std::string name = fileName;
   Close();
   FOwnsStream = true;
-  FFileName = fileName;
+  FFileName = name;
   std::error_code error;
-  FOwnedStream = platform::FileStream::Open(fileName, error);
+  FOwnedStream = platform::FileStream::Open(name, error);
   if (!FOwnedStream) {
     Close();
-    throw EFOpenError(fileName, error);
+    throw EFOpenError(name, error);
   }
   FStream = FOwnedStream.get();
   ReadStructure();
@@ -100,13 +102,13 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
 }
 
 void TTIFFBitmap::Close() {
-  // Releasing a file stream cannot fail here: its descriptor closes in a noexcept
-  // destructor.
+  // The directories go first: they refer to the stream. Releasing a file stream
+  // cannot fail here, its descriptor closes in a noexcept destructor.
+  FDirectories.clear();
   FOwnedStream.reset();
   FStream = nullptr;
   FFileName.clear();
   FOwnsStream = false;
-  FDirectories.clear();
 }
 
 }  // namespace kelvory

@@ -178,21 +178,6 @@ TEST(DirectoryConstruction, HandsBackNextOffsetAsStoredEvenWhenRejected) {
   EXPECT_EQ(next, 0x01020304u);
 }
 
-TEST(DirectoryConstruction, KeepsOffsetAndFieldValues) {
-  TiffImage image;
-  image.Data({0, 0, 0});
-  const std::uint32_t at = image.Directory({ShortTag(262, 1), ShortTag(259, 32946), ShortTag(258, 16)}, 77);
-  platform::MemoryStream stream(image.Bytes());
-  stream.SetPosition(at);
-  std::uint32_t next = 0;
-  TTIFFIFD directory(stream, next);
-  EXPECT_EQ(directory.Offset(), at);
-  EXPECT_EQ(directory.Photometric(), 1);
-  EXPECT_EQ(directory.Compression(), 32946);
-  EXPECT_EQ(directory.BitsPerPixel(), 16);
-  EXPECT_EQ(next, 77u);
-}
-
 // A directory that passes validation, with extra entries to query.
 class TagLookup : public ::testing::Test {
  protected:
