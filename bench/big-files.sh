@@ -9,6 +9,6 @@ gdal_create -q -of GTiff -outsize 4000 4000 -bands 3 -ot Byte -co PHOTOMETRIC=RG
 copies "$scratch/seed.tif" 8 "$pristine" big
 # Shorter side 4000: five levels.
 FACTORS="2 4 8 16 32"
-runs=${RUNS:-3}
+rounds=${ROUNDS:-3}
 title="8 files of 4000 x 4000 RGB"
 source "$bench_dir/compare.sh"

@@ -16,6 +16,7 @@ done
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelvory-bench.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM
 # Temporary copies (kelvory's and the scripts') land on the same disk as the data.
 export TMPDIR=$scratch/tmp
 mkdir -p "$TMPDIR"
@@ -29,19 +30,60 @@ copies() {
     xargs -n 500 sh -c 'tee "$@" < "$0" > /dev/null' "$file"
 }
 
-# ratios CSV LABEL:NUMERATOR:DENOMINATOR...: mean times of hyperfine's CSV, divided.
-# A denominator that is a number is taken as seconds (an ideal time).
-ratios() {
-  local csv=$1
+# measure ROUNDS NAME COMMAND [NAME COMMAND]...: each round runs every command once,
+# in turn, after $reset (when set). Taking the commands in turn, rather than all runs
+# of one and then all of the next, keeps a change in the load of a shared machine
+# from favouring one of them. Prints each command's median, minimum and maximum.
+measure() {
+  local rounds=$1
   shift
-  awk -F, -v pairs="$*" '
-    NR > 1 { mean[$1] = $2 }
+  local args=()
+  while (($#)); do
+    args+=(-n "$1" "$2")
+    shift 2
+  done
+  local prepare=()
+  [ -n "${reset:-}" ] && prepare=(--prepare "$reset")
+  times=$scratch/times.csv
+  : > "$times"
+  for ((round = 1; round <= rounds; round++)); do
+    hyperfine --style none --runs 1 "${prepare[@]}" --export-csv "$scratch/round.csv" "${args[@]}"
+    tail -n +2 "$scratch/round.csv" | awk -F, -v r="$round" '{ print r "," $1 "," $2 }' >> "$times"
+    echo "  round $round of $rounds done" >&2
+  done
+  echo "Wall times over $rounds rounds (seconds):"
+  printf '  %-20s %8s %8s %8s\n' command median min max
+  sort -t, -k2,2 -k3,3g "$times" | awk -F, '
+    { t[$2, ++n[$2]] = $3; if (!($2 in seen)) { seen[$2] = 1; order[++k] = $2 } }
     END {
-      n = split(pairs, p, " ")
-      for (i = 1; i <= n; i++) {
-        split(p[i], q, ":")
-        den = (q[3] ~ /^[0-9.]+$/) ? q[3] : mean[q[3]]
-        printf "  %-58s %6.3f\n", q[1] " (" q[2] " / " q[3] ")", mean[q[2]] / den
+      for (i = 1; i <= k; i++) {
+        c = order[i]; m = n[c]
+        med = (m % 2) ? t[c, (m + 1) / 2] : (t[c, m / 2] + t[c, m / 2 + 1]) / 2
+        printf "  %-20s %8.3f %8.3f %8.3f\n", c, med, t[c, 1], t[c, m]
       }
-    }' "$csv"
+    }'
+}
+
+# ratios LABEL:NUMERATOR:DENOMINATOR...: the median over the rounds of measure of each
+# round's ratio of wall times. A denominator that is a number is a time in seconds (an
+# ideal).
+ratios() {
+  echo "Ratios (median over rounds of the ratio within a round):"
+  local pair label num den
+  for pair in "$@"; do
+    IFS=: read -r label num den <<< "$pair"
+    awk -F, -v num="$num" -v den="$den" '
+      $2 == num { a[$1] = $3 }
+      $2 == den { b[$1] = $3 }
+      END {
+        m = 0
+        for (r in a) {
+          d = (den ~ /^[0-9.]+$/) ? den : b[r]
+          if (d > 0) q[++m] = a[r] / d
+        }
+        for (i = 1; i <= m; i++) for (j = i + 1; j <= m; j++) if (q[j] < q[i]) { x = q[i]; q[i] = q[j]; q[j] = x }
+        med = (m % 2) ? q[(m + 1) / 2] : (q[m / 2] + q[m / 2 + 1]) / 2
+        printf "%.3f\n", med
+      }' "$times" | xargs printf "  %-26s %-42s %s\n" "$label" "($num / $den)"
+  done
 }

@@ -9,14 +9,10 @@ gdal_create -q -of GTiff -outsize 512 512 -bands 1 -ot Byte "$scratch/seed.tif"
 gdaladdo -q "$scratch/seed.tif" 2 4 8
 files=$scratch/files
 copies "$scratch/seed.tif" 10000 "$files" r
-csv=$scratch/times.csv
 
 echo "== reader alone: 10,000 files"
 "$bin/kelvory-bench-reader" "$files"
-hyperfine --style basic --warmup 1 --runs "${RUNS:-10}" --export-csv "$csv" \
-  -n kelvory-reader "'$bin/kelvory-bench-reader' '$files' > /dev/null" \
-  -n tiffinfo "find '$files' -name '*.tif' -print0 | xargs -0 tiffinfo > /dev/null 2>&1"
-
-echo
-echo "Ratio of mean wall times:"
-ratios "$csv" "reader-vs-tiffinfo:kelvory-reader:tiffinfo"
+measure "${ROUNDS:-7}" \
+  kelvory-reader "'$bin/kelvory-bench-reader' '$files' > /dev/null" \
+  tiffinfo "find '$files' -name '*.tif' -print0 | xargs -0 tiffinfo > /dev/null 2>&1"
+ratios "reader/tiffinfo:kelvory-reader:tiffinfo"

@@ -15,17 +15,14 @@ gdal_create -q -of GTiff -outsize 300 300 -bands 1 -ot Byte "$scratch/seed.tif"
 copies "$scratch/seed.tif" 200 "$pristine" f
 work=$scratch/work
 reset="rm -rf '$work' '$TMPDIR' && mkdir -p '$work' '$TMPDIR' && cp '$pristine'/*.tif '$work'/"
-csv=$scratch/times.csv
+mkdir -p "$scratch/dest"
 
 echo "== runner alone: 200 files, 2 slots, a tool that sleeps 50 ms"
-hyperfine --style basic --runs "${RUNS:-5}" --prepare "$reset" --export-csv "$csv" \
-  -n kelvory-in-place "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null" \
-  -n kelvory-dest "mkdir -p '$scratch/dest' && '$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null" \
-  -n xargs-sleep "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"
-
-echo
-echo "Ratios of mean wall times to the ideal of 5 s:"
-ratios "$csv" \
-  "in-place-vs-ideal:kelvory-in-place:5" \
-  "dest-vs-ideal:kelvory-dest:5" \
-  "xargs-vs-ideal:xargs-sleep:5"
+measure "${ROUNDS:-5}" \
+  kelvory-in-place "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null" \
+  kelvory-dest "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null" \
+  xargs-sleep "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"
+ratios \
+  "in-place/ideal:kelvory-in-place:5" \
+  "dest/ideal:kelvory-dest:5" \
+  "xargs/ideal:xargs-sleep:5"

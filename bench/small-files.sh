@@ -8,6 +8,6 @@ gdal_create -q -of GTiff -outsize 600 600 -bands 3 -ot Byte -co PHOTOMETRIC=RGB 
 copies "$scratch/seed.tif" 300 "$pristine" small
 # Shorter side 600: three levels.
 FACTORS="2 4 8"
-runs=${RUNS:-3}
+rounds=${ROUNDS:-3}
 title="300 files of 600 x 600 RGB"
 source "$bench_dir/compare.sh"
