@@ -251,29 +251,39 @@ TEST_F(BatchCommand, InterruptStopsTheBuildAndLeavesEverySourceAsItWas) {
                                    "'\nprintf 'garbage' >> \"$1\"\nexec sleep 30\n");
   std::vector<fs::path> files;
   std::vector<std::string> before;
-  std::vector<std::string> args = {"--jobs", "2"};
   for (int i = 0; i < 4; ++i) {
     files.push_back(Tiff("f" + std::to_string(i) + ".tif", 300, 300));
     before.push_back(ReadAll(files.back()));
-    args.push_back(files.back().string());
   }
-  args.insert(args.begin(), program.string());
+  const fs::path dest = root_ / "dest";
+  fs::create_directories(dest);
 
-  ChildProcess child(args, {"TMPDIR=" + tmp_.string()});
-  const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-  while (SortedLines(ReadAll(started)).size() < 2 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (const bool toDest : {false, true}) {
+    SCOPED_TRACE(toDest ? "with --dest" : "in place");
+    fs::remove(started);
+    // Three slots, more than the processors of a small machine: --jobs decides.
+    std::vector<std::string> args = {program.string(), "--jobs", "3"};
+    if (toDest) args.insert(args.end(), {"--dest", dest.string()});
+    for (const fs::path& file : files) args.push_back(file.string());
+
+    ChildProcess child(args, {"TMPDIR=" + tmp_.string()});
+    const auto deadline = std::chrono::steady_clock::now() + seconds(20);
+    while (SortedLines(ReadAll(started)).size() < 3 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(SortedLines(ReadAll(started)).size(), 3u) << "the tools did not start";
+    ASSERT_EQ(::kill(child.Pid(), SIGINT), 0);
+    const ChildResult run = child.Wait(seconds(20));
+
+    EXPECT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(run.out.find("done:"), std::string::npos) << run.out;
+    EXPECT_EQ(SortedLines(ReadAll(started)).size(), 3u) << "a job started after the stop";
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i];
+    EXPECT_TRUE(TempFolderEmpty());
+    // A half-built copy must not be left looking like a finished one.
+    EXPECT_TRUE(fs::is_empty(dest));
   }
-  ASSERT_EQ(SortedLines(ReadAll(started)).size(), 2u) << "the tools did not start";
-  ASSERT_EQ(::kill(child.Pid(), SIGINT), 0);
-  const ChildResult run = child.Wait(seconds(20));
-
-  EXPECT_TRUE(run.exited) << run.err;
-  EXPECT_EQ(run.exitCode, 130) << run.err;
-  EXPECT_EQ(run.out.find("done:"), std::string::npos) << run.out;
-  EXPECT_EQ(SortedLines(ReadAll(started)).size(), 2u) << "a job started after the stop";
-  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i];
-  EXPECT_TRUE(TempFolderEmpty());
 }
 
 }  // namespace
