@@ -46,17 +46,6 @@ TEST(ConsoleHost, EverySettledFileIsOneLineWithItsOutcome) {
   EXPECT_FALSE(host.AllDone());
 }
 
-TEST(ConsoleHost, AllDoneOnlyWhenEveryRowIsDone) {
-  File out(std::tmpfile());
-  File err(std::tmpfile());
-  ConsoleHost host(ThreeRows(false), out.get(), err.get());
-  host.RowSettled(0, StatusDone, "");
-  host.RowSettled(2, StatusDone, "");
-  EXPECT_FALSE(host.AllDone()) << "a row that never settled is not done";
-  host.RowSettled(1, StatusDone, "");
-  EXPECT_TRUE(host.AllDone());
-}
-
 TEST(ConsoleHost, ProgressLineIsClearedBeforeEveryMessageAndEndedOnce) {
   File out(std::tmpfile());
   File err(std::tmpfile());
