@@ -83,7 +83,9 @@ Process Process::Start(const std::string& program, const std::vector<std::string
   if ((rc = posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0)) != 0 ||
       (rc = posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0)) != 0 ||
       (rc = posix_spawn_file_actions_addopen(&setup.actions, 2, errorPath.c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0600)) != 0) {
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600)) != 0 ||
+      // Not every library the program links opens its descriptors close-on-exec.
+      (rc = posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3)) != 0) {
     error.assign(rc, std::generic_category());
     return {};
   }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include "Scratch.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/UniqueFd.h"
 
 namespace kelvory::platform {
 namespace {
@@ -74,6 +76,17 @@ TEST(PlatformProcess, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
   }
   EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
+}
+
+// A descriptor some other part of the program opened without close-on-exec.
+TEST(PlatformProcess, ToolInheritsNoDescriptorBeyondItsStandardThree) {
+  Scratch s;
+  UniqueFd stray(::open("/dev/null", O_RDONLY));
+  ASSERT_TRUE(stray.Valid());
+  const std::string fd = std::to_string(stray.Get());
+  Process p = Shell("test -e /proc/self/fd/" + fd + " && echo inherited " + fd + " >&2; exit 0", s.Tmp() + "/err");
+  RunToEnd(p);
+  EXPECT_EQ(ReadBytes(s.Tmp() + "/err"), "");
 }
 
 TEST(PlatformProcess, StopEndsAToolThatIgnoresTermination) {
