@@ -18,3 +18,21 @@ ratios \
   "in-place/raw-floor:kelvory-in-place:xargs-raw" \
   "dest/its-script:kelvory-dest:xargs-dest" \
   "in-place/sequential:kelvory-in-place:sequential"
+
+# The same commands once more with every gdaladdo timed: kelvory's from a program folder
+# of its own, the scripts' through PATH.
+timed=$scratch/timed
+mkdir -p "$timed/gdal"
+cp "$bin/kelvory-batch" "$timed/kelvory-batch"
+cp "$bin/kelvory-bench-timed-tool" "$timed/gdal/gdaladdo"
+export KELVORY_BENCH_TOOL
+KELVORY_BENCH_TOOL=$(command -v gdaladdo)
+echo
+echo "Breakdown ($cores slots; gap: time per job outside gdaladdo):"
+PATH=$timed/gdal:$PATH
+breakdown kelvory-in-place "$cores" "'$timed/kelvory-batch' '$work'/*.tif > /dev/null"
+breakdown kelvory-dest "$cores" "'$timed/kelvory-batch' --dest '$dest' '$work'/*.tif > /dev/null"
+breakdown xargs-raw "$cores" "printf '%s\n' '$work'/*.tif | xargs -P $cores -I{} gdaladdo {} $FACTORS > /dev/null"
+breakdown xargs-safe "$cores" "printf '%s\n' '$work'/*.tif | xargs -P $cores -n 1 '$bench_dir/one-safe.sh'"
+breakdown xargs-dest "$cores" "printf '%s\n' '$work'/*.tif | xargs -P $cores -n 1 '$bench_dir/one-dest.sh'"
+breakdown sequential 1 "for f in '$work'/*.tif; do gdaladdo \"\$f\" $FACTORS > /dev/null; done"

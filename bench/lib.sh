@@ -7,7 +7,8 @@ repo=$(cd "$bench_dir/.." && pwd)
 bin=${KELVORY_BIN:-$repo/out/bin}
 cores=$(nproc)
 
-for program in "$bin/kelvory-batch" "$bin/kelvory-bench-reader" "$bin/kelvory-bench-sleep"; do
+for program in "$bin/kelvory-batch" "$bin/kelvory-bench-reader" "$bin/kelvory-bench-sleep" \
+  "$bin/kelvory-bench-timed-tool"; do
   [ -x "$program" ] || { echo "missing $program: run ./scripts/setup.sh first" >&2; exit 2; }
 done
 for tool in gdal_create gdaladdo hyperfine; do
@@ -86,4 +87,23 @@ ratios() {
         printf "%.3f\n", med
       }' "$times" | xargs printf "  %-26s %-42s %s\n" "$label" "($num / $den)"
   done
+}
+
+# breakdown NAME SLOTS COMMAND: one more run, after $reset, with a tool that logs its
+# start and end to $KELVORY_BENCH_LOG. Per job a slot spends the tool's own lifetime
+# and a gap, the time from one tool's end to the next one's start in that slot:
+# collecting, copying, reading the next file, starting the process.
+breakdown() {
+  local name=$1 slots=$2 command=$3 log=$scratch/$1.log start end
+  [ -n "${reset:-}" ] && bash -c "$reset"
+  rm -f "$log"
+  start=$(date +%s%N)
+  KELVORY_BENCH_LOG=$log bash -c "$command"
+  end=$(date +%s%N)
+  awk -v wall="$((end - start))" -v slots="$slots" -v name="$name" '
+    { life += $2 - $1; n++ }
+    END {
+      printf "  %-18s wall %7.3f s   tool %8.2f ms/job   gap %6.2f ms/job/slot\n",
+        name, wall / 1e9, life / n / 1e6, (slots * wall - life) / n / 1e6
+    }' "$log"
 }

@@ -27,25 +27,7 @@ ratios \
   "dest/ideal:kelvory-dest:5" \
   "xargs/ideal:xargs-sleep:5"
 
-# Where the time beyond the ideal goes: one more run of each with the tool logging its
-# start and end. Per job, a slot spends the tool's own lifetime and a gap: the time
-# from one tool's end to the next one's start in that slot (collecting, copying,
-# reading the next file, starting the process).
-breakdown() {
-  local name=$1 command=$2 log=$scratch/$1.log
-  bash -c "$reset"
-  local start end
-  start=$(date +%s%N)
-  KELVORY_BENCH_LOG=$log bash -c "$command"
-  end=$(date +%s%N)
-  awk -v wall="$((end - start))" -v name="$name" '
-    { life += $2 - $1; n++ }
-    END {
-      printf "  %-18s wall %6.3f s   tool life %5.2f ms/job   gap %5.2f ms/job/slot\n",
-        name, wall / 1e9, life / n / 1e6, (2 * wall - life) / n / 1e6
-    }' "$log"
-}
-echo "Breakdown (2 slots, 200 jobs; ideal: life 50 ms, gap 0):"
-breakdown kelvory-in-place "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null"
-breakdown kelvory-dest "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null"
-breakdown xargs-sleep "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"
+echo "Breakdown (2 slots, 200 jobs; ideal: tool 50 ms, gap 0):"
+breakdown kelvory-in-place 2 "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null"
+breakdown kelvory-dest 2 "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null"
+breakdown xargs-sleep 2 "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"
