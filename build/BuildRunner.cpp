@@ -54,7 +54,13 @@ std::string PlaceResult(BuildHost& host, ItemProc& slot) {
     return {};
   }
   const std::string source = host.RowCaption(slot.Index);
-  if (auto error = ReplaceWithWorkingCopy(source, slot.WorkingCopy)) {
+  // Whoever changed the source meanwhile (or removed it) keeps their version.
+  std::error_code error;
+  if (platform::StampOf(source, error) != slot.SourceStamp) {
+    return error ? "cannot replace " + source + ": " + error.message()
+                 : source + " changed while gdaladdo worked on a copy of it";
+  }
+  if ((error = ReplaceWithWorkingCopy(source, slot.WorkingCopy))) {
     return "cannot replace " + source + ": " + error.message();
   }
   return {};

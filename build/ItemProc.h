@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
 
@@ -19,6 +20,8 @@ struct ItemProc {
   // The file the tool works on, owned until its result has been put in place: the
   // temporary copy, or a new file beside the destination.
   platform::TempFile WorkingCopy;
+  // The source as it was copied: an in-place result replaces only that version.
+  platform::FileStamp SourceStamp;
   // Where a destination job's result goes once the tool has succeeded.
   std::string Destination;
   // The tool's error output.

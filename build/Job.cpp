@@ -103,6 +103,8 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, "kelvory", error);
       if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
       slot.TempPath = slot.WorkingCopy.Path();
+      slot.SourceStamp = platform::StampOf(source, error);
+      if (error) Fail("cannot read " + source, error);
       if ((error = platform::CopyFile(source, slot.TempPath))) Fail("cannot copy to " + slot.TempPath, error);
     }
     host.ProcessMessages();

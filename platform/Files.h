@@ -9,6 +9,16 @@ namespace kelvory::platform {
 // True when a regular file (not a folder) exists at path, following links.
 bool FileExists(const std::string& path);
 
+// One version of a file: a write, a truncation or a replacement gives another one.
+struct FileStamp {
+  unsigned long long Device = 0, Inode = 0;
+  long long Size = 0, ModifiedSeconds = 0, ModifiedNanoseconds = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file at path, following links.
+FileStamp StampOf(const std::string& path, std::error_code& error);
+
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
 

@@ -64,6 +64,16 @@ bool FileExists(const std::string& path) {
   return Stat(path, info) && S_ISREG(info.st_mode);
 }
 
+FileStamp StampOf(const std::string& path, std::error_code& error) {
+  error.clear();
+  struct stat info {};
+  if (!Stat(path, info)) {
+    error = LastError();
+    return {};
+  }
+  return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat x {}, y {};
   return Stat(a, x) && Stat(b, y) && x.st_dev == y.st_dev && x.st_ino == y.st_ino;

@@ -294,6 +294,40 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
   }
 }
 
+// The tool stands in for the user here: it changes the source while working on its copy.
+TEST_F(BuildRunnerTest, SourceChangedWhileTheToolRanIsNotOverwritten) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string path = scratch.MakeTiff("a.tif", 300, 300);
+  const std::string before = ReadBytes(path);
+  struct Case {
+    std::string change;
+    bool sourceLeft;
+    std::string sourceAfter;
+  };
+  const Case cases[] = {
+      {"echo edited >> " + Quoted(path), true, before + "edited\n"},
+      {"rm " + Quoted(path), false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.change);
+    WriteBytes(path, before);
+    scratch.UseFakeTool(c.change + "; echo processed >> \"$1\"");
+    FakeHost h;
+    h.Folder = scratch.Program();
+    h.AddRows({path});
+
+    RunBuild(h);
+
+    EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+    EXPECT_EQ(fs::exists(path), c.sourceLeft);
+    if (c.sourceLeft) {
+      EXPECT_TRUE(ReadBytes(path) == c.sourceAfter);
+    }
+    EXPECT_TRUE(scratch.TmpEntries().empty());
+    fs::remove(scratch.ToolPath());
+  }
+}
+
 TEST_F(BuildRunnerTest, TruncatedTiffFailsThroughTheRealTool) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
   scratch.UseRealTool();
