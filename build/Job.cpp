@@ -91,10 +91,15 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     std::error_code error;
     if (host.HasDestFolder()) {
+      slot.Destination = ReserveDestination(host, context, source);
+      // The source itself (its own folder, or a link to it) is processed in place,
+      // so that the result lands in the file and not over a link to it.
+      if (platform::SameFile(source, slot.Destination)) slot.Destination.clear();
+    }
+    if (!slot.Destination.empty()) {
       // The tool works on a new file beside the destination, which replaces the
       // destination only once the tool has succeeded: a failed or stopped run leaves
       // whatever was there, and the source itself is never handed to the tool.
-      slot.Destination = ReserveDestination(host, context, source);
       if ((error = StageCopy(source, platform::FolderOf(slot.Destination), slot.WorkingCopy))) {
         Fail("cannot copy to " + platform::FolderOf(slot.Destination), error);
       }

@@ -201,6 +201,27 @@ TEST_F(BuildRunnerTest, DestinationThatIsTheSourceFolderNeverCopiesAFileOntoItse
   EXPECT_EQ(FolderEntries(scratch.Data()), (std::vector<std::string>{"large.tif", "small.tif"}));
 }
 
+TEST_F(BuildRunnerTest, DestinationThatIsTheSourceThroughALinkProcessesTheLinkedFile) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("echo processed >> \"$1\"");
+  fs::create_directory(scratch.Data() + "real");
+  fs::create_directory(scratch.Data() + "links");
+  const std::string real = scratch.MakeTiff("real/x.tif", 300, 300);
+  const std::string before = ReadBytes(real);
+  const std::string link = scratch.Data() + "links/x.tif";
+  fs::create_symlink("../real/x.tif", link);
+  host.Dest = scratch.Data() + "links";
+  host.AddRows({link});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(ReadBytes(real) == before + "processed\n");
+  EXPECT_EQ(FolderEntries(scratch.Data() + "links"), std::vector<std::string>{"x.tif"});
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+}
+
 TEST_F(BuildRunnerTest, RowsSettledWithoutTool) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
   scratch.UseFakeTool("exit 1");  // any launch would fail the row
