@@ -66,6 +66,28 @@ std::string TinyTiff(bool withDirectory, std::uint32_t width = 1, std::uint32_t 
   return s;
 }
 
+// Lowers this process's file size limit on demand and restores it on the way out; a
+// write past the limit then fails with EFBIG instead of ending the test.
+class FileSizeLimit {
+ public:
+  FileSizeLimit() : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) { ::getrlimit(RLIMIT_FSIZE, &original_); }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &original_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  void Lower(rlim_t bytes) const {
+    rlimit limited = original_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+
+ private:
+  void (*oldHandler_)(int);
+  rlimit original_{};
+};
+
 class BuildRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override { host.Folder = scratch.Program(); }
@@ -140,21 +162,14 @@ TEST_F(BuildRunnerTest, FailedCopyBackLeavesSourceWholeAndNoPartialFile) {
   const std::string path = scratch.MakeTiff("a.tif", 300, 300);
   const std::string before = ReadBytes(path);
   host.AddRows({path});
-  rlimit original{};
-  ::getrlimit(RLIMIT_FSIZE, &original);
-  auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  FileSizeLimit limit;
   int calls = 0;
   host.OnMessages = [&](FakeHost&) {
     // The first two come inside the job, before the tool starts.
-    if (++calls < 3) return;
-    rlimit limited = original;
-    limited.rlim_cur = 200000;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
+    if (++calls >= 3) limit.Lower(200000);
   };
 
   RunBuild(host);
-  ::setrlimit(RLIMIT_FSIZE, &original);
-  std::signal(SIGXFSZ, oldHandler);
 
   EXPECT_EQ(host.Rows[0].Status, StatusFailed);
   EXPECT_NE(host.ReasonFor(0).find("cannot replace"), std::string::npos) << host.ReasonFor(0);
@@ -312,6 +327,42 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
         EXPECT_TRUE(ReadBytes(h.Dest + "/a.tif") == "kept");
       }
     }
+  }
+}
+
+// The copy is cut short by a file size limit set when the job has read the file.
+TEST_F(BuildRunnerTest, WorkingCopyNotMadeOrNotFilledNeverReachesTheTool) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string marker = scratch.Data() + "tool-ran";
+  scratch.UseFakeTool("touch " + Quoted(marker));
+  const std::string path = scratch.MakeTiff("a.tif", 300, 300);
+  const std::string before = ReadBytes(path);
+  const std::string dest = scratch.Data() + "out";
+  fs::create_directory(dest);
+  struct Case {
+    const char* name;
+    bool missingTmp, withDest;
+  };
+  for (const Case& c : {Case{"no temporary folder", true, false}, Case{"copy cut short", false, false},
+                        Case{"copy into destination cut short", false, true}}) {
+    SCOPED_TRACE(c.name);
+    FakeHost h;
+    h.Folder = scratch.Program();
+    if (c.withDest) h.Dest = dest;
+    h.AddRows({path});
+    if (c.missingTmp) ::setenv("TMPDIR", (scratch.Tmp() + "/missing").c_str(), 1);
+    FileSizeLimit limit;
+    if (!c.missingTmp) h.OnMessages = [&](FakeHost&) { limit.Lower(4096); };
+
+    RunBuild(h);
+    ::setenv("TMPDIR", scratch.Tmp().c_str(), 1);
+
+    EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+    EXPECT_EQ(h.ReasonFor(0).rfind("cannot ", 0), 0u) << h.ReasonFor(0);
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_TRUE(ReadBytes(path) == before);
+    EXPECT_TRUE(scratch.TmpEntries().empty());
+    EXPECT_TRUE(fs::is_empty(dest));
   }
 }
 
