@@ -130,11 +130,8 @@ TEST_F(BuildRunnerTest, RealToolReplacesSourceInPlaceKeepingItsPermissions) {
 
 TEST_F(BuildRunnerTest, WorkingCopyOnAnotherFilesystemIsCopiedBesideTheSourceFirst) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no second filesystem";
-  char pattern[] = "/dev/shm/kelvory-test-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string otherTmp = pattern;
-  ::setenv("TMPDIR", otherTmp.c_str(), 1);
+  const std::string otherTmp = scratch.UseTmpOnAnotherFilesystem();
+  if (otherTmp.empty()) GTEST_SKIP() << "no second filesystem";
   scratch.UseRealTool();
   const std::string path = scratch.MakeTiff("a.tif", 300, 300);
   host.AddRows({path});
@@ -145,19 +142,14 @@ TEST_F(BuildRunnerTest, WorkingCopyOnAnotherFilesystemIsCopiedBesideTheSourceFir
   EXPECT_EQ(ReaderDirectories(path), 3);
   EXPECT_TRUE(fs::is_empty(otherTmp));
   EXPECT_EQ(FolderEntries(scratch.Data()), std::vector<std::string>{"a.tif"});
-  fs::remove_all(otherTmp);
 }
 
 // The copy beside the source is cut short by a file size limit that the tool, started
 // before it was set, does not have.
 TEST_F(BuildRunnerTest, FailedCopyBackLeavesSourceWholeAndNoPartialFile) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  if (!fs::is_directory("/dev/shm") || platform::SameFileSystem("/dev/shm", scratch.Data()))
-    GTEST_SKIP() << "no second filesystem";
-  char pattern[] = "/dev/shm/kelvory-test-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string otherTmp = pattern;
-  ::setenv("TMPDIR", otherTmp.c_str(), 1);
+  const std::string otherTmp = scratch.UseTmpOnAnotherFilesystem();
+  if (otherTmp.empty()) GTEST_SKIP() << "no second filesystem";
   scratch.UseFakeTool("head -c 400000 /dev/zero >> \"$1\"; sleep 0.3");
   const std::string path = scratch.MakeTiff("a.tif", 300, 300);
   const std::string before = ReadBytes(path);
@@ -176,7 +168,6 @@ TEST_F(BuildRunnerTest, FailedCopyBackLeavesSourceWholeAndNoPartialFile) {
   EXPECT_TRUE(ReadBytes(path) == before);
   EXPECT_EQ(FolderEntries(scratch.Data()), std::vector<std::string>{"a.tif"});
   EXPECT_TRUE(fs::is_empty(otherTmp));
-  fs::remove_all(otherTmp);
 }
 
 TEST_F(BuildRunnerTest, RealToolWithDestinationLeavesSourceAlone) {

@@ -3,6 +3,8 @@
 // is the real tool or a fake script, and a folder that TMPDIR points at.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +57,7 @@ class Scratch {
     if (hadTmpdir_) ::setenv("TMPDIR", oldTmpdir_.c_str(), 1); else ::unsetenv("TMPDIR");
     std::error_code ignored;
     fs::remove_all(root_, ignored);
+    if (!otherTmp_.empty()) fs::remove_all(otherTmp_, ignored);
   }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
@@ -80,6 +83,20 @@ class Scratch {
     return path;
   }
 
+  // Points TMPDIR at a new folder on a filesystem other than the data's (a tmpfs), and
+  // returns it; empty when the machine has none.
+  std::string UseTmpOnAnotherFilesystem() {
+    std::string pattern = "/dev/shm/kelvory-test-XXXXXX";
+    struct stat shm {}, data {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(Data().c_str(), &data) != 0 || shm.st_dev == data.st_dev ||
+        ::mkdtemp(pattern.data()) == nullptr) {
+      return {};
+    }
+    otherTmp_ = pattern;
+    ::setenv("TMPDIR", otherTmp_.c_str(), 1);
+    return otherTmp_;
+  }
+
   std::vector<std::string> TmpEntries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(Tmp())) names.push_back(e.path().filename().string());
@@ -89,6 +106,7 @@ class Scratch {
  private:
   std::string root_;
   std::string oldTmpdir_;
+  std::string otherTmp_;
   bool hadTmpdir_ = false;
 };
 
