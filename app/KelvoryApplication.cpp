@@ -7,7 +7,8 @@
 namespace kelvory {
 
 KelvoryApplication::KelvoryApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationDisplayName(QStringLiteral("Kelvory"));
+  // The name, not a display name: Qt would append a display name to every window
+  // caption. Message boxes take "Kelvory" as their own title.
   setApplicationName(QStringLiteral("Kelvory"));
 }
 

@@ -82,6 +82,73 @@ TEST_F(ConvTest, WindowIsFixedWithTheHelpMenuAtTheRight) {
   EXPECT_GE(helpBar->geometry().right(), window.MainMenu1->width() - 8);
 }
 
+// Every control with its parent, place, caption and hint.
+TEST_F(ConvTest, ControlsHaveTheirCaptionsHintsAndPlaces) {
+  TFConv window(environment);
+  struct Control {
+    QWidget* widget;
+    QWidget* parent;
+    QRect geometry;
+    const char* caption;
+    const char* hint;
+  };
+  QWidget* box = window.GroupBox1;
+  QWidget* client = window.ClientArea();
+  const Control controls[] = {
+      {window.Button_Build, client, {10, 488, 371, 41}, "Построить",
+       "Построить пирамиды для отмеченых файлов"},
+      {window.GroupBox1, client, {10, 5, 371, 478}, " Файлы для конвертирования ", ""},
+      {window.Button_Add, box, {10, 383, 111, 25}, "Добавить",
+       "Добавить в список файлы, для которых требуется построить пирамиды"},
+      {window.Button_Delete, box, {130, 383, 111, 25}, "Удалить", "Удалить выделенный файл из списка"},
+      {window.Button_Load, box, {10, 413, 171, 25}, "Загрузить из файла", "Загрузить список из файла"},
+      {window.Button_Clear, box, {250, 383, 111, 25}, "Очистить", "Очистить список"},
+      {window.Button_Save, box, {190, 413, 171, 25}, "Сохранить в файл", "Сохранить список в файл"},
+      {window.Button_SelectFolder, box, {10, 443, 351, 25}, "Папка назначения",
+       "Выбрать папку назначения"},
+      {window.ListView_Files, client, {20, 23, 351, 357}, "", ""},
+      {window.Image1, client, {388, 9, 130, 520}, "", "Перейти на сайт Torvel 6"},
+      {window.StatusBar, client, {0, 538, 524, 20}, "", ""},
+  };
+  for (const Control& c : controls) {
+    SCOPED_TRACE(c.caption);
+    EXPECT_EQ(c.widget->parentWidget(), c.parent);
+    EXPECT_EQ(c.widget->geometry(), c.geometry);
+    EXPECT_EQ(c.widget->toolTip(), QString::fromUtf8(c.hint));
+    if (auto* button = qobject_cast<QPushButton*>(c.widget))
+      EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+  }
+  EXPECT_EQ(window.GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
+  EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
+  EXPECT_EQ(window.Image1->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(window.Image1->focusPolicy(), Qt::NoFocus);
+
+  // The "?" menu: help on F1, a separator, then About.
+  EXPECT_EQ(window.N1->title(), QStringLiteral("?"));
+  const QList<QAction*> items = window.N1->actions();
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_EQ(items[0]->text(), QString::fromUtf8("Помощь"));
+  EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_TRUE(items[1]->isSeparator());
+  EXPECT_EQ(items[2]->text(), QString::fromUtf8("О программе..."));
+  const QList<QAction*> system = window.SystemMenu->actions();
+  ASSERT_EQ(system.size(), 3);
+  EXPECT_TRUE(system[0]->isSeparator());
+  EXPECT_EQ(system[1]->text(), QString::fromUtf8("Помощь"));
+  EXPECT_EQ(system[2]->text(), QString::fromUtf8("О программе..."));
+}
+
+// Qt appends an application display name to every window caption ("... — Kelvory" on
+// X11), so none is set: captions read exactly as given, message boxes set their own.
+TEST_F(ConvTest, CaptionsGetNoApplicationNameAppended) {
+  const QString name = QCoreApplication::applicationName();
+  EXPECT_EQ(name, QStringLiteral("Kelvory"));
+  QCoreApplication::setApplicationName(QStringLiteral("probe"));
+  const QString displayed = QGuiApplication::applicationDisplayName();
+  QCoreApplication::setApplicationName(name);
+  EXPECT_EQ(displayed, QStringLiteral("probe"));
+}
+
 TEST_F(ConvTest, TabOrderRunsFromBuildThroughTheBoxToTheList) {
   TFConv window(environment);
   const std::vector<QWidget*> expected = {
