@@ -408,14 +408,15 @@ TEST_F(BuildRunnerTest, TruncatedTiffFailsThroughTheRealTool) {
   EXPECT_TRUE(scratch.TmpEntries().empty());
 }
 
-// The fake tool's run time follows the number of factors: 800 x 800 asks for three
-// and takes long, 300 x 300 asks for two and ends at once.
+// The fake tool's run time follows the number of factors: 1200 x 1200 asks for four
+// and takes long, 800 x 800 for three and takes a little, 300 x 300 for two and ends
+// at once.
 TEST_F(BuildRunnerTest, RowsSettleInTheOrderTheirToolsEnd) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  scratch.UseFakeTool("if [ $# -eq 4 ]; then sleep 1.5; fi; exit 0");
-  const std::string slow = scratch.MakeTiff("slow.tif", 800, 800);
+  scratch.UseFakeTool("case $# in 5) sleep 1.5;; 4) sleep 0.3;; esac; exit 0");
+  const std::string slow = scratch.MakeTiff("slow.tif", 1200, 1200);
   const std::string fast1 = scratch.MakeTiff("fast1.tif", 300, 300);
-  const std::string fast2 = scratch.MakeTiff("fast2.tif", 300, 300);
+  const std::string fast2 = scratch.MakeTiff("fast2.tif", 800, 800);
   struct Case {
     int slots;
     std::vector<int> order;
