@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "filelist/ListCommands.h"
 #include "platform/Errors.h"
 #include "TempFolder.h"
@@ -172,6 +175,98 @@ TEST_F(FileListTest, CheckBoxToggleIsUndoneDuringBuild) {
   EXPECT_EQ(list.SelectedCount(), 2);
   EXPECT_EQ(selectionChanged, 3);
   EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 2");
+}
+
+// Random sequences of every operation that touches check marks, against a plain
+// model of the rows: outside a build the counter always equals the check marks, and
+// each caption stays findable at its row.
+TEST_F(FileListTest, CounterFollowsCheckMarksThroughRandomSequences) {
+  struct Row {
+    std::string caption;
+    bool checked;
+  };
+  std::vector<Row> model;
+  const auto find = [&model](const std::string& caption) {
+    return std::find_if(model.begin(), model.end(), [&](const Row& r) { return r.caption == caption; });
+  };
+  const Lines pool = {"/m/a.tif", "/m/A.tif", "/m/b.tif", "/m/c.tif", "/m/d.tif", " ", "/m/e.tif"};
+  std::mt19937 random(20240611);
+  const auto pick = [&random](int size) { return std::uniform_int_distribution<int>(0, size - 1)(random); };
+  const auto somePaths = [&] {
+    Lines paths;
+    for (int n = pick(4); n >= 0; --n) paths.push_back(pool[static_cast<std::size_t>(pick(static_cast<int>(pool.size())))]);
+    return paths;
+  };
+  const std::string listFile = folder / "list.txt";
+
+  for (int step = 0; step < 3000; ++step) {
+    const int rows = static_cast<int>(model.size());
+    const int row = rows == 0 ? -1 : pick(rows);
+    switch (pick(7)) {
+      case 0: {  // Add
+        const Lines paths = somePaths();
+        list.AddFiles(paths);
+        for (const auto& path : paths) {
+          if (auto found = find(path); found != model.end()) {
+            found->checked = true;
+          } else {
+            model.push_back({path, true});
+          }
+        }
+        break;
+      }
+      case 1: {  // Delete, sometimes without a selection
+        const int selected = pick(4) == 0 ? -1 : row;
+        DeleteCommand(list, selected);
+        if (selected >= 0) model.erase(model.begin() + selected);
+        break;
+      }
+      case 2:
+        if (pick(4) == 0) {
+          list.Clear();
+          model.clear();
+        }
+        break;
+      case 3: {  // Load, blank lines and repeats included
+        const Lines lines = somePaths();
+        std::string text;
+        for (const auto& line : lines) text += line + (pick(2) == 0 ? "\r\n" : "\n\n");
+        test::WriteBytes(listFile, text);
+        list.LoadFrom(listFile);
+        model.clear();
+        for (const auto& line : lines) {
+          if (find(line) == model.end()) model.push_back({line, true});
+        }
+        break;
+      }
+      case 4:  // a click on a check box, outside or during a build
+      case 5: {
+        if (row < 0) break;
+        const bool building = pick(2) == 0;
+        list.SetChecked(row, !list.Checked(row));
+        list.CheckBoxToggled(row, building);
+        if (!building) model[static_cast<std::size_t>(row)].checked ^= true;
+        break;
+      }
+      case 6:  // a build finishes a checked row
+        if (row < 0 || !list.Checked(row)) break;
+        list.SetChecked(row, false);
+        list.SetSelectedCount(list.SelectedCount() - 1);
+        model[static_cast<std::size_t>(row)].checked = false;
+        break;
+    }
+    ASSERT_EQ(list.RowCount(), static_cast<int>(model.size())) << "step " << step;
+    int checked = 0;
+    for (int r = 0; r < list.RowCount(); ++r) {
+      const Row& expected = model[static_cast<std::size_t>(r)];
+      ASSERT_EQ(list.Caption(r), expected.caption) << "step " << step;
+      ASSERT_EQ(list.Checked(r), expected.checked) << "step " << step;
+      ASSERT_EQ(list.FindRow(expected.caption), r) << "step " << step;
+      checked += expected.checked ? 1 : 0;
+    }
+    ASSERT_EQ(list.SelectedCount(), checked) << "step " << step;
+    ASSERT_EQ(list.SelectedPanelText(), "Выбрано: " + std::to_string(checked));
+  }
 }
 
 TEST_F(FileListTest, ModelShowsRowsForTheView) {
