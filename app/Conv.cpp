@@ -174,7 +174,7 @@ void TFConv::CreateMenus() {
   connect(about, &QAction::triggered, this, [] { PostSystemCommand(kSystemCommandAbout); });
   FClient->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(FClient, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { ShowSystemMenu(FClient->mapToGlobal(pos)); });
+          [this](const QPoint& pos) { SystemMenu->popup(FClient->mapToGlobal(pos)); });
 }
 
 void TFConv::CreateStatusBar() {
@@ -214,8 +214,6 @@ void TFConv::FormCreate() {
 void TFConv::SetAboutBox(QDialog* aboutBox) { FAboutBox = aboutBox; }
 
 QString TFConv::PanelText(int panel) const { return FPanels[panel]->text(); }
-
-void TFConv::ShowSystemMenu(const QPoint& globalPos) { SystemMenu->popup(globalPos); }
 
 bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   AppMessage(event);

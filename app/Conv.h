@@ -127,7 +127,6 @@ class TFConv final : public QWidget, public BuildHost {
   void AppMessage(QEvent* event);
   // Key preview: true when the key was taken.
   bool FormKeyDown(QKeyEvent* event);
-  void ShowSystemMenu(const QPoint& globalPos);
   ListDialogs& Dialogs();
 
   ConvEnvironment FEnvironment;

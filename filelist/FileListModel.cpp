@@ -20,8 +20,6 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       return row.checked ? Qt::Checked : Qt::Unchecked;
     case StatusRole:
       return static_cast<int>(row.status);
-    case CaptionBytesRole:
-      return QByteArray::fromStdString(row.caption);
     default:
       return {};
   }

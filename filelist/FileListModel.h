@@ -25,8 +25,6 @@ class FileListModel final : public QAbstractListModel {
   enum Role {
     // int: the row's StatusImage (-1 to 3).
     StatusRole = Qt::UserRole + 1,
-    // QByteArray: the caption's bytes as stored.
-    CaptionBytesRole,
   };
 
   explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}

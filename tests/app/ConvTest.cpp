@@ -115,8 +115,9 @@ TEST_F(ConvTest, ControlsHaveTheirCaptionsHintsAndPlaces) {
     EXPECT_EQ(c.widget->parentWidget(), c.parent);
     EXPECT_EQ(c.widget->geometry(), c.geometry);
     EXPECT_EQ(c.widget->toolTip(), QString::fromUtf8(c.hint));
-    if (auto* button = qobject_cast<QPushButton*>(c.widget))
+    if (auto* button = qobject_cast<QPushButton*>(c.widget)) {
       EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+    }
   }
   EXPECT_EQ(window.GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
