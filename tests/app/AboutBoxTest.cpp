@@ -180,12 +180,3 @@ TEST_F(AboutBox, ClickOnTheLogoOpensTheWebSiteAndLeavesTheBoxOpen) {
 
 }  // namespace
 }  // namespace kelvory
-
-int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -130,11 +130,3 @@ TEST(QtListDialogs, AnswersComeBackAsPaths) {
 
 }  // namespace
 }  // namespace kelvory
-
-int main(int argc, char** argv) {
-  // Listing the tests at build time also needs an application, but no display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

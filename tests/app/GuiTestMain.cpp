@@ -1,5 +1,5 @@
-// The window tests run inside the program's own application object, so that errors
-// escaping a handler take the same road as in the program.
+// Every test program with windows runs inside the program's own application object, so
+// that errors escaping a handler take the same road as in the program.
 #include <gtest/gtest.h>
 
 #include "app/KelvoryApplication.h"

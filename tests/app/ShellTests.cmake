@@ -1,6 +1,6 @@
 # Tests of the pictures, the About box and the help document.
 foreach(test kelvory_about_test kelvory_pictures_test)
-  add_executable(${test})
+  add_executable(${test} GuiTestMain.cpp)
   target_link_libraries(${test} PRIVATE kelvory_widgets Qt6::Test GTest::gtest)
   kelvory_warnings(${test})
   gtest_discover_tests(${test}

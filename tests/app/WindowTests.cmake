@@ -3,7 +3,7 @@ find_program(KELVORY_TEST_GDAL_CREATE gdal_create REQUIRED)
 find_program(KELVORY_TEST_GDALADDO_TOOL gdaladdo REQUIRED)
 
 add_executable(kelvory_window_tests
-  ${CMAKE_CURRENT_LIST_DIR}/WindowTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowTestSupport.h
   ${CMAKE_CURRENT_LIST_DIR}/WindowErrorReportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConvTest.cpp
