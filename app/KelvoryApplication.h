@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QTranslator>
 
 namespace kelvory {
 
@@ -12,6 +13,11 @@ class KelvoryApplication : public QApplication {
   KelvoryApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  // Qt's own texts (file dialogs, standard buttons) in Russian, like the rest of the
+  // window.
+  QTranslator FQtTexts;
 };
 
 }  // namespace kelvory

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   hyperfine
   fonts-dejavu-extra
+  qt6-translations-l10n
   xdg-utils
 )
 

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -70,6 +75,22 @@ TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
   QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
   EXPECT_EQ(window.Files().RowCount(), 0);
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
+}
+
+// The application object brings Qt's own dialog texts into the window's language.
+TEST(WindowApplication, QtDialogsSpeakRussian) {
+  const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (!QFileInfo::exists(translations + "/qtbase_ru.qm")) GTEST_SKIP() << "no qtbase_ru.qm";
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), QString::fromUtf8("&Открыть"));
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Отмена"));
+  auto* fileNameLabel = dialog.findChild<QLabel*>("fileNameLabel");
+  ASSERT_NE(fileNameLabel, nullptr);
+  EXPECT_EQ(fileNameLabel->text(), QString::fromUtf8("&Имя файла:"));
 }
 
 }  // namespace
