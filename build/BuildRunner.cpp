@@ -66,9 +66,33 @@ std::string PlaceResult(BuildHost& host, ItemProc& slot) {
   return {};
 }
 
+// A tool that reports success may still have written nothing, for example when its
+// error output was lost: the working copy must hold every level the job asked for.
+std::string CheckLevels(BuildContext& context, const ItemProc& slot) {
+  constexpr const char* NoLevels = "gdaladdo did not add the overview levels";
+  try {
+    context.Reader->LoadFromFile(slot.WorkingCopy.Path());
+    const std::int32_t directories = context.Reader->DirectoryCount();
+    context.Reader->Close();
+    if (directories < slot.Levels) return NoLevels;
+    return {};
+  } catch (const std::exception& e) {
+    context.Reader->Close();
+    return std::string(NoLevels) + ": " + e.what();
+  }
+}
+
+// Why the ended tool's run failed, or empty.
+std::string RunFailure(BuildContext& context, const ItemProc& slot) {
+  const std::string errorLine = slot.ErrorOutput ? LastErrorLine(*slot.ErrorOutput) : std::string();
+  std::string failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
+  if (failure.empty() && slot.WorkingCopy.Valid()) failure = CheckLevels(context, slot);
+  return failure;
+}
+
 // Settles the row of a slot whose tool has ended and gives the slot its next job.
 void CollectSlot(BuildHost& host, BuildContext& context, ItemProc& slot) {
-  const std::string failure = ToolFailure(slot.ProcessHandle.Exit(), LastErrorLine(slot.ErrorOutput.Path()));
+  const std::string failure = RunFailure(context, slot);
   slot.ProcessHandle.Release();
   slot.Running = false;
   const std::string reason = failure.empty() ? PlaceResult(host, slot) : failure;

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/MemoryFile.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
 
@@ -24,8 +26,11 @@ struct ItemProc {
   platform::FileStamp SourceStamp;
   // Where a destination job's result goes once the tool has succeeded.
   std::string Destination;
-  // The tool's error output.
-  platform::TempFile ErrorOutput;
+  // The tool's error output, kept in memory: a full disk must not swallow the errors
+  // of a tool that ran out of space.
+  std::unique_ptr<platform::MemoryFile> ErrorOutput;
+  // The directories the working copy must hold once the tool has succeeded.
+  std::int32_t Levels = 0;
   // The command line of the running tool, as it would be shown.
   std::string CommandLine;
 };

@@ -45,7 +45,8 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 
 void DiscardWork(ItemProc& slot) {
   slot.WorkingCopy.Remove();
-  slot.ErrorOutput.Remove();
+  slot.ErrorOutput.reset();
+  slot.Levels = 0;
   slot.TempPath.clear();
   slot.Destination.clear();
   slot.CommandLine.clear();
@@ -114,12 +115,13 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     }
     host.ProcessMessages();
 
-    slot.ErrorOutput = platform::TempFile::Create(context.TempFolder, "kelvory", error);
-    if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
+    slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
+    if (error) Fail("cannot keep the output of gdaladdo", error);
     const std::string& working = slot.WorkingCopy.Path();
+    slot.Levels = levels;
     slot.CommandLine = ToolCommandLine(context.ToolCommandPrefix, context.LevelSuffixes, working, levels);
     slot.ProcessHandle = platform::Process::Start(context.ToolPath, ToolArguments(working, levels),
-                                                  slot.ErrorOutput.Path(), error);
+                                                  slot.ErrorOutput->Fd(), error);
     if (error) Fail("cannot start " + context.ToolPath, error);
     return index;
   } catch (const std::exception& e) {

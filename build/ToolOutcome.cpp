@@ -1,17 +1,9 @@
 #include "build/ToolOutcome.h"
 
-#include <system_error>
-
-#include "platform/FileStream.h"
-
 namespace kelvory {
 
-std::string LastErrorLine(const std::string& errorOutputPath) {
-  std::error_code error;
-  auto stream = platform::FileStream::Open(errorOutputPath, error);
-  if (!stream) return {};
-  // Read in blocks, so an error output of any length takes bounded memory: only the
-  // line being read and the last error line are kept.
+std::string LastErrorLine(platform::Stream& errorOutput) {
+  errorOutput.SetPosition(0);
   std::string last;
   std::string line;
   char buffer[65536];
@@ -20,7 +12,7 @@ std::string LastErrorLine(const std::string& errorOutputPath) {
     line.clear();
   };
   for (;;) {
-    const std::size_t n = stream->Read(buffer, sizeof buffer);
+    const std::size_t n = errorOutput.Read(buffer, sizeof buffer);
     if (n == 0) break;
     for (std::size_t i = 0; i < n; ++i) {
       const char c = buffer[i];

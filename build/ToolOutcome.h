@@ -2,12 +2,14 @@
 #include <string>
 
 #include "platform/Process.h"
+#include "platform/Stream.h"
 
 namespace kelvory {
 
 // The last line of the tool's error output that begins with "ERROR", or empty. The tool
 // may exit with 0 after such a line, having written overviews from data it could not read.
-std::string LastErrorLine(const std::string& errorOutputPath);
+// Read from the start in blocks: only the last error line (cut at 4096 bytes) is kept.
+std::string LastErrorLine(platform::Stream& errorOutput);
 
 // Why a tool run failed, or empty when it succeeded: a signal, a non-zero exit status
 // or an error line each make it a failure.

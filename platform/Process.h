@@ -34,6 +34,10 @@ class Process {
   // standard error written to errorPath (created or truncated). Never through a shell.
   static Process Start(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& errorPath, std::error_code& error);
+  // The same, with standard error written to the open descriptor errorFd, which the
+  // caller keeps.
+  static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
+                       std::error_code& error);
 
   bool Valid() const { return pid_ > 0; }
   // True once the process has ended and been reaped.
@@ -56,6 +60,10 @@ class Process {
   void Release();
 
  private:
+  // Standard error goes to the file errorPath when it is not null, else to errorFd.
+  static Process Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string* errorPath, int errorFd, std::error_code& error);
+
   int pid_ = -1;
   UniqueFd pidfd_;
   bool reaped_ = false;

@@ -150,7 +150,7 @@ TEST_F(BuildRunnerTest, FailedCopyBackLeavesSourceWholeAndNoPartialFile) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
   const std::string otherTmp = scratch.UseTmpOnAnotherFilesystem();
   if (otherTmp.empty()) GTEST_SKIP() << "no second filesystem";
-  scratch.UseFakeTool("head -c 400000 /dev/zero >> \"$1\"; sleep 0.3");
+  scratch.UseFakeTool(Scratch::RealToolCall() + " && head -c 400000 /dev/zero >> \"$1\"; sleep 0.3");
   const std::string path = scratch.MakeTiff("a.tif", 300, 300);
   const std::string before = ReadBytes(path);
   host.AddRows({path});
@@ -209,11 +209,10 @@ TEST_F(BuildRunnerTest, DestinationThatIsTheSourceFolderNeverCopiesAFileOntoItse
 
 TEST_F(BuildRunnerTest, DestinationThatIsTheSourceThroughALinkProcessesTheLinkedFile) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  scratch.UseFakeTool("echo processed >> \"$1\"");
+  scratch.UseRealTool();
   fs::create_directory(scratch.Data() + "real");
   fs::create_directory(scratch.Data() + "links");
   const std::string real = scratch.MakeTiff("real/x.tif", 300, 300);
-  const std::string before = ReadBytes(real);
   const std::string link = scratch.Data() + "links/x.tif";
   fs::create_symlink("../real/x.tif", link);
   host.Dest = scratch.Data() + "links";
@@ -223,7 +222,7 @@ TEST_F(BuildRunnerTest, DestinationThatIsTheSourceThroughALinkProcessesTheLinked
 
   EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_TRUE(ReadBytes(real) == before + "processed\n");
+  EXPECT_EQ(ReaderDirectories(real), 3);
   EXPECT_EQ(FolderEntries(scratch.Data() + "links"), std::vector<std::string>{"x.tif"});
   EXPECT_TRUE(scratch.TmpEntries().empty());
 }
@@ -321,6 +320,60 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
   }
 }
 
+// The tool fills the filesystem that holds the temporary folder, as gdaladdo does when
+// it runs out of space, then reports the error and exits 0 as gdaladdo does.
+TEST_F(BuildRunnerTest, ToolErrorsSurviveAFullTemporaryFolder) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string small = scratch.UseSmallTmp("1m");
+  if (small.empty()) GTEST_SKIP() << "cannot mount a tmpfs here";
+  scratch.UseFakeTool("cat /dev/zero >> \"$1\"; echo 'ERROR 1: No space left on device' >&2; exit 0");
+  const std::string path = scratch.MakeTiff("a.tif", 300, 300);
+  const std::string before = ReadBytes(path);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusFailed);
+  EXPECT_EQ(host.ReasonFor(0), "ERROR 1: No space left on device");
+  EXPECT_TRUE(ReadBytes(path) == before);
+  EXPECT_TRUE(fs::is_empty(small));
+  ExpectWindowRestored();
+}
+
+// Whatever made the tool's errors go missing, a run that claims success but leaves the
+// working copy short of levels (800 x 1000 needs four directories) is not put in place.
+TEST_F(BuildRunnerTest, ToolThatReportsSuccessWithoutTheLevelsFails) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string path = scratch.MakeTiff("a.tif", 800, 1000);
+  const std::string before = ReadBytes(path);
+  const std::string dest = scratch.Data() + "out";
+  fs::create_directory(dest);
+  const std::string tools[] = {
+      "exit 0",
+      Quoted(KELVORY_GDALADDO_PATH) + " \"$1\" 2",  // one level of three
+      "echo spoiled > \"$1\"",                       // no longer a TIFF
+  };
+  for (const std::string& tool : tools) {
+    for (const bool withDest : {false, true}) {
+      SCOPED_TRACE(tool + (withDest ? " with destination" : " in place"));
+      scratch.UseFakeTool(tool);
+      FakeHost h;
+      h.Folder = scratch.Program();
+      if (withDest) h.Dest = dest;
+      h.AddRows({path});
+
+      RunBuild(h);
+
+      EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+      EXPECT_EQ(h.ReasonFor(0).rfind("gdaladdo did not add the overview levels", 0), 0u) << h.ReasonFor(0);
+      EXPECT_TRUE(ReadBytes(path) == before);
+      EXPECT_TRUE(fs::is_empty(dest));
+      EXPECT_TRUE(scratch.TmpEntries().empty());
+      fs::remove(scratch.ToolPath());
+    }
+  }
+}
+
 // The copy is cut short by a file size limit set when the job has read the file.
 TEST_F(BuildRunnerTest, WorkingCopyNotMadeOrNotFilledNeverReachesTheTool) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
@@ -413,16 +466,22 @@ TEST_F(BuildRunnerTest, TruncatedTiffFailsThroughTheRealTool) {
 // at once.
 TEST_F(BuildRunnerTest, RowsSettleInTheOrderTheirToolsEnd) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  scratch.UseFakeTool("case $# in 5) sleep 1.5;; 4) sleep 0.3;; esac; exit 0");
+  scratch.UseFakeTool("case $# in 5) sleep 1.5;; 4) sleep 0.3;; esac; exec " + Scratch::RealToolCall());
   const std::string slow = scratch.MakeTiff("slow.tif", 1200, 1200);
   const std::string fast1 = scratch.MakeTiff("fast1.tif", 300, 300);
   const std::string fast2 = scratch.MakeTiff("fast2.tif", 800, 800);
+  std::vector<std::string> originals;
+  for (const auto& path : {slow, fast1, fast2}) originals.push_back(ReadBytes(path));
   struct Case {
     int slots;
     std::vector<int> order;
   };
   for (const Case& c : {Case{1, {0, 1, 2}}, Case{2, {1, 2, 0}}, Case{5, {1, 2, 0}}}) {
     SCOPED_TRACE(c.slots);
+    // Each round starts from files without levels.
+    WriteBytes(slow, originals[0]);
+    WriteBytes(fast1, originals[1]);
+    WriteBytes(fast2, originals[2]);
     FakeHost h;
     h.Folder = scratch.Program();
     h.Slots = c.slots;
@@ -523,7 +582,7 @@ TEST_F(BuildRunnerTest, RefusedLaunchFailsTheRowAndTheSlotGoesOn) {
 
 TEST_F(BuildRunnerTest, SecondRowWithTheSameDestinationFails) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
-  scratch.UseFakeTool("echo done >> \"$1\"");
+  scratch.UseRealTool();
   fs::create_directories(scratch.Data() + "a");
   fs::create_directories(scratch.Data() + "b");
   host.AddRows({scratch.MakeTiff("a/x.tif", 300, 300), scratch.MakeTiff("b/x.tif", 300, 400)});
@@ -535,7 +594,7 @@ TEST_F(BuildRunnerTest, SecondRowWithTheSameDestinationFails) {
 
   EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
   EXPECT_EQ(host.Rows[1].Status, StatusFailed);
-  EXPECT_TRUE(ReadBytes(host.Dest + "/x.tif") == ReadBytes(host.Rows[0].Caption) + "done\n");
+  EXPECT_EQ(GdalOverviews(host.Dest + "/x.tif"), "150x150, 75x75");
   EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"x.tif"});
 }
 

@@ -3,6 +3,7 @@
 // is the real tool or a fake script, and a folder that TMPDIR points at.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -54,6 +55,7 @@ class Scratch {
     ::setenv("TMPDIR", Tmp().c_str(), 1);
   }
   ~Scratch() {
+    if (!mounted_.empty()) ::umount2(mounted_.c_str(), MNT_DETACH);
     if (hadTmpdir_) ::setenv("TMPDIR", oldTmpdir_.c_str(), 1); else ::unsetenv("TMPDIR");
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -69,6 +71,8 @@ class Scratch {
   std::string ToolPath() const { return Program() + "gdal/gdaladdo"; }
 
   void UseRealTool() const { fs::create_symlink(KELVORY_GDALADDO_PATH, ToolPath()); }
+  // A fake tool's line that hands its arguments on to the real tool.
+  static std::string RealToolCall() { return Quoted(KELVORY_GDALADDO_PATH) + " \"$@\""; }
   // A fake tool: a shell script; $1 is the working path, then the factors.
   void UseFakeTool(const std::string& body) const {
     WriteBytes(ToolPath(), "#!/bin/sh\n" + body + "\n");
@@ -97,6 +101,17 @@ class Scratch {
     return otherTmp_;
   }
 
+  // Points TMPDIR at a new tmpfs of the given size, so that a tool can fill it; empty
+  // when this process may not mount one.
+  std::string UseSmallTmp(const std::string& size) {
+    const std::string folder = root_ + "/small";
+    fs::create_directories(folder);
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, ("size=" + size).c_str()) != 0) return {};
+    mounted_ = folder;
+    ::setenv("TMPDIR", folder.c_str(), 1);
+    return folder;
+  }
+
   std::vector<std::string> TmpEntries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(Tmp())) names.push_back(e.path().filename().string());
@@ -107,6 +122,7 @@ class Scratch {
   std::string root_;
   std::string oldTmpdir_;
   std::string otherTmp_;
+  std::string mounted_;
   bool hadTmpdir_ = false;
 };
 
