@@ -27,17 +27,11 @@ std::vector<std::string> ReadListFile(const std::string& path) {
   std::error_code error;
   auto stream = platform::FileStream::Open(path, error);
   if (!stream) throw EFOpenError(path, error);
-  std::string text;
-  // The size is only a hint: read on until the file ends.
-  text.resize(static_cast<std::size_t>(stream->Size()) + 1);
-  std::size_t used = 0;
-  for (;;) {
-    if (used == text.size()) text.resize(text.size() * 2);
-    const std::size_t got = stream->Read(text.data() + used, text.size() - used);
-    if (got == 0) break;
-    used += got;
+  // All of it or nothing: a read that ends early would silently shorten the list.
+  std::string text(static_cast<std::size_t>(stream->Size()), '\0');
+  if (stream->Read(text.data(), text.size()) != text.size()) {
+    throw EFOpenError(path, std::make_error_code(std::errc::io_error));
   }
-  text.resize(used);
   return SplitListLines(text);
 }
 

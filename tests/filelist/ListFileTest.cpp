@@ -75,6 +75,22 @@ TEST(ListFile, OpenFailuresCarryPathAndReason) {
   EXPECT_THROW(ReadListFile(folder.Path()), EFOpenError);
 }
 
+// A file whose reads end before its size (a failing disk, a file cut meanwhile) must not
+// turn into a shorter list. A sysfs attribute stands in: it claims a page, gives a line.
+TEST(ListFile, ReadEndingBeforeTheSizeIsAnOpenError) {
+  const std::string shortRead = "/sys/devices/system/cpu/online";
+  struct stat info {};
+  if (::stat(shortRead.c_str(), &info) != 0 || info.st_size <= static_cast<off_t>(test::ReadBytes(shortRead).size())) {
+    GTEST_SKIP() << "no file that reads short";
+  }
+  try {
+    ReadListFile(shortRead);
+    FAIL() << "no error";
+  } catch (const EFOpenError& error) {
+    EXPECT_STREQ(error.what(), ("Cannot open file \"" + shortRead + "\". Input/output error").c_str());
+  }
+}
+
 TEST(ListFile, CreateFailuresWriteNothing) {
   test::TempFolder folder;
   const std::string inMissingFolder = folder / "no/list.txt";
