@@ -82,17 +82,18 @@ std::string CheckLevels(BuildContext& context, const ItemProc& slot) {
   }
 }
 
-// Why the ended tool's run failed, or empty.
-std::string RunFailure(BuildContext& context, const ItemProc& slot) {
+// Why the ended tool's run failed, or empty, naming the user's file rather than the
+// working copy.
+std::string RunFailure(BuildHost& host, BuildContext& context, const ItemProc& slot) {
   const std::string errorLine = slot.ErrorOutput ? LastErrorLine(*slot.ErrorOutput) : std::string();
   std::string failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
   if (failure.empty() && slot.WorkingCopy.Valid()) failure = CheckLevels(context, slot);
-  return failure;
+  return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), host.RowCaption(slot.Index));
 }
 
 // Settles the row of a slot whose tool has ended and gives the slot its next job.
 void CollectSlot(BuildHost& host, BuildContext& context, ItemProc& slot) {
-  const std::string failure = RunFailure(context, slot);
+  const std::string failure = RunFailure(host, context, slot);
   slot.ProcessHandle.Release();
   slot.Running = false;
   const std::string reason = failure.empty() ? PlaceResult(host, slot) : failure;

@@ -34,4 +34,13 @@ std::string ToolFailure(const platform::ProcessExit& exit, const std::string& er
   return {};
 }
 
+std::string WithUserPath(std::string reason, const std::string& workingPath, const std::string& userPath) {
+  if (workingPath.empty()) return reason;
+  for (std::size_t at = reason.find(workingPath); at != std::string::npos;
+       at = reason.find(workingPath, at + userPath.size())) {
+    reason.replace(at, workingPath.size(), userPath);
+  }
+  return reason;
+}
+
 }  // namespace kelvory

@@ -15,4 +15,8 @@ std::string LastErrorLine(platform::Stream& errorOutput);
 // or an error line each make it a failure.
 std::string ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine);
 
+// The reason with every mention of the working copy's path replaced by the user's own
+// name for the file: the temporary path means nothing to the user.
+std::string WithUserPath(std::string reason, const std::string& workingPath, const std::string& userPath);
+
 }  // namespace kelvory

@@ -374,6 +374,27 @@ TEST_F(BuildRunnerTest, ToolThatReportsSuccessWithoutTheLevelsFails) {
   }
 }
 
+// gdaladdo names the file it was given, which is a working copy the user never saw.
+TEST_F(BuildRunnerTest, FailureReasonNamesTheUsersFileNotTheWorkingCopy) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("echo \"ERROR 1: $1, band 1: IReadBlock failed at $1\" >&2; exit 0");
+  const std::string path = scratch.MakeTiff("a.tif", 300, 300);
+  const std::string dest = scratch.Data() + "out";
+  fs::create_directory(dest);
+  for (const bool withDest : {false, true}) {
+    SCOPED_TRACE(withDest ? "with destination" : "in place");
+    FakeHost h;
+    h.Folder = scratch.Program();
+    if (withDest) h.Dest = dest;
+    h.AddRows({path});
+
+    RunBuild(h);
+
+    EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+    EXPECT_EQ(h.ReasonFor(0), "ERROR 1: " + path + ", band 1: IReadBlock failed at " + path);
+  }
+}
+
 // The copy is cut short by a file size limit set when the job has read the file.
 TEST_F(BuildRunnerTest, WorkingCopyNotMadeOrNotFilledNeverReachesTheTool) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
