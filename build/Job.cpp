@@ -33,6 +33,19 @@ void CopyToDestination(BuildHost& host, BuildContext& context, const std::string
   if (auto error = MoveIntoPlace(staged, destination)) Fail("cannot replace " + destination, error);
 }
 
+// An in-place result replaces the source by a rename in the source's folder (through
+// any link): find out now, before any copying or any tool, whether that can work.
+void CheckReplaceable(const std::string& source) {
+  std::error_code error;
+  const std::string target = platform::ResolvedPath(source, error);
+  if (error) Fail("cannot read " + source, error);
+  if (platform::CheckWritable(target)) throw Exception(source + " is read-only");
+  const std::string folder = platform::FolderOf(target);
+  if ((error = platform::CheckWritable(folder))) {
+    Fail("cannot write to the folder " + (folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder), error);
+  }
+}
+
 }  // namespace
 
 void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
@@ -106,6 +119,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       }
       slot.TempPath.clear();
     } else {
+      CheckReplaceable(source);
       slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, "kelvory", error);
       if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
       slot.TempPath = slot.WorkingCopy.Path();

@@ -37,6 +37,10 @@ std::error_code RenameFile(const std::string& from, const std::string& to);
 // Gives path the permission bits of the file at model, and its owner where allowed.
 std::error_code CopyPermissions(const std::string& model, const std::string& path);
 
+// No error when this process may write path: change a file, or add and remove entries
+// of a folder. EACCES or EROFS otherwise.
+std::error_code CheckWritable(const std::string& path);
+
 // The path with every link and dot segment resolved; empty with error when it fails.
 std::string ResolvedPath(const std::string& path, std::error_code& error);
 

@@ -150,4 +150,10 @@ std::string TempFolder() {
   return folder;
 }
 
+std::error_code CheckWritable(const std::string& path) {
+  // The effective ids decide what the process may do, not the real ones.
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
+  return {};
+}
+
 }  // namespace kelvory::platform

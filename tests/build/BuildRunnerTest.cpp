@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -87,6 +89,46 @@ class FileSizeLimit {
   void (*oldHandler_)(int);
   rlimit original_{};
 };
+
+struct RowOutcome {
+  int Status = -1;
+  std::string Reason;
+};
+
+// Builds one row as a user for whom permission bits count: a test run by root gives
+// the whole scratch tree to nobody and builds in a child that drops to that user.
+RowOutcome BuildAsUnprivileged(const std::string& root, const std::string& program, const std::string& path) {
+  constexpr uid_t Nobody = 65534;
+  const bool asRoot = ::geteuid() == 0;
+  if (asRoot) {
+    ::lchown(root.c_str(), Nobody, Nobody);
+    for (const auto& e : fs::recursive_directory_iterator(root)) ::lchown(e.path().c_str(), Nobody, Nobody);
+  }
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    ::alarm(60);
+    if (asRoot && (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)) ::_exit(2);
+    FakeHost h;
+    h.Folder = program;
+    h.AddRows({path});
+    RunBuild(h);
+    const std::string out = std::to_string(static_cast<int>(h.Rows[0].Status)) + "\n" + h.ReasonFor(0);
+    const bool written = ::write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+    ::_exit(written ? 0 : 3);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+  const auto newline = text.find('\n');
+  return {std::stoi(text.substr(0, newline)), text.substr(newline + 1)};
+}
 
 class BuildRunnerTest : public ::testing::Test {
  protected:
@@ -392,6 +434,48 @@ TEST_F(BuildRunnerTest, FailureReasonNamesTheUsersFileNotTheWorkingCopy) {
 
     EXPECT_EQ(h.Rows[0].Status, StatusFailed);
     EXPECT_EQ(h.ReasonFor(0), "ERROR 1: " + path + ", band 1: IReadBlock failed at " + path);
+  }
+}
+
+// The source is replaced by a rename in its folder: a file or folder the user may not
+// write is refused before any copy is made or any tool runs.
+TEST_F(BuildRunnerTest, InPlaceJobOnAFileTheUserCannotReplaceFailsAtOnce) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string marker = scratch.Program() + "tool-ran";
+  scratch.UseFakeTool("touch " + Quoted(marker) + "; exec " + Scratch::RealToolCall());
+  struct Case {
+    const char* name;
+    fs::perms file, folder;
+    std::string reasonStart;
+  };
+  const std::string folder = scratch.Data() + "in";
+  const std::string path = folder + "/a.tif";
+  const fs::perms rwx = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec;
+  const fs::perms rx = rwx & ~fs::perms::owner_write;
+  const fs::perms r = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms rw = r | fs::perms::owner_write;
+  const Case cases[] = {
+      {"read-only file", r, rwx, path + " is read-only"},
+      {"read-only folder", rw, rx, "cannot write to the folder " + folder + ": "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directory(folder);
+    fs::rename(scratch.MakeTiff("a.tif", 300, 300), path);
+    const std::string before = ReadBytes(path);
+    fs::permissions(path, c.file);
+    fs::permissions(folder, c.folder);
+
+    const RowOutcome outcome = BuildAsUnprivileged(scratch.Data() + "..", scratch.Program(), path);
+
+    fs::permissions(folder, rwx);
+    EXPECT_EQ(outcome.Status, StatusFailed);
+    EXPECT_EQ(outcome.Reason.rfind(c.reasonStart, 0), 0u) << outcome.Reason;
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_TRUE(ReadBytes(path) == before);
+    EXPECT_TRUE(scratch.TmpEntries().empty());
+    fs::remove_all(folder);
   }
 }
 
