@@ -314,6 +314,9 @@ std::string TFConv::RowCaption(int row) const { return FFiles->Caption(row); }
 bool TFConv::RowChecked(int row) const { return FFiles->Checked(row); }
 void TFConv::SetRowChecked(int row, bool checked) { FFiles->SetChecked(row, checked); }
 void TFConv::SetRowStatus(int row, StatusImage status) { FFiles->SetStatus(row, status); }
+void TFConv::RowSettled(int row, StatusImage /*status*/, const std::string& reason) {
+  FFiles->SetReason(row, reason);
+}
 int TFConv::SelectedCount() const { return FFiles->SelectedCount(); }
 void TFConv::SetSelectedCount(int count) { FFiles->SetSelectedCount(count); }
 

@@ -83,6 +83,7 @@ class TFConv final : public QWidget, public BuildHost {
   bool RowChecked(int row) const override;
   void SetRowChecked(int row, bool checked) override;
   void SetRowStatus(int row, StatusImage status) override;
+  void RowSettled(int row, StatusImage status, const std::string& reason) override;
   std::string DestFolder() const override { return FDestFolder; }
   bool HasDestFolder() const override { return FHasDestFolder; }
   int SelectedCount() const override;

@@ -22,6 +22,10 @@ StatusImage FileList::Status(int row) const { return model_.Rows().at(static_cas
 
 void FileList::SetStatus(int row, StatusImage status) { model_.SetStatus(row, status); }
 
+const std::string& FileList::Reason(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).reason; }
+
+void FileList::SetReason(int row, const std::string& reason) { model_.SetReason(row, reason); }
+
 int FileList::FindRow(const std::string& path) const {
   const auto found = rowOf_.find(path);
   return found == rowOf_.end() ? -1 : found->second;
@@ -33,7 +37,7 @@ void FileList::AddFiles(const std::vector<std::string>& paths) {
   for (const auto& path : paths) {
     const auto [entry, isNew] = rowOf_.try_emplace(path, RowCount() + static_cast<int>(added.size()));
     if (isNew) {
-      added.push_back({path, true, StatusNone});
+      added.push_back({path, true, StatusNone, {}});
       ++selectedCount_;
       changed = true;
     } else if (entry->second < RowCount() && !Checked(entry->second)) {
@@ -75,7 +79,7 @@ void FileList::AppendLoadedLines(const std::vector<std::string>& lines) {
   for (const auto& line : lines) {
     if (line.empty()) continue;
     if (!rowOf_.try_emplace(line, RowCount() + static_cast<int>(added.size())).second) continue;
-    added.push_back({line, true, StatusNone});
+    added.push_back({line, true, StatusNone, {}});
     ++selectedCount_;
   }
   if (added.empty()) return;

@@ -29,7 +29,11 @@ class FileList final : public QObject {
   // From code: the counter is not touched (the caller keeps it).
   void SetChecked(int row, bool checked);
   StatusImage Status(int row) const;
+  // Marking a row in progress (StatusInProgress) also forgets its reason.
   void SetStatus(int row, StatusImage status);
+  // Why the last build settled the row as it did, shown in the row's tool tip.
+  const std::string& Reason(int row) const;
+  void SetReason(int row, const std::string& reason);
   // The row whose caption equals path byte for byte, or -1.
   int FindRow(const std::string& path) const;
 

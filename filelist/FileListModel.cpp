@@ -4,6 +4,11 @@
 #include <QFile>
 
 namespace kelvory {
+namespace {
+
+QString Decoded(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+}  // namespace
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -14,12 +19,15 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const FileListRow& row = rows_[static_cast<std::size_t>(index.row())];
   switch (role) {
     case Qt::DisplayRole:
+      return Decoded(row.caption);
     case Qt::ToolTipRole:
-      return QFile::decodeName(QByteArray::fromStdString(row.caption));
+      return row.reason.empty() ? Decoded(row.caption) : Decoded(row.caption) + '\n' + Decoded(row.reason);
     case Qt::CheckStateRole:
       return row.checked ? Qt::Checked : Qt::Unchecked;
     case StatusRole:
       return static_cast<int>(row.status);
+    case ReasonRole:
+      return Decoded(row.reason);
     default:
       return {};
   }
@@ -65,10 +73,19 @@ void FileListModel::SetChecked(int row, bool checked) {
 
 void FileListModel::SetStatus(int row, StatusImage status) {
   auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (status == StatusInProgress && !item.reason.empty()) SetReason(row, {});
   if (item.status == status) return;
   item.status = status;
   const QModelIndex at = index(row);
   emit dataChanged(at, at, {StatusRole});
+}
+
+void FileListModel::SetReason(int row, std::string reason) {
+  auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (item.reason == reason) return;
+  item.reason = std::move(reason);
+  const QModelIndex at = index(row);
+  emit dataChanged(at, at, {ReasonRole, Qt::ToolTipRole});
 }
 
 }  // namespace kelvory

@@ -16,6 +16,8 @@ struct FileListRow {
   std::string caption;  // the path as bytes
   bool checked = true;
   StatusImage status = StatusNone;
+  // Why the last build failed the row, as told by the build; empty when not known.
+  std::string reason;
 };
 
 class FileListModel final : public QAbstractListModel {
@@ -25,11 +27,14 @@ class FileListModel final : public QAbstractListModel {
   enum Role {
     // int: the row's StatusImage (-1 to 3).
     StatusRole = Qt::UserRole + 1,
+    // QString: why the last build settled the row as it did; empty when not known.
+    ReasonRole,
   };
 
   explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
-  // DisplayRole: the caption decoded for showing; CheckStateRole: Qt::Checked or
+  // DisplayRole: the caption decoded for showing; ToolTipRole: the caption, and on a
+  // line of its own the reason when there is one; CheckStateRole: Qt::Checked or
   // Qt::Unchecked; plus the roles above.
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -44,7 +49,9 @@ class FileListModel final : public QAbstractListModel {
   void Remove(int row);
   void RemoveAll();
   void SetChecked(int row, bool checked);
+  // Marking a row in progress forgets the reason of an earlier build.
   void SetStatus(int row, StatusImage status);
+  void SetReason(int row, std::string reason);
 
   std::vector<FileListRow> rows_;
 };

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,32 @@ TEST_F(FileListViewTest, OneFixedColumnThatSurvivesClear) {
   EXPECT_EQ(view.header()->sectionResizeMode(0), QHeaderView::Fixed);
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(0));
   EXPECT_EQ(list.SelectedCount(), 0);
+}
+
+// A settled row's reason stays beside its status until a later build marks the row in
+// progress; a row added anew starts without one.
+TEST_F(FileListViewTest, ToolTipShowsWhyARowFailed) {
+  const auto toolTipAt = [&](int row) {
+    QHelpEvent help(QEvent::ToolTip, CaptionOf(row), view.viewport()->mapToGlobal(CaptionOf(row)));
+    QApplication::sendEvent(view.viewport(), &help);
+    return QToolTip::text();
+  };
+  const std::string reason = "gdaladdo exited with code 1: ERROR 1: /maps/\xD0\xBA.tif: disk full";
+  list.SetStatus(1, StatusFailed);
+  list.SetReason(1, reason);
+  EXPECT_EQ(toolTipAt(1), QString::fromUtf8("/maps/b.tif\ngdaladdo exited with code 1: ERROR 1: /maps/к.tif: disk full"));
+  EXPECT_EQ(toolTipAt(0), "/maps/a.tif");
+
+  list.SetStatus(1, StatusInProgress);
+  EXPECT_EQ(list.Reason(1), "");
+  EXPECT_EQ(toolTipAt(1), "/maps/b.tif");
+
+  list.SetStatus(1, StatusFailed);
+  list.SetReason(1, reason);
+  list.DeleteRow(1);
+  list.AddFiles({"/maps/b.tif"});
+  EXPECT_EQ(list.Model().index(2).data(FileListModel::ReasonRole).toString(), "");
+  EXPECT_EQ(list.Model().index(2).data(Qt::ToolTipRole).toString(), "/maps/b.tif");
 }
 
 // Answers the next dialog that opens by choosing name in folder.
