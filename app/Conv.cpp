@@ -1,6 +1,7 @@
 #include "app/Conv.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -22,6 +23,7 @@
 #include "app/ImageLabel.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
+#include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
 #include "build/BuildRunner.h"
@@ -92,6 +94,8 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   CreateStatusBar();
   SetTabOrder();
   FormCreate();
+  if (FEnvironment.stopSignal != nullptr)
+    connect(FEnvironment.stopSignal, &StopSignal::Raised, this, &TFConv::StopSignalled);
 }
 
 TFConv::~TFConv() {
@@ -347,6 +351,22 @@ void TFConv::ProcessMessages() { QCoreApplication::processEvents(); }
 std::string TFConv::ProgramFolder() const {
   return FEnvironment.programFolder.empty() ? platform::ProgramFolder()
                                             : FEnvironment.programFolder;
+}
+
+bool TFConv::StopRequested() const {
+  return FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested();
+}
+
+void TFConv::StopSignalled() {
+  if (FBuilding) {
+    // The build sees the request between its steps; a box it waits on would hold it
+    // up, and the window closes once the build has returned.
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    close();
+    return;
+  }
+  close();
+  QCoreApplication::quit();
 }
 
 int TFConv::SlotCount() const {

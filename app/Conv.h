@@ -26,6 +26,7 @@ class FileList;
 class FileListView;
 class FolderDialog;
 class ListDialogs;
+class StopSignal;
 
 // What the window asks of the world outside; every empty entry takes the real one.
 struct ConvEnvironment {
@@ -39,6 +40,8 @@ struct ConvEnvironment {
   std::string programPath;
   std::string programFolder;
   int slotCount = 0;
+  // SIGTERM/SIGHUP: stops a running build and closes the window; none: not watched.
+  StopSignal* stopSignal = nullptr;
 };
 
 class TFConv final : public QWidget, public BuildHost {
@@ -98,6 +101,7 @@ class TFConv final : public QWidget, public BuildHost {
   void ProcessMessages() override;
   std::string ProgramFolder() const override;
   int SlotCount() const override;
+  bool StopRequested() const override;
 
  public slots:
   void Button_AddClick();
@@ -111,6 +115,8 @@ class TFConv final : public QWidget, public BuildHost {
   void About1Click();
   void Help1Click();
   void UpdateCounters();
+  // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
+  void StopSignalled();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -10,6 +10,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ImageLabel.h
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
+  ${CMAKE_CURRENT_LIST_DIR}/StopSignal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
 )

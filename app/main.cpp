@@ -3,12 +3,17 @@
 #include "app/Conv.h"
 #include "app/KelvoryApplication.h"
 #include "app/Pictures.h"
+#include "app/StopSignal.h"
 
 int main(int argc, char** argv) {
   kelvory::KelvoryApplication application(argc, argv);
   application.setWindowIcon(kelvory::PyramidIcon());
 
-  kelvory::TFConv FConv;
+  // Logout and shutdown end a build safely: no working copy is left behind.
+  kelvory::StopSignal stopSignal;
+  kelvory::ConvEnvironment environment;
+  environment.stopSignal = &stopSignal;
+  kelvory::TFConv FConv(environment);
   kelvory::TAboutBox AboutBox;
   FConv.SetAboutBox(&AboutBox);
 

@@ -8,6 +8,7 @@ add_executable(kelvory_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/WindowErrorReportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConvTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConvBuildTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConvStopTest.cpp
 )
 target_link_libraries(kelvory_window_tests PRIVATE kelvory_widgets Qt6::Test GTest::gtest)
 target_compile_definitions(kelvory_window_tests PRIVATE

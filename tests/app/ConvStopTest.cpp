@@ -1,0 +1,156 @@
+// Builds with small fake tools in a program folder of the test's own: why a row failed,
+// and SIGTERM/SIGHUP stopping the program safely.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+
+#include "app/Conv.h"
+#include "app/StopSignal.h"
+#include "filelist/FileList.h"
+#include "tests/app/WindowTestSupport.h"
+
+namespace kelvory {
+namespace {
+
+class ConvStopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
+    ASSERT_TRUE(QDir(folder.path()).mkpath("tmp"));
+    // Working copies go to the test's own temporary folder.
+    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
+    ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
+    environment.listDialogs = &dialogs;
+    environment.openUrl = [](const QUrl&) {};
+    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
+    environment.slotCount = 1;
+  }
+  void TearDown() override {
+    if (oldTmpdir) ::setenv("TMPDIR", oldTmpdir->c_str(), 1); else ::unsetenv("TMPDIR");
+  }
+
+  // The tool is a shell script; $1 is the working copy, then the factors.
+  void UseFakeTool(const QByteArray& body) {
+    QFile tool(folder.filePath("bin/gdal/gdaladdo"));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\n" + body + "\n");
+    tool.close();
+    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  std::string MakeTiff(const QString& name) {
+    const QString path = folder.filePath(name);
+    QProcess create;
+    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", "400", "400", "-bands", "1", path});
+    EXPECT_TRUE(create.waitForFinished(30000));
+    EXPECT_EQ(create.exitCode(), 0);
+    return QFile::encodeName(path).toStdString();
+  }
+
+  static QByteArray Bytes(const std::string& path) {
+    QFile file(QFile::decodeName(path.c_str()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  QStringList WorkingCopiesLeft() const {
+    return QDir(folder.filePath("tmp")).entryList({"kelvory*"}, QDir::Files | QDir::Hidden);
+  }
+
+  QTemporaryDir folder;
+  std::optional<std::string> oldTmpdir;
+  test::AnsweringListDialogs dialogs;
+  ConvEnvironment environment;
+};
+
+TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
+  UseFakeTool("echo \"ERROR 1: $1: No space left on device\" >&2; exit 1");
+  const std::string source = MakeTiff("full.tif");
+  dialogs.addAnswers.push_back(std::vector<std::string>{source});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  ASSERT_EQ(window.Files().Status(0), StatusFailed);
+  // The tool named its working copy; the user reads their own file's path.
+  const QString path = QFile::decodeName(source.c_str());
+  EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
+            path + "\nERROR 1: " + path + ": No space left on device");
+
+  // The next build forgets the old reason as soon as the row is under way again.
+  UseFakeTool("exit 0");
+  window.Files().SetChecked(0, true);
+  window.SetSelectedCount(1);
+  QString duringNextBuild;
+  QTimer::singleShot(0, [&] { duringNextBuild = window.Files().Model().index(0).data(Qt::ToolTipRole).toString(); });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  EXPECT_EQ(duringNextBuild, path);
+}
+
+TEST_F(ConvStopTest, SignalDuringABuildStopsTheToolAndLeavesNoCopy) {
+  const QString started = folder.filePath("started");
+  UseFakeTool("touch '" + QFile::encodeName(started) + "'; exec sleep 30");
+  const std::string first = MakeTiff("first.tif");
+  const std::string second = MakeTiff("second.tif");
+  const QByteArray firstBefore = Bytes(first);
+  const QByteArray secondBefore = Bytes(second);
+  dialogs.addAnswers.push_back(std::vector<std::string>{first, second});
+  StopSignal stopSignal;
+  environment.stopSignal = &stopSignal;
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  // Once the tool runs on its working copy, the system asks the program to end.
+  int triesLeft = 3000;
+  QStringList copiesWhileRunning;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!QFile::exists(started) && --triesLeft > 0) return;
+    poll.stop();
+    copiesWhileRunning = WorkingCopiesLeft();
+    std::raise(SIGTERM);
+  });
+  poll.start();
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_FALSE(copiesWhileRunning.isEmpty());
+  EXPECT_TRUE(stopSignal.Requested());
+  EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
+  EXPECT_EQ(Bytes(first), firstBefore);
+  EXPECT_EQ(Bytes(second), secondBefore);
+  EXPECT_EQ(window.Files().Status(0), StatusFailed);
+  EXPECT_EQ(window.Files().Reason(0), "stopped");
+  EXPECT_EQ(window.Files().Status(1), StatusNone);  // never started
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(ConvStopTest, SignalOutsideABuildClosesTheWindowAtOnce) {
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    StopSignal stopSignal;
+    environment.stopSignal = &stopSignal;
+    TFConv window(environment);
+    window.show();
+    std::raise(signal);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000)) << signal;
+  }
+  // Each signal's handling is given back when the watcher goes.
+  struct sigaction now {};
+  ::sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace kelvory
