@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "build/BuildContext.h"
+#include "build/BuildMessages.h"
 #include "build/Job.h"
 #include "build/ToolOutcome.h"
 #include "build/WorkingCopy.h"
@@ -20,8 +21,8 @@ constexpr int StopGraceMs = 2000;
 const std::string BuildCaption = "Построить";
 const std::string WaitCaption = "Подождите...";
 const std::string WindowCaption = "Генератор пирамид для TIFF";
-const std::string ToolMissingMessage = "gdaladdo.exe не найден";
-const std::string CollectErrorMessage = "Произошла какая-то ошибка!..";
+const std::string& ToolMissingMessage = kToolMissingMessage;
+const std::string& CollectErrorMessage = kCollectErrorMessage;
 
 void StartNextJob(BuildHost& host, BuildContext& context, ItemProc& slot) {
   // The runner notices the request itself and stops the running tools.

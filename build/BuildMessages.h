@@ -1,0 +1,13 @@
+#pragma once
+// Texts the build shows through its host that other front ends must recognise.
+#include <string>
+
+namespace kelvory {
+
+// The program folder has no gdal/gdaladdo: nothing can be built.
+inline const std::string kToolMissingMessage = "gdaladdo.exe не найден";
+
+// Collecting a finished tool failed unexpectedly; its row is abandoned.
+inline const std::string kCollectErrorMessage = "Произошла какая-то ошибка!..";
+
+}  // namespace kelvory
