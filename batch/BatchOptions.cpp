@@ -112,7 +112,8 @@ std::string UsageText() {
          "Files are taken in order; empty lines and repeated paths are skipped.\n"
          "One line per file: done, failed (with the reason) or not found.\n"
          "Exit status: 0 all done, 1 some failed or not found, 2 usage error or no tool,\n"
-         "130 interrupted (the sources are left as they were).\n";
+         "130 interrupted by Ctrl-C, SIGTERM or SIGHUP (files already done keep their new\n"
+         "levels; every other file is left as it was).\n";
 }
 
 }  // namespace kelvory

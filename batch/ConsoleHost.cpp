@@ -2,11 +2,12 @@
 
 #include <utility>
 
+#include "build/BuildMessages.h"
+#include "build/ToolCommand.h"
+#include "platform/Paths.h"
+
 namespace kelvory {
 namespace {
-
-// The build's own text for a program folder without the tool.
-constexpr const char* kToolMissingText = "gdaladdo.exe не найден";
 
 // How often the elapsed time on the progress line moves on while nothing settles.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
@@ -39,7 +40,7 @@ ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
       programFolder_(std::move(settings.programFolder)),
       slotCount_(settings.slotCount),
       showProgress_(settings.showProgress),
-      stopRequested_(settings.stopRequested),
+      stopRequested_(std::move(settings.stopRequested)),
       out_(out),
       err_(err),
       selectedCount_(static_cast<int>(settings.rows.size())),
@@ -85,13 +86,18 @@ void ConsoleHost::SetGroupBoxEnabled(bool) {}
 void ConsoleHost::SetWindowCaption(const std::string&) {}
 
 void ConsoleHost::ShowMessage(const std::string& text) {
-  if (text == kToolMissingText) {
+  if (text == kToolMissingMessage) {
     toolMissing_ = true;
   } else {
     messageShown_ = true;
   }
   ClearProgress();
   std::fprintf(err_, "kelvory-batch: %s\n", OneLine(text).c_str());
+  if (toolMissing_) {
+    // The build's text names the tool only; say where it was looked for.
+    std::fprintf(err_, "kelvory-batch: looked for %s\n",
+                 platform::FullPath(programFolder_ + ToolRelativePath).c_str());
+  }
   std::fflush(err_);
   if (showProgress_) DrawProgress();
 }
@@ -107,9 +113,19 @@ int ConsoleHost::SlotCount() const { return slotCount_; }
 void ConsoleHost::RowSettled(int row, StatusImage status, const std::string& reason) {
   if (!ValidRow(row)) return;
   ++settledCount_;
-  rows_[static_cast<std::size_t>(row)].status = status;
-  const std::string& caption = rows_[static_cast<std::size_t>(row)].caption;
+  Row& settled = rows_[static_cast<std::size_t>(row)];
+  settled.status = status;
+  settled.settled = true;
+  // Once a stop is asked for, an unfinished file is one the stop cut short.
+  settled.stopped = status != StatusDone && status != StatusNotFound && StopRequested();
+  const std::string& caption = settled.caption;
   ClearProgress();
+  if (settled.stopped) {
+    std::fprintf(out_, "stopped: %s\n", caption.c_str());
+    std::fflush(out_);
+    if (showProgress_) DrawProgress();
+    return;
+  }
   switch (status) {
     case StatusDone:
       std::fprintf(out_, "done: %s\n", caption.c_str());
@@ -129,7 +145,7 @@ void ConsoleHost::RowSettled(int row, StatusImage status, const std::string& rea
   if (showProgress_) DrawProgress();
 }
 
-bool ConsoleHost::StopRequested() const { return stopRequested_ != nullptr && stopRequested_(); }
+bool ConsoleHost::StopRequested() const { return stopRequested_ && stopRequested_(); }
 
 void ConsoleHost::FinishProgress() {
   if (!showProgress_) return;
@@ -137,6 +153,37 @@ void ConsoleHost::FinishProgress() {
   std::fputc('\n', err_);
   std::fflush(err_);
   progressDrawn_ = false;
+}
+
+void ConsoleHost::ReportInterrupted() {
+  int done = 0;
+  int failed = 0;
+  int notFound = 0;
+  int stopped = 0;
+  int notStarted = 0;
+  for (const Row& row : rows_) {
+    if (!row.settled) {
+      ++notStarted;
+      std::fprintf(out_, "not started: %s\n", row.caption.c_str());
+    } else if (row.stopped) {
+      ++stopped;
+    } else if (row.status == StatusDone) {
+      ++done;
+    } else if (row.status == StatusNotFound) {
+      ++notFound;
+    } else {
+      ++failed;
+    }
+  }
+  std::fflush(out_);
+  std::string counts = std::to_string(done) + " done, ";
+  if (failed > 0) counts += std::to_string(failed) + " failed, ";
+  if (notFound > 0) counts += std::to_string(notFound) + " not found, ";
+  counts += std::to_string(stopped) + " stopped, " + std::to_string(notStarted) + " not started";
+  ClearProgress();
+  std::fprintf(err_, "kelvory-batch: interrupted: %s; files not done are unchanged\n",
+               counts.c_str());
+  std::fflush(err_);
 }
 
 bool ConsoleHost::AllDone() const {

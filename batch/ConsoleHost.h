@@ -4,6 +4,7 @@
 // error is redrawn in place.
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ class ConsoleHost : public BuildHost {
     std::string programFolder;
     int slotCount = 1;
     bool showProgress = false;  // redraw a progress line on err
-    bool (*stopRequested)() = nullptr;
+    std::function<bool()> stopRequested;  // empty: never
   };
 
   ConsoleHost(Settings settings, std::FILE* out, std::FILE* err);
@@ -55,6 +56,10 @@ class ConsoleHost : public BuildHost {
   // Ends the progress line, so that the shell prompt starts on a line of its own.
   void FinishProgress();
 
+  // After a stop: a line for every file the build never started, so that each file
+  // has its line, and a summary on err.
+  void ReportInterrupted();
+
   bool AllDone() const;
   bool ToolMissing() const { return toolMissing_; }
   bool MessageShown() const { return messageShown_; }
@@ -64,6 +69,8 @@ class ConsoleHost : public BuildHost {
     std::string caption;
     bool checked = true;
     StatusImage status = StatusNone;
+    bool settled = false;
+    bool stopped = false;  // settled unfinished because of a stop
   };
 
   bool ValidRow(int row) const;
@@ -75,7 +82,7 @@ class ConsoleHost : public BuildHost {
   std::string programFolder_;
   int slotCount_;
   bool showProgress_;
-  bool (*stopRequested_)();
+  std::function<bool()> stopRequested_;
   std::FILE* out_;
   std::FILE* err_;
 

@@ -21,6 +21,8 @@ void InstallStopSignalHandlers() {
   action.sa_flags = 0;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal or a dropped ssh session: the build must not die halfway.
+  sigaction(SIGHUP, &action, nullptr);
 }
 
 bool StopSignalled() { return stopSignalled != 0; }

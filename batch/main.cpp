@@ -83,7 +83,7 @@ int Run(const std::vector<std::string>& args) {
   host.FinishProgress();
 
   if (kelvory::StopSignalled()) {
-    std::fputs("kelvory-batch: interrupted; the sources are as they were\n", stderr);
+    host.ReportInterrupted();
     return kExitInterrupted;
   }
   if (host.ToolMissing()) return kExitUsage;

@@ -2,6 +2,7 @@
 // small fake tools for failures and interrupts.
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <gtest/gtest.h>
 
@@ -171,7 +172,12 @@ TEST_F(BatchCommand, MissingToolIsAnErrorOfItsOwnAndTouchesNoFile) {
 
   const ChildResult run = Batch(program, {big.string()});
   EXPECT_EQ(run.exitCode, 2);
-  EXPECT_NE(run.err.find(kToolMissing), std::string::npos) << run.err;
+  // The build's own text, then where the tool was looked for.
+  const fs::path expected = fs::canonical(program.parent_path()) / "gdal" / "gdaladdo";
+  EXPECT_NE(run.err.find(std::string(kToolMissing) + "\nkelvory-batch: looked for " +
+                         expected.string() + "\n"),
+            std::string::npos)
+      << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(ReadAll(big), bigBytes);
 }
@@ -244,45 +250,75 @@ TEST_F(BatchCommand, OutputReaderThatGoesAwayDoesNotCutTheBuildShort) {
   EXPECT_TRUE(TempFolderEmpty());
 }
 
-TEST_F(BatchCommand, InterruptStopsTheBuildAndLeavesEverySourceAsItWas) {
+TEST_F(BatchCommand, StopSignalEndsTheBuildKeepingFinishedFilesAndNoOtherChange) {
   const fs::path started = root_ / "started";
-  // The tool spoils its working copy and then takes far longer than the test waits.
-  const fs::path program = Program("echo \"$1\" >> '" + started.string() +
-                                   "'\nprintf 'garbage' >> \"$1\"\nexec sleep 30\n");
   std::vector<fs::path> files;
   std::vector<std::string> before;
-  for (int i = 0; i < 4; ++i) {
-    files.push_back(Tiff("f" + std::to_string(i) + ".tif", 300, 300));
+  for (int i = 0; i < 5; ++i) {
+    // The first file differs from the others, so the tool can tell it by its bytes.
+    files.push_back(Tiff("f" + std::to_string(i) + ".tif", i == 0 ? 310 : 300, 300));
     before.push_back(ReadAll(files.back()));
   }
+  const fs::path firstOriginal = root_ / "f0.original";
+  WriteAll(firstOriginal, before[0]);
+  // The first file's job runs the real tool and finishes; every other one spoils its
+  // working copy and then takes far longer than the test waits.
+  const fs::path program = Program("echo \"$1\" >> '" + started.string() + "'\n" +
+                                   "if cmp -s \"$1\" '" + firstOriginal.string() +
+                                   "'; then exec '" + GDALADDO + "' \"$@\"; fi\n" +
+                                   "printf 'garbage' >> \"$1\"\nexec sleep 30\n");
   const fs::path dest = root_ / "dest";
-  fs::create_directories(dest);
 
-  for (const bool toDest : {false, true}) {
-    SCOPED_TRACE(toDest ? "with --dest" : "in place");
+  struct Case {
+    int signal;
+    bool toDest;
+  };
+  for (const Case c : {Case{SIGINT, false}, Case{SIGINT, true}, Case{SIGHUP, false},
+                       Case{SIGHUP, true}, Case{SIGTERM, false}}) {
+    SCOPED_TRACE(std::string(::strsignal(c.signal)) + (c.toDest ? ", with --dest" : ", in place"));
     fs::remove(started);
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    for (std::size_t i = 0; i < files.size(); ++i) WriteAll(files[i], before[i]);
     // Three slots, more than the processors of a small machine: --jobs decides.
-    std::vector<std::string> args = {program.string(), "--jobs", "3"};
-    if (toDest) args.insert(args.end(), {"--dest", dest.string()});
+    std::vector<std::string> args = {program.string(), "-j", "3"};
+    if (c.toDest) args.insert(args.end(), {"-d", dest.string()});
     for (const fs::path& file : files) args.push_back(file.string());
 
     ChildProcess child(args, {"TMPDIR=" + tmp_.string()});
+    // Four started: the first has finished and its slot has taken the fourth file.
     const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-    while (SortedLines(ReadAll(started)).size() < 3 && std::chrono::steady_clock::now() < deadline) {
+    while (SortedLines(ReadAll(started)).size() < 4 && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    ASSERT_EQ(SortedLines(ReadAll(started)).size(), 3u) << "the tools did not start";
-    ASSERT_EQ(::kill(child.Pid(), SIGINT), 0);
+    ASSERT_EQ(SortedLines(ReadAll(started)).size(), 4u) << "the tools did not start";
+    ASSERT_EQ(::kill(child.Pid(), c.signal), 0);
     const ChildResult run = child.Wait(seconds(20));
 
     EXPECT_TRUE(run.exited) << run.err;
     EXPECT_EQ(run.exitCode, 130) << run.err;
-    EXPECT_EQ(run.out.find("done:"), std::string::npos) << run.out;
-    EXPECT_EQ(SortedLines(ReadAll(started)).size(), 3u) << "a job started after the stop";
-    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(files[i]), before[i]) << files[i];
+    EXPECT_EQ(SortedLines(run.out),
+              (std::vector<std::string>{"done: " + files[0].string(),
+                                        "not started: " + files[4].string(),
+                                        "stopped: " + files[1].string(),
+                                        "stopped: " + files[2].string(),
+                                        "stopped: " + files[3].string()}));
+    EXPECT_NE(run.err.find("interrupted: 1 done, 3 stopped, 1 not started; files not done are "
+                           "unchanged"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(SortedLines(ReadAll(started)).size(), 4u) << "a job started after the stop";
+    for (std::size_t i = 1; i < files.size(); ++i) EXPECT_TRUE(ReadAll(files[i]) == before[i]) << files[i];
     EXPECT_TRUE(TempFolderEmpty());
-    // A half-built copy must not be left looking like a finished one.
-    EXPECT_TRUE(fs::is_empty(dest));
+    // The finished file has its levels; a half-built copy is never left looking like one.
+    if (c.toDest) {
+      EXPECT_TRUE(ReadAll(files[0]) == before[0]);
+      EXPECT_EQ(DirectoryCount(dest / "f0.tif"), 3);
+      EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);
+    } else {
+      EXPECT_EQ(DirectoryCount(files[0]), 3);
+      EXPECT_TRUE(fs::is_empty(dest));
+    }
   }
 }
 

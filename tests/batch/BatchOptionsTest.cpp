@@ -26,6 +26,8 @@ TEST(BatchOptions, AcceptedCommandLinesKeepSourcesInOrder) {
        {{Kind::Path, "a.tif"}, {Kind::Path, "b.tif"}}},
       {{"--dest=out", "--jobs=2", "a.tif"}, Action::Build, "out", 2, {{Kind::Path, "a.tif"}}},
       {{"-d", "out", "-j", "1", "-l", "x.txt"}, Action::Build, "out", 1, {{Kind::ListFile, "x.txt"}}},
+      {{"a.tif", "-j", "2", "b.tif", "-d", "--dest-like"}, Action::Build, "--dest-like", 2,
+       {{Kind::Path, "a.tif"}, {Kind::Path, "b.tif"}}},
       // Paths and list files interleave in command-line order.
       {{"a.tif", "--list", "x.txt", "b.tif", "--list=y.txt"}, Action::Build, "", 0,
        {{Kind::Path, "a.tif"}, {Kind::ListFile, "x.txt"}, {Kind::Path, "b.tif"},
@@ -72,6 +74,14 @@ TEST(BatchOptions, UnusableCommandLinesSayWhy) {
       {{"--jobs", "99999999999999999999", "a"},
        "--jobs needs a whole number from 1 to 256, not '99999999999999999999'"},
       {{"-j", "2", "-j", "3", "a"}, "--jobs may be given only once"},
+      // Short forms share their long form's rules, and take their value as the next word.
+      {{"-d", "x", "--dest", "y", "a"}, "--dest may be given only once"},
+      {{"a", "-d"}, "-d needs a value"},
+      {{"-d", "", "a"}, "--dest needs a folder"},
+      {{"a", "-j"}, "-j needs a value"},
+      {{"-j", "0", "a"}, "--jobs needs a whole number from 1 to 256, not '0'"},
+      {{"-j4", "a"}, "unknown option '-j4'"},
+      {{"-j=4", "a"}, "unknown option '-j=4'"},
       {{"--help=yes"}, "--help takes no value"},
   };
   for (const auto& [args, message] : cases) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace kelvory {
 namespace {
@@ -49,7 +50,9 @@ TEST(ConsoleHost, EverySettledFileIsOneLineWithItsOutcome) {
 TEST(ConsoleHost, ProgressLineIsClearedBeforeEveryMessageAndEndedOnce) {
   File out(std::tmpfile());
   File err(std::tmpfile());
-  ConsoleHost host(ThreeRows(true), out.get(), err.get());
+  ConsoleHost::Settings settings = ThreeRows(true);
+  settings.programFolder = "/opt/kelvory/";
+  ConsoleHost host(std::move(settings), out.get(), err.get());
   host.ShowMessage("gdaladdo.exe не найден");
   host.FinishProgress();
   EXPECT_TRUE(host.ToolMissing());
@@ -58,8 +61,37 @@ TEST(ConsoleHost, ProgressLineIsClearedBeforeEveryMessageAndEndedOnce) {
             "\r0/3 files  0:00\033[K"
             "\r\033[K"
             "kelvory-batch: gdaladdo.exe не найден\n"
+            "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n"
             "\r0/3 files  0:00\033[K"
             "\r0/3 files  0:00\033[K\n");
+}
+
+TEST(ConsoleHost, InterruptSummaryTellsDoneStoppedAndUnstartedFilesApart) {
+  File out(std::tmpfile());
+  File err(std::tmpfile());
+  bool stop = false;
+  ConsoleHost::Settings settings;
+  settings.rows = {"/d/a.tif", "/d/b.tif", "/d/c.tif", "/d/d.tif", "/d/e.tif", "/d/f.tif"};
+  settings.stopRequested = [&stop] { return stop; };
+  ConsoleHost host(std::move(settings), out.get(), err.get());
+  host.RowSettled(1, StatusDone, "");
+  host.RowSettled(0, StatusFailed, "gdaladdo ended with status 1");
+  host.RowSettled(5, StatusNotFound, "");
+  stop = true;
+  // Rows the stop cuts short; a file finished just as the stop came stays done.
+  host.RowSettled(3, StatusFailed, "stopped");
+  host.RowSettled(2, StatusDone, "");
+  host.ReportInterrupted();
+  EXPECT_EQ(Contents(out.get()),
+            "done: /d/b.tif\n"
+            "failed: /d/a.tif: gdaladdo ended with status 1\n"
+            "not found: /d/f.tif\n"
+            "stopped: /d/d.tif\n"
+            "done: /d/c.tif\n"
+            "not started: /d/e.tif\n");
+  EXPECT_EQ(Contents(err.get()),
+            "kelvory-batch: interrupted: 2 done, 1 failed, 1 not found, 1 stopped, 1 not started; "
+            "files not done are unchanged\n");
 }
 
 }  // namespace
