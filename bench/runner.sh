@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The runner alone: 200 files through 2 slots with a tool that only sleeps 50 ms,
+# The runner alone: 200 files through 2 slots with a stand-in tool that lives 50 ms
+# (it copies a prepared file with its levels over the one it is given and sleeps),
 # against the ideal 200 x 50 ms / 2 = 5 s, and against xargs -P 2 running the same
-# sleeping tool (what starting 200 processes costs anyway).
+# stand-in (what starting 200 processes costs anyway).
 source "$(dirname "$0")/lib.sh"
 
 # A program folder of its own, so that kelvory-batch finds the sleeping tool there.
@@ -13,11 +14,16 @@ cp "$bin/kelvory-bench-sleep" "$program/gdal/gdaladdo"
 pristine=$scratch/pristine
 gdal_create -q -of GTiff -outsize 300 300 -bands 1 -ot Byte "$scratch/seed.tif"
 copies "$scratch/seed.tif" 200 "$pristine" f
+# What gdaladdo would make of each file (shorter side 300: two levels, 2 4). The
+# runner checks the levels after every run; the stand-in copies this over its file.
+cp "$scratch/seed.tif" "$scratch/built.tif"
+gdaladdo -q "$scratch/built.tif" 2 4
+export KELVORY_BENCH_BUILT=$scratch/built.tif
 work=$scratch/work
 reset="rm -rf '$work' '$TMPDIR' && mkdir -p '$work' '$TMPDIR' && cp '$pristine'/*.tif '$work'/"
 mkdir -p "$scratch/dest"
 
-echo "== runner alone: 200 files, 2 slots, a tool that sleeps 50 ms"
+echo "== runner alone: 200 files, 2 slots, a stand-in tool that lives 50 ms"
 measure "${ROUNDS:-5}" \
   kelvory-in-place "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null" \
   kelvory-dest "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null" \
