@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <csignal>
+#include <initializer_list>
 
 namespace kelvory {
 namespace {
@@ -19,10 +20,14 @@ void InstallStopSignalHandlers() {
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: a wait in progress returns early, so the stop is seen at once.
   action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  // A closed terminal or a dropped ssh session: the build must not die halfway.
-  sigaction(SIGHUP, &action, nullptr);
+  // SIGHUP: a closed terminal or a dropped ssh session must not kill the build halfway.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored from the start stays ignored: nohup, or a background job of a
+    // script, asked for the build to outlive the terminal or its Ctrl-C.
+    struct sigaction current {};
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 bool StopSignalled() { return stopSignalled != 0; }

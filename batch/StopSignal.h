@@ -4,7 +4,8 @@
 
 namespace kelvory {
 
-// SIGINT, SIGTERM and SIGHUP from now on only ask the build to stop.
+// SIGINT, SIGTERM and SIGHUP from now on only ask the build to stop; one that was
+// ignored when the program started stays ignored.
 void InstallStopSignalHandlers();
 
 // True once any of them has arrived.

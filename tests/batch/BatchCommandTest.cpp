@@ -322,5 +322,29 @@ TEST_F(BatchCommand, StopSignalEndsTheBuildKeepingFinishedFilesAndNoOtherChange)
   }
 }
 
+TEST_F(BatchCommand, HangupIgnoredAtTheStartAsUnderNohupLetsTheBuildFinish) {
+  const fs::path started = root_ / "started";
+  const fs::path program = Program("echo \"$1\" >> '" + started.string() + "'\nsleep 1\nexec '" +
+                                   GDALADDO + "' \"$@\"\n");
+  const fs::path file = Tiff("a.tif", 300, 300);
+
+  // The shell ignores SIGHUP and hands that on to the command it becomes.
+  ChildProcess child({"/bin/sh", "-c", "trap '' HUP; exec \"$0\" \"$@\"", program.string(),
+                      file.string()},
+                     {"TMPDIR=" + tmp_.string()});
+  const auto deadline = std::chrono::steady_clock::now() + seconds(20);
+  while (!fs::exists(started) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(fs::exists(started)) << "the tool did not start";
+  ASSERT_EQ(::kill(child.Pid(), SIGHUP), 0);
+  const ChildResult run = child.Wait(seconds(20));
+
+  EXPECT_TRUE(run.exited) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "done: " + file.string() + "\n");
+  EXPECT_EQ(DirectoryCount(file), 3);
+}
+
 }  // namespace
 }  // namespace kelvory::test
