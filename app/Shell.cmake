@@ -1,6 +1,5 @@
 # Pictures, the About box, the help document and the desktop entry.
 find_package(JPEG REQUIRED)
-include(GNUInstallDirs)
 
 # Build-time generators: they run on the offscreen platform, so no display is needed.
 add_executable(kelvory-pictures
@@ -59,11 +58,9 @@ install(FILES ${KELVORY_PICTURES_DIR}/kelvory.png DESTINATION ${CMAKE_INSTALL_DA
 
 
 # Shows the real main window with a few rows, for scripts/screenshot.sh.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/Conv.h)
-  add_executable(kelvory-screenshot tools/ScreenshotHelper.cpp)
-  target_link_libraries(kelvory-screenshot PRIVATE kelvory_widgets)
-  set_target_properties(kelvory-screenshot PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools
-    EXCLUDE_FROM_ALL ON)
-  kelvory_warnings(kelvory-screenshot)
-endif()
+add_executable(kelvory-screenshot tools/ScreenshotHelper.cpp)
+target_link_libraries(kelvory-screenshot PRIVATE kelvory_widgets)
+set_target_properties(kelvory-screenshot PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools
+  EXCLUDE_FROM_ALL ON)
+kelvory_warnings(kelvory-screenshot)

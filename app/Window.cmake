@@ -15,12 +15,9 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
 )
-target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_platform Qt6::Widgets)
-if(TARGET kelvory_build)
-  target_link_libraries(kelvory_widgets PUBLIC kelvory_build)
-endif()
+target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_build kelvory_platform Qt6::Widgets)
 
 add_executable(kelvory ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kelvory PRIVATE kelvory_widgets)
 kelvory_warnings(kelvory)
-install(TARGETS kelvory RUNTIME DESTINATION bin)
+install(TARGETS kelvory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
