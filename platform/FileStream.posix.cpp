@@ -34,14 +34,7 @@ std::unique_ptr<FileStream> FileStream::Open(const std::string& path, std::error
 }
 
 std::size_t FileStream::Read(void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  auto* out = static_cast<char*>(buffer);
-  while (done < count) {
-    const ssize_t n = ::pread(fd_.Get(), out + done, count - done, static_cast<off_t>(position_ + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
+  const std::size_t done = ReadAt(fd_.Get(), buffer, count, position_);
   position_ += done;
   return done;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 
 namespace kelvory::platform {
 
@@ -28,5 +30,9 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+// Reads up to count bytes of fd at offset, going on after short and interrupted reads:
+// fewer bytes come back only at the end of the file or on an error.
+std::size_t ReadAt(int fd, void* buffer, std::size_t count, std::uint64_t offset);
 
 }  // namespace kelvory::platform
