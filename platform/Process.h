@@ -31,11 +31,8 @@ class Process {
 
   // Starts program (an absolute path) with arguments (argv[1] on; argv[0] is the
   // program path), standard input from /dev/null, standard output discarded and
-  // standard error written to errorPath (created or truncated). Never through a shell.
-  static Process Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& errorPath, std::error_code& error);
-  // The same, with standard error written to the open descriptor errorFd, which the
-  // caller keeps.
+  // standard error written to the open descriptor errorFd, which the caller keeps.
+  // Never through a shell.
   static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        std::error_code& error);
 
@@ -60,10 +57,6 @@ class Process {
   void Release();
 
  private:
-  // Standard error goes to the file errorPath when it is not null, else to errorFd.
-  static Process Spawn(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string* errorPath, int errorFd, std::error_code& error);
-
   int pid_ = -1;
   UniqueFd pidfd_;
   bool reaped_ = false;

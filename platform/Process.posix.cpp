@@ -63,18 +63,8 @@ Process& Process::operator=(Process&& other) noexcept {
 
 Process::~Process() { Release(); }
 
-Process Process::Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& errorPath, std::error_code& error) {
-  return Spawn(program, arguments, &errorPath, -1, error);
-}
-
 Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        std::error_code& error) {
-  return Spawn(program, arguments, nullptr, errorFd, error);
-}
-
-Process Process::Spawn(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string* errorPath, int errorFd, std::error_code& error) {
   error.clear();
   SpawnSetup setup;
   int rc = posix_spawn_file_actions_init(&setup.actions);
@@ -92,10 +82,7 @@ Process Process::Spawn(const std::string& program, const std::vector<std::string
 
   if ((rc = posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0)) != 0 ||
       (rc = posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0)) != 0 ||
-      (rc = errorPath != nullptr
-                ? posix_spawn_file_actions_addopen(&setup.actions, 2, errorPath->c_str(),
-                                                   O_WRONLY | O_CREAT | O_TRUNC, 0600)
-                : posix_spawn_file_actions_adddup2(&setup.actions, errorFd, 2)) != 0 ||
+      (rc = posix_spawn_file_actions_adddup2(&setup.actions, errorFd, 2)) != 0 ||
       // Not every library the program links opens its descriptors close-on-exec.
       (rc = posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3)) != 0) {
     error.assign(rc, std::generic_category());

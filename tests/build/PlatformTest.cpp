@@ -17,9 +17,16 @@ using test::Scratch;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
+// The child gets its own copy of the descriptor, so the file may be closed here.
+UniqueFd OpenErrorFile(const std::string& errorPath) {
+  UniqueFd errors(::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  EXPECT_TRUE(errors.Valid()) << errorPath;
+  return errors;
+}
+
 Process Shell(const std::string& script, const std::string& errorPath) {
   std::error_code error;
-  Process p = Process::Start("/bin/sh", {"-c", script}, errorPath, error);
+  Process p = Process::Start("/bin/sh", {"-c", script}, OpenErrorFile(errorPath).Get(), error);
   EXPECT_FALSE(error) << error.message();
   return p;
 }
@@ -61,7 +68,7 @@ TEST(PlatformProcess, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
 TEST(PlatformProcess, StartFailureIsReportedAndOwnerReapsWhatItStarted) {
   Scratch s;
   std::error_code error;
-  Process missing = Process::Start(s.Tmp() + "/no-such-tool", {}, s.Tmp() + "/err", error);
+  Process missing = Process::Start(s.Tmp() + "/no-such-tool", {}, OpenErrorFile(s.Tmp() + "/err").Get(), error);
   EXPECT_TRUE(error);
   EXPECT_FALSE(missing.Valid());
 
