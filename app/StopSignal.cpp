@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <atomic>
+#include <utility>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,8 +47,12 @@ StopSignal::StopSignal(QObject* parent) : QObject(parent) {
   sigaddset(&action.sa_mask, SIGTERM);
   sigaddset(&action.sa_mask, SIGHUP);
   action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, &FOldTerm);
-  ::sigaction(SIGHUP, &action, &FOldHangUp);
+  for (auto [signal, old] : {std::pair{SIGTERM, &FOldTerm}, std::pair{SIGHUP, &FOldHangUp}}) {
+    // A signal ignored from the start stays ignored: nohup asked for the program to
+    // outlive its terminal.
+    if (::sigaction(signal, nullptr, old) == 0 && old->sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 StopSignal::~StopSignal() {

@@ -15,8 +15,8 @@ class StopSignal final : public QObject {
   Q_OBJECT
 
  public:
-  // Catches both signals from now on. One object at a time: the signal handler can
-  // only reach state of the whole process.
+  // Catches both signals from now on, except one ignored when it is made. One object
+  // at a time: the signal handler can only reach state of the whole process.
   explicit StopSignal(QObject* parent = nullptr);
   // Gives both signals back the handling they had before.
   ~StopSignal() override;

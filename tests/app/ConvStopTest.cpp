@@ -152,5 +152,25 @@ TEST_F(ConvStopTest, SignalOutsideABuildClosesTheWindowAtOnce) {
   EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
+TEST_F(ConvStopTest, HangUpIgnoredAtTheStartStaysIgnored) {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction before {};
+  ASSERT_EQ(::sigaction(SIGHUP, &ignore, &before), 0);
+  {
+    StopSignal stopSignal;
+    environment.stopSignal = &stopSignal;
+    TFConv window(environment);
+    window.show();
+    std::raise(SIGHUP);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(stopSignal.Requested());
+    EXPECT_TRUE(window.isVisible());
+  }
+  struct sigaction now {};
+  ::sigaction(SIGHUP, &before, &now);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+}
+
 }  // namespace
 }  // namespace kelvory
