@@ -38,7 +38,8 @@ std::error_code RenameFile(const std::string& from, const std::string& to);
 std::error_code CopyPermissions(const std::string& model, const std::string& path);
 
 // No error when this process may write path: change a file, or add and remove entries
-// of a folder. EACCES or EROFS otherwise.
+// of a folder. EACCES or EROFS otherwise; EACCES also when nobody has write permission,
+// whatever the process's privileges.
 std::error_code CheckWritable(const std::string& path);
 
 // The path with every link and dot segment resolved; empty with error when it fails.

@@ -153,6 +153,11 @@ std::string TempFolder() {
 std::error_code CheckWritable(const std::string& path) {
   // The effective ids decide what the process may do, not the real ones.
   if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
+  // A privileged user passes the access check, but a file or folder that nobody may
+  // write has been marked read-only on purpose and is not ours to replace.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return LastError();
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return std::make_error_code(std::errc::permission_denied);
   return {};
 }
 

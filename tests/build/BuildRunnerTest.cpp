@@ -479,6 +479,27 @@ TEST_F(BuildRunnerTest, InPlaceJobOnAFileTheUserCannotReplaceFailsAtOnce) {
   }
 }
 
+// Permission bits that let nobody write mark a file read-only even for root, who
+// passes every access check: such a file is never replaced in place.
+TEST_F(BuildRunnerTest, FileThatNobodyMayWriteIsNotReplacedWhoeverBuilds) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string marker = scratch.Program() + "tool-ran";
+  scratch.UseFakeTool("touch " + Quoted(marker) + "; exec " + Scratch::RealToolCall());
+  const std::string path = scratch.MakeTiff("locked.tif", 300, 300);
+  const std::string before = ReadBytes(path);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusFailed);
+  EXPECT_EQ(host.ReasonFor(0), path + " is read-only");
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_TRUE(ReadBytes(path) == before);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+  ExpectWindowRestored();
+}
+
 // The copy is cut short by a file size limit set when the job has read the file.
 TEST_F(BuildRunnerTest, WorkingCopyNotMadeOrNotFilledNeverReachesTheTool) {
   if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
