@@ -10,12 +10,12 @@
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleHost.h"
 #include "batch/RowCollector.h"
-#include "batch/StopSignal.h"
 #include "build/BuildRunner.h"
 #include "filelist/ListFile.h"
 #include "platform/Paths.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
+#include "platform/StopSignals.h"
 
 namespace {
 
@@ -66,7 +66,8 @@ int Run(const std::vector<std::string>& args) {
     return Fail(error.what());
   }
 
-  kelvory::InstallStopSignalHandlers();
+  // Ctrl-C, kill and a lost terminal stop the build safely instead of killing it halfway.
+  const kelvory::platform::StopSignals stopSignals(true);
   // A reader of the output that goes away (a pipe into head) must not kill the build
   // halfway, with its tools still running and their working copies left behind.
   std::signal(SIGPIPE, SIG_IGN);
@@ -76,13 +77,13 @@ int Run(const std::vector<std::string>& args) {
   settings.programFolder = kelvory::platform::ProgramFolder();
   settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
   settings.showProgress = ::isatty(STDERR_FILENO) == 1;
-  settings.stopRequested = kelvory::StopSignalled;
+  settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
   kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
 
   kelvory::RunBuild(host);
   host.FinishProgress();
 
-  if (kelvory::StopSignalled()) {
+  if (stopSignals.Requested()) {
     host.ReportInterrupted();
     return kExitInterrupted;
   }
