@@ -2,7 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileStream.h"
-#include "filelist/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 
 namespace kelvory {
 
@@ -44,7 +44,7 @@ void WriteListFile(const std::string& path, const std::vector<std::string>& capt
     text += caption;
     text += "\r\n";
   }
-  const std::error_code error = ReplaceFileContents(path, text);
+  const std::error_code error = platform::ReplaceFileContents(path, text);
   if (error) throw EFCreateError(path, error);
 }
 

@@ -1,4 +1,4 @@
-#include "filelist/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,9 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/UniqueFd.h"
 
-namespace kelvory {
+namespace kelvory::platform {
 namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
@@ -42,13 +43,6 @@ std::string FollowLink(const std::string& path) {
   return target;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 std::error_code WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -64,7 +58,7 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
 // Something that is not a plain file (a device, a pipe) cannot be replaced by a
 // rename; it is written as it is.
 std::error_code WriteInPlace(const std::string& path, std::string_view bytes) {
-  platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
   if (!fd.Valid()) return LastError();
   return WriteAll(fd.Get(), bytes);
 }
@@ -85,14 +79,14 @@ std::error_code ReplaceFileContents(const std::string& path, std::string_view by
     return LastError();
   }
 
-  const std::string folder = FolderOf(target);
+  const std::string folder = FolderOf(target);  // with its trailing '/'
   std::random_device random;
   PendingFile pending;
-  platform::UniqueFd fd;
+  UniqueFd fd;
   for (int attempt = 0; !fd.Valid(); ++attempt) {
-    std::string name = folder + "/.kelvory-list-" + std::to_string(random()) + ".tmp";
+    std::string name = folder + ".kelvory-list-" + std::to_string(random()) + ".tmp";
     // 0666 and the umask: the same permissions a plain create would give.
-    fd = platform::UniqueFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    fd = UniqueFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.Valid()) {
       pending.Set(std::move(name));
     } else if (errno != EEXIST || attempt == 100) {
@@ -116,4 +110,4 @@ std::error_code ReplaceFileContents(const std::string& path, std::string_view by
   return std::make_error_code(std::errc::not_enough_memory);
 }
 
-}  // namespace kelvory
+}  // namespace kelvory::platform

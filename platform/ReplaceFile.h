@@ -3,7 +3,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace kelvory {
+namespace kelvory::platform {
 
 // Gives the file at path exactly the bytes given, without ever leaving it half
 // written: the bytes go to a new file in the same folder, which then takes the old
@@ -12,4 +12,4 @@ namespace kelvory {
 // new one is gone. Returns the reason of a failure; throws nothing.
 std::error_code ReplaceFileContents(const std::string& path, std::string_view bytes) noexcept;
 
-}  // namespace kelvory
+}  // namespace kelvory::platform
