@@ -1,7 +1,9 @@
 #include "tiff/TIFFBitmap.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
+#include <string_view>
 #include <system_error>
 
 #include "platform/Errors.h"
@@ -13,6 +15,7 @@ namespace kelvory {
 
 namespace {
 
+constexpr std::uint16_t TagNewSubfileType = 254;
 constexpr std::uint16_t TagImageWidth = 256;
 constexpr std::uint16_t TagImageLength = 257;
 constexpr std::uint16_t Version = 42;
@@ -30,6 +33,31 @@ class DirectoryRanges {
  private:
   std::map<std::uint64_t, std::uint64_t> FRanges;
 };
+
+// GDAL writes its structural metadata as text right after the header of the files
+// whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
+// by lines such as "LAYOUT=COG".
+bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
+  static constexpr char Marker[] = "GDAL_STRUCTURAL_METADATA_SIZE=";
+  static constexpr char Layout[] = "LAYOUT=COG";
+  char text[512];
+  stream.SetPosition(headerSize);
+  const std::size_t got = stream.Read(text, sizeof text);
+  const std::string_view area(text, got);
+  if (area.rfind(Marker, 0) != 0) return false;
+  const std::size_t firstLine = area.find('\n');
+  if (firstLine == std::string_view::npos) return false;
+  std::size_t size = 0;
+  for (std::size_t i = sizeof Marker - 1; i < firstLine && area[i] >= '0' && area[i] <= '9'; ++i)
+    size = size * 10 + static_cast<std::size_t>(area[i] - '0');
+  const std::string_view metadata = area.substr(firstLine + 1, size);
+  for (std::size_t at = 0; at < metadata.size();) {
+    const std::size_t end = std::min(metadata.find('\n', at), metadata.size());
+    if (metadata.substr(at, end - at) == Layout) return true;
+    at = end + 1;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -84,6 +112,7 @@ void TTIFFBitmap::ReadStructure() {
       ranges.Add(start, end);
       FDirectories.push_back(std::move(directory));
     }
+    FCogLayout = ReadsCogLayout(stream, HeaderSize);
   } catch (...) {
     Close();
     throw;
@@ -101,6 +130,13 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
   return true;
 }
 
+std::uint32_t TTIFFBitmap::SubfileType(std::int32_t index) {
+  if (index < 1 || index > DirectoryCount()) return 0;
+  TagValues values;
+  if (FDirectories[static_cast<std::size_t>(index) - 1]->ReadTag(TagNewSubfileType, values, 1) < 1) return 0;
+  return values.Unsigned(0);
+}
+
 void TTIFFBitmap::Close() {
   // The directories go first: they refer to the stream. Releasing a file stream
   // cannot fail here, its descriptor closes in a noexcept destructor.
@@ -109,6 +145,7 @@ void TTIFFBitmap::Close() {
   FStream = nullptr;
   FFileName.clear();
   FOwnsStream = false;
+  FCogLayout = false;
 }
 
 }  // namespace kelvory

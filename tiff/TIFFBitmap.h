@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Stream.h"
+#include "tiff/ReadingMode.h"
 #include "tiff/TIFFIFD.h"
 
 namespace kelvory {
@@ -15,6 +16,7 @@ namespace kelvory {
 class TTIFFBitmap {
  public:
   TTIFFBitmap() = default;
+  explicit TTIFFBitmap(ReadingMode mode) : FMode(mode) {}
   ~TTIFFBitmap();
   TTIFFBitmap(const TTIFFBitmap&) = delete;
   TTIFFBitmap& operator=(const TTIFFBitmap&) = delete;
@@ -29,6 +31,17 @@ class TTIFFBitmap {
   bool GetImageSize(std::int32_t index, std::int32_t& width, std::int32_t& height);
   void Close();
 
+  // The NewSubfileType (tag 254) of directory index (1-based): bit 0 marks a
+  // reduced-resolution image, bit 2 a transparency mask. 0 when the tag is absent.
+  std::uint32_t SubfileType(std::int32_t index);
+  // True when the file announces the layout of a Cloud Optimized GeoTIFF (GDAL's
+  // structural metadata right after the header says LAYOUT=COG), which adding levels
+  // in place would break. Read by LoadFromFile/LoadFromStream.
+  bool DeclaresCogLayout() const { return FCogLayout; }
+
+  ReadingMode Mode() const { return FMode; }
+  void SetMode(ReadingMode mode) { FMode = mode; }
+
   const std::string& FileName() const { return FFileName; }
 
  private:
@@ -39,6 +52,8 @@ class TTIFFBitmap {
   std::unique_ptr<platform::Stream> FOwnedStream;
   std::string FFileName;
   std::vector<std::unique_ptr<TTIFFIFD>> FDirectories;
+  ReadingMode FMode = ReadingMode::Classic;
+  bool FCogLayout = false;
 };
 
 }  // namespace kelvory

@@ -36,6 +36,13 @@ class TagValues {
     return static_cast<std::int32_t>(slot.first);
   }
 
+  // The slot as an unsigned 32-bit number, for flag words; empty counts as 0.
+  std::uint32_t Unsigned(std::size_t index) const {
+    const Slot& slot = At(index);
+    if (slot.kind == Kind::Rational) throw ERangeError("Range check error: rational value taken as integer");
+    return slot.first;
+  }
+
   std::uint32_t Numerator(std::size_t index) const { return RationalSlot(index).first; }
   std::uint32_t Denominator(std::size_t index) const { return RationalSlot(index).second; }
 
