@@ -26,7 +26,7 @@
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
-#include "build/BuildRunner.h"
+#include "pyramids/BuildRunner.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
 #include "platform/ProcessorCount.h"

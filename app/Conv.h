@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/Shell.h"
-#include "build/BuildHost.h"
+#include "pyramids/BuildHost.h"
 
 class QDialog;
 class QGroupBox;

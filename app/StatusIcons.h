@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "build/StatusImage.h"
+#include "pyramids/StatusImage.h"
 
 namespace kelvory {
 

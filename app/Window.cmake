@@ -15,7 +15,7 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
 )
-target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_build kelvory_platform Qt6::Widgets)
+target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_pyramids kelvory_platform Qt6::Widgets)
 
 add_executable(kelvory ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kelvory PRIVATE kelvory_widgets)

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "build/BuildMessages.h"
-#include "build/ToolCommand.h"
+#include "pyramids/BuildMessages.h"
+#include "pyramids/ToolCommand.h"
 #include "platform/Paths.h"
 
 namespace kelvory {

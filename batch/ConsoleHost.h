@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "build/BuildHost.h"
+#include "pyramids/BuildHost.h"
 
 namespace kelvory {
 

@@ -10,7 +10,7 @@
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleHost.h"
 #include "batch/RowCollector.h"
-#include "build/BuildRunner.h"
+#include "pyramids/BuildRunner.h"
 #include "filelist/ListFile.h"
 #include "platform/Paths.h"
 #include "platform/ProcessorCount.h"

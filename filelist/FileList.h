@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "build/StatusImage.h"
+#include "pyramids/StatusImage.h"
 #include "filelist/FileListModel.h"
 
 namespace kelvory {

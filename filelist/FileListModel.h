@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/StatusImage.h"
+#include "pyramids/StatusImage.h"
 
 namespace kelvory {
 

@@ -1,4 +1,4 @@
-#include "build/ToolOutcome.h"
+#include "pyramids/ToolOutcome.h"
 
 namespace kelvory {
 

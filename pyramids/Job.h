@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "build/BuildContext.h"
-#include "build/BuildHost.h"
-#include "build/StatusImage.h"
+#include "pyramids/BuildContext.h"
+#include "pyramids/BuildHost.h"
+#include "pyramids/StatusImage.h"
 
 namespace kelvory {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/LevelRule.h"
+#include "pyramids/LevelRule.h"
 
 namespace kelvory {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "build/BuildHost.h"
+#include "pyramids/BuildHost.h"
 
 namespace kelvory {
 

@@ -1,4 +1,4 @@
-#include "build/WorkingCopy.h"
+#include "pyramids/WorkingCopy.h"
 
 #include "platform/Files.h"
 

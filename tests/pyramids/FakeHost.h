@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "build/BuildHost.h"
+#include "pyramids/BuildHost.h"
 
 namespace kelvory::test {
 

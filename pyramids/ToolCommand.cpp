@@ -1,4 +1,4 @@
-#include "build/ToolCommand.h"
+#include "pyramids/ToolCommand.h"
 
 namespace kelvory {
 

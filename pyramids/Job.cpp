@@ -1,7 +1,7 @@
-#include "build/Job.h"
+#include "pyramids/Job.h"
 
-#include "build/LevelRule.h"
-#include "build/WorkingCopy.h"
+#include "pyramids/LevelRule.h"
+#include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 

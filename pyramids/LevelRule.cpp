@@ -1,4 +1,4 @@
-#include "build/LevelRule.h"
+#include "pyramids/LevelRule.h"
 
 #include <cfenv>
 #include <cmath>

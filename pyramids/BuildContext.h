@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "build/ItemProc.h"
-#include "build/ToolCommand.h"
-#include "build/ToolStartup.h"
+#include "pyramids/ItemProc.h"
+#include "pyramids/ToolCommand.h"
+#include "pyramids/ToolStartup.h"
 #include "tiff/TIFFBitmap.h"
 
 namespace kelvory {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "build/LevelRule.h"
-#include "build/ToolCommand.h"
+#include "pyramids/LevelRule.h"
+#include "pyramids/ToolCommand.h"
 #include "platform/Errors.h"
 
 namespace kelvory {

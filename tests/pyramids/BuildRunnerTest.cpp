@@ -12,7 +12,7 @@
 
 #include "FakeHost.h"
 #include "Scratch.h"
-#include "build/BuildRunner.h"
+#include "pyramids/BuildRunner.h"
 #include "platform/Files.h"
 #include "tiff/TIFFBitmap.h"
 

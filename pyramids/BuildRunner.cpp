@@ -1,14 +1,14 @@
-#include "build/BuildRunner.h"
+#include "pyramids/BuildRunner.h"
 
 #include <chrono>
 #include <csignal>
 #include <vector>
 
-#include "build/BuildContext.h"
-#include "build/BuildMessages.h"
-#include "build/Job.h"
-#include "build/ToolOutcome.h"
-#include "build/WorkingCopy.h"
+#include "pyramids/BuildContext.h"
+#include "pyramids/BuildMessages.h"
+#include "pyramids/Job.h"
+#include "pyramids/ToolOutcome.h"
+#include "pyramids/WorkingCopy.h"
 #include "platform/Files.h"
 
 namespace kelvory {

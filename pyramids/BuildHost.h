@@ -4,7 +4,7 @@
 // vectors. Everything is called on the one thread that runs the build.
 #include <string>
 
-#include "build/StatusImage.h"
+#include "pyramids/StatusImage.h"
 
 namespace kelvory {
 
