@@ -8,6 +8,9 @@ namespace kelvory {
 
 std::vector<std::string> SplitListLines(std::string_view text) {
   text = text.substr(0, text.find('\0'));
+  // Editors on some systems start a UTF-8 text with a byte-order mark; it is no part
+  // of the first path.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<std::string> lines;
   std::size_t pos = 0;
   while (pos < text.size()) {

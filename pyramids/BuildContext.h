@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pyramids/BuildOptions.h"
 #include "pyramids/ItemProc.h"
 #include "pyramids/ToolCommand.h"
 #include "pyramids/ToolStartup.h"
@@ -32,6 +33,7 @@ struct BuildContext {
   std::set<std::string> Destinations;
   // Set once a stop has been asked for: no job starts any more.
   bool Stopping = false;
+  BuildOptions Options;
 };
 
 }  // namespace kelvory

@@ -4,6 +4,7 @@
 // vectors. Everything is called on the one thread that runs the build.
 #include <string>
 
+#include "pyramids/BuildOptions.h"
 #include "pyramids/StatusImage.h"
 
 namespace kelvory {
@@ -50,6 +51,8 @@ class BuildHost {
   virtual void RowSettled(int /*row*/, StatusImage /*status*/, const std::string& /*reason*/) {}
   // Asked between steps: when true, no new job starts and running tools are stopped.
   virtual bool StopRequested() const { return false; }
+  // How files are read and levels resampled; read once when a build starts.
+  virtual BuildOptions Options() const { return {}; }
 };
 
 }  // namespace kelvory

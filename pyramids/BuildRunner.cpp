@@ -7,6 +7,7 @@
 #include "pyramids/BuildContext.h"
 #include "pyramids/BuildMessages.h"
 #include "pyramids/Job.h"
+#include "pyramids/LevelInventory.h"
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Files.h"
@@ -52,6 +53,17 @@ std::string PlaceResult(BuildHost& host, ItemProc& slot) {
     if (auto error = MoveIntoPlace(slot.WorkingCopy, slot.Destination)) {
       return "cannot replace " + slot.Destination + ": " + error.message();
     }
+    try {
+      PlaceSidecars(slot.Sidecars);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    // GDAL would go on reading the old overview file instead of the new levels.
+    if (!slot.StaleOverviews.empty()) {
+      if (auto error = platform::DeleteFile(slot.StaleOverviews)) {
+        return "cannot remove the stale " + slot.StaleOverviews + ": " + error.message();
+      }
+    }
     return {};
   }
   const std::string source = host.RowCaption(slot.Index);
@@ -73,9 +85,9 @@ std::string CheckLevels(BuildContext& context, const ItemProc& slot) {
   constexpr const char* NoLevels = "gdaladdo did not add the overview levels";
   try {
     context.Reader->LoadFromFile(slot.WorkingCopy.Path());
-    const std::int32_t directories = context.Reader->DirectoryCount();
+    const LevelInventory inventory = ReadLevelInventory(*context.Reader);
     context.Reader->Close();
-    if (directories < slot.Levels) return NoLevels;
+    if (!HasEnoughLevels(inventory, slot.Levels)) return NoLevels;
     return {};
   } catch (const std::exception& e) {
     context.Reader->Close();
@@ -86,7 +98,7 @@ std::string CheckLevels(BuildContext& context, const ItemProc& slot) {
 // Why the ended tool's run failed, or empty, naming the user's file rather than the
 // working copy.
 std::string RunFailure(BuildHost& host, BuildContext& context, const ItemProc& slot) {
-  const std::string errorLine = slot.ErrorOutput ? LastErrorLine(*slot.ErrorOutput) : std::string();
+  const std::string errorLine = slot.ErrorOutput ? MostTellingErrorLine(*slot.ErrorOutput) : std::string();
   std::string failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
   if (failure.empty() && slot.WorkingCopy.Valid()) failure = CheckLevels(context, slot);
   return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), host.RowCaption(slot.Index));
@@ -188,7 +200,8 @@ void Build(BuildHost& host, BuildContext& context) {
   }
   context.ToolCommandPrefix = ToolCommandPrefix();
   context.LevelSuffixes = LevelSuffixes();
-  context.Reader = std::make_unique<TTIFFBitmap>();
+  context.Options = host.Options();
+  context.Reader = std::make_unique<TTIFFBitmap>(context.Options.Reading);
   context.QueueCursor = -1;
   context.AllFinished = false;
   context.Startup = ToolStartup{};

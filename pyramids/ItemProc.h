@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/MemoryFile.h"
@@ -9,6 +10,12 @@
 #include "platform/TempFile.h"
 
 namespace kelvory {
+
+// A sidecar copied beside a destination file, put in place with it.
+struct StagedSidecar {
+  platform::TempFile Staged;
+  std::string Target;
+};
 
 // One build slot: running (Index = the row, a process), idle (Index -1) or exhausted
 // (Index = the row count).
@@ -26,10 +33,15 @@ struct ItemProc {
   platform::FileStamp SourceStamp;
   // Where a destination job's result goes once the tool has succeeded.
   std::string Destination;
+  // The sidecars that go with the destination file.
+  std::vector<StagedSidecar> Sidecars;
+  // An overview file at the destination that the new levels inside the file would
+  // leave stale; removed once the file is in place.
+  std::string StaleOverviews;
   // The tool's error output, kept in memory: a full disk must not swallow the errors
   // of a tool that ran out of space.
   std::unique_ptr<platform::MemoryFile> ErrorOutput;
-  // The directories the working copy must hold once the tool has succeeded.
+  // The levels the working copy must hold once the tool has succeeded.
   std::int32_t Levels = 0;
   // The command line of the running tool, as it would be shown.
   std::string CommandLine;

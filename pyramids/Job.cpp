@@ -1,9 +1,13 @@
 #include "pyramids/Job.h"
 
+#include "pyramids/LevelInventory.h"
 #include "pyramids/LevelRule.h"
+#include "pyramids/Sidecars.h"
+#include "pyramids/ToolCommand.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "tiff/TIFFConst.h"
 
 namespace kelvory {
 namespace {
@@ -22,15 +26,68 @@ std::string ReserveDestination(BuildHost& host, BuildContext& context, const std
   return destination;
 }
 
-// The copy of a file that needs no levels: replaced as a whole, and never onto itself.
-void CopyToDestination(BuildHost& host, BuildContext& context, const std::string& source) {
+// Stages a copy of each sidecar of source in folder, to be put in place with the file.
+std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecars, const std::string& folder) {
+  std::vector<StagedSidecar> staged;
+  for (const std::string& sidecar : sidecars) {
+    StagedSidecar copy{{}, folder + platform::FileNameOf(sidecar)};
+    if (auto error = StageCopy(sidecar, folder, copy.Staged)) Fail("cannot copy " + sidecar + " to " + folder, error);
+    staged.push_back(std::move(copy));
+  }
+  return staged;
+}
+
+// The copy of a file that needs no levels, with its sidecars: all are copied aside
+// first, so that a failed copy leaves no half set; replaced as a whole, and never
+// onto itself.
+void CopyToDestination(BuildHost& host, BuildContext& context, const std::string& source,
+                       const std::vector<std::string>& sidecars) {
   const std::string destination = ReserveDestination(host, context, source);
   if (platform::SameFile(source, destination)) return;
-  platform::TempFile staged;
-  if (auto error = StageCopy(source, platform::FolderOf(destination), staged)) {
-    Fail("cannot copy to " + destination, error);
+  const std::string folder = platform::FolderOf(destination);
+  std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
+  platform::TempFile file;
+  if (auto error = StageCopy(source, folder, file)) Fail("cannot copy to " + destination, error);
+  if (auto error = MoveIntoPlace(file, destination)) Fail("cannot replace " + destination, error);
+  PlaceSidecars(staged);
+}
+
+// The levels the file holds: the reader's classic rules may refuse a file the widened
+// ones read, and the user is told where to switch them on.
+LevelInventory ReadInventory(BuildContext& context, const std::string& source) {
+  TTIFFBitmap& reader = *context.Reader;
+  try {
+    reader.LoadFromFile(source);
+    LevelInventory inventory = ReadLevelInventory(reader);
+    reader.Close();
+    return inventory;
+  } catch (const Exception& refusal) {
+    reader.Close();
+    const std::string why = refusal.what();
+    if (reader.Mode() != ReadingMode::Classic || context.Options.WidenedReadingHint.empty() ||
+        (why != SUnsupportedFileType && why != SUnsupportedImageFormat))
+      throw;
+    try {
+      TTIFFBitmap widened(ReadingMode::Widened);
+      widened.LoadFromFile(source);
+      ReadLevelInventory(widened);
+    } catch (const std::exception&) {
+      throw refusal;
+    }
+    throw Exception(why + " " + context.Options.WidenedReadingHint);
   }
-  if (auto error = MoveIntoPlace(staged, destination)) Fail("cannot replace " + destination, error);
+}
+
+// The levels of an external overview file added to those of the file; unreadable
+// overviews add none.
+LevelInventory WithExternalLevels(BuildContext& context, LevelInventory inventory, const std::string& overviews) {
+  try {
+    context.Reader->LoadFromFile(overviews);
+    AddExternalLevels(inventory, *context.Reader);
+  } catch (const std::exception&) {
+  }
+  context.Reader->Close();
+  return inventory;
 }
 
 // An in-place result replaces the source by a rename in the source's folder (through
@@ -48,6 +105,15 @@ void CheckReplaceable(const std::string& source) {
 
 }  // namespace
 
+void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
+  for (StagedSidecar& sidecar : sidecars) {
+    if (auto error = MoveIntoPlace(sidecar.Staged, sidecar.Target)) {
+      throw Exception("cannot replace " + sidecar.Target + ": " + error.message());
+    }
+  }
+  sidecars.clear();
+}
+
 void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
   host.SetRowStatus(index, status);
   host.SetRowChecked(index, false);
@@ -59,6 +125,8 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 void DiscardWork(ItemProc& slot) {
   slot.WorkingCopy.Remove();
   slot.ErrorOutput.reset();
+  slot.Sidecars.clear();
+  slot.StaleOverviews.clear();
   slot.Levels = 0;
   slot.TempPath.clear();
   slot.Destination.clear();
@@ -81,24 +149,25 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   }
 
   try {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    context.Reader->LoadFromFile(source);
-    const bool hasImage = context.Reader->GetImageSize(1, width, height);
-    const std::int32_t directories = context.Reader->DirectoryCount();
-    context.Reader->Close();
-    if (!hasImage) throw Exception("the file holds no image");
-    const std::int32_t levels = LevelCount(width, height);
+    const LevelInventory inventory = ReadInventory(context, source);
+    const std::int32_t levels = LevelCount(inventory.Width, inventory.Height);
+    const std::string overviews = ExternalOverviewsOf(source);
+    const LevelInventory withOverviews =
+        overviews.empty() ? inventory : WithExternalLevels(context, inventory, overviews);
     host.ProcessMessages();
 
-    if (directories >= levels) {
-      if (host.HasDestFolder()) CopyToDestination(host, context, source);
+    if (HasEnoughLevels(withOverviews, levels)) {
+      if (host.HasDestFolder()) {
+        std::vector<std::string> sidecars = SidecarsOf(source);
+        if (!overviews.empty()) sidecars.push_back(overviews);
+        CopyToDestination(host, context, source, sidecars);
+      }
       slot.TempPath.clear();
       FinishItem(host, index, StatusDone);
       return -1;
     }
     if (levels > MaxLevels) {
-      throw Exception("an image of " + std::to_string(width) + " x " + std::to_string(height) +
+      throw Exception("an image of " + std::to_string(inventory.Width) + " x " + std::to_string(inventory.Height) +
                       " would need " + std::to_string(levels) + " levels, more than " +
                       std::to_string(MaxLevels));
     }
@@ -110,7 +179,24 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       // so that the result lands in the file and not over a link to it.
       if (platform::SameFile(source, slot.Destination)) slot.Destination.clear();
     }
+    if (slot.Destination.empty()) {
+      // New levels inside the file would hide those of its overview file from GDAL,
+      // and in a COG they would break the layout that makes it one.
+      if (!overviews.empty()) {
+        throw Exception(source + " keeps its overviews in " + overviews +
+                        ", which new levels inside the file would hide: add the missing levels there with"
+                        " gdaladdo -ro, or remove it to have them built inside the file");
+      }
+      if (inventory.CogLayout) {
+        throw Exception(source + " is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break:"
+                        " rebuild it with gdal_translate -of COG, or build into a destination folder");
+      }
+    }
     if (!slot.Destination.empty()) {
+      const std::string folder = platform::FolderOf(slot.Destination);
+      slot.Sidecars = StageSidecars(SidecarsOf(source), folder);
+      const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
+      if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, overviews)) slot.StaleOverviews = staleOverviews;
       // The tool works on a new file beside the destination, which replaces the
       // destination only once the tool has succeeded: a failed or stopped run leaves
       // whatever was there, and the source itself is never handed to the tool.
@@ -132,10 +218,12 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
     if (error) Fail("cannot keep the output of gdaladdo", error);
     const std::string& working = slot.WorkingCopy.Path();
+    // Levels the file already has are kept as they are: only the others are asked for.
+    const std::vector<std::int64_t> factors = MissingFactors(inventory, levels);
     slot.Levels = levels;
-    slot.CommandLine = ToolCommandLine(context.ToolCommandPrefix, context.LevelSuffixes, working, levels);
-    slot.ProcessHandle = platform::Process::Start(context.ToolPath, ToolArguments(working, levels),
-                                                  slot.ErrorOutput->Fd(), error);
+    slot.CommandLine = ToolCommandLine(working, factors, context.Options.Resampling);
+    slot.ProcessHandle = platform::Process::Start(
+        context.ToolPath, ToolArguments(working, factors, context.Options.Resampling), slot.ErrorOutput->Fd(), error);
     if (error) Fail("cannot start " + context.ToolPath, error);
     return index;
   } catch (const std::exception& e) {

@@ -20,6 +20,9 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 // the file: that becomes the row's status.
 std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot);
 
+// Moves staged sidecars onto their targets; raises kelvory::Exception on failure.
+void PlaceSidecars(std::vector<StagedSidecar>& sidecars);
+
 // Forgets the slot's working copy and error output, removing their files.
 void DiscardWork(ItemProc& slot);
 

@@ -1,5 +1,7 @@
 #include "pyramids/ToolCommand.h"
 
+#include "pyramids/BuildOptions.h"
+
 namespace kelvory {
 
 std::string ToolCommandPrefix() { return "gdal\\gdaladdo \""; }
@@ -18,10 +20,39 @@ std::string ToolCommandLine(const std::string& prefix, const LevelSuffixList& su
   return prefix + workingPath + suffixes.at(static_cast<std::size_t>(levels));
 }
 
-std::vector<std::string> ToolArguments(const std::string& workingPath, std::int32_t levels) {
-  std::vector<std::string> arguments{workingPath};
-  for (std::int32_t j = 1; j <= levels; ++j) arguments.push_back(std::to_string(std::int64_t{1} << j));
+namespace {
+bool PassesMethod(const std::string& resampling) { return !resampling.empty() && resampling != "nearest"; }
+}  // namespace
+
+std::string ToolCommandLine(const std::string& workingPath, const std::vector<std::int64_t>& factors,
+                            const std::string& resampling) {
+  std::string line = "gdal\\gdaladdo ";
+  if (PassesMethod(resampling)) line += "-r " + resampling + " ";
+  line += "\"" + workingPath + "\"";
+  for (std::int64_t factor : factors) line += " " + std::to_string(factor);
+  return line;
+}
+
+std::vector<std::string> ToolArguments(const std::string& workingPath, const std::vector<std::int64_t>& factors,
+                                       const std::string& resampling) {
+  std::vector<std::string> arguments;
+  if (PassesMethod(resampling)) arguments = {"-r", resampling};
+  arguments.push_back(workingPath);
+  for (std::int64_t factor : factors) arguments.push_back(std::to_string(factor));
   return arguments;
+}
+
+std::vector<std::int64_t> AllFactors(std::int32_t levels) {
+  std::vector<std::int64_t> factors;
+  for (std::int32_t j = 1; j <= levels; ++j) factors.push_back(std::int64_t{1} << j);
+  return factors;
+}
+
+bool IsResamplingMethod(const std::string& name) {
+  for (const char* method : ResamplingMethods) {
+    if (name == method) return true;
+  }
+  return false;
 }
 
 }  // namespace kelvory

@@ -25,7 +25,17 @@ LevelSuffixList LevelSuffixes();
 std::string ToolCommandLine(const std::string& prefix, const LevelSuffixList& suffixes,
                             const std::string& workingPath, std::int32_t levels);
 
-// The tool's arguments after its own name: the working path and the factors 2 ... 2^levels.
-std::vector<std::string> ToolArguments(const std::string& workingPath, std::int32_t levels);
+// The command line as it would be shown for a run with a resampling method and only
+// some of the factors; with nearest and every factor it is ToolCommandLine's.
+std::string ToolCommandLine(const std::string& workingPath, const std::vector<std::int64_t>& factors,
+                            const std::string& resampling);
+
+// The tool's arguments after its own name: "-r method" unless it is nearest (the
+// tool's default), the working path and the factors.
+std::vector<std::string> ToolArguments(const std::string& workingPath, const std::vector<std::int64_t>& factors,
+                                       const std::string& resampling = {});
+
+// The factors 2, 4, ..., 2^levels.
+std::vector<std::int64_t> AllFactors(std::int32_t levels);
 
 }  // namespace kelvory

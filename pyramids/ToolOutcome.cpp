@@ -2,13 +2,24 @@
 
 namespace kelvory {
 
-std::string LastErrorLine(platform::Stream& errorOutput) {
+namespace {
+bool NamesFullDisk(const std::string& line) {
+  return line.find("No space left on device") != std::string::npos ||
+         line.find("Disk full") != std::string::npos || line.find("disk full") != std::string::npos;
+}
+}  // namespace
+
+std::string MostTellingErrorLine(platform::Stream& errorOutput) {
   errorOutput.SetPosition(0);
-  std::string last;
+  std::string first;
+  std::string fullDisk;
   std::string line;
   char buffer[65536];
   auto finishLine = [&] {
-    if (line.rfind("ERROR", 0) == 0) last = line;
+    if (line.rfind("ERROR", 0) == 0) {
+      if (first.empty()) first = line;
+      if (fullDisk.empty() && NamesFullDisk(line)) fullDisk = line;
+    }
     line.clear();
   };
   for (;;) {
@@ -24,7 +35,7 @@ std::string LastErrorLine(platform::Stream& errorOutput) {
     }
   }
   finishLine();
-  return last;
+  return fullDisk.empty() ? first : fullDisk;
 }
 
 std::string ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine) {

@@ -6,10 +6,11 @@
 
 namespace kelvory {
 
-// The last line of the tool's error output that begins with "ERROR", or empty. The tool
-// may exit with 0 after such a line, having written overviews from data it could not read.
-// Read from the start in blocks: only the last error line (cut at 4096 bytes) is kept.
-std::string LastErrorLine(platform::Stream& errorOutput);
+// The line of the tool's error output that best names the cause of a failure, or empty:
+// the first line that says the disk is full, else the first line that begins with
+// "ERROR" (later ones mostly follow from it). The tool may exit with 0 after such a
+// line, having written overviews from data it could not read. Lines are cut at 4096 bytes.
+std::string MostTellingErrorLine(platform::Stream& errorOutput);
 
 // Why a tool run failed, or empty when it succeeded: a signal, a non-zero exit status
 // or an error line each make it a failure.

@@ -148,7 +148,7 @@ TEST_F(BatchCommand, DestFolderGetsTheBuiltCopiesAndTheSourcesStayUntouched) {
   EXPECT_TRUE(TempFolderEmpty());
 }
 
-TEST_F(BatchCommand, FailingToolIsReportedWithItsLastErrorLineAndTheSourceIsKept) {
+TEST_F(BatchCommand, FailingToolIsReportedWithItsFirstErrorLineAndTheSourceIsKept) {
   const fs::path program = Program(
       "printf 'ERROR 4: first\\nWarning 1: noise\\nERROR 1: the last one\\nmore text\\n' >&2\n"
       "printf 'garbage' >> \"$1\"\n"
@@ -160,7 +160,7 @@ TEST_F(BatchCommand, FailingToolIsReportedWithItsLastErrorLineAndTheSourceIsKept
   EXPECT_EQ(run.exitCode, 1) << run.err;
   ASSERT_EQ(SortedLines(run.out).size(), 1u) << run.out;
   EXPECT_EQ(run.out.rfind("failed: " + big.string() + ": ", 0), 0u) << run.out;
-  EXPECT_NE(run.out.find("ERROR 1: the last one"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("ERROR 4: first"), std::string::npos) << run.out;
   EXPECT_EQ(ReadAll(big), bigBytes);
   EXPECT_TRUE(TempFolderEmpty());
 }

@@ -35,7 +35,8 @@ TEST(SplitListLines, LineEndsNulAndSpaces) {
       {" a \t\r\n", {" a \t"}},
       {"a\r\nb\0c\r\nd"s, {"a", "b"}},          // the text ends at the first NUL
       {"\0a"s, {}},
-      {"\xEF\xBB\xBF" "a\r\n", {"\xEF\xBB\xBF" "a"}},  // no byte-order mark handling
+      {"\xEF\xBB\xBF" "a\r\n", {"a"}},                 // a leading byte-order mark is no part of a path
+      {"a\r\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}},  // elsewhere the bytes are the path's
   };
   for (const auto& c : cases) EXPECT_EQ(SplitListLines(c.text), c.lines) << testing::PrintToString(c.text);
 }

@@ -330,7 +330,11 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
       {"echo spoiled >> \"$1\"; exit 1", "gdaladdo exited with status 1"},
       {"echo spoiled >> \"$1\"; kill -9 $$", "gdaladdo was killed by signal 9"},
       {"echo spoiled >> \"$1\"; echo 'ERROR 1: first' >&2; echo 'ERROR 4: last one' >&2; echo note >&2; exit 0",
-       "ERROR 4: last one"},
+       "ERROR 1: first"},
+      // A full disk is the root cause, whatever was said before it.
+      {"echo spoiled >> \"$1\"; echo 'ERROR 1: IReadBlock failed' >&2; "
+       "echo 'ERROR 3: tmp.tif: No space left on device' >&2; exit 1",
+       "ERROR 3: tmp.tif: No space left on device"},
   };
   for (const Case& c : cases) {
     for (const bool withDest : {false, true}) {
@@ -581,7 +585,8 @@ TEST_F(BuildRunnerTest, TruncatedTiffFailsThroughTheRealTool) {
   RunBuild(host);
 
   EXPECT_EQ(host.Rows[0].Status, StatusFailed);
-  EXPECT_NE(host.ReasonFor(0).find("IReadBlock failed"), std::string::npos) << host.ReasonFor(0);
+  // The first error names the cause; the IReadBlock lines only follow from it.
+  EXPECT_NE(host.ReasonFor(0).find("Read error"), std::string::npos) << host.ReasonFor(0);
   EXPECT_EQ(host.ReasonFor(0).rfind("ERROR", 0), 0u);
   EXPECT_TRUE(ReadBytes(path) == before);
   EXPECT_TRUE(scratch.TmpEntries().empty());

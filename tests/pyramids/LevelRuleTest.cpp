@@ -41,7 +41,7 @@ TEST(ToolCommand, SuffixesListTheFactorsAfterTheClosingQuote) {
   EXPECT_EQ(ToolCommandPrefix().size(), 15u);
   EXPECT_EQ(ToolCommandLine(ToolCommandPrefix(), suffixes, "/d/a b.tif", 3),
             "gdal\\gdaladdo \"/d/a b.tif\" 2 4 8");
-  EXPECT_EQ(ToolArguments("/d/a b.tif", 3), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
+  EXPECT_EQ(ToolArguments("/d/a b.tif", AllFactors(3)), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#include "pyramids/Sidecars.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/Files.h"
+
+namespace kelvory {
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  return text;
+}
+
+// The entries of source's folder whose lower-case name is one of wanted, sorted.
+std::vector<std::string> Beside(const std::string& source, const std::vector<std::string>& wanted) {
+  const std::string folder = platform::FolderOf(source);
+  std::vector<std::string> found;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (std::find(wanted.begin(), wanted.end(), Lower(name)) == wanted.end()) continue;
+    const std::string path = folder + name;
+    if (platform::FileExists(path)) found.push_back(path);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+std::vector<std::string> SidecarsOf(const std::string& source) {
+  const std::string name = Lower(platform::FileNameOf(source));
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+  std::vector<std::string> wanted{name + ".aux.xml"};
+  for (const char* extension : {".tfw", ".tifw", ".tiffw", ".wld", ".prj"}) wanted.push_back(stem + extension);
+  // Case-insensitive names can pick up the raster itself on an odd name; never that.
+  std::vector<std::string> found = Beside(source, wanted);
+  std::erase_if(found, [&](const std::string& path) { return platform::FileNameOf(path) == platform::FileNameOf(source); });
+  return found;
+}
+
+std::string ExternalOverviewsOf(const std::string& source) {
+  // GDAL itself looks for exactly these two spellings.
+  for (const char* suffix : {".ovr", ".OVR"}) {
+    if (platform::FileExists(source + suffix)) return source + suffix;
+  }
+  return {};
+}
+
+}  // namespace kelvory
