@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/BuildSettingsMenu.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
@@ -164,6 +165,8 @@ void TFConv::CreateMenus() {
   N1->addSeparator();
   About1 = N1->addAction(QString::fromUtf8("О программе..."));
   MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
+  SettingsMenu = new BuildSettingsMenu(FEnvironment.settingsFile, MainMenu1);
+  MainMenu1->addMenu(SettingsMenu);
   // F1 works wherever the focus is in the window, the menu closed.
   addAction(Help1);
   connect(Help1, &QAction::triggered, this, &TFConv::Help1Click);
@@ -356,6 +359,8 @@ std::string TFConv::ProgramFolder() const {
 bool TFConv::StopRequested() const {
   return FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested();
 }
+
+BuildOptions TFConv::Options() const { return SettingsMenu->Options(); }
 
 void TFConv::StopSignalled() {
   if (FBuilding) {

@@ -3,6 +3,7 @@
 // destination folder, the banner, the "?" menu, the window-menu commands and the
 // status bar. It is also the host that a build runs in.
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -22,6 +23,7 @@ class QStatusBar;
 
 namespace kelvory {
 
+class BuildSettingsMenu;
 class FileList;
 class FileListView;
 class FolderDialog;
@@ -42,6 +44,8 @@ struct ConvEnvironment {
   int slotCount = 0;
   // SIGTERM/SIGHUP: stops a running build and closes the window; none: not watched.
   StopSignal* stopSignal = nullptr;
+  // Where the build settings are kept; empty: the user's Kelvory settings.
+  QString settingsFile;
 };
 
 class TFConv final : public QWidget, public BuildHost {
@@ -74,6 +78,8 @@ class TFConv final : public QWidget, public BuildHost {
   QAction* About1;
   // The window-menu entries, offered as the context menu of the window's free area.
   QMenu* SystemMenu;
+  // How builds read files and resample, at the left of the menu bar.
+  BuildSettingsMenu* SettingsMenu;
 
   FileList& Files() { return *FFiles; }
   QWidget* ClientArea() const { return FClient; }
@@ -102,6 +108,7 @@ class TFConv final : public QWidget, public BuildHost {
   std::string ProgramFolder() const override;
   int SlotCount() const override;
   bool StopRequested() const override;
+  BuildOptions Options() const override;
 
  public slots:
   void Button_AddClick();

@@ -1,5 +1,7 @@
 # The main window, the application object and the program.
 target_sources(kelvory_widgets PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
   ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.cpp

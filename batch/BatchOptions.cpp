@@ -43,6 +43,7 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
   BatchOptions options;
   bool destGiven = false;
   bool jobsGiven = false;
+  bool resamplingGiven = false;
   bool optionsEnded = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -81,6 +82,18 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
       if (jobsGiven) throw UsageError("--jobs may be given only once");
       options.jobs = ParseJobs(takeValue());
       jobsGiven = true;
+    } else if (option.name == "--resampling" || option.name == "-r") {
+      if (resamplingGiven) throw UsageError("--resampling may be given only once");
+      options.resampling = takeValue();
+      if (!IsResamplingMethod(options.resampling)) {
+        std::string known;
+        for (const char* method : ResamplingMethods) known += std::string(known.empty() ? "" : ", ") + method;
+        throw UsageError("unknown resampling method '" + options.resampling + "' (known: " + known + ")");
+      }
+      resamplingGiven = true;
+    } else if (option.name == "--classic") {
+      refuseValue();
+      options.classic = true;
     } else if (option.name == "--list" || option.name == "-l") {
       const std::string listFile = takeValue();
       if (listFile.empty()) throw UsageError("--list needs a file");
@@ -97,7 +110,7 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: kelvory-batch [--dest DIR] [--jobs N] [--list FILE]... [PATH]...\n"
+  return "Usage: kelvory-batch [--dest DIR] [--jobs N] [-r METHOD] [--classic] [--list FILE]... [PATH]...\n"
          "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program.\n"
          "\n"
          "  -d, --dest DIR   copy each file into DIR and build there; the sources stay\n"
@@ -106,11 +119,19 @@ std::string UsageText() {
          "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
          "                   processor)\n"
          "  -l, --list FILE  add the paths of a list file, one per line (may be repeated)\n"
+         "  -r, --resampling METHOD\n"
+         "                   how gdaladdo computes the new levels: nearest (default),\n"
+         "                   average, bilinear, cubic, cubicspline, lanczos, gauss, mode\n"
+         "                   or rms; imagery wants average or cubic, classes nearest or mode\n"
+         "      --classic    read only classic little-endian TIFF of the original image\n"
+         "                   kinds (default: also BigTIFF, big-endian and every sample\n"
+         "                   type GDAL reads)\n"
          "  -h, --help       show this help and exit\n"
          "      --version    show the version and exit\n"
          "\n"
          "Files are taken in order; empty lines and repeated paths are skipped.\n"
          "One line per file: done, failed (with the reason) or not found.\n"
+         "Levels a file already has are kept; only the missing ones are built.\n"
          "Exit status: 0 all done, 1 some failed or not found, 2 usage error or no tool,\n"
          "130 interrupted by Ctrl-C, SIGTERM or SIGHUP (files already done keep their new\n"
          "levels; every other file is left as it was).\n";

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "pyramids/BuildOptions.h"
 
 namespace kelvory {
 
@@ -29,6 +30,8 @@ struct BatchOptions {
   std::string destFolder;  // empty: every file is updated in place
   int jobs = 0;            // 0: one tool process per processor
   std::vector<BatchSource> sources;
+  bool classic = false;     // only the classic TIFF rules
+  std::string resampling;   // empty: gdaladdo's default, nearest
 };
 
 // The largest --jobs accepted; more processes than this only thrash the disk.

@@ -41,6 +41,7 @@ ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
       slotCount_(settings.slotCount),
       showProgress_(settings.showProgress),
       stopRequested_(std::move(settings.stopRequested)),
+      options_(std::move(settings.options)),
       out_(out),
       err_(err),
       selectedCount_(static_cast<int>(settings.rows.size())),

@@ -21,6 +21,7 @@ class ConsoleHost : public BuildHost {
     int slotCount = 1;
     bool showProgress = false;  // redraw a progress line on err
     std::function<bool()> stopRequested;  // empty: never
+    BuildOptions options;
   };
 
   ConsoleHost(Settings settings, std::FILE* out, std::FILE* err);
@@ -52,6 +53,7 @@ class ConsoleHost : public BuildHost {
 
   void RowSettled(int row, StatusImage status, const std::string& reason) override;
   bool StopRequested() const override;
+  BuildOptions Options() const override { return options_; }
 
   // Ends the progress line, so that the shell prompt starts on a line of its own.
   void FinishProgress();
@@ -83,6 +85,7 @@ class ConsoleHost : public BuildHost {
   int slotCount_;
   bool showProgress_;
   std::function<bool()> stopRequested_;
+  BuildOptions options_;
   std::FILE* out_;
   std::FILE* err_;
 

@@ -78,6 +78,10 @@ int Run(const std::vector<std::string>& args) {
   settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
   settings.showProgress = ::isatty(STDERR_FILENO) == 1;
   settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
+  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
+  settings.options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
+  settings.options.Resampling = options.resampling;
+  settings.options.WidenedReadingHint = "(the file is readable without --classic)";
   kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
 
   kelvory::RunBuild(host);

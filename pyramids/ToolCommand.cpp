@@ -1,6 +1,5 @@
 #include "pyramids/ToolCommand.h"
 
-#include "pyramids/BuildOptions.h"
 
 namespace kelvory {
 
@@ -46,13 +45,6 @@ std::vector<std::int64_t> AllFactors(std::int32_t levels) {
   std::vector<std::int64_t> factors;
   for (std::int32_t j = 1; j <= levels; ++j) factors.push_back(std::int64_t{1} << j);
   return factors;
-}
-
-bool IsResamplingMethod(const std::string& name) {
-  for (const char* method : ResamplingMethods) {
-    if (name == method) return true;
-  }
-  return false;
 }
 
 }  // namespace kelvory
