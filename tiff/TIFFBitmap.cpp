@@ -35,11 +35,11 @@ class DirectoryRanges {
 };
 
 // GDAL writes its structural metadata as text right after the header of the files
-// whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
-// by lines such as "LAYOUT=COG".
+// whose layout it optimises (COGs among them): "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn
+// bytes\n", then lines such as "LAYOUT=IFDS_BEFORE_DATA". Once such a file has been
+// changed in a way that broke the layout, GDAL adds "KNOWN_INCOMPATIBLE_EDITION=YES".
 bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   static constexpr char Marker[] = "GDAL_STRUCTURAL_METADATA_SIZE=";
-  static constexpr char Layout[] = "LAYOUT=COG";
   char text[512];
   stream.SetPosition(headerSize);
   const std::size_t got = stream.Read(text, sizeof text);
@@ -51,12 +51,16 @@ bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   for (std::size_t i = sizeof Marker - 1; i < firstLine && area[i] >= '0' && area[i] <= '9'; ++i)
     size = size * 10 + static_cast<std::size_t>(area[i] - '0');
   const std::string_view metadata = area.substr(firstLine + 1, size);
+  bool ifdsFirst = false;
+  bool broken = false;
   for (std::size_t at = 0; at < metadata.size();) {
     const std::size_t end = std::min(metadata.find('\n', at), metadata.size());
-    if (metadata.substr(at, end - at) == Layout) return true;
+    const std::string_view line = metadata.substr(at, end - at);
+    ifdsFirst = ifdsFirst || line == "LAYOUT=IFDS_BEFORE_DATA";
+    broken = broken || line == "KNOWN_INCOMPATIBLE_EDITION=YES";
     at = end + 1;
   }
-  return false;
+  return ifdsFirst && !broken;
 }
 
 }  // namespace

@@ -34,9 +34,10 @@ class TTIFFBitmap {
   // The NewSubfileType (tag 254) of directory index (1-based): bit 0 marks a
   // reduced-resolution image, bit 2 a transparency mask. 0 when the tag is absent.
   std::uint32_t SubfileType(std::int32_t index);
-  // True when the file announces the layout of a Cloud Optimized GeoTIFF (GDAL's
-  // structural metadata right after the header says LAYOUT=COG), which adding levels
-  // in place would break. Read by LoadFromFile/LoadFromStream.
+  // True when the file announces an optimised layout such as a Cloud Optimized
+  // GeoTIFF's (GDAL's structural metadata right after the header says
+  // LAYOUT=IFDS_BEFORE_DATA and not that the layout was broken since), which adding
+  // levels in place would break. Read by LoadFromFile/LoadFromStream.
   bool DeclaresCogLayout() const { return FCogLayout; }
 
   ReadingMode Mode() const { return FMode; }

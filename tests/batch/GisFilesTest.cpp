@@ -1,0 +1,196 @@
+// kelvory-batch with the real gdaladdo on the kinds of GeoTIFF a GIS user has, checked
+// with GDAL's own tools.
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/batch/ChildProcess.h"
+
+namespace kelvory::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class GisFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kelvory-gis-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    fs::create_directories(root_ / "tmp");
+    fs::create_directories(root_ / "program" / "gdal");
+    fs::copy_file(KELVORY_BATCH, root_ / "program" / "kelvory-batch");
+    fs::create_symlink(GDALADDO, root_ / "program" / "gdal" / "gdaladdo");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // Runs a shell command in the test folder; GDAL's tools come from the PATH.
+  std::string Sh(const std::string& command) {
+    const ChildResult run = RunChild({"/bin/sh", "-ec", "cd '" + root_.string() + "'; " + command});
+    EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
+    return run.out;
+  }
+
+  ChildResult Batch(std::vector<std::string> args) {
+    args.insert(args.begin(), (root_ / "program" / "kelvory-batch").string());
+    return RunChild(args, {"TMPDIR=" + (root_ / "tmp").string()}, std::chrono::seconds(120));
+  }
+
+  std::string Path(const std::string& name) const { return (root_ / name).string(); }
+
+  // The sizes of the first image's overviews as gdalinfo lists them, "" for none.
+  std::string Overviews(const std::string& name) {
+    const std::string info = Sh("gdalinfo '" + name + "'");
+    const std::size_t at = info.find("Overviews: ");
+    return at == std::string::npos ? "" : info.substr(at + 11, info.find('\n', at) - at - 11);
+  }
+
+  std::string OverviewChecksums(const std::string& name) {
+    const std::string info = Sh("gdalinfo -checksum '" + name + "'");
+    const std::size_t at = info.find("Overviews checksum: ");
+    return at == std::string::npos ? "" : info.substr(at, info.find('\n', at) - at);
+  }
+
+  fs::path root_;
+};
+
+// 600 x 600 asks for 3 levels: 300, 150 and 75 pixels.
+constexpr const char* Base = "gdal_create -q -of GTiff -outsize 600 600 -bands 1 -burn 5";
+constexpr const char* ThreeLevels = "300x300, 150x150, 75x75";
+
+TEST_F(GisFiles, EveryKindGdaladdoBuildsGetsItsLevelsWithAverageResampling) {
+  struct Kind {
+    const char* name;
+    std::string make;
+  };
+  const std::string base = Base;
+  const Kind kinds[] = {
+      {"bigtiff.tif", base + " -co BIGTIFF=YES bigtiff.tif"},
+      {"bigendian.tif", base + " be.tmp && tiffcp -B be.tmp bigendian.tif"},
+      {"float32.tif", base + " -ot Float32 float32.tif"},
+      {"int32.tif", base + " -ot Int32 int32.tif"},
+      {"cint16.tif", base + " -ot CInt16 cint16.tif"},
+      {"onebit.tif", base + " -co NBITS=1 -burn 1 onebit.tif"},
+      {"masked.tif", base + " m.tmp && gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK YES m.tmp masked.tif"},
+      {"pages.tif", base + " p.tmp && tiffcp p.tmp p.tmp p.tmp pages.tif"},
+  };
+  std::vector<std::string> args{"-r", "average"};
+  for (const Kind& kind : kinds) {
+    Sh(kind.make);
+    args.push_back(Path(kind.name));
+  }
+
+  const ChildResult run = Batch(args);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    EXPECT_NE(run.out.find("done: " + Path(kind.name) + "\n"), std::string::npos) << run.out;
+    EXPECT_EQ(Overviews(kind.name), ThreeLevels);
+  }
+  EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+}
+
+TEST_F(GisFiles, ExistingLevelsAreKeptAndOnlyMissingOnesAreBuiltWithTheChosenMethod) {
+  // A one-pixel checkerboard of 0 and 200: averaging gives 100, nearest 0 or 200.
+  std::string board = "P5\n1200 1200\n255\n";
+  for (int y = 0; y < 1200; ++y)
+    for (int x = 0; x < 1200; ++x) board += static_cast<char>((x + y) % 2 ? 200 : 0);
+  std::ofstream(root_ / "board.pgm", std::ios::binary) << board;
+  Sh("gdal_translate -q -of GTiff board.pgm kept.tif && gdaladdo -q -r average kept.tif 2 4");
+  const std::string before = OverviewChecksums("kept.tif");
+  ASSERT_EQ(Overviews("kept.tif"), "600x600, 300x300");
+
+  // 1200 pixels ask for 4 levels: 2 and 4 are there, 8 and 16 are missing.
+  const ChildResult run = Batch({"--resampling", "cubic", Path("kept.tif")});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(Overviews("kept.tif"), "600x600, 300x300, 150x150, 75x75");
+  // The checksums of the two kept levels come first, unchanged.
+  EXPECT_EQ(OverviewChecksums("kept.tif").rfind(before + ", ", 0), 0u) << before;
+  EXPECT_EQ(Sh("gdallocationinfo -valonly -oo OVERVIEW_LEVEL=0 kept.tif 0 0"), "100\n");
+
+  Sh("gdal_translate -q -of GTiff board.pgm near.tif");
+  EXPECT_EQ(Batch({Path("near.tif")}).exitCode, 0);
+  const std::string nearest = Sh("gdallocationinfo -valonly -oo OVERVIEW_LEVEL=0 near.tif 0 0");
+  EXPECT_TRUE(nearest == "0\n" || nearest == "200\n") << nearest;
+}
+
+TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReason) {
+  struct Case {
+    const char* name;
+    std::string make;
+    const char* reasonPart;
+  };
+  const std::string base = Base;
+  const Case cases[] = {
+      {"cog.tif", base + " c.tmp && gdal_translate -q -of COG -co OVERVIEWS=NONE c.tmp cog.tif",
+       "gdal_translate -of COG"},
+      {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr"},
+  };
+  std::vector<std::string> paths;
+  std::vector<std::string> bytes;
+  for (const Case& c : cases) {
+    Sh(c.make);
+    paths.push_back(Path(c.name));
+    bytes.push_back(ReadAll(root_ / c.name));
+  }
+
+  const ChildResult run = Batch(paths);
+  EXPECT_EQ(run.exitCode, 1);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    const std::size_t line = run.out.find("failed: " + paths[i] + ": ");
+    ASSERT_NE(line, std::string::npos) << run.out;
+    EXPECT_NE(run.out.substr(line, run.out.find('\n', line) - line).find(cases[i].reasonPart), std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
+  }
+
+  // Into a destination folder the copy is built as any other file, with no stale .ovr.
+  fs::create_directories(root_ / "out");
+  const ChildResult copied = Batch({"--dest", Path("out"), paths[0], paths[1]});
+  EXPECT_EQ(copied.exitCode, 0) << copied.out << copied.err;
+  EXPECT_EQ(Overviews("out/cog.tif"), ThreeLevels);
+  EXPECT_EQ(Overviews("out/ovr.tif"), ThreeLevels);
+  EXPECT_FALSE(fs::exists(root_ / "out" / "ovr.tif.ovr"));
+}
+
+TEST_F(GisFiles, DestinationCopyKeepsItsPlaceOnTheMap) {
+  Sh(std::string(Base) + " scan.tif && printf '10\\n0\\n0\\n-10\\n1000\\n2000\\n' > scan.tfw"
+     " && printf 'LOCAL_CS[\"x\"]' > scan.PRJ && echo '<PAMDataset/>' > scan.tif.aux.xml && echo other > scanx.tfw");
+  fs::create_directories(root_ / "out");
+  const ChildResult run = Batch({"--dest", Path("out"), Path("scan.tif")});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  for (const char* sidecar : {"scan.tfw", "scan.PRJ", "scan.tif.aux.xml"}) {
+    EXPECT_EQ(ReadAll(root_ / "out" / sidecar), ReadAll(root_ / sidecar)) << sidecar;
+  }
+  EXPECT_FALSE(fs::exists(root_ / "out" / "scanx.tfw"));
+  EXPECT_NE(Sh("gdalinfo out/scan.tif").find("Origin = (995.000000000000000,2005.000000000000000)"),
+            std::string::npos);
+}
+
+TEST_F(GisFiles, ClassicReadingRefusesWhatOnlyTheWidenedReadingTakesAndSaysSo) {
+  Sh(std::string(Base) + " -ot Float32 dem.tif");
+  const ChildResult run = Batch({"--classic", Path("dem.tif")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("failed: " + Path("dem.tif") + ": Неподдерживаемый формат изображения. (the file is "
+                         "readable without --classic)"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(Batch({"-r", "nonsense", Path("dem.tif")}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kelvory::test
