@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/BuildSettingsMenu.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
@@ -100,6 +101,38 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   EXPECT_TRUE(stayedOpen);
   for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
   EXPECT_FALSE(window.isVisible());
+}
+
+// The window starts with the classic reading; the widened one is a setting of the
+// Параметры menu that the next start of the program still has.
+TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBuild) {
+  environment.settingsFile = folder.filePath("settings.ini");
+  QProcess create;
+  const QString dem = folder.filePath("dem.tif");
+  create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", "400", "400", "-ot", "Float32", dem});
+  ASSERT_TRUE(create.waitForFinished(30000));
+  const std::string path = QFile::encodeName(dem).toStdString();
+  {
+    TFConv window(environment);
+    EXPECT_EQ(window.Options().Reading, ReadingMode::Classic);
+    EXPECT_EQ(window.Options().Resampling, "nearest");
+    dialogs.addAnswers.push_back(std::vector<std::string>{path});
+    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    EXPECT_EQ(window.Files().Status(0), StatusFailed);
+    EXPECT_NE(window.Files().Reason(0).find("Параметры"), std::string::npos) << window.Files().Reason(0);
+    window.SettingsMenu->WidenedReading->trigger();
+    for (QAction* method : window.SettingsMenu->ResamplingMenu->actions()) {
+      if (method->text() == "average") method->trigger();
+    }
+  }
+  TFConv window(environment);
+  EXPECT_EQ(window.Options().Reading, ReadingMode::Widened);
+  EXPECT_EQ(window.Options().Resampling, "average");
+  dialogs.addAnswers.push_back(std::vector<std::string>{path});
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
 }
 
 }  // namespace
