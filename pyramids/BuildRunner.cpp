@@ -7,6 +7,7 @@
 #include "pyramids/BuildContext.h"
 #include "pyramids/BuildMessages.h"
 #include "pyramids/Job.h"
+#include "pyramids/ToolProgress.h"
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Files.h"
@@ -175,6 +176,7 @@ void PollSlots(BuildHost& host, BuildContext& context) {
           host.ShowMessage(CollectErrorMessage);
         }
       }
+      if (slot.Running) ReportProgress(host, slot);
       if (slot.Running || slot.Index == -1) context.AllFinished = false;
       host.ProcessMessages();
     }

@@ -59,6 +59,8 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 void DiscardWork(ItemProc& slot) {
   slot.WorkingCopy.Remove();
   slot.ErrorOutput.reset();
+  slot.ToolOutput.reset();
+  slot.ReportedPercent = -1;
   slot.Levels = 0;
   slot.TempPath.clear();
   slot.Destination.clear();
@@ -131,11 +133,13 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
     if (error) Fail("cannot keep the output of gdaladdo", error);
+    slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
+    if (error) Fail("cannot keep the output of gdaladdo", error);
     const std::string& working = slot.WorkingCopy.Path();
     slot.Levels = levels;
     slot.CommandLine = ToolCommandLine(context.ToolCommandPrefix, context.LevelSuffixes, working, levels);
     slot.ProcessHandle = platform::Process::Start(context.ToolPath, ToolArguments(working, levels),
-                                                  slot.ErrorOutput->Fd(), error);
+                                                  slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Fail("cannot start " + context.ToolPath, error);
     return index;
   } catch (const std::exception& e) {
