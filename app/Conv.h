@@ -2,10 +2,12 @@
 // The main window: the file list with its command buttons, the Build button, the
 // destination folder, the banner, the "?" menu, the window-menu commands and the
 // status bar. It is also the host that a build runs in.
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -17,8 +19,10 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace kelvory {
 
@@ -33,6 +37,9 @@ struct ConvEnvironment {
   ListDialogs* listDialogs = nullptr;
   FolderDialog* folderDialog = nullptr;
   UrlOpener openUrl;
+  // Opens a help document and tells whether a program took it; by default the
+  // desktop's, or openUrl (always taken) when only that is given.
+  std::function<bool(const QUrl&)> openDocument;
   // Shows the About box modally; by default the box given to SetAboutBox.
   std::function<void()> showAbout;
   // The program's executable (names the help document) and its folder with a trailing
@@ -74,6 +81,16 @@ class TFConv final : public QWidget, public BuildHost {
   QAction* About1;
   // The window-menu entries, offered as the context menu of the window's free area.
   QMenu* SystemMenu;
+  // The list's own context menu: commands for big jobs, beside the buttons.
+  QMenu* ListMenu;
+  QAction* AddFolder1;
+  QAction* CheckFailed1;
+  QAction* ShowReason1;
+  // Stops a running build as the end signal does, but the window stays.
+  QAction* Stop1;
+  // The whole build's progress; shown only while a build runs.
+  QProgressBar* BuildBar;
+  QLabel* BuildProgressLabel;
 
   FileList& Files() { return *FFiles; }
   QWidget* ClientArea() const { return FClient; }
@@ -91,7 +108,7 @@ class TFConv final : public QWidget, public BuildHost {
   bool HasDestFolder() const override { return FHasDestFolder; }
   int SelectedCount() const override;
   void SetSelectedCount(int count) override;
-  void SetBuilding(bool building) override { FBuilding = building; }
+  void SetBuilding(bool building) override;
   void SetSelectionPanelText(const std::string& text) override;
   void SetBuildButtonEnabled(bool enabled) override;
   void SetBuildButtonCaption(const std::string& caption) override;
@@ -102,6 +119,7 @@ class TFConv final : public QWidget, public BuildHost {
   std::string ProgramFolder() const override;
   int SlotCount() const override;
   bool StopRequested() const override;
+  void RowProgress(int row, int percent) override;
 
  public slots:
   void Button_AddClick();
@@ -115,6 +133,14 @@ class TFConv final : public QWidget, public BuildHost {
   void About1Click();
   void Help1Click();
   void UpdateCounters();
+  void AddFolderClick();
+  void CheckFailedClick();
+  // Asks the running build to stop; nothing outside a build.
+  void StopBuildClick();
+  // Shows what the last build did with the row, in words that can be copied.
+  void ShowRowOutcome(int row);
+  // Adds the TIFF files of the paths (files and folders) as Add does.
+  void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
   void StopSignalled();
 
@@ -129,6 +155,12 @@ class TFConv final : public QWidget, public BuildHost {
   void CreateMenus();
   void CreateStatusBar();
   void SetTabOrder();
+  void CreateListMenu();
+  void CreateBuildProgress();
+  void UpdateBuildProgress();
+  void UpdateListActions();
+  // Opens a help document; says so when no program takes it.
+  void OpenHelpDocument(const QUrl& url);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);
@@ -149,6 +181,12 @@ class TFConv final : public QWidget, public BuildHost {
   bool FBuilding = false;
   bool FCloseRequested = false;
   bool FCentred = false;
+  bool FStopAsked = false;
+  QTimer* FProgressTimer = nullptr;
+  QElapsedTimer FBuildClock;
+  int FBuildTotal = 0;
+  int FBuildSettled = 0;
+  std::map<int, int> FRunningPercent;
 };
 
 }  // namespace kelvory

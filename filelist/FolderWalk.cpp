@@ -5,9 +5,10 @@
 #include <set>
 
 namespace kelvory {
-namespace {
 
 namespace fs = std::filesystem;
+
+namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -75,6 +76,20 @@ std::vector<std::string> TiffFilesBelow(const std::string& folder, std::error_co
   }
   std::sort(found.begin(), found.end());
   return found;
+}
+
+std::vector<std::string> TiffFilesFor(const std::vector<std::string>& paths) {
+  std::vector<std::string> files;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+      std::vector<std::string> below = TiffFilesBelow(path, error);
+      files.insert(files.end(), std::make_move_iterator(below.begin()), std::make_move_iterator(below.end()));
+    } else if (HasTiffExtension(path) && fs::is_regular_file(path, error)) {
+      files.push_back(path);
+    }
+  }
+  return files;
 }
 
 }  // namespace kelvory

@@ -16,4 +16,9 @@ bool HasTiffExtension(const std::string& path);
 // cannot be read are passed over; only an unreadable folder itself sets error.
 std::vector<std::string> TiffFilesBelow(const std::string& folder, std::error_code& error);
 
+// The files to add for paths given together (dropped, or named on a command line): a
+// folder gives the TIFF files below it, a file with a TIFF extension itself; anything
+// else, and folders that cannot be read, give nothing. Order as given.
+std::vector<std::string> TiffFilesFor(const std::vector<std::string>& paths);
+
 }  // namespace kelvory
