@@ -2,11 +2,13 @@
 // The main window: the file list with its command buttons, the Build button, the
 // destination folder, the banner, the "?" menu, the window-menu commands and the
 // status bar. It is also the host that a build runs in.
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -18,8 +20,10 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace kelvory {
 
@@ -35,6 +39,9 @@ struct ConvEnvironment {
   ListDialogs* listDialogs = nullptr;
   FolderDialog* folderDialog = nullptr;
   UrlOpener openUrl;
+  // Opens a help document and tells whether a program took it; by default the
+  // desktop's, or openUrl (always taken) when only that is given.
+  std::function<bool(const QUrl&)> openDocument;
   // Shows the About box modally; by default the box given to SetAboutBox.
   std::function<void()> showAbout;
   // The program's executable (names the help document) and its folder with a trailing
@@ -80,6 +87,16 @@ class TFConv final : public QWidget, public BuildHost {
   QMenu* SystemMenu;
   // How builds read files and resample, at the left of the menu bar.
   BuildSettingsMenu* SettingsMenu;
+  // The list's own context menu: commands for big jobs, beside the buttons.
+  QMenu* ListMenu;
+  QAction* AddFolder1;
+  QAction* CheckFailed1;
+  QAction* ShowReason1;
+  // Stops a running build as the end signal does, but the window stays.
+  QAction* Stop1;
+  // The whole build's progress; shown only while a build runs.
+  QProgressBar* BuildBar;
+  QLabel* BuildProgressLabel;
 
   FileList& Files() { return *FFiles; }
   QWidget* ClientArea() const { return FClient; }
@@ -97,7 +114,7 @@ class TFConv final : public QWidget, public BuildHost {
   bool HasDestFolder() const override { return FHasDestFolder; }
   int SelectedCount() const override;
   void SetSelectedCount(int count) override;
-  void SetBuilding(bool building) override { FBuilding = building; }
+  void SetBuilding(bool building) override;
   void SetSelectionPanelText(const std::string& text) override;
   void SetBuildButtonEnabled(bool enabled) override;
   void SetBuildButtonCaption(const std::string& caption) override;
@@ -109,6 +126,7 @@ class TFConv final : public QWidget, public BuildHost {
   int SlotCount() const override;
   bool StopRequested() const override;
   BuildOptions Options() const override;
+  void RowProgress(int row, int percent) override;
 
  public slots:
   void Button_AddClick();
@@ -122,6 +140,14 @@ class TFConv final : public QWidget, public BuildHost {
   void About1Click();
   void Help1Click();
   void UpdateCounters();
+  void AddFolderClick();
+  void CheckFailedClick();
+  // Asks the running build to stop; nothing outside a build.
+  void StopBuildClick();
+  // Shows what the last build did with the row, in words that can be copied.
+  void ShowRowOutcome(int row);
+  // Adds the TIFF files of the paths (files and folders) as Add does.
+  void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
   void StopSignalled();
 
@@ -136,6 +162,12 @@ class TFConv final : public QWidget, public BuildHost {
   void CreateMenus();
   void CreateStatusBar();
   void SetTabOrder();
+  void CreateListMenu();
+  void CreateBuildProgress();
+  void UpdateBuildProgress();
+  void UpdateListActions();
+  // Opens a help document; says so when no program takes it.
+  void OpenHelpDocument(const QUrl& url);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);
@@ -156,6 +188,12 @@ class TFConv final : public QWidget, public BuildHost {
   bool FBuilding = false;
   bool FCloseRequested = false;
   bool FCentred = false;
+  bool FStopAsked = false;
+  QTimer* FProgressTimer = nullptr;
+  QElapsedTimer FBuildClock;
+  int FBuildTotal = 0;
+  int FBuildSettled = 0;
+  std::map<int, int> FRunningPercent;
 };
 
 }  // namespace kelvory

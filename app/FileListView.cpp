@@ -1,11 +1,19 @@
 #include "app/FileListView.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QHelpEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
+#include <algorithm>
+
+#include "app/ReasonText.h"
 #include "app/StatusIcons.h"
 #include "filelist/FileList.h"
 
@@ -31,6 +39,13 @@ class FileListDelegate final : public QStyledItemDelegate {
     option->features |= QStyleOptionViewItem::HasDecoration;
     option->icon = QIcon(icons_.Picture(status));
     option->decorationSize = QSize(StatusIcons::kSize, StatusIcons::kSize);
+    const int percent = index.data(FileListModel::ProgressRole).toInt();
+    if (status == StatusInProgress && percent >= 0) {
+      option->text = QStringLiteral("%1% · ").arg(percent) + option->text;
+    } else if (status == StatusFailed &&
+               IsStoppedReason(index.data(FileListModel::ReasonRole).toString().toStdString())) {
+      option->text = QString::fromUtf8("остановлено · ") + option->text;
+    }
   }
 
  private:
@@ -50,6 +65,12 @@ FileListView::FileListView(FileList& list, std::function<bool()> isBuilding, QWi
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setIconSize(QSize(StatusIcons::kSize, StatusIcons::kSize));
   setAllColumnsShowFocus(true);
+  setTextElideMode(Qt::ElideMiddle);
+  setAcceptDrops(true);
+  setDropIndicatorShown(false);
+  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) emit RowActivated(index.row());
+  });
   // Defaults as well as the section itself, so that the width survives a model reset.
   QHeaderView* columns = header();
   columns->setStretchLastSection(false);
@@ -119,7 +140,66 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain) {
+    if (currentIndex().isValid()) emit RowActivated(currentIndex().row());
+    event->accept();
+    return;
+  }
   QTreeView::keyPressEvent(event);
+}
+
+bool FileListView::viewportEvent(QEvent* event) {
+  // The tool tip gives the build's own reasons in the window's language.
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid()) {
+      const std::string reason = list_.Reason(index.row());
+      QString text = index.data(Qt::DisplayRole).toString();
+      if (!reason.empty()) text += '\n' + QFile::decodeName(QByteArray::fromStdString(RussianReason(reason)));
+      QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+      return true;
+    }
+  }
+  return QTreeView::viewportEvent(event);
+}
+
+bool FileListView::TakesDrop(const QMimeData* mime) const {
+  if (mime == nullptr || isBuilding_() || !mime->hasUrls()) return false;
+  const QList<QUrl> urls = mime->urls();
+  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!TakesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!TakesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+  if (!TakesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  emit PathsDropped(paths);
 }
 
 }  // namespace kelvory

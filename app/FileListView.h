@@ -3,6 +3,9 @@
 // box, a status picture and the caption on every row, single selection, no editing.
 // A primary-button press exactly on a check box (and the space bar on the current
 // row) toggles it here, on the press, and then lets the list follow or undo it.
+// Long paths are shortened in the middle, so the file name stays in view; a running
+// row shows its percentage before the path. Files and folders dropped from a file
+// manager are handed on outside a build; Enter or a double click asks about a row.
 #include <QTreeView>
 
 #include <functional>
@@ -26,15 +29,27 @@ class FileListView final : public QTreeView {
   // Where row's check box is drawn, in viewport coordinates (empty for no row).
   QRect CheckBoxRect(int row) const;
 
+ signals:
+  // Local paths of everything dropped, in the order given.
+  void PathsDropped(const QStringList& paths);
+  // Enter or a double click off the check box.
+  void RowActivated(int row);
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   // The row whose check box lies under pos, or -1.
   int CheckBoxRowAt(const QPoint& pos) const;
   void ToggleCheckBox(int row);
+  // Whether a drop of what mime holds would be taken now.
+  bool TakesDrop(const QMimeData* mime) const;
 
   FileList& list_;
   std::function<bool()> isBuilding_;

@@ -2,6 +2,8 @@
 target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.h
+  ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
   ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.cpp
@@ -12,6 +14,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ImageLabel.h
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
+  ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp

@@ -26,6 +26,10 @@ const std::string& FileList::Reason(int row) const { return model_.Rows().at(sta
 
 void FileList::SetReason(int row, const std::string& reason) { model_.SetReason(row, reason); }
 
+int FileList::Progress(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).progress; }
+
+void FileList::SetProgress(int row, int percent) { model_.SetProgress(row, percent); }
+
 int FileList::FindRow(const std::string& path) const {
   const auto found = rowOf_.find(path);
   return found == rowOf_.end() ? -1 : found->second;
@@ -48,6 +52,19 @@ void FileList::AddFiles(const std::vector<std::string>& paths) {
   }
   model_.Append(std::move(added));
   if (changed) emit CountersChanged();
+}
+
+int FileList::CheckUnsuccessful() {
+  int checked = 0;
+  for (int row = 0; row < RowCount(); ++row) {
+    const StatusImage status = Status(row);
+    if (Checked(row) || (status != StatusFailed && status != StatusNotFound)) continue;
+    model_.SetChecked(row, true);
+    ++checked;
+  }
+  selectedCount_ += checked;
+  if (checked > 0) emit CountersChanged();
+  return checked;
 }
 
 void FileList::DeleteRow(int row) {

@@ -34,6 +34,9 @@ class FileList final : public QObject {
   // Why the last build settled the row as it did, shown in the row's tool tip.
   const std::string& Reason(int row) const;
   void SetReason(int row, const std::string& reason);
+  // The running tool's percentage for the row, or -1; settling the row clears it.
+  int Progress(int row) const;
+  void SetProgress(int row, int percent);
   // The row whose caption equals path byte for byte, or -1.
   int FindRow(const std::string& path) const;
 
@@ -45,6 +48,9 @@ class FileList final : public QObject {
   // Appends each path not listed yet as a checked row without status; a listed but
   // unchecked path gets its check mark back. Listed checked paths change nothing.
   void AddFiles(const std::vector<std::string>& paths);
+  // Checks every unchecked row that the last build failed or did not find, so that
+  // the next build tries them again; returns how many. The counters follow once.
+  int CheckUnsuccessful();
   // Removes the row; -1 (no selection) does nothing.
   void DeleteRow(int row);
   void Clear();

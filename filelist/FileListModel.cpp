@@ -28,6 +28,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       return static_cast<int>(row.status);
     case ReasonRole:
       return Decoded(row.reason);
+    case ProgressRole:
+      return row.progress;
     default:
       return {};
   }
@@ -74,10 +76,20 @@ void FileListModel::SetChecked(int row, bool checked) {
 void FileListModel::SetStatus(int row, StatusImage status) {
   auto& item = rows_.at(static_cast<std::size_t>(row));
   if (status == StatusInProgress && !item.reason.empty()) SetReason(row, {});
+  // A new run starts from nothing, a settled one has no percentage.
+  SetProgress(row, -1);
   if (item.status == status) return;
   item.status = status;
   const QModelIndex at = index(row);
   emit dataChanged(at, at, {StatusRole});
+}
+
+void FileListModel::SetProgress(int row, int percent) {
+  auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (item.progress == percent) return;
+  item.progress = percent;
+  const QModelIndex at = index(row);
+  emit dataChanged(at, at, {ProgressRole});
 }
 
 void FileListModel::SetReason(int row, std::string reason) {

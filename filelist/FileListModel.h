@@ -18,6 +18,8 @@ struct FileListRow {
   StatusImage status = StatusNone;
   // Why the last build failed the row, as told by the build; empty when not known.
   std::string reason;
+  // How far the tool has got with the row, 0 to 100, while it runs; -1 otherwise.
+  int progress = -1;
 };
 
 class FileListModel final : public QAbstractListModel {
@@ -29,6 +31,8 @@ class FileListModel final : public QAbstractListModel {
     StatusRole = Qt::UserRole + 1,
     // QString: why the last build settled the row as it did; empty when not known.
     ReasonRole,
+    // int: the running tool's percentage, or -1.
+    ProgressRole,
   };
 
   explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
@@ -52,6 +56,7 @@ class FileListModel final : public QAbstractListModel {
   // Marking a row in progress forgets the reason of an earlier build.
   void SetStatus(int row, StatusImage status);
   void SetReason(int row, std::string reason);
+  void SetProgress(int row, int percent);
 
   std::vector<FileListRow> rows_;
 };

@@ -35,6 +35,10 @@ class Process {
   // Never through a shell.
   static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        std::error_code& error);
+  // The same, with standard output written to outputFd (kept by the caller) instead of
+  // discarded; -1 discards it. A file there, rather than a pipe, never blocks the tool.
+  static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
+                       int outputFd, std::error_code& error);
 
   bool Valid() const { return pid_ > 0; }
   // True once the process has ended and been reaped.

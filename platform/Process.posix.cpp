@@ -65,6 +65,11 @@ Process::~Process() { Release(); }
 
 Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        std::error_code& error) {
+  return Start(program, arguments, errorFd, -1, error);
+}
+
+Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
+                       int outputFd, std::error_code& error) {
   error.clear();
   SpawnSetup setup;
   int rc = posix_spawn_file_actions_init(&setup.actions);
@@ -81,7 +86,8 @@ Process Process::Start(const std::string& program, const std::vector<std::string
   setup.attributesMade = true;
 
   if ((rc = posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0)) != 0 ||
-      (rc = posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0)) != 0 ||
+      (rc = outputFd < 0 ? posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0)
+                         : posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1)) != 0 ||
       (rc = posix_spawn_file_actions_adddup2(&setup.actions, errorFd, 2)) != 0 ||
       // Not every library the program links opens its descriptors close-on-exec.
       (rc = posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3)) != 0) {

@@ -56,7 +56,7 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
 }
 
 // Something that is not a plain file (a device, a pipe) cannot be replaced by a
-// rename; it is written as it is.
+// rename, nor can a file in a folder that refuses new files; it is written as it is.
 std::error_code WriteInPlace(const std::string& path, std::string_view bytes) {
   UniqueFd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
   if (!fd.Valid()) return LastError();
@@ -89,6 +89,9 @@ std::error_code ReplaceFileContents(const std::string& path, std::string_view by
     fd = UniqueFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.Valid()) {
       pending.Set(std::move(name));
+    } else if (exists && (errno == EACCES || errno == EPERM)) {
+      // A folder that takes no new file still lets its writable files be written.
+      return WriteInPlace(target, bytes);
     } else if (errno != EEXIST || attempt == 100) {
       return LastError();
     }

@@ -49,6 +49,8 @@ class BuildHost {
   // Told once for every row the build settles (1 done, 2 failed, 3 not found), with
   // the reason of a failure when one is known. The window shows only the status.
   virtual void RowSettled(int /*row*/, StatusImage /*status*/, const std::string& /*reason*/) {}
+  // A running row's tool has got this far (0 to 100), as the tool itself reports it.
+  virtual void RowProgress(int /*row*/, int /*percent*/) {}
   // Asked between steps: when true, no new job starts and running tools are stopped.
   virtual bool StopRequested() const { return false; }
   // How files are read and levels resampled; read once when a build starts.

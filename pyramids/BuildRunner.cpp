@@ -8,6 +8,7 @@
 #include "pyramids/BuildMessages.h"
 #include "pyramids/Job.h"
 #include "pyramids/LevelInventory.h"
+#include "pyramids/ToolProgress.h"
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Files.h"
@@ -187,6 +188,7 @@ void PollSlots(BuildHost& host, BuildContext& context) {
           host.ShowMessage(CollectErrorMessage);
         }
       }
+      if (slot.Running) ReportProgress(host, slot);
       if (slot.Running || slot.Index == -1) context.AllFinished = false;
       host.ProcessMessages();
     }

@@ -41,6 +41,10 @@ struct ItemProc {
   // The tool's error output, kept in memory: a full disk must not swallow the errors
   // of a tool that ran out of space.
   std::unique_ptr<platform::MemoryFile> ErrorOutput;
+  // The tool's standard output, where it reports how far it has got.
+  std::unique_ptr<platform::MemoryFile> ToolOutput;
+  // The last percentage told to the host for this slot's row; -1 for none yet.
+  int ReportedPercent = -1;
   // The levels the working copy must hold once the tool has succeeded.
   std::int32_t Levels = 0;
   // The command line of the running tool, as it would be shown.

@@ -127,6 +127,8 @@ void DiscardWork(ItemProc& slot) {
   slot.ErrorOutput.reset();
   slot.Sidecars.clear();
   slot.StaleOverviews.clear();
+  slot.ToolOutput.reset();
+  slot.ReportedPercent = -1;
   slot.Levels = 0;
   slot.TempPath.clear();
   slot.Destination.clear();
@@ -217,13 +219,16 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
     if (error) Fail("cannot keep the output of gdaladdo", error);
+    slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
+    if (error) Fail("cannot keep the output of gdaladdo", error);
     const std::string& working = slot.WorkingCopy.Path();
     // Levels the file already has are kept as they are: only the others are asked for.
     const std::vector<std::int64_t> factors = MissingFactors(inventory, levels);
     slot.Levels = levels;
     slot.CommandLine = ToolCommandLine(working, factors, context.Options.Resampling);
-    slot.ProcessHandle = platform::Process::Start(
-        context.ToolPath, ToolArguments(working, factors, context.Options.Resampling), slot.ErrorOutput->Fd(), error);
+    slot.ProcessHandle =
+        platform::Process::Start(context.ToolPath, ToolArguments(working, factors, context.Options.Resampling),
+                                 slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Fail("cannot start " + context.ToolPath, error);
     return index;
   } catch (const std::exception& e) {

@@ -269,6 +269,27 @@ TEST_F(FileListTest, CounterFollowsCheckMarksThroughRandomSequences) {
   }
 }
 
+TEST_F(FileListTest, CheckUnsuccessfulRechecksFailedAndNotFoundRowsOnly) {
+  list.AddFiles({"done", "failed", "missing", "unbuilt", "failed-checked"});
+  const StatusImage statuses[] = {StatusDone, StatusFailed, StatusNotFound, StatusNone, StatusFailed};
+  for (int row = 0; row < 5; ++row) {
+    list.SetStatus(row, statuses[row]);
+    if (row < 4) list.SetChecked(row, false);
+  }
+  list.SetSelectedCount(1);
+  countersChanged = 0;
+
+  EXPECT_EQ(list.CheckUnsuccessful(), 2);
+  const bool expected[] = {false, true, true, false, true};
+  for (int row = 0; row < 5; ++row) EXPECT_EQ(list.Checked(row), expected[row]) << row;
+  EXPECT_EQ(list.Status(1), StatusFailed);  // the picture stays until the next build
+  ExpectPanels(5, 3);
+  EXPECT_EQ(countersChanged, 1);
+
+  EXPECT_EQ(list.CheckUnsuccessful(), 0);
+  EXPECT_EQ(countersChanged, 1);
+}
+
 TEST_F(FileListTest, ModelShowsRowsForTheView) {
   list.AddFiles({"/d/\xD0\xBA.tif"});
   list.SetStatus(0, StatusInProgress);

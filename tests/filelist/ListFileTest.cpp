@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/Errors.h"
@@ -151,6 +152,52 @@ TEST(ListFile, ReadOnlyFileIsNotReplaced) {
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   EXPECT_THROW(WriteListFile(path, {"new"}), EFCreateError);
   EXPECT_EQ(test::ReadBytes(path), "old\r\n");
+}
+
+// Saving over a writable list in a folder that takes no new file writes it in place;
+// a new list there still cannot be made.
+TEST(ListFile, WritableFileInALockedFolderIsWrittenInPlace) {
+  test::TempFolder folder;
+  const std::string path = folder / "list.txt";
+  test::WriteBytes(path, "old line that is longer\r\n");
+  const auto save = [&] {
+    int result = 0;
+    try {
+      WriteListFile(path, {"new"});
+    } catch (const EFCreateError&) {
+      result |= 1;
+    }
+    try {
+      WriteListFile(folder / "other.txt", {"new"});
+      result |= 2;
+    } catch (const EFCreateError&) {
+    }
+    return result;
+  };
+  int result = 0;
+  if (::geteuid() == 0) {
+    // Root may write anywhere: the save runs as a user who owns only the file.
+    constexpr uid_t Nobody = 65534;
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chown(path.c_str(), Nobody, Nobody), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0) ::_exit(100);
+      ::_exit(save());
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    result = WEXITSTATUS(status);
+  } else {
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0555), 0);
+    result = save();
+    ::chmod(folder.Path().c_str(), 0755);
+  }
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(test::ReadBytes(path), "new\r\n");
+  EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
 }  // namespace
