@@ -37,11 +37,16 @@ class DirectoryRanges {
 
 // GDAL writes its structural metadata as text right after the header of the files
 // whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
-// by lines such as "LAYOUT=COG".
+// by that many bytes of lines. GDAL takes a file for a COG when those lines say the
+// directories come before the data, in row-major block order with the block leaders and
+// trailers, and no later edition is known to have broken that (gdaladdo in place marks
+// it with KNOWN_INCOMPATIBLE_EDITION=YES). A line LAYOUT=COG says it outright.
 bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   static constexpr char Marker[] = "GDAL_STRUCTURAL_METADATA_SIZE=";
-  static constexpr char Layout[] = "LAYOUT=COG";
-  char text[512];
+  static constexpr std::string_view Required[] = {"LAYOUT=IFDS_BEFORE_DATA", "BLOCK_ORDER=ROW_MAJOR",
+                                                  "BLOCK_LEADER=SIZE_AS_UINT4",
+                                                  "BLOCK_TRAILER=LAST_4_BYTES_REPEATED"};
+  char text[1024];
   stream.SetPosition(headerSize);
   const std::size_t got = stream.Read(text, sizeof text);
   const std::string_view area(text, got);
@@ -52,12 +57,17 @@ bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   for (std::size_t i = sizeof Marker - 1; i < firstLine && area[i] >= '0' && area[i] <= '9'; ++i)
     size = std::min(size * 10 + static_cast<std::size_t>(area[i] - '0'), sizeof text);
   const std::string_view metadata = area.substr(firstLine + 1, size);
+  std::size_t found = 0;
   for (std::size_t at = 0; at < metadata.size();) {
     const std::size_t end = std::min(metadata.find('\n', at), metadata.size());
-    if (metadata.substr(at, end - at) == Layout) return true;
+    const std::string_view line = metadata.substr(at, end - at);
+    if (line == "LAYOUT=COG") return true;
+    if (line == "KNOWN_INCOMPATIBLE_EDITION=YES") return false;
+    for (std::size_t r = 0; r < std::size(Required); ++r)
+      if (line == Required[r]) found |= std::size_t{1} << r;
     at = end + 1;
   }
-  return false;
+  return found == (std::size_t{1} << std::size(Required)) - 1;
 }
 
 // The layout the header announces, and the offset of the first directory. The classic

@@ -396,9 +396,16 @@ TEST(ReadingModes, ClassicRefusesWhatWidenedReads) {
   EXPECT_EQ(bitmap.DirectoryCount(), 3);
 }
 
-TEST(CogLayout, TheStructuralMetadataRightAfterTheHeaderDeclaresIt) {
-  const std::string cog = "GDAL_STRUCTURAL_METADATA_SIZE=000040 bytes\nLAYOUT=IFDS_BEFORE_DATA\nLAYOUT=COG\n";
-  const std::string plain = "GDAL_STRUCTURAL_METADATA_SIZE=000024 bytes\nLAYOUT=IFDS_BEFORE_DATA\n";
+TEST(CogLayout, GdalsStructuralMetadataRightAfterTheHeaderDeclaresIt) {
+  // As GDAL writes it for a COG, and for a GTiff copied with its overviews.
+  const std::string lines =
+      "LAYOUT=IFDS_BEFORE_DATA\nBLOCK_ORDER=ROW_MAJOR\nBLOCK_LEADER=SIZE_AS_UINT4\n"
+      "BLOCK_TRAILER=LAST_4_BYTES_REPEATED\n";
+  auto ghost = [](const std::string& text) {
+    const std::string size = std::to_string(text.size());
+    return "GDAL_STRUCTURAL_METADATA_SIZE=" + std::string(6 - size.size(), '0') + size + " bytes\n" + text;
+  };
+  const std::string cog = ghost(lines + "KNOWN_INCOMPATIBLE_EDITION=NO\n");
   struct Case {
     const char* name;
     std::size_t layout;
@@ -410,10 +417,13 @@ TEST(CogLayout, TheStructuralMetadataRightAfterTheHeaderDeclaresIt) {
       {"big-endian", 1, cog, true},
       {"BigTIFF", 2, cog, true},
       {"big-endian BigTIFF", 3, cog, true},
-      {"BigTIFF with the text further on", 2, std::string(8, '\0') + cog, false},
-      {"no COG line", 2, plain, false},
-      {"COG line beyond the declared size", 0,
-       "GDAL_STRUCTURAL_METADATA_SIZE=000010 bytes\nBLOCK=1\nLAYOUT=COG\n", false},
+      {"said outright", 2, ghost("LAYOUT=COG\n"), true},
+      {"edited since", 0, ghost(lines + "KNOWN_INCOMPATIBLE_EDITION=YES\n"), false},
+      {"no block trailers", 3, ghost("LAYOUT=IFDS_BEFORE_DATA\nBLOCK_ORDER=ROW_MAJOR\nBLOCK_LEADER=SIZE_AS_UINT4\n"),
+       false},
+      {"lines beyond the declared size", 0, ghost("BLOCK_ORDER=ROW_MAJOR\n") + lines, false},
+      {"not right after the header", 2, std::string(8, '\0') + cog, false},
+      {"no structural metadata", 1, lines, false},
   };
   for (const Case& c : cases) {
     const Layout& layout = Layouts[c.layout];
