@@ -8,7 +8,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileStream.h"
-#include "tiff/LittleEndian.h"
+#include "tiff/FileLayout.h"
 #include "tiff/TIFFConst.h"
 
 namespace kelvory {
@@ -18,8 +18,9 @@ namespace {
 constexpr std::uint16_t TagNewSubfileType = 254;
 constexpr std::uint16_t TagImageWidth = 256;
 constexpr std::uint16_t TagImageLength = 257;
-constexpr std::uint16_t Version = 42;
-constexpr std::uint32_t HeaderSize = 8;
+constexpr std::uint16_t ClassicVersion = 42;
+constexpr std::uint16_t BigTiffVersion = 43;
+constexpr std::size_t LargestHeader = 16;
 // The byte ranges [start, end) of the directories read so far.
 class DirectoryRanges {
  public:
@@ -35,12 +36,17 @@ class DirectoryRanges {
 };
 
 // GDAL writes its structural metadata as text right after the header of the files
-// whose layout it optimises (COGs among them): "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn
-// bytes\n", then lines such as "LAYOUT=IFDS_BEFORE_DATA". Once such a file has been
-// changed in a way that broke the layout, GDAL adds "KNOWN_INCOMPATIBLE_EDITION=YES".
+// whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
+// by that many bytes of lines. GDAL takes a file for a COG when those lines say the
+// directories come before the data, in row-major block order with the block leaders and
+// trailers, and no later edition is known to have broken that (gdaladdo in place marks
+// it with KNOWN_INCOMPATIBLE_EDITION=YES). A line LAYOUT=COG says it outright.
 bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   static constexpr char Marker[] = "GDAL_STRUCTURAL_METADATA_SIZE=";
-  char text[512];
+  static constexpr std::string_view Required[] = {"LAYOUT=IFDS_BEFORE_DATA", "BLOCK_ORDER=ROW_MAJOR",
+                                                  "BLOCK_LEADER=SIZE_AS_UINT4",
+                                                  "BLOCK_TRAILER=LAST_4_BYTES_REPEATED"};
+  char text[1024];
   stream.SetPosition(headerSize);
   const std::size_t got = stream.Read(text, sizeof text);
   const std::string_view area(text, got);
@@ -49,18 +55,46 @@ bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   if (firstLine == std::string_view::npos) return false;
   std::size_t size = 0;
   for (std::size_t i = sizeof Marker - 1; i < firstLine && area[i] >= '0' && area[i] <= '9'; ++i)
-    size = size * 10 + static_cast<std::size_t>(area[i] - '0');
+    size = std::min(size * 10 + static_cast<std::size_t>(area[i] - '0'), sizeof text);
   const std::string_view metadata = area.substr(firstLine + 1, size);
-  bool ifdsFirst = false;
-  bool broken = false;
+  std::size_t found = 0;
   for (std::size_t at = 0; at < metadata.size();) {
     const std::size_t end = std::min(metadata.find('\n', at), metadata.size());
     const std::string_view line = metadata.substr(at, end - at);
-    ifdsFirst = ifdsFirst || line == "LAYOUT=IFDS_BEFORE_DATA";
-    broken = broken || line == "KNOWN_INCOMPATIBLE_EDITION=YES";
+    if (line == "LAYOUT=COG") return true;
+    if (line == "KNOWN_INCOMPATIBLE_EDITION=YES") return false;
+    for (std::size_t r = 0; r < std::size(Required); ++r)
+      if (line == Required[r]) found |= std::size_t{1} << r;
     at = end + 1;
   }
-  return ifdsFirst && !broken;
+  return found == (std::size_t{1} << std::size(Required)) - 1;
+}
+
+// The layout the header announces, and the offset of the first directory. The classic
+// mode takes only "II" with version 42; the widened mode also "MM" (every number
+// byte-swapped) and version 43, BigTIFF, whose header goes on with the offset width
+// (8), a reserved 0 and a 64-bit first offset.
+FileLayout ReadHeader(platform::Stream& stream, ReadingMode mode, std::uint64_t& first) {
+  std::uint8_t header[LargestHeader];
+  stream.SetPosition(0);
+  if (!ReadExact(stream, header, 8)) throw Exception(SUnsupportedFileType);
+  FileLayout layout;
+  if (header[0] == 'M' && header[1] == 'M' && mode == ReadingMode::Widened)
+    layout.BigEndian = true;
+  else if (header[0] != 'I' || header[1] != 'I')
+    throw Exception(SUnsupportedFileType);
+
+  const std::uint64_t version = layout.Load(header + 2, 2);
+  if (version == ClassicVersion) {
+    first = layout.Load(header + 4, 4);
+    return layout;
+  }
+  if (version != BigTiffVersion || mode != ReadingMode::Widened) throw Exception(SUnsupportedFileType);
+  layout.BigTiff = true;
+  if (layout.Load(header + 4, 2) != 8 || layout.Load(header + 6, 2) != 0 || !ReadExact(stream, header + 8, 8))
+    throw Exception(SUnsupportedFileType);
+  first = layout.Load(header + 8, 8);
+  return layout;
 }
 
 }  // namespace
@@ -95,28 +129,26 @@ bool TTIFFBitmap::LoadFromStream(platform::Stream& stream) {
 void TTIFFBitmap::ReadStructure() {
   try {
     platform::Stream& stream = *FStream;
-    stream.SetPosition(0);
-    std::uint8_t header[HeaderSize];
-    if (!le::ReadExact(stream, header, sizeof header) || header[0] != 'I' || header[1] != 'I' ||
-        le::Load16(header + 2) != Version)
-      throw Exception(SUnsupportedFileType);
+    std::uint64_t next = 0;
+    const FileLayout layout = ReadHeader(stream, FMode, next);
 
     // Directories of a sound file never share bytes. A chain that comes back to a
     // directory already read, or lands inside one, is broken; refusing overlaps also
-    // bounds the walk, and every tag lookup in it, by the size of the file.
+    // bounds the walk, and every tag lookup in it, by the size of the file. An offset
+    // inside the header ends the chain, as 0 does.
     DirectoryRanges ranges;
-    std::uint32_t next = le::Load32(header + 4);
-    while (next >= HeaderSize) {
-      if (ranges.Overlaps(next, std::uint64_t{next} + 1)) throw Exception(SStructureError);
+    while (next >= layout.HeaderSize()) {
+      if (next >= stream.Size()) throw Exception(SReadError);
+      if (ranges.Overlaps(next, next + 1)) throw Exception(SStructureError);
       stream.SetPosition(next);
-      auto directory = std::make_unique<TTIFFIFD>(stream, next);
+      auto directory = std::make_unique<TTIFFIFD>(stream, next, FMode, layout);
       const std::uint64_t start = directory->Offset();
       const std::uint64_t end = start + directory->Extent();
       if (ranges.Overlaps(start, end)) throw Exception(SStructureError);
       ranges.Add(start, end);
       FDirectories.push_back(std::move(directory));
     }
-    FCogLayout = ReadsCogLayout(stream, HeaderSize);
+    FCogLayout = ReadsCogLayout(stream, layout.HeaderSize());
   } catch (...) {
     Close();
     throw;

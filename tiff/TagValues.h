@@ -9,7 +9,9 @@
 namespace kelvory {
 
 // The decoded values of one directory entry: count slots, each empty (not decoded), an
-// unsigned integer, or a rational (numerator, denominator). Only slots up to the last
+// integer, or a rational (numerator, denominator). Integers are held in 64 bits; a
+// negative value of a signed type is held sign-extended, so it is out of range wherever
+// it is taken as a number. Only slots up to the last
 // one set take memory, so a large count that is never decoded costs nothing.
 class TagValues {
  public:
@@ -21,7 +23,7 @@ class TagValues {
   bool IsEmpty(std::size_t index) const { return At(index).kind == Kind::Empty; }
   bool IsRational(std::size_t index) const { return At(index).kind == Kind::Rational; }
 
-  void SetInteger(std::size_t index, std::uint32_t value) { Place(index) = {Kind::Integer, value, 0}; }
+  void SetInteger(std::size_t index, std::uint64_t value) { Place(index) = {Kind::Integer, value, 0}; }
   void SetRational(std::size_t index, std::uint32_t numerator, std::uint32_t denominator) {
     Place(index) = {Kind::Rational, numerator, denominator};
   }
@@ -40,17 +42,27 @@ class TagValues {
   std::uint32_t Unsigned(std::size_t index) const {
     const Slot& slot = At(index);
     if (slot.kind == Kind::Rational) throw ERangeError("Range check error: rational value taken as integer");
+    if (slot.first > std::numeric_limits<std::uint32_t>::max())
+      throw ERangeError("Range check error: value does not fit an unsigned 32-bit integer");
+    return static_cast<std::uint32_t>(slot.first);
+  }
+
+  // The slot as held, for values that are compared rather than taken: empty counts as 0,
+  // a negative value is above every valid one.
+  std::uint64_t Unsigned64(std::size_t index) const {
+    const Slot& slot = At(index);
+    if (slot.kind == Kind::Rational) throw ERangeError("Range check error: rational value taken as integer");
     return slot.first;
   }
 
-  std::uint32_t Numerator(std::size_t index) const { return RationalSlot(index).first; }
+  std::uint32_t Numerator(std::size_t index) const { return static_cast<std::uint32_t>(RationalSlot(index).first); }
   std::uint32_t Denominator(std::size_t index) const { return RationalSlot(index).second; }
 
  private:
   enum class Kind : std::uint8_t { Empty, Integer, Rational };
   struct Slot {
     Kind kind = Kind::Empty;
-    std::uint32_t first = 0;
+    std::uint64_t first = 0;
     std::uint32_t second = 0;
   };
 

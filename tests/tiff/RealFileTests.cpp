@@ -164,5 +164,89 @@ TEST_F(RealFiles, ImageKindsGetTheOutcomeOfTheirPhotometricAndDepth) {
   }
 }
 
+// Every directory of files GDAL and libtiff write in layouts and sample types beyond
+// the classic rules, read in the widened mode: its size and its subfile type
+// (1 a reduced-resolution level, 4 a mask, 5 a mask of a level).
+TEST_F(RealFiles, WidenedReadingTakesEveryLayoutAndSampleTypeGdalWrites) {
+  struct Level {
+    std::int32_t width;
+    std::int32_t height;
+    std::uint32_t subfileType;
+  };
+  struct Case {
+    std::string file;
+    std::vector<const char*> tools;
+    std::string commands;
+    std::vector<Level> levels;
+    bool cog;
+  };
+  const std::string create = "gdal_create -of GTiff -outsize 64 48 -bands 1 -burn 3 ";
+  const std::vector<Level> single = {{64, 48, 0}};
+  const std::vector<Level> twoLevels = {{64, 48, 0}, {32, 24, 1}, {16, 12, 1}};
+  const std::string paletteVrt =
+      "printf '%s' '<VRTDataset rasterXSize=\"64\" rasterYSize=\"48\"><VRTRasterBand dataType=\"Byte\" band=\"1\">"
+      "<ColorInterp>Palette</ColorInterp><ColorTable><Entry c1=\"0\" c2=\"0\" c3=\"0\" c4=\"255\"/>"
+      "<Entry c1=\"255\" c2=\"0\" c3=\"0\" c4=\"255\"/></ColorTable><SimpleSource>"
+      "<SourceFilename relativeToVRT=\"1\">grey.tif</SourceFilename><SourceBand>1</SourceBand></SimpleSource>"
+      "</VRTRasterBand></VRTDataset>' > pal.vrt && " + create + "grey.tif && ";
+  std::vector<Case> cases = {
+      {"bigtiff.tif", {"gdal_create", "gdaladdo"},
+       create + "-co BIGTIFF=YES bigtiff.tif && gdaladdo -q bigtiff.tif 2 4", twoLevels, false},
+      {"bigendian.tif", {"gdal_create", "gdaladdo", "tiffcp"},
+       create + "le.tif && gdaladdo -q le.tif 2 4 && tiffcp -B le.tif bigendian.tif", twoLevels, false},
+      {"bigendian-bigtiff.tif", {"gdal_create", "gdaladdo", "tiffcp"},
+       create + "le.tif && gdaladdo -q le.tif 2 4 && tiffcp -B -8 le.tif bigendian-bigtiff.tif", twoLevels, false},
+      {"pal1.tif", {"gdal_create", "gdal_translate"}, paletteVrt + "gdal_translate -q -co NBITS=1 pal.vrt pal1.tif",
+       single, false},
+      {"pal2.tif", {"gdal_create", "gdal_translate"}, paletteVrt + "gdal_translate -q -co NBITS=2 pal.vrt pal2.tif",
+       single, false},
+      {"masked.tif", {"gdal_create", "gdal_translate", "gdaladdo"},
+       create + "src.tif && gdal_translate -q --config GDAL_TIFF_INTERNAL_MASK YES -mask 1 src.tif masked.tif"
+                " && gdaladdo -q masked.tif 2 4",
+       {{64, 48, 0}, {64, 48, 4}, {32, 24, 1}, {16, 12, 1}, {32, 24, 5}, {16, 12, 5}}, false},
+      {"pages.tif", {"gdal_create", "tiffcp"},
+       create + "a.tif && gdal_create -outsize 20 10 -bands 3 b.tif && gdal_create -outsize 10 5 -ot Float32 c.tif"
+                " && tiffcp a.tif b.tif c.tif pages.tif",
+       {{64, 48, 0}, {20, 10, 0}, {10, 5, 0}}, false},
+      {"cog.tif", {"gdal_create", "gdal_translate"},
+       "gdal_create -outsize 1024 768 -bands 1 s.tif && gdal_translate -q -of COG s.tif cog.tif",
+       {{1024, 768, 0}, {512, 384, 1}}, true},
+      {"cog-bigtiff.tif", {"gdal_create", "gdal_translate"},
+       "gdal_create -outsize 1024 768 -bands 1 s.tif && gdal_translate -q -of COG -co BIGTIFF=YES s.tif cog-bigtiff.tif",
+       {{1024, 768, 0}, {512, 384, 1}}, true},
+      {"cog-edited.tif", {"gdal_create", "gdal_translate", "gdaladdo"},
+       "gdal_create -outsize 1024 768 -bands 1 s.tif && gdal_translate -q -of COG s.tif cog-edited.tif"
+       " && gdaladdo -q cog-edited.tif 4",
+       {{1024, 768, 0}, {512, 384, 1}, {256, 192, 1}}, false},
+  };
+  for (const char* type : {"Float32", "Float64", "Int32", "UInt32", "CInt16", "CFloat32"})
+    cases.push_back({std::string(type) + ".tif", {"gdal_create"}, create + "-ot " + type + " " + type + ".tif", single, false});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    bool available = true;
+    for (const char* tool : c.tools) available = available && HasTool(tool);
+    if (!available) {
+      std::printf("skipped %s: a tool is missing\n", c.file.c_str());
+      continue;
+    }
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directory(folder_);
+    ASSERT_TRUE(Run(c.commands));
+    TTIFFBitmap bitmap(ReadingMode::Widened);
+    ASSERT_EQ(Load(bitmap, Path(c.file)), "");
+    ASSERT_EQ(bitmap.DirectoryCount(), static_cast<std::int32_t>(c.levels.size()));
+    for (std::int32_t i = 1; i <= bitmap.DirectoryCount(); ++i) {
+      const Level& level = c.levels[static_cast<std::size_t>(i) - 1];
+      std::int32_t width = 0, height = 0;
+      ASSERT_TRUE(bitmap.GetImageSize(i, width, height));
+      EXPECT_EQ(width, level.width) << "directory " << i;
+      EXPECT_EQ(height, level.height) << "directory " << i;
+      EXPECT_EQ(bitmap.SubfileType(i), level.subfileType) << "directory " << i;
+    }
+    EXPECT_EQ(bitmap.DeclaresCogLayout(), c.cog);
+  }
+}
+
 }  // namespace
 }  // namespace kelvory
