@@ -32,7 +32,9 @@ class Process {
   // Starts program (an absolute path) with arguments (argv[1] on; argv[0] is the
   // program path), standard input from /dev/null, standard output discarded and
   // standard error written to the open descriptor errorFd, which the caller keeps.
-  // Never through a shell.
+  // Never through a shell. The process ends when the thread that started it ends,
+  // however this program ends: start processes from a thread that lives as long as
+  // their owner.
   static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        std::error_code& error);
   // The same, with standard output written to outputFd (kept by the caller) instead of
@@ -54,13 +56,18 @@ class Process {
   bool TryReap(std::error_code& error);
   const ProcessExit& Exit() const { return exit_; }
 
-  std::error_code Signal(int signal);
-  // SIGTERM, then SIGKILL when it has not ended within graceMs; always reaps.
+  // Asks the process to end; it may clean up first.
+  std::error_code Terminate();
+  // Ends the process at once.
+  std::error_code Kill();
+  // Terminate, then Kill when it has not ended within graceMs; always reaps.
   void Stop(int graceMs);
   // Closes the handle of a reaped process; a running one is killed and reaped first.
   void Release();
 
  private:
+  std::error_code Signal(int signal);
+
   int pid_ = -1;
   UniqueFd pidfd_;
   bool reaped_ = false;

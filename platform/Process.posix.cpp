@@ -5,7 +5,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,17 +19,53 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 int OpenPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
-// Spawn attributes and file actions as owners, so every early return cleans up.
-struct SpawnSetup {
-  posix_spawn_file_actions_t actions{};
-  posix_spawnattr_t attributes{};
-  bool actionsMade = false;
-  bool attributesMade = false;
-  ~SpawnSetup() {
-    if (actionsMade) posix_spawn_file_actions_destroy(&actions);
-    if (attributesMade) posix_spawnattr_destroy(&attributes);
-  }
+// Everything the child needs, made before the fork: between fork and exec the child
+// may only make async-signal-safe calls, so it allocates nothing.
+struct ChildPlan {
+  const char* program;
+  char* const* argv;
+  int errorFd;
+  int outputFd;  // -1: /dev/null
+  int reportFd;  // write end of the exec-failure pipe, close-on-exec
+  pid_t parent;
 };
+
+[[noreturn]] void FailInChild(int reportFd) {
+  const int code = errno;
+  [[maybe_unused]] const ssize_t n = ::write(reportFd, &code, sizeof code);
+  ::_exit(127);
+}
+
+void CloseRange(unsigned first, unsigned last) {
+  if (::syscall(SYS_close_range, first, last, 0U) == 0) return;
+  // Kernels before 5.9: as far as descriptors usually go.
+  for (unsigned fd = first; fd <= last && fd < 65536; ++fd) ::close(static_cast<int>(fd));
+}
+
+// Runs in the child after the fork.
+[[noreturn]] void BecomeTool(const ChildPlan& plan) {
+  // The tool dies with us however we end, also by SIGKILL: none is left working on a
+  // copy that nobody will collect. The check covers a parent that died before this.
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != plan.parent) FailInChild(plan.reportFd);
+  // A process group of its own: a Ctrl-C at the terminal reaches only us, and we
+  // decide how the tool is stopped.
+  ::setpgid(0, 0);
+  for (const int s : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD}) ::signal(s, SIG_DFL);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+  const int input = ::open("/dev/null", O_RDONLY);
+  const int output = plan.outputFd >= 0 ? plan.outputFd : ::open("/dev/null", O_WRONLY);
+  if (input < 0 || output < 0) FailInChild(plan.reportFd);
+  if (::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 || ::dup2(plan.errorFd, 2) < 0) FailInChild(plan.reportFd);
+  // Not every library the program links opens its descriptors close-on-exec; the
+  // report pipe is, so it closes exactly when the exec succeeds.
+  if (plan.reportFd > 3) CloseRange(3, static_cast<unsigned>(plan.reportFd) - 1);
+  CloseRange(static_cast<unsigned>(plan.reportFd) + 1, ~0U);
+  ::execve(plan.program, plan.argv, environ);
+  FailInChild(plan.reportFd);
+}
 
 void ReapBlocking(pid_t pid, ProcessExit& exit) {
   siginfo_t info{};
@@ -71,53 +107,37 @@ Process Process::Start(const std::string& program, const std::vector<std::string
 Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
                        int outputFd, std::error_code& error) {
   error.clear();
-  SpawnSetup setup;
-  int rc = posix_spawn_file_actions_init(&setup.actions);
-  if (rc != 0) {
-    error.assign(rc, std::generic_category());
-    return {};
-  }
-  setup.actionsMade = true;
-  rc = posix_spawnattr_init(&setup.attributes);
-  if (rc != 0) {
-    error.assign(rc, std::generic_category());
-    return {};
-  }
-  setup.attributesMade = true;
-
-  if ((rc = posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0)) != 0 ||
-      (rc = outputFd < 0 ? posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0)
-                         : posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1)) != 0 ||
-      (rc = posix_spawn_file_actions_adddup2(&setup.actions, errorFd, 2)) != 0 ||
-      // Not every library the program links opens its descriptors close-on-exec.
-      (rc = posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3)) != 0) {
-    error.assign(rc, std::generic_category());
-    return {};
-  }
-
-  // The tool starts with a clean signal state and in a process group of its own, so a
-  // Ctrl-C at the terminal reaches only us and we decide how the tool is stopped.
-  sigset_t none;
-  sigemptyset(&none);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (const int s : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, s);
-  posix_spawnattr_setsigmask(&setup.attributes, &none);
-  posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-  posix_spawnattr_setpgroup(&setup.attributes, 0);
-  posix_spawnattr_setflags(&setup.attributes,
-                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 2);
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  pid_t pid = -1;
-  rc = posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
-  if (rc != 0) {
-    error.assign(rc, std::generic_category());
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    error = LastError();
+    return {};
+  }
+  UniqueFd reportRead(report[0]);
+  UniqueFd reportWrite(report[1]);
+  const ChildPlan plan{program.c_str(), argv.data(), errorFd, outputFd, reportWrite.Get(), ::getpid()};
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    error = LastError();
+    return {};
+  }
+  if (pid == 0) BecomeTool(plan);
+  reportWrite.Reset();
+
+  // The pipe closes on a successful exec; otherwise the child wrote why it failed.
+  int childError = 0;
+  ssize_t got;
+  while ((got = ::read(reportRead.Get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
+  }
+  if (got > 0) {
+    ProcessExit ignored;
+    ReapBlocking(pid, ignored);
+    error.assign(childError != 0 ? childError : ECHILD, std::generic_category());
     return {};
   }
 
@@ -167,6 +187,10 @@ WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
   return error ? WaitResult::Failed : WaitResult::TimedOut;
 }
 
+std::error_code Process::Terminate() { return Signal(SIGTERM); }
+
+std::error_code Process::Kill() { return Signal(SIGKILL); }
+
 std::error_code Process::Signal(int signal) {
   if (!Valid() || reaped_) return std::make_error_code(std::errc::no_such_process);
   // Until it is reaped the pid cannot be reused, so signalling by pid is safe.
@@ -176,7 +200,7 @@ std::error_code Process::Signal(int signal) {
 
 void Process::Stop(int graceMs) {
   if (!Valid() || reaped_) return;
-  Signal(SIGTERM);
+  Terminate();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
   std::error_code error;
   for (;;) {
@@ -187,7 +211,7 @@ void Process::Stop(int graceMs) {
     if (result != WaitResult::TimedOut) break;
   }
   if (!reaped_) {
-    Signal(SIGKILL);
+    Kill();
     ReapBlocking(pid_, exit_);
     reaped_ = true;
   }

@@ -2,19 +2,40 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
 
-#include "platform/UniqueFd.h"
-
 namespace kelvory::platform {
+namespace {
+
+constexpr std::size_t UniquePart = 6;
+
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+bool LooksMade(const char* name, const std::string& prefix) {
+  if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0 || std::strlen(name) != prefix.size() + UniquePart)
+    return false;
+  for (const char* c = name + prefix.size(); *c != '\0'; ++c) {
+    const bool alnum = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 TempFile& TempFile::operator=(TempFile&& other) noexcept {
   if (this != &other) {
     Remove();
     path_ = std::move(other.path_);
+    mark_ = std::move(other.mark_);
     other.path_.clear();
   }
   return *this;
@@ -23,19 +44,51 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept {
 TempFile TempFile::Create(const std::string& folder, const std::string& prefix, std::error_code& error) {
   error.clear();
   const std::string pattern = folder + prefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
-  if (!fd.Valid()) {
-    error.assign(errno, std::generic_category());
-    return {};
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd.Valid()) break;
+    // A shared lock marks the file as in use; it goes with the last descriptor of it,
+    // so also when this process dies. Readers of the file take shared locks too.
+    struct stat made {};
+    struct stat named {};
+    if (::flock(fd.Get(), LOCK_SH) == 0 && ::fstat(fd.Get(), &made) == 0 && ::stat(name.data(), &named) == 0 &&
+        SameInode(made, named))
+      return TempFile(std::string(name.data()), std::move(fd));
+    // Another run took it for an orphan before the mark was on it: make another.
   }
-  return TempFile(std::string(name.data()));
+  error.assign(errno != 0 ? errno : EEXIST, std::generic_category());
+  return {};
+}
+
+void TempFile::Keep() {
+  path_.clear();
+  mark_.Reset();
 }
 
 void TempFile::Remove() {
   if (!path_.empty()) ::unlink(path_.c_str());
   path_.clear();
+  mark_.Reset();
+}
+
+int RemoveOrphans(const std::string& folder, const std::string& prefix) {
+  std::unique_ptr<DIR, decltype(&::closedir)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (!LooksMade(entry->d_name, prefix)) continue;
+    const std::string path = folder + entry->d_name;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+    // Nobody holds a mark on it: its owner is gone.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace kelvory::platform

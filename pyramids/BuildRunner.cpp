@@ -1,7 +1,6 @@
 #include "pyramids/BuildRunner.h"
 
 #include <chrono>
-#include <csignal>
 #include <vector>
 
 #include "pyramids/BuildContext.h"
@@ -128,7 +127,7 @@ std::vector<const platform::Process*> RunningProcesses(const BuildContext& conte
 void BeginStop(BuildContext& context) {
   context.Stopping = true;
   for (ItemProc& slot : context.Slots) {
-    if (slot.Running) slot.ProcessHandle.Signal(SIGTERM);
+    if (slot.Running) slot.ProcessHandle.Terminate();
   }
 }
 

@@ -7,6 +7,7 @@
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/ReplaceFile.h"
 #include "tiff/TIFFConst.h"
 
 namespace kelvory {
@@ -100,6 +101,11 @@ void CheckReplaceable(const std::string& source) {
   const std::string folder = platform::FolderOf(target);
   if ((error = platform::CheckWritable(folder))) {
     Fail("cannot write to the folder " + (folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder), error);
+  }
+  // A rename would give this name the new file and leave the other names the old one.
+  if (platform::CheckReplaceable(target) == std::errc::too_many_links) {
+    throw Exception(source + " has other hard links, which replacing it would split from it:"
+                    " build it into a destination folder instead");
   }
 }
 

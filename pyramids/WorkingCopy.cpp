@@ -1,6 +1,7 @@
 #include "pyramids/WorkingCopy.h"
 
 #include "platform/Files.h"
+#include "platform/ReplaceFile.h"
 
 namespace kelvory {
 namespace {
@@ -19,7 +20,11 @@ std::error_code StageCopy(const std::string& source, const std::string& folder, 
 }
 
 std::error_code MoveIntoPlace(platform::TempFile& staged, const std::string& target) {
-  if (auto error = platform::RenameFile(staged.Path(), target)) return error;
+  if (auto error = platform::Replace(staged.Path(), target)) {
+    // A failure after the rename (syncing the folder) leaves the new file in place.
+    if (!platform::FileExists(staged.Path())) staged.Keep();
+    return error;
+  }
   staged.Keep();
   return {};
 }
@@ -29,13 +34,9 @@ std::error_code ReplaceWithWorkingCopy(const std::string& source, platform::Temp
   const std::string target = platform::ResolvedPath(source, error);
   if (error) return error;
   const std::string folder = platform::FolderOf(target);
-  if (platform::SameFileSystem(working.Path(), folder)) {
-    if ((error = platform::CopyPermissions(target, working.Path()))) return error;
-    return MoveIntoPlace(working, target);
-  }
+  if (platform::SameFileSystem(working.Path(), folder)) return MoveIntoPlace(working, target);
   platform::TempFile staged;
   if ((error = StageCopy(working.Path(), folder, staged))) return error;
-  if ((error = platform::CopyPermissions(target, staged.Path()))) return error;
   return MoveIntoPlace(staged, target);
 }
 

@@ -12,8 +12,9 @@ namespace kelvory {
 // permissions. On failure staged is left empty and nothing remains in folder.
 std::error_code StageCopy(const std::string& source, const std::string& folder, platform::TempFile& staged);
 
-// Replaces target with the file of staged, which then no longer owns it. On failure
-// target is unchanged and staged still owns its file.
+// Replaces target with the file of staged (durably, taking over an existing target's
+// permissions and owner), which then no longer owns it. On failure target is unchanged
+// and staged still owns its file.
 std::error_code MoveIntoPlace(platform::TempFile& staged, const std::string& target);
 
 // Replaces source (through any link, and keeping its permissions) with the processed
