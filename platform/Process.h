@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/UniqueFd.h"
+#include "platform/Wakeup.h"
 
 namespace kelvory::platform {
 
@@ -78,5 +79,8 @@ class Process {
 // has (it is not reaped here), false on time-out or interruption. Processes that are
 // not valid or already reaped are ignored.
 bool WaitAny(std::span<const Process* const> processes, int timeoutMs, std::error_code& error);
+// The same, also ending early once wakeup is signalled (then it returns false).
+bool WaitAny(std::span<const Process* const> processes, const Wakeup& wakeup, int timeoutMs,
+             std::error_code& error);
 
 }  // namespace kelvory::platform

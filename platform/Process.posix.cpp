@@ -227,22 +227,40 @@ void Process::Release() {
   reaped_ = false;
 }
 
-bool WaitAny(std::span<const Process* const> processes, int timeoutMs, std::error_code& error) {
+namespace {
+
+bool WaitForAny(std::span<const Process* const> processes, int wakeFd, int timeoutMs, std::error_code& error) {
   error.clear();
   std::vector<pollfd> entries;
-  entries.reserve(processes.size());
+  entries.reserve(processes.size() + 1);
   for (const Process* p : processes) {
     if (p == nullptr || !p->Valid()) continue;
     if (p->Reaped()) return true;
     entries.push_back(pollfd{p->PollFd(), POLLIN, 0});
   }
+  const std::size_t processCount = entries.size();
+  if (wakeFd >= 0) entries.push_back(pollfd{wakeFd, POLLIN, 0});
   if (entries.empty()) return false;
   const int rc = ::poll(entries.data(), entries.size(), timeoutMs);
   if (rc < 0) {
     if (errno != EINTR) error = LastError();
     return false;
   }
-  return rc > 0;
+  for (std::size_t i = 0; i < processCount; ++i) {
+    if (entries[i].revents != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool WaitAny(std::span<const Process* const> processes, int timeoutMs, std::error_code& error) {
+  return WaitForAny(processes, -1, timeoutMs, error);
+}
+
+bool WaitAny(std::span<const Process* const> processes, const Wakeup& wakeup, int timeoutMs,
+             std::error_code& error) {
+  return WaitForAny(processes, wakeup.PollFd(), timeoutMs, error);
 }
 
 }  // namespace kelvory::platform

@@ -10,4 +10,7 @@ inline const std::string kToolMissingMessage = "gdaladdo.exe не найден";
 // Collecting a finished tool failed unexpectedly; its row is abandoned.
 inline const std::string kCollectErrorMessage = "Произошла какая-то ошибка!..";
 
+// The reason of a row cut short by a stop request.
+inline const std::string kStoppedReason = "stopped";
+
 }  // namespace kelvory

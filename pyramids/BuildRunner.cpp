@@ -25,6 +25,10 @@ const std::string WindowCaption = "Генератор пирамид для TIFF
 const std::string& ToolMissingMessage = kToolMissingMessage;
 const std::string& CollectErrorMessage = kCollectErrorMessage;
 
+// Two file workers: a copy into one working file and the placing of another tool's
+// result run side by side; more only compete for the same disk.
+constexpr int FileWorkerCount = 2;
+
 void StartNextJob(BuildHost& host, BuildContext& context, ItemProc& slot) {
   // The runner notices the request itself and stops the running tools.
   if (context.Stopping || host.StopRequested()) {
@@ -33,47 +37,43 @@ void StartNextJob(BuildHost& host, BuildContext& context, ItemProc& slot) {
     return;
   }
   ++context.QueueCursor;
+  slot.Running = false;
   slot.Index = StartJob(host, context, context.QueueCursor, slot);
-  slot.Running = slot.ProcessHandle.Valid();
 }
 
 // Stops the slot's tool, discards its work and settles its row as failed.
-void AbandonSlot(BuildHost& host, ItemProc& slot, const std::string& reason, int graceMs) {
+void AbandonSlot(BuildHost& host, BuildContext& context, ItemProc& slot, const std::string& reason, int graceMs) {
   slot.ProcessHandle.Stop(graceMs);
   slot.ProcessHandle.Release();
   slot.Running = false;
   DiscardWork(slot);
-  FinishItem(host, slot.Index, StatusFailed, reason);
+  SettleRow(host, context, slot.Index, StatusFailed, reason);
 }
 
 // Puts the processed working copy where it belongs; returns why that failed, or empty.
-std::string PlaceResult(BuildHost& host, ItemProc& slot) {
-  if (!slot.WorkingCopy.Valid()) return "the working copy is gone";
-  if (!slot.Destination.empty()) {
-    if (auto error = MoveIntoPlace(slot.WorkingCopy, slot.Destination)) {
-      return "cannot replace " + slot.Destination + ": " + error.message();
+// Runs beside the tools.
+std::string PlaceResult(const std::string& source, ItemProc& work) {
+  if (!work.WorkingCopy.Valid()) return "the working copy is gone";
+  if (!work.Destination.empty()) {
+    if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
+      return "cannot replace " + work.Destination + ": " + error.message();
     }
-    try {
-      PlaceSidecars(slot.Sidecars);
-    } catch (const std::exception& e) {
-      return e.what();
-    }
+    PlaceSidecars(work.Sidecars);
     // GDAL would go on reading the old overview file instead of the new levels.
-    if (!slot.StaleOverviews.empty()) {
-      if (auto error = platform::DeleteFile(slot.StaleOverviews)) {
-        return "cannot remove the stale " + slot.StaleOverviews + ": " + error.message();
+    if (!work.StaleOverviews.empty()) {
+      if (auto error = platform::DeleteFile(work.StaleOverviews)) {
+        return "cannot remove the stale " + work.StaleOverviews + ": " + error.message();
       }
     }
     return {};
   }
-  const std::string source = host.RowCaption(slot.Index);
   // Whoever changed the source meanwhile (or removed it) keeps their version.
   std::error_code error;
-  if (platform::StampOf(source, error) != slot.SourceStamp) {
+  if (platform::StampOf(source, error) != work.SourceStamp) {
     return error ? "cannot replace " + source + ": " + error.message()
                  : source + " changed while gdaladdo worked on a copy of it";
   }
-  if ((error = ReplaceWithWorkingCopy(source, slot.WorkingCopy))) {
+  if ((error = ReplaceWithWorkingCopy(source, work.WorkingCopy))) {
     return "cannot replace " + source + ": " + error.message();
   }
   return {};
@@ -104,15 +104,38 @@ std::string RunFailure(BuildHost& host, BuildContext& context, const ItemProc& s
   return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), host.RowCaption(slot.Index));
 }
 
-// Settles the row of a slot whose tool has ended and gives the slot its next job.
+// Hands the result of a slot whose tool has ended to the file workers (or settles a
+// failed run) and gives the slot its next job at once.
 void CollectSlot(BuildHost& host, BuildContext& context, ItemProc& slot) {
+  ReportProgress(host, slot);
   const std::string failure = RunFailure(host, context, slot);
   slot.ProcessHandle.Release();
   slot.Running = false;
-  const std::string reason = failure.empty() ? PlaceResult(host, slot) : failure;
-  DiscardWork(slot);
-  FinishItem(host, slot.Index, reason.empty() ? StatusDone : StatusFailed, reason);
+  if (!failure.empty()) {
+    DiscardWork(slot);
+    SettleRow(host, context, slot.Index, StatusFailed, failure);
+  } else {
+    auto pending = std::make_unique<PendingSettle>();
+    pending->Index = slot.Index;
+    pending->Work = std::move(slot);
+    DiscardWork(slot);
+    pending->Task = context.Workers->Submit(
+        [source = host.RowCaption(pending->Index), work = &pending->Work] { return PlaceResult(source, *work); });
+    context.Pending.push_back(std::move(pending));
+  }
   StartNextJob(host, context, slot);
+}
+
+// Settles, in the order they were handed over, the rows whose file work is done.
+void SettlePending(BuildHost& host, BuildContext& context) {
+  while (!context.Pending.empty() && context.Pending.front()->Task->Done()) {
+    const std::unique_ptr<PendingSettle> pending = std::move(context.Pending.front());
+    context.Pending.pop_front();
+    DiscardWork(pending->Work);
+    const FileWork& task = *pending->Task;
+    const std::string reason = task.Cancelled() ? kStoppedReason : task.Failure();
+    SettleRow(host, context, pending->Index, reason.empty() ? StatusDone : StatusFailed, reason);
+  }
 }
 
 std::vector<const platform::Process*> RunningProcesses(const BuildContext& context) {
@@ -123,32 +146,53 @@ std::vector<const platform::Process*> RunningProcesses(const BuildContext& conte
   return processes;
 }
 
-// Asks every running tool to end at once, so the grace periods run side by side.
+// Asks every running tool to end at once, so the grace periods run side by side, and
+// drops the copies not yet begun; results already built are still put in place.
 void BeginStop(BuildContext& context) {
   context.Stopping = true;
+  context.Summary.StopRequested = true;
   for (ItemProc& slot : context.Slots) {
     if (slot.Running) slot.ProcessHandle.Terminate();
+    if (slot.Preparation) context.Workers->Cancel(slot.Preparation, kStoppedReason);
+  }
+  for (const auto& pending : context.Pending) {
+    if (pending->CancelOnStop) context.Workers->Cancel(pending->Task, kStoppedReason);
   }
 }
 
-void VisitRunningSlot(BuildHost& host, BuildContext& context, ItemProc& slot,
-                      std::chrono::steady_clock::time_point stopDeadline) {
+void VisitSlot(BuildHost& host, BuildContext& context, ItemProc& slot,
+               std::chrono::steady_clock::time_point stopDeadline) {
+  if (slot.Index == -1) {
+    StartNextJob(host, context, slot);
+    return;
+  }
+  if (slot.Preparation) {
+    if (!slot.Preparation->Done()) return;
+    if (context.Stopping) {
+      DiscardWork(slot);
+      SettleRow(host, context, slot.Index, StatusFailed, kStoppedReason);
+      slot.Index = host.RowCount();
+      return;
+    }
+    if (!LaunchTool(host, context, slot)) StartNextJob(host, context, slot);
+    return;
+  }
+  if (!slot.Running) return;
   if (context.Stopping) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         stopDeadline - std::chrono::steady_clock::now()).count();
-    AbandonSlot(host, slot, "stopped", left > 0 ? static_cast<int>(left) : 0);
+    AbandonSlot(host, context, slot, kStoppedReason, left > 0 ? static_cast<int>(left) : 0);
     slot.Index = host.RowCount();
     return;
   }
-  // Any tool of the build that ends cuts the wait short, so no finished tool sits
-  // unnoticed while this slot is waited on.
   std::error_code error;
-  const auto running = RunningProcesses(context);
-  platform::WaitAny(running, WaitLimitMs, error);
-  if (!error && !slot.ProcessHandle.TryReap(error) && !error) return;
+  if (!slot.ProcessHandle.TryReap(error) && !error) {
+    ReportProgress(host, slot);
+    return;
+  }
   if (error) {
     // The tool may still be running: end it before anything is done with its copy.
-    AbandonSlot(host, slot, "waiting for gdaladdo failed: " + error.message(), 0);
+    AbandonSlot(host, context, slot, "waiting for gdaladdo failed: " + error.message(), 0);
     StartNextJob(host, context, slot);
     return;
   }
@@ -166,36 +210,50 @@ void RestoreWindow(BuildHost& host, BuildContext& context) {
 
 void PollSlots(BuildHost& host, BuildContext& context) {
   std::chrono::steady_clock::time_point stopDeadline{};
-  while (!context.AllFinished) {
-    context.AllFinished = true;
-    for (ItemProc& slot : context.Slots) {
-      if (!context.Stopping && host.StopRequested()) {
-        BeginStop(context);
-        stopDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopGraceMs);
-      }
-      if (slot.Index == -1) {
-        StartNextJob(host, context, slot);
-      } else if (slot.Running) {
-        try {
-          VisitRunningSlot(host, context, slot, stopDeadline);
-        } catch (...) {
-          // Never leave a slot holding a tool or a copy nobody will collect.
-          slot.ProcessHandle.Release();
-          slot.Running = false;
-          DiscardWork(slot);
-          slot.Index = -1;
-          host.ShowMessage(CollectErrorMessage);
-        }
-      }
-      if (slot.Running) ReportProgress(host, slot);
-      if (slot.Running || slot.Index == -1) context.AllFinished = false;
-      host.ProcessMessages();
+  for (;;) {
+    if (!context.Stopping && host.StopRequested()) {
+      BeginStop(context);
+      stopDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopGraceMs);
     }
+    SettlePending(host, context);
+    bool busy = false;
+    bool ready = false;
+    for (ItemProc& slot : context.Slots) {
+      try {
+        VisitSlot(host, context, slot, stopDeadline);
+      } catch (...) {
+        // Never leave a slot holding a tool or a copy nobody will collect.
+        if (slot.Preparation) context.Workers->Cancel(slot.Preparation, kStoppedReason);
+        while (slot.Preparation && !slot.Preparation->Done()) {
+          std::error_code error;
+          platform::WaitAny({}, context.Wake, WaitLimitMs, error);
+          context.Wake.Clear();
+        }
+        slot.ProcessHandle.Release();
+        slot.Running = false;
+        DiscardWork(slot);
+        slot.Index = -1;
+        host.ShowMessage(CollectErrorMessage);
+      }
+      busy = busy || slot.Running || slot.Preparation != nullptr || slot.Index == -1;
+      ready = ready || slot.Index == -1 || (slot.Preparation && slot.Preparation->Done());
+    }
+    // A collected slot may just have handed its result over.
+    busy = busy || !context.Pending.empty();
+    context.AllFinished = !busy;
+    host.ProcessMessages();
+    if (!busy) return;
+    if (ready) continue;
+    // Wakes as soon as a tool ends or a file worker is done.
+    std::error_code error;
+    platform::WaitAny(RunningProcesses(context), context.Wake, WaitLimitMs, error);
+    context.Wake.Clear();
   }
 }
 
 void Build(BuildHost& host, BuildContext& context) {
   if (!platform::FileExists(context.ToolPath)) {
+    context.Summary.ToolMissing = true;
     host.ShowMessage(ToolMissingMessage);
     return;
   }
@@ -206,6 +264,15 @@ void Build(BuildHost& host, BuildContext& context) {
   context.QueueCursor = -1;
   context.AllFinished = false;
   context.Startup = ToolStartup{};
+  // Working copies of runs that died (their tools died with them) are removed first.
+  platform::RemoveOrphans(context.TempFolder, TempPrefix);
+  context.ClearedFolders.insert(context.TempFolder + '\0' + TempPrefix);
+  if (host.HasDestFolder()) {
+    const std::string folder = host.DestFolder() + "/";
+    platform::RemoveOrphans(folder, StagePrefix);
+    context.ClearedFolders.insert(folder + '\0' + StagePrefix);
+  }
+  context.Workers = std::make_unique<FileWorkers>(FileWorkerCount, context.Wake);
   const int slots = host.SlotCount();
   context.Slots = std::vector<ItemProc>(static_cast<std::size_t>(slots > 0 ? slots : 1));
   for (ItemProc& slot : context.Slots) {
@@ -217,18 +284,36 @@ void Build(BuildHost& host, BuildContext& context) {
 
 // Whatever cut the build short, no tool keeps running and no row stays in progress.
 void SettleLeftovers(BuildHost& host, BuildContext& context) {
+  if (context.Workers) context.Workers->CancelQueued(kStoppedReason);
   for (ItemProc& slot : context.Slots) {
-    if (!slot.Running) continue;
+    if (!slot.Running && !slot.Preparation) continue;
     try {
-      AbandonSlot(host, slot, "the build was aborted", 0);
+      // A copy under way cannot be cut short; its task ends soon.
+      while (slot.Preparation && !slot.Preparation->Done()) {
+        std::error_code error;
+        platform::WaitAny({}, context.Wake, WaitLimitMs, error);
+        context.Wake.Clear();
+      }
+      slot.Preparation.reset();
+      AbandonSlot(host, context, slot, "the build was aborted", 0);
     } catch (...) {
     }
+  }
+  try {
+    while (!context.Pending.empty()) {
+      std::error_code error;
+      platform::WaitAny({}, context.Wake, WaitLimitMs, error);
+      context.Wake.Clear();
+      SettlePending(host, context);
+    }
+  } catch (...) {
   }
 }
 
 }  // namespace
 
-void RunBuild(BuildHost& host) {
+BuildSummary RunBuild(BuildHost& host) {
+  BuildSummary summary;
   try {
     BuildContext context;
     context.TempFolder = platform::TempFolder();
@@ -236,7 +321,7 @@ void RunBuild(BuildHost& host) {
     for (int row = 0; row < rows; ++row) {
       if (host.RowChecked(row)) context.CheckedIndexes.push_back(row);
     }
-    if (context.CheckedIndexes.empty()) return;
+    if (context.CheckedIndexes.empty()) return summary;
 
     host.SetBuilding(true);
     host.SetBuildButtonEnabled(false);
@@ -249,10 +334,12 @@ void RunBuild(BuildHost& host) {
       SettleLeftovers(host, context);
     }
     RestoreWindow(host, context);
+    summary = context.Summary;
   } catch (...) {
     // The host itself failed; the context's owners have stopped every tool and
     // removed every working copy on the way out.
   }
+  return summary;
 }
 
 }  // namespace kelvory

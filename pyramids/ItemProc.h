@@ -8,6 +8,7 @@
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
+#include "pyramids/FileWorkers.h"
 
 namespace kelvory {
 
@@ -22,6 +23,8 @@ struct StagedSidecar {
 struct ItemProc {
   std::int32_t Index = 0;
   bool Running = false;
+  // The copy into the working file runs beside the tools; the tool starts once it is done.
+  std::shared_ptr<FileWork> Preparation;
   platform::Process ProcessHandle;
   // The temporary working copy of an in-place job; empty when there is none.
   std::string TempPath;
@@ -45,6 +48,8 @@ struct ItemProc {
   std::unique_ptr<platform::MemoryFile> ToolOutput;
   // The last percentage told to the host for this slot's row; -1 for none yet.
   int ReportedPercent = -1;
+  // The factors the tool is asked for.
+  std::vector<std::int64_t> Factors;
   // The levels the working copy must hold once the tool has succeeded.
   std::int32_t Levels = 0;
   // The command line of the running tool, as it would be shown.

@@ -1,5 +1,6 @@
 #include "pyramids/Job.h"
 
+#include "pyramids/BuildMessages.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/LevelRule.h"
 #include "pyramids/Sidecars.h"
@@ -40,17 +41,22 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
 // first, so that a failed copy leaves no half set; replaced as a whole, and never
-// onto itself.
-void CopyToDestination(BuildHost& host, BuildContext& context, const std::string& source,
-                       const std::vector<std::string>& sidecars) {
-  const std::string destination = ReserveDestination(host, context, source);
-  if (platform::SameFile(source, destination)) return;
+// onto itself. Runs beside the tools.
+std::string CopyToDestination(const std::string& source, const std::string& destination,
+                              const std::vector<std::string>& sidecars) {
+  if (platform::SameFile(source, destination)) return {};
   const std::string folder = platform::FolderOf(destination);
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
   if (auto error = StageCopy(source, folder, file)) Fail("cannot copy to " + destination, error);
   if (auto error = MoveIntoPlace(file, destination)) Fail("cannot replace " + destination, error);
   PlaceSidecars(staged);
+  return {};
+}
+
+// Removes, once per build and folder, the working copies of runs that died.
+void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
+  if (context.ClearedFolders.insert(folder + '\0' + prefix).second) platform::RemoveOrphans(folder, prefix);
 }
 
 // The levels the file holds: the reader's classic rules may refuse a file the widened
@@ -120,6 +126,21 @@ void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
   sidecars.clear();
 }
 
+void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
+               const std::string& reason) {
+  FinishItem(host, index, status, reason);
+  BuildSummary& summary = context.Summary;
+  if (status == StatusDone) ++summary.Done;
+  if (status == StatusNotFound) ++summary.NotFound;
+  if (status == StatusFailed) ++(reason == kStoppedReason ? summary.Stopped : summary.Failed);
+  context.Outcomes[index] = {status, reason};
+  const auto same = context.SameFileRows.find(index);
+  if (same == context.SameFileRows.end()) return;
+  const std::vector<std::int32_t> rows = std::move(same->second);
+  context.SameFileRows.erase(same);
+  for (const std::int32_t row : rows) SettleRow(host, context, row, status, reason);
+}
+
 void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
   host.SetRowStatus(index, status);
   host.SetRowChecked(index, false);
@@ -130,7 +151,9 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 
 void DiscardWork(ItemProc& slot) {
   slot.WorkingCopy.Remove();
+  slot.Preparation.reset();
   slot.ErrorOutput.reset();
+  slot.Factors.clear();
   slot.Sidecars.clear();
   slot.StaleOverviews.clear();
   slot.ToolOutput.reset();
@@ -152,8 +175,24 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   context.Startup.Title = std::to_string(index);
   const std::string source = host.RowCaption(index);
   if (!platform::FileExists(source)) {
-    FinishItem(host, index, StatusNotFound);
+    SettleRow(host, context, index, StatusNotFound);
     return -1;
+  }
+  // Another name of a file this build already has (a link, "./a.tif") waits for that
+  // row's outcome instead of running a second tool on the same file.
+  std::error_code stampError;
+  const platform::FileStamp stamp = platform::StampOf(source, stampError);
+  if (!stampError) {
+    const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
+    if (!isNew) {
+      const auto outcome = context.Outcomes.find(first->second);
+      if (outcome != context.Outcomes.end()) {
+        SettleRow(host, context, index, outcome->second.first, outcome->second.second);
+      } else {
+        context.SameFileRows[first->second].push_back(index);
+      }
+      return -1;
+    }
   }
 
   try {
@@ -165,13 +204,20 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     host.ProcessMessages();
 
     if (HasEnoughLevels(withOverviews, levels)) {
-      if (host.HasDestFolder()) {
-        std::vector<std::string> sidecars = SidecarsOf(source);
-        if (!overviews.empty()) sidecars.push_back(overviews);
-        CopyToDestination(host, context, source, sidecars);
-      }
       slot.TempPath.clear();
-      FinishItem(host, index, StatusDone);
+      if (!host.HasDestFolder()) {
+        SettleRow(host, context, index, StatusDone);
+        return -1;
+      }
+      std::vector<std::string> sidecars = SidecarsOf(source);
+      if (!overviews.empty()) sidecars.push_back(overviews);
+      const std::string destination = ReserveDestination(host, context, source);
+      auto pending = std::make_unique<PendingSettle>();
+      pending->Index = index;
+      pending->CancelOnStop = true;
+      pending->Task = context.Workers->Submit(
+          [source, destination, sidecars] { return CopyToDestination(source, destination, sidecars); });
+      context.Pending.push_back(std::move(pending));
       return -1;
     }
     if (levels > MaxLevels) {
@@ -200,6 +246,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
                         " rebuild it with gdal_translate -of COG, or build into a destination folder");
       }
     }
+    std::function<std::string()> copy;
     if (!slot.Destination.empty()) {
       const std::string folder = platform::FolderOf(slot.Destination);
       slot.Sidecars = StageSidecars(SidecarsOf(source), folder);
@@ -208,40 +255,66 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       // The tool works on a new file beside the destination, which replaces the
       // destination only once the tool has succeeded: a failed or stopped run leaves
       // whatever was there, and the source itself is never handed to the tool.
-      if ((error = StageCopy(source, platform::FolderOf(slot.Destination), slot.WorkingCopy))) {
-        Fail("cannot copy to " + platform::FolderOf(slot.Destination), error);
-      }
+      ClearOrphans(context, folder, StagePrefix);
+      slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
+      if (error) Fail("cannot copy to " + folder, error);
       slot.TempPath.clear();
+      copy = [source, working = slot.WorkingCopy.Path(), folder]() -> std::string {
+        std::error_code failure = platform::CopyFile(source, working);
+        if (!failure) failure = platform::CopyPermissions(source, working);
+        return failure ? "cannot copy to " + folder + ": " + failure.message() : std::string();
+      };
     } else {
       CheckReplaceable(source);
-      slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, "kelvory", error);
+      std::error_code resolveError;
+      ClearOrphans(context, platform::FolderOf(platform::ResolvedPath(source, resolveError)), StagePrefix);
+      slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, TempPrefix, error);
       if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
       slot.TempPath = slot.WorkingCopy.Path();
       slot.SourceStamp = platform::StampOf(source, error);
       if (error) Fail("cannot read " + source, error);
-      if ((error = platform::CopyFile(source, slot.TempPath))) Fail("cannot copy to " + slot.TempPath, error);
+      copy = [source, working = slot.TempPath]() -> std::string {
+        const std::error_code failure = platform::CopyFile(source, working);
+        return failure ? "cannot copy to " + working + ": " + failure.message() : std::string();
+      };
     }
-    host.ProcessMessages();
+    // Levels the file already has are kept as they are: only the others are asked for.
+    slot.Factors = MissingFactors(inventory, levels);
+    slot.Levels = levels;
+    slot.Preparation = context.Workers->Submit(std::move(copy));
+    return index;
+  } catch (const std::exception& e) {
+    context.Reader->Close();
+    DiscardWork(slot);
+    SettleRow(host, context, index, StatusFailed, e.what());
+    return -1;
+  }
+}
 
+bool LaunchTool(BuildHost& host, BuildContext& context, ItemProc& slot) {
+  try {
+    const std::shared_ptr<FileWork> preparation = std::move(slot.Preparation);
+    if (!preparation->Failure().empty()) throw Exception(preparation->Failure());
+    host.ProcessMessages();
+    std::error_code error;
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
     if (error) Fail("cannot keep the output of gdaladdo", error);
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
     if (error) Fail("cannot keep the output of gdaladdo", error);
     const std::string& working = slot.WorkingCopy.Path();
-    // Levels the file already has are kept as they are: only the others are asked for.
-    const std::vector<std::int64_t> factors = MissingFactors(inventory, levels);
-    slot.Levels = levels;
-    slot.CommandLine = ToolCommandLine(working, factors, context.Options.Resampling);
+    slot.CommandLine = ToolCommandLine(working, slot.Factors, context.Options.Resampling);
     slot.ProcessHandle =
-        platform::Process::Start(context.ToolPath, ToolArguments(working, factors, context.Options.Resampling),
+        platform::Process::Start(context.ToolPath, ToolArguments(working, slot.Factors, context.Options.Resampling),
                                  slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Fail("cannot start " + context.ToolPath, error);
-    return index;
+    slot.Running = true;
+    return true;
   } catch (const std::exception& e) {
-    context.Reader->Close();
+    const std::int32_t index = slot.Index;
     DiscardWork(slot);
-    FinishItem(host, index, StatusFailed, e.what());
-    return -1;
+    slot.Index = -1;
+    SettleRow(host, context, index, StatusFailed, e.what());
+    return false;
   }
 }
 

@@ -4,11 +4,6 @@
 #include "platform/ReplaceFile.h"
 
 namespace kelvory {
-namespace {
-// Hidden, so that a file left by a crash does not look like one of the user's.
-constexpr const char* StagePrefix = ".kelvory";
-}  // namespace
-
 std::error_code StageCopy(const std::string& source, const std::string& folder, platform::TempFile& staged) {
   std::error_code error;
   platform::TempFile file = platform::TempFile::Create(folder, StagePrefix, error);

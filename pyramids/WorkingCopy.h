@@ -8,6 +8,12 @@
 
 namespace kelvory {
 
+// Working copies in the temporary folder begin with this.
+inline constexpr const char* TempPrefix = "kelvory";
+// Files made beside a user's file, hidden so that one left by a crash does not look
+// like one of the user's.
+inline constexpr const char* StagePrefix = ".kelvory";
+
 // Makes a new file in folder (ending in '/') holding a copy of source, with source's
 // permissions. On failure staged is left empty and nothing remains in folder.
 std::error_code StageCopy(const std::string& source, const std::string& folder, platform::TempFile& staged);

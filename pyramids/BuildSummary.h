@@ -1,0 +1,17 @@
+#pragma once
+// What a whole build did, for front ends that report it without reading row texts.
+
+namespace kelvory {
+
+struct BuildSummary {
+  int Done = 0;
+  int Failed = 0;    // failed for a reason of the file or the tool
+  int NotFound = 0;
+  int Stopped = 0;   // cut short by a stop request
+  bool ToolMissing = false;
+  bool StopRequested = false;
+
+  int Settled() const { return Done + Failed + NotFound + Stopped; }
+};
+
+}  // namespace kelvory
