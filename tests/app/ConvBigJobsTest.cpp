@@ -230,15 +230,18 @@ TEST_F(ConvBigJobsTest, StopFromTheKeyboardEndsTheRealToolAndKeepsTheWindow) {
 
   // Once gdaladdo itself reports progress, the user presses Ctrl+. on the list.
   bool enabledWhileRunning = false;
+  int percentSeen = -1;
   QStringList copiesWhileRunning;
   auto poll = WhenTrue([&] { return window.Files().Progress(0) >= 0; },
                        [&] {
+                         percentSeen = window.Files().Progress(0);
                          enabledWhileRunning = window.Stop1->isEnabled();
                          copiesWhileRunning = WorkingCopiesLeft();
                          QTest::keyClick(window.ListView_Files, Qt::Key_Period, Qt::ControlModifier);
                        });
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
 
+  EXPECT_GE(percentSeen, 0);  // gdaladdo's own progress was read
   EXPECT_TRUE(enabledWhileRunning);
   EXPECT_FALSE(copiesWhileRunning.isEmpty());
   EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
