@@ -171,7 +171,8 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
   TFConv window(environment);
   window.show();
 
-  folderDialog.answers = {folder.path(), folder.filePath("empty"), std::nullopt};
+  folderDialog.answers.push_back(folder.path());
+  folderDialog.answers.push_back(folder.filePath("empty"));
   window.AddFolder1->trigger();
   EXPECT_EQ(Captions(window), std::vector<std::string>{first});
   EXPECT_EQ(folderDialog.lastPrompt, QString::fromUtf8("Выберите папку с файлами TIFF"));
