@@ -239,7 +239,7 @@ bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this)
-      return FormKeyDown(static_cast<QKeyEvent*>(event));
+      return StopKeyDown(static_cast<QKeyEvent*>(event)) || FormKeyDown(static_cast<QKeyEvent*>(event));
   }
   return QWidget::eventFilter(watched, event);
 }

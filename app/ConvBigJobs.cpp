@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -29,6 +30,10 @@ QFont ProgressFont() {
   return font;
 }
 
+// X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
+// code of its own.
+constexpr quint32 X11BreakKeysym = 0xff6b;
+
 QString Decoded(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
 
 }  // namespace
@@ -41,8 +46,7 @@ void TFConv::CreateListMenu() {
   ListMenu->addSeparator();
   Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
   // Escape closes the window; stopping takes the keys that interrupt a program.
-  Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause),
-                       QKeySequence(Qt::CTRL | Qt::Key_Cancel)});
+  Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause)});
   Stop1->setShortcutContext(Qt::WindowShortcut);
   addAction(Stop1);
   connect(AddFolder1, &QAction::triggered, this, &TFConv::AddFolderClick);
@@ -60,6 +64,15 @@ void TFConv::CreateListMenu() {
     ListMenu->popup(ListView_Files->viewport()->mapToGlobal(pos));
   });
   UpdateListActions();
+}
+
+bool TFConv::StopKeyDown(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool breakKey = event->key() == Qt::Key_Pause ||
+                        (event->key() == 0 && event->nativeVirtualKey() == X11BreakKeysym);
+  if (!control || !breakKey || !Stop1->isEnabled()) return false;
+  Stop1->trigger();
+  return true;
 }
 
 void TFConv::CreateBuildProgress() {
