@@ -21,19 +21,16 @@
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
-#include "app/BuildProgress.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
-#include "app/ReasonText.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
 #include "pyramids/BuildRunner.h"
 #include "filelist/FileList.h"
-#include "filelist/FolderWalk.h"
 #include "filelist/ListCommands.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
@@ -221,77 +218,6 @@ void TFConv::CreateStatusBar() {
   FPanels[3]->setAlignment(Qt::AlignCenter);
 }
 
-void TFConv::CreateListMenu() {
-  ListMenu = new QMenu(this);
-  AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
-  CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
-  ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));
-  ListMenu->addSeparator();
-  Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
-  // Escape closes the window; stopping takes the keys that interrupt a program.
-  Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause),
-                       QKeySequence(Qt::CTRL | Qt::Key_Cancel)});
-  Stop1->setShortcutContext(Qt::WindowShortcut);
-  addAction(Stop1);
-  connect(AddFolder1, &QAction::triggered, this, &TFConv::AddFolderClick);
-  connect(CheckFailed1, &QAction::triggered, this, &TFConv::CheckFailedClick);
-  connect(ShowReason1, &QAction::triggered, this, [this] {
-    if (ListView_Files->currentIndex().isValid()) ShowRowOutcome(ListView_Files->currentIndex().row());
-  });
-  connect(Stop1, &QAction::triggered, this, &TFConv::StopBuildClick);
-  connect(ListMenu, &QMenu::aboutToShow, this, &TFConv::UpdateListActions);
-  ListView_Files->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(ListView_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    const QModelIndex index = ListView_Files->indexAt(pos);
-    if (index.isValid()) ListView_Files->setCurrentIndex(index);
-    UpdateListActions();
-    ListMenu->popup(ListView_Files->viewport()->mapToGlobal(pos));
-  });
-  UpdateListActions();
-}
-
-void TFConv::CreateBuildProgress() {
-  // Between the Build button and the status bar, and over the foot of the list: room
-  // no other control uses.
-  BuildBar = new QProgressBar(FClient);
-  BuildBar->setGeometry(10, 531, 371, 6);
-  BuildBar->setRange(0, 1000);
-  BuildBar->setTextVisible(false);
-  BuildBar->hide();
-  BuildProgressLabel = new QLabel(ListView_Files);
-  BuildProgressLabel->setAutoFillBackground(true);
-  BuildProgressLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
-  BuildProgressLabel->setFont(WindowFont(10));
-  BuildProgressLabel->setAlignment(Qt::AlignCenter);
-  BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
-  BuildProgressLabel->hide();
-  FProgressTimer = new QTimer(this);
-  FProgressTimer->setInterval(1000);
-  connect(FProgressTimer, &QTimer::timeout, this, &TFConv::UpdateBuildProgress);
-}
-
-void TFConv::UpdateListActions() {
-  const QModelIndex current = ListView_Files->currentIndex();
-  AddFolder1->setEnabled(!FBuilding);
-  CheckFailed1->setEnabled(!FBuilding);
-  ShowReason1->setEnabled(current.isValid() &&
-                          !RowOutcomeText(FFiles->Status(current.row()), FFiles->Reason(current.row())).empty());
-  Stop1->setEnabled(FBuilding && !FStopAsked);
-}
-
-void TFConv::UpdateBuildProgress() {
-  if (!FBuilding) return;
-  BuildProgress progress;
-  progress.settled = FBuildSettled;
-  progress.total = FBuildTotal;
-  for (const auto& [row, percent] : FRunningPercent) progress.runningDone += percent / 100.0;
-  progress.elapsedSeconds = static_cast<double>(FBuildClock.elapsed()) / 1000.0;
-  std::string text = BuildProgressText(progress);
-  if (FStopAsked) text += " · останавливается";
-  BuildProgressLabel->setText(QString::fromStdString(text));
-  BuildBar->setValue(static_cast<int>(BuildFraction(progress) * 1000));
-}
-
 void TFConv::SetTabOrder() {
   QWidget* order[] = {Button_Build, Button_Add,   Button_Delete,       Button_Load,
                       Button_Clear, Button_Save,  Button_SelectFolder, ListView_Files};
@@ -316,7 +242,7 @@ bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this)
-      return FormKeyDown(static_cast<QKeyEvent*>(event));
+      return StopKeyDown(static_cast<QKeyEvent*>(event)) || FormKeyDown(static_cast<QKeyEvent*>(event));
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -431,12 +357,6 @@ void TFConv::RowSettled(int row, StatusImage /*status*/, const std::string& reas
   UpdateBuildProgress();
 }
 
-void TFConv::RowProgress(int row, int percent) {
-  FFiles->SetProgress(row, percent);
-  FRunningPercent[row] = percent;
-  UpdateBuildProgress();
-}
-
 void TFConv::SetBuilding(bool building) {
   FBuilding = building;
   FStopAsked = false;
@@ -492,59 +412,6 @@ std::string TFConv::ProgramFolder() const {
 
 bool TFConv::StopRequested() const {
   return FStopAsked || (FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested());
-}
-
-void TFConv::StopBuildClick() {
-  if (!FBuilding) return;
-  FStopAsked = true;
-  UpdateListActions();
-  UpdateBuildProgress();
-}
-
-void TFConv::AddFolderClick() {
-  if (FBuilding) return;
-  const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
-      this, QString::fromUtf8("Выберите папку с файлами TIFF"));
-  if (folder) AddPaths({*folder});
-}
-
-void TFConv::AddPaths(const QStringList& paths) {
-  // Like Add, not while a build runs.
-  if (FBuilding || paths.isEmpty()) return;
-  std::vector<std::string> given;
-  for (const QString& path : paths) given.push_back(QFile::encodeName(path).toStdString());
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::vector<std::string> files = TiffFilesFor(given);
-  FFiles->AddFiles(files);
-  QApplication::restoreOverrideCursor();
-  if (files.empty()) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"),
-                    QString::fromUtf8("Файлов TIFF (.tif, .tiff) здесь нет:\n\n") + paths.join('\n'),
-                    QMessageBox::Ok, this);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
-  }
-}
-
-void TFConv::CheckFailedClick() {
-  // Check marks of a running build's rows stay as they are.
-  if (FBuilding) return;
-  FFiles->CheckUnsuccessful();
-}
-
-void TFConv::ShowRowOutcome(int row) {
-  if (row < 0 || row >= FFiles->RowCount()) return;
-  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Reason(row));
-  if (outcome.empty()) return;
-  const StatusImage status = FFiles->Status(row);
-  QMessageBox box(status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
-                  QStringLiteral("Kelvory"),
-                  QFile::decodeName(QByteArray::fromStdString(FFiles->Caption(row))) + "\n\n" +
-                      QFile::decodeName(QByteArray::fromStdString(outcome)),
-                  QMessageBox::Ok, this);
-  // The reason can be selected and copied, for a report or a search.
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box.exec();
 }
 
 BuildOptions TFConv::Options() const { return SettingsMenu->Options(); }

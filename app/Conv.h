@@ -173,6 +173,8 @@ class TFConv final : public QWidget, public BuildHost {
   void AppMessage(QEvent* event);
   // Key preview: true when the key was taken.
   bool FormKeyDown(QKeyEvent* event);
+  // Ctrl+Break during a build stops it, also where the key has no name of its own.
+  bool StopKeyDown(QKeyEvent* event);
   ListDialogs& Dialogs();
 
   ConvEnvironment FEnvironment;

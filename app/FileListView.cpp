@@ -68,9 +68,6 @@ FileListView::FileListView(FileList& list, std::function<bool()> isBuilding, QWi
   setTextElideMode(Qt::ElideMiddle);
   setAcceptDrops(true);
   setDropIndicatorShown(false);
-  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) emit RowActivated(index.row());
-  });
   // Defaults as well as the section itself, so that the width survives a model reset.
   QHeaderView* columns = header();
   columns->setStretchLastSection(false);
@@ -127,6 +124,8 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
   }
   QTreeView::mouseDoubleClickEvent(event);
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && index.isValid()) emit RowActivated(index.row());
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {

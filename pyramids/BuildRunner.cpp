@@ -7,8 +7,8 @@
 #include "pyramids/BuildMessages.h"
 #include "pyramids/Job.h"
 #include "pyramids/LevelInventory.h"
-#include "pyramids/ToolProgress.h"
 #include "pyramids/ToolOutcome.h"
+#include "pyramids/ToolProgress.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Files.h"
 

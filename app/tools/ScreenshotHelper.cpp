@@ -1,9 +1,16 @@
-// Shows the real main window with a few files in its list, for screenshots:
-// kelvory-screenshot. Once the window is on the screen it prints
-// "READY <x> <y> <width> <height>" (the window's frame on the screen) and then waits
-// to be ended; it ends by itself after a minute so that it never lingers.
+// Shows the real main window for screenshots:
+//   kelvory-screenshot                      a few files in the list, as after a build
+//   kelvory-screenshot --build <program folder> <captured> <file>...
+//                                           a real build of the files, with the tool
+//                                           found in <program folder>/gdal/gdaladdo
+// Once the window shows what it should, it prints "READY <x> <y> <width> <height>"
+// (the window's frame on the screen). A build is then stopped once the file
+// <captured> exists; either way the helper ends by itself after a minute so that it
+// never lingers.
+#include <QFile>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "app/About.h"
 #include "app/Conv.h"
@@ -11,14 +18,15 @@
 #include "app/Pictures.h"
 #include "filelist/FileList.h"
 
-int main(int argc, char** argv) {
-  kelvory::KelvoryApplication application(argc, argv);
-  application.setWindowIcon(kelvory::PyramidIcon());
+namespace {
 
-  kelvory::TFConv window;
-  kelvory::TAboutBox about;
-  window.SetAboutBox(&about);
+void PrintReady(const QWidget& window) {
+  const QRect frame = window.frameGeometry();
+  std::printf("READY %d %d %d %d\n", frame.x(), frame.y(), frame.width(), frame.height());
+  std::fflush(stdout);
+}
 
+void ShowSettledRows(kelvory::TFConv& window) {
   kelvory::FileList& files = window.Files();
   files.AddFiles({
       "/data/maps/ortho/ortho_2019_sheet_N-37-004.tif",
@@ -46,13 +54,50 @@ int main(int argc, char** argv) {
   }
   window.SetRowStatus(4, kelvory::StatusInProgress);
   window.UpdateCounters();
+}
 
-  window.show();
-  QTimer::singleShot(1000, &window, [&window] {
-    const QRect frame = window.frameGeometry();
-    std::printf("READY %d %d %d %d\n", frame.x(), frame.y(), frame.width(), frame.height());
-    std::fflush(stdout);
+}  // namespace
+
+int main(int argc, char** argv) {
+  kelvory::KelvoryApplication application(argc, argv);
+  application.setWindowIcon(kelvory::PyramidIcon());
+  const bool build = argc >= 4 && std::strcmp(argv[1], "--build") == 0;
+
+  kelvory::ConvEnvironment environment;
+  if (build) {
+    environment.programFolder = std::string(argv[2]) + "/";
+    environment.slotCount = 2;
+  }
+  kelvory::TFConv window(environment);
+  kelvory::TAboutBox about;
+  window.SetAboutBox(&about);
+  QTimer::singleShot(60000, &application, [&window] {
+    window.Stop1->trigger();
+    QCoreApplication::quit();
   });
-  QTimer::singleShot(60000, &application, &QCoreApplication::quit);
+
+  if (!build) {
+    ShowSettledRows(window);
+    window.show();
+    QTimer::singleShot(1000, &window, [&window] { PrintReady(window); });
+    return application.exec();
+  }
+
+  std::vector<std::string> files;
+  for (int i = 4; i < argc; ++i) files.emplace_back(argv[i]);
+  window.Files().AddFiles(files);
+  window.show();
+  const QString captured = QFile::decodeName(argv[3]);
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+    if (QFile::exists(captured)) window.Stop1->trigger();
+  });
+  // Late enough for an estimate of the time left and for the rows' percentages.
+  QTimer::singleShot(5500, &window, [&window] { PrintReady(window); });
+  QTimer::singleShot(200, &window, [&] {
+    watch.start(100);
+    window.Button_BuildClick();
+    QCoreApplication::quit();
+  });
   return application.exec();
 }

@@ -39,6 +39,21 @@ ProcessExit RunToEnd(Process& p) {
   return p.Exit();
 }
 
+// Standard output goes to a file the caller gives, so a tool that writes far more than
+// a pipe holds never waits for a reader.
+TEST(PlatformProcess, StandardOutputGoesToTheGivenFileWithoutBlocking) {
+  Scratch s;
+  const std::string outputPath = s.Tmp() + "/out";
+  UniqueFd output(::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  ASSERT_TRUE(output.Valid());
+  std::error_code error;
+  Process p = Process::Start("/bin/sh", {"-c", "head -c 1000000 /dev/zero"}, OpenErrorFile(s.Tmp() + "/err").Get(),
+                             output.Get(), error);
+  ASSERT_FALSE(error) << error.message();
+  EXPECT_TRUE(RunToEnd(p).Success());
+  EXPECT_EQ(fs::file_size(outputPath), 1000000u);
+}
+
 TEST(PlatformProcess, ReportsExitStatusOrSignalAndWritesErrorOutputToItsFile) {
   Scratch s;
   const std::string errors = s.Tmp() + "/err";

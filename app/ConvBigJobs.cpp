@@ -1,0 +1,178 @@
+#include "app/Conv.h"
+
+// The window's commands for big jobs: the list's own menu (folders, retrying failed
+// rows, a row's outcome, stopping a build), the progress of a running build, and
+// adding dropped files and folders.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "app/BuildProgress.h"
+#include "app/FileListView.h"
+#include "app/FolderDialog.h"
+#include "app/ReasonText.h"
+#include "filelist/FileList.h"
+#include "filelist/FolderWalk.h"
+
+namespace kelvory {
+namespace {
+
+QFont ProgressFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(10);
+  return font;
+}
+
+// X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
+// code of its own.
+constexpr quint32 X11BreakKeysym = 0xff6b;
+
+QString Decoded(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+}  // namespace
+
+void TFConv::CreateListMenu() {
+  ListMenu = new QMenu(this);
+  AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
+  CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
+  ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));
+  ListMenu->addSeparator();
+  Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
+  // Escape closes the window; stopping takes the keys that interrupt a program.
+  Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause)});
+  Stop1->setShortcutContext(Qt::WindowShortcut);
+  addAction(Stop1);
+  connect(AddFolder1, &QAction::triggered, this, &TFConv::AddFolderClick);
+  connect(CheckFailed1, &QAction::triggered, this, &TFConv::CheckFailedClick);
+  connect(ShowReason1, &QAction::triggered, this, [this] {
+    if (ListView_Files->currentIndex().isValid()) ShowRowOutcome(ListView_Files->currentIndex().row());
+  });
+  connect(Stop1, &QAction::triggered, this, &TFConv::StopBuildClick);
+  connect(ListMenu, &QMenu::aboutToShow, this, &TFConv::UpdateListActions);
+  ListView_Files->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ListView_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const QModelIndex index = ListView_Files->indexAt(pos);
+    if (index.isValid()) ListView_Files->setCurrentIndex(index);
+    UpdateListActions();
+    ListMenu->popup(ListView_Files->viewport()->mapToGlobal(pos));
+  });
+  UpdateListActions();
+}
+
+bool TFConv::StopKeyDown(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool breakKey = event->key() == Qt::Key_Pause ||
+                        (event->key() == 0 && event->nativeVirtualKey() == X11BreakKeysym);
+  if (!control || !breakKey || !Stop1->isEnabled()) return false;
+  Stop1->trigger();
+  return true;
+}
+
+void TFConv::CreateBuildProgress() {
+  // Between the Build button and the status bar, and over the foot of the list: room
+  // no other control uses.
+  BuildBar = new QProgressBar(FClient);
+  BuildBar->setGeometry(10, 531, 371, 6);
+  BuildBar->setRange(0, 1000);
+  BuildBar->setTextVisible(false);
+  BuildBar->hide();
+  BuildProgressLabel = new QLabel(ListView_Files);
+  BuildProgressLabel->setAutoFillBackground(true);
+  BuildProgressLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+  BuildProgressLabel->setFont(ProgressFont());
+  BuildProgressLabel->setAlignment(Qt::AlignCenter);
+  BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
+  BuildProgressLabel->hide();
+  FProgressTimer = new QTimer(this);
+  FProgressTimer->setInterval(1000);
+  connect(FProgressTimer, &QTimer::timeout, this, &TFConv::UpdateBuildProgress);
+}
+
+void TFConv::UpdateListActions() {
+  const QModelIndex current = ListView_Files->currentIndex();
+  AddFolder1->setEnabled(!FBuilding);
+  CheckFailed1->setEnabled(!FBuilding);
+  ShowReason1->setEnabled(current.isValid() &&
+                          !RowOutcomeText(FFiles->Status(current.row()), FFiles->Reason(current.row())).empty());
+  Stop1->setEnabled(FBuilding && !FStopAsked);
+}
+
+void TFConv::UpdateBuildProgress() {
+  if (!FBuilding) return;
+  BuildProgress progress;
+  progress.settled = FBuildSettled;
+  progress.total = FBuildTotal;
+  for (const auto& [row, percent] : FRunningPercent) progress.runningDone += percent / 100.0;
+  progress.elapsedSeconds = static_cast<double>(FBuildClock.elapsed()) / 1000.0;
+  std::string text = BuildProgressText(progress);
+  if (FStopAsked) text += " · останавливается";
+  BuildProgressLabel->setText(QString::fromStdString(text));
+  BuildBar->setValue(static_cast<int>(BuildFraction(progress) * 1000));
+}
+
+void TFConv::RowProgress(int row, int percent) {
+  FFiles->SetProgress(row, percent);
+  FRunningPercent[row] = percent;
+  UpdateBuildProgress();
+}
+
+void TFConv::StopBuildClick() {
+  if (!FBuilding) return;
+  FStopAsked = true;
+  UpdateListActions();
+  UpdateBuildProgress();
+}
+
+void TFConv::AddFolderClick() {
+  if (FBuilding) return;
+  const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
+      this, QString::fromUtf8("Выберите папку с файлами TIFF"));
+  if (folder) AddPaths({*folder});
+}
+
+void TFConv::AddPaths(const QStringList& paths) {
+  // Like Add, not while a build runs.
+  if (FBuilding || paths.isEmpty()) return;
+  std::vector<std::string> given;
+  for (const QString& path : paths) given.push_back(QFile::encodeName(path).toStdString());
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::vector<std::string> files = TiffFilesFor(given);
+  FFiles->AddFiles(files);
+  QApplication::restoreOverrideCursor();
+  if (files.empty()) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"),
+                    QString::fromUtf8("Файлов TIFF (.tif, .tiff) здесь нет:\n\n") + paths.join('\n'),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+  }
+}
+
+void TFConv::CheckFailedClick() {
+  // Check marks of a running build's rows stay as they are.
+  if (FBuilding) return;
+  FFiles->CheckUnsuccessful();
+}
+
+void TFConv::ShowRowOutcome(int row) {
+  if (row < 0 || row >= FFiles->RowCount()) return;
+  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Reason(row));
+  if (outcome.empty()) return;
+  const StatusImage status = FFiles->Status(row);
+  QMessageBox box(status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
+                  QStringLiteral("Kelvory"),
+                  Decoded(FFiles->Caption(row)) + "\n\n" + Decoded(outcome),
+                  QMessageBox::Ok, this);
+  // The reason can be selected and copied, for a report or a search.
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  box.exec();
+}
+
+}  // namespace kelvory

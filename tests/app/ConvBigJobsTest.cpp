@@ -1,0 +1,399 @@
+// The window with big jobs: folders and drops, progress, the stop command, reasons to
+// read, and the small fixes of the list commands.
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/Conv.h"
+#include "app/FileListView.h"
+#include "filelist/FileList.h"
+#include "tests/app/WindowTestSupport.h"
+
+namespace kelvory {
+namespace {
+
+class ConvBigJobsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
+    ASSERT_TRUE(QDir(folder.path()).mkpath("tmp"));
+    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
+    ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
+    environment.listDialogs = &dialogs;
+    environment.folderDialog = &folderDialog;
+    environment.openUrl = [](const QUrl&) {};
+    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
+    environment.slotCount = 1;
+  }
+  void TearDown() override {
+    if (oldTmpdir) ::setenv("TMPDIR", oldTmpdir->c_str(), 1); else ::unsetenv("TMPDIR");
+  }
+
+  void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
+  // A shell script; $1 is the working copy, then the factors.
+  void UseFakeTool(const QByteArray& body) {
+    QFile tool(folder.filePath("bin/gdal/gdaladdo"));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\n" + body + "\n");
+    tool.close();
+    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  std::string MakeTiff(const QString& name, int side = 400, int bands = 1) {
+    const QString path = folder.filePath(name);
+    QProcess create;
+    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", QString::number(side),
+                                            QString::number(side), "-bands", QString::number(bands), path});
+    EXPECT_TRUE(create.waitForFinished(60000));
+    EXPECT_EQ(create.exitCode(), 0);
+    return QFile::encodeName(path).toStdString();
+  }
+
+  static QByteArray Digest(const std::string& path) {
+    QFile file(QFile::decodeName(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result();
+  }
+
+  QStringList WorkingCopiesLeft() const {
+    return QDir(folder.filePath("tmp")).entryList(QDir::Files | QDir::Hidden);
+  }
+
+  std::vector<std::string> Captions(TFConv& window) const {
+    std::vector<std::string> captions;
+    for (int row = 0; row < window.Files().RowCount(); ++row) captions.push_back(window.Files().Caption(row));
+    return captions;
+  }
+
+  // Drags what urls name onto the list and drops it; tells whether the list took it.
+  static bool Drop(TFConv& window, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QWidget* viewport = window.ListView_Files->viewport();
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    return drop.isAccepted();
+  }
+
+  // Runs action once check() holds, polled while the build pumps events; gives up
+  // after about ten seconds.
+  static std::unique_ptr<QTimer> WhenTrue(std::function<bool()> check, std::function<void()> action) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    auto tries = std::make_shared<int>(2000);
+    QTimer* raw = timer.get();
+    QObject::connect(raw, &QTimer::timeout, [=] {
+      if (!check() && --*tries > 0) return;
+      raw->stop();
+      action();
+    });
+    timer->start();
+    return timer;
+  }
+
+  QTemporaryDir folder;
+  std::optional<std::string> oldTmpdir;
+  test::AnsweringListDialogs dialogs;
+  test::AnsweringFolderDialog folderDialog;
+  ConvEnvironment environment;
+};
+
+TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
+  const std::string root = QFile::encodeName(folder.filePath("maps")).toStdString();
+  std::filesystem::create_directories(root + "/north/deep");
+  std::filesystem::create_directories(root + "/south");
+  for (const char* name : {"north/deep/c.TIF", "north/b.tiff", "south/a.Tif", "readme.txt", "south/a.tif.aux.xml"})
+    std::ofstream(root + "/" + name) << "x";
+  std::filesystem::create_directory_symlink(root, root + "/south/up");  // a loop
+  const std::string single = MakeTiff("single.tif");
+  const std::string text = QFile::encodeName(folder.filePath("notes.txt")).toStdString();
+  std::ofstream(text) << "x";
+
+  TFConv window(environment);
+  window.show();
+  int counterUpdates = 0;
+  QObject::connect(&window.Files(), &FileList::CountersChanged, [&] { ++counterUpdates; });
+  const auto url = [](const std::string& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); };
+
+  ASSERT_TRUE(Drop(window, {url(single), url(root), url(text)}));
+  const std::vector<std::string> expected{single, root + "/north/b.tiff", root + "/north/deep/c.TIF",
+                                          root + "/south/a.Tif"};
+  EXPECT_EQ(Captions(window), expected);
+  EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 4"));
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 4"));
+  EXPECT_EQ(counterUpdates, 1);
+
+  // Listed paths make no new rows; an unchecked one gets its check mark back.
+  window.Files().SetChecked(2, false);
+  window.SetSelectedCount(3);
+  ASSERT_TRUE(Drop(window, {url(root + "/north")}));
+  EXPECT_EQ(Captions(window), expected);
+  EXPECT_TRUE(window.Files().Checked(2));
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 4"));
+  EXPECT_EQ(counterUpdates, 2);
+
+  // Not while a build runs, and nothing but local files.
+  window.SetBuilding(true);
+  EXPECT_FALSE(Drop(window, {url(single)}));
+  window.SetBuilding(false);
+  EXPECT_FALSE(Drop(window, {QUrl("https://example.org/a.tif")}));
+}
+
+TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone) {
+  const std::string first = MakeTiff("a.tif");
+  ASSERT_TRUE(QDir(folder.path()).mkpath("empty"));
+  TFConv window(environment);
+  window.show();
+
+  folderDialog.answers.push_back(folder.path());
+  folderDialog.answers.push_back(folder.filePath("empty"));
+  window.AddFolder1->trigger();
+  EXPECT_EQ(Captions(window), std::vector<std::string>{first});
+  EXPECT_EQ(folderDialog.lastPrompt, QString::fromUtf8("Выберите папку с файлами TIFF"));
+
+  QString message;
+  test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
+  window.AddFolder1->trigger();
+  EXPECT_TRUE(message.contains(folder.filePath("empty"))) << message.toStdString();
+  window.AddFolder1->trigger();  // cancelled
+  EXPECT_EQ(window.Files().RowCount(), 1);
+}
+
+TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress) {
+  const QByteArray go = QFile::encodeName(folder.filePath("go"));
+  UseFakeTool("printf '0...10...'\n"
+              "i=0; while [ ! -e '" + go + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+              "printf '20...30...40...50...60...70...80...90...100 - done.\\n'\n"
+              "exec " KELVORY_TEST_GDALADDO " -q \"$@\"");
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif")});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  QString overall;
+  bool barShown = false;
+  auto poll = WhenTrue([&] { return window.Files().Progress(0) == 17; },
+                       [&] {
+                         overall = window.BuildProgressLabel->isVisible() ? window.BuildProgressLabel->text() : "";
+                         barShown = window.BuildBar->isVisible();
+                         QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
+                       });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_TRUE(overall.startsWith(QString::fromUtf8("Готово 0 из 1 · "))) << overall.toStdString();
+  EXPECT_TRUE(barShown);
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Progress(0), -1);
+  EXPECT_FALSE(window.BuildProgressLabel->isVisible());
+  EXPECT_FALSE(window.BuildBar->isVisible());
+}
+
+// The stop command works like the end signal, but the window stays and is idle again.
+TEST_F(ConvBigJobsTest, StopFromTheKeyboardEndsTheRealToolAndKeepsTheWindow) {
+  UseRealTool();
+  const std::string big = MakeTiff("big.tif", 7000, 3);
+  const std::string small = MakeTiff("small.tif");
+  const QByteArray bigBefore = Digest(big);
+  const QByteArray smallBefore = Digest(small);
+  dialogs.addAnswers.push_back(std::vector<std::string>{big, small});
+  TFConv window(environment);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  EXPECT_FALSE(window.Stop1->isEnabled());
+
+  // Once gdaladdo itself reports progress, the user presses Ctrl+. on the list.
+  bool enabledWhileRunning = false;
+  int percentSeen = -1;
+  QStringList copiesWhileRunning;
+  auto poll = WhenTrue([&] { return window.Files().Progress(0) >= 0; },
+                       [&] {
+                         percentSeen = window.Files().Progress(0);
+                         enabledWhileRunning = window.Stop1->isEnabled();
+                         copiesWhileRunning = WorkingCopiesLeft();
+                         QTest::keyClick(window.ListView_Files, Qt::Key_Period, Qt::ControlModifier);
+                       });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_GE(percentSeen, 0);  // gdaladdo's own progress was read
+  EXPECT_TRUE(enabledWhileRunning);
+  EXPECT_FALSE(copiesWhileRunning.isEmpty());
+  EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
+  EXPECT_EQ(Digest(big), bigBefore);
+  EXPECT_EQ(Digest(small), smallBefore);
+  EXPECT_EQ(window.Files().Status(0), StatusFailed);
+  EXPECT_EQ(window.Files().Reason(0), "stopped");
+  EXPECT_EQ(window.Files().Status(1), StatusNone);  // never started, still checked
+  EXPECT_TRUE(window.Files().Checked(1));
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 1"));
+  // Idle again, the window open.
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.Building());
+  EXPECT_TRUE(window.Button_Build->isEnabled());
+  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(window.GroupBox1->isEnabled());
+  EXPECT_FALSE(window.Stop1->isEnabled());
+  EXPECT_FALSE(window.StopRequested());
+}
+
+// The mouse's way (the list's menu) and Ctrl+Break as X11 delivers it (a key Qt does
+// not name, with the Break keysym).
+TEST_F(ConvBigJobsTest, StopFromTheListsMenuOrWithCtrlBreak) {
+  const QByteArray started = QFile::encodeName(folder.filePath("started"));
+  UseFakeTool("touch '" + started + "'; exec sleep 30");
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif")});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  for (const bool fromMenu : {true, false}) {
+    QFile::remove(folder.filePath("started"));
+    window.Files().SetChecked(0, true);
+    window.SetSelectedCount(1);
+    bool menuShown = false;
+    auto poll = WhenTrue([&] { return QFile::exists(folder.filePath("started")); },
+                         [&] {
+                           QWidget* viewport = window.ListView_Files->viewport();
+                           if (fromMenu) {
+                             const QPoint at(30, 5);
+                             QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+                             QApplication::sendEvent(viewport, &event);
+                             menuShown = window.ListMenu->isVisible() &&
+                                         window.ListMenu->actions().contains(window.Stop1);
+                             window.Stop1->trigger();
+                             window.ListMenu->hide();
+                           } else {
+                             QKeyEvent breakKey(QEvent::KeyPress, 0, Qt::ControlModifier, 0, 0xff6b, 0);
+                             QApplication::sendEvent(window.ListView_Files, &breakKey);
+                           }
+                         });
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+    EXPECT_EQ(menuShown, fromMenu);
+    EXPECT_EQ(window.Files().Status(0), StatusFailed) << fromMenu;
+    EXPECT_EQ(window.Files().Reason(0), "stopped") << fromMenu;
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.Button_Build->isEnabled());
+    EXPECT_TRUE(WorkingCopiesLeft().isEmpty());
+  }
+}
+
+TEST_F(ConvBigJobsTest, ReasonsOpenOnEnterOrDoubleClickAndFailedRowsCanBeCheckedAgain) {
+  UseFakeTool("echo \"ERROR 1: $1: No space left on device\" >&2; exit 1");
+  const std::string failing = MakeTiff("failing.tif");
+  const std::string readOnly = MakeTiff("read-only.tif");
+  ASSERT_TRUE(QFile::setPermissions(QFile::decodeName(readOnly.c_str()), QFile::ReadOwner));
+  const std::string missing = QFile::encodeName(folder.filePath("missing.tif")).toStdString();
+  dialogs.addAnswers.push_back(std::vector<std::string>{failing, readOnly, missing});
+  TFConv window(environment);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  ASSERT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
+
+  FileListView* view = window.ListView_Files;
+  const auto shown = [&](std::function<void()> ask) {
+    QString text;
+    bool selectable = false;
+    test::AnswerNextModal([&](QWidget* modal) {
+      text = static_cast<QMessageBox*>(modal)->text();
+      for (QLabel* label : modal->findChildren<QLabel*>()) {
+        if (label->text() == text) selectable = label->textInteractionFlags() & Qt::TextSelectableByMouse;
+      }
+    });
+    ask();
+    EXPECT_TRUE(selectable) << text.toStdString();
+    return text;
+  };
+  const auto captionOf = [&](int row) { return view->visualRect(window.Files().Model().index(row)).center(); };
+
+  // The tool's own words as they are, after a double click on the caption.
+  const QString tool = shown([&] { QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, captionOf(0)); });
+  EXPECT_TRUE(tool.contains("ERROR 1: " + QFile::decodeName(failing.c_str()) + ": No space left on device"))
+      << tool.toStdString();
+  // The program's own reason in Russian, on Enter.
+  view->setFocus();
+  view->setCurrentIndex(window.Files().Model().index(1));
+  const QString own = shown([&] { QTest::keyClick(view, Qt::Key_Return); });
+  EXPECT_TRUE(own.contains(QString::fromUtf8("доступен только для чтения"))) << own.toStdString();
+  view->setCurrentIndex(window.Files().Model().index(2));
+  EXPECT_TRUE(shown([&] { QTest::keyClick(view, Qt::Key_Enter); }).contains(QString::fromUtf8("Файл не найден.")));
+  EXPECT_TRUE(window.isVisible());
+
+  window.CheckFailed1->trigger();
+  for (int row = 0; row < 3; ++row) EXPECT_TRUE(window.Files().Checked(row)) << row;
+  EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 3"));
+}
+
+TEST_F(ConvBigJobsTest, DeleteLeavesNoRowSelectedSoASecondDeleteDoesNothing) {
+  dialogs.addAnswers.push_back(std::vector<std::string>{"/d/a.tif", "/d/b.tif", "/d/c.tif"});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  window.ListView_Files->setCurrentIndex(window.Files().Model().index(1));
+  ASSERT_EQ(window.ListView_Files->SelectedRow(), 1);
+
+  QTest::mouseClick(window.Button_Delete, Qt::LeftButton);
+  EXPECT_EQ(Captions(window), (std::vector<std::string>{"/d/a.tif", "/d/c.tif"}));
+  EXPECT_EQ(window.ListView_Files->SelectedRow(), -1);
+  QTest::mouseClick(window.Button_Delete, Qt::LeftButton);
+  EXPECT_EQ(window.Files().RowCount(), 2);
+  EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
+}
+
+TEST_F(ConvBigJobsTest, LongPathsKeepTheirFileNameInView) {
+  const std::string path = "/data/" + std::string(300, 'x') + "/sheet_N-37-004.tif";
+  dialogs.addAnswers.push_back(std::vector<std::string>{path});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  EXPECT_EQ(window.ListView_Files->textElideMode(), Qt::ElideMiddle);
+}
+
+TEST_F(ConvBigJobsTest, HelpWithNoProgramForThePdfSaysSo) {
+  std::vector<QUrl> asked;
+  environment.openDocument = [&](const QUrl& url) {
+    asked.push_back(url);
+    return false;
+  };
+  environment.programPath = "/opt/kelvory/bin/kelvory";
+  TFConv window(environment);
+  window.show();
+  QString message;
+  test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
+  window.Help1->trigger();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+}
+
+}  // namespace
+}  // namespace kelvory
