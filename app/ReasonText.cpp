@@ -24,6 +24,18 @@ const ReasonForm kForms[] = {
     {"another file of this build is already copied to (.*)",
      "другой файл этого построения уже копируется в %1"},
     {"cannot replace (.*): ([^:]*)", "не удалось заменить %1: %2"},
+    {"cannot copy (.*) to (.*): ([^:]*)", "не удалось скопировать %1 в %2: %3"},
+    {"cannot remove the stale (.*): ([^:]*)", "не удалось удалить устаревший файл %1: %2"},
+    {"(.*) is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
+     "gdal_translate -of COG, or build into a destination folder",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
+     "командой gdal_translate -of COG или стройте в папку назначения"},
+    {"(.*) keeps its overviews in (.*), which new levels inside the file would hide: add the missing levels there "
+     "with gdaladdo -ro, or remove it to have them built inside the file",
+     "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
+     "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла"},
+    {"(.*) has other hard links, which replacing it would split from it: build it into a destination folder instead",
+     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения"},
     {"cannot copy to (.*): ([^:]*)", "не удалось скопировать в %1: %2"},
     {"cannot read (.*): ([^:]*)", "не удалось прочитать %1: %2"},
     {"cannot write to the folder (.*): ([^:]*)", "нельзя записать в папку %1: %2"},

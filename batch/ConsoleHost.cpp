@@ -87,21 +87,18 @@ void ConsoleHost::SetGroupBoxEnabled(bool) {}
 void ConsoleHost::SetWindowCaption(const std::string&) {}
 
 void ConsoleHost::ShowMessage(const std::string& text) {
-  const bool toolMissing = text == kToolMissingMessage;
-  if (toolMissing) {
-    toolMissing_ = true;
-  } else {
-    messageShown_ = true;
-  }
+  messageShown_ = true;
   ClearProgress();
   std::fprintf(err_, "kelvory-batch: %s\n", OneLine(text).c_str());
-  if (toolMissing) {
-    // The build's text names the tool only; say where it was looked for.
-    std::fprintf(err_, "kelvory-batch: looked for %s\n",
-                 platform::FullPath(programFolder_ + ToolRelativePath).c_str());
-  }
   std::fflush(err_);
   if (showProgress_) DrawProgress();
+}
+
+void ConsoleHost::ReportToolMissing() {
+  // The build's own text names the tool only; say where it was looked for.
+  ClearProgress();
+  std::fprintf(err_, "kelvory-batch: looked for %s\n", platform::FullPath(programFolder_ + ToolRelativePath).c_str());
+  std::fflush(err_);
 }
 
 void ConsoleHost::ProcessMessages() {

@@ -62,8 +62,10 @@ class ConsoleHost : public BuildHost {
   // has its line, and a summary on err.
   void ReportInterrupted();
 
+  // After a build that found no tool: where it was looked for.
+  void ReportToolMissing();
+
   bool AllDone() const;
-  bool ToolMissing() const { return toolMissing_; }
   bool MessageShown() const { return messageShown_; }
 
  private:
@@ -91,7 +93,6 @@ class ConsoleHost : public BuildHost {
 
   int selectedCount_;
   int settledCount_ = 0;
-  bool toolMissing_ = false;
   bool messageShown_ = false;
   bool progressDrawn_ = false;
   std::chrono::steady_clock::time_point start_;

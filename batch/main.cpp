@@ -84,15 +84,19 @@ int Run(const std::vector<std::string>& args) {
   settings.options.WidenedReadingHint = "(the file is readable without --classic)";
   kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
 
-  kelvory::RunBuild(host);
+  const kelvory::BuildSummary summary = kelvory::RunBuild(host);
   host.FinishProgress();
 
+  if (summary.ToolMissing) {
+    host.ReportToolMissing();
+    return kExitUsage;
+  }
   if (stopSignals.Requested()) {
     host.ReportInterrupted();
     return kExitInterrupted;
   }
-  if (host.ToolMissing()) return kExitUsage;
-  return host.AllDone() && !host.MessageShown() ? kExitDone : kExitSomeFailed;
+  const bool allDone = summary.Failed == 0 && summary.NotFound == 0 && summary.Stopped == 0 && host.AllDone();
+  return allDone && !host.MessageShown() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace

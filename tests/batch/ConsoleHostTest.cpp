@@ -55,15 +55,15 @@ TEST(ConsoleHost, ProgressLineIsClearedBeforeEveryMessageAndEndedOnce) {
   ConsoleHost host(std::move(settings), out.get(), err.get());
   host.ShowMessage("gdaladdo.exe не найден");
   host.FinishProgress();
-  EXPECT_TRUE(host.ToolMissing());
-  EXPECT_FALSE(host.MessageShown());
+  host.ReportToolMissing();
+  EXPECT_TRUE(host.MessageShown());
   EXPECT_EQ(Contents(err.get()),
             "\r0/3 files  0:00\033[K"
             "\r\033[K"
             "kelvory-batch: gdaladdo.exe не найден\n"
-            "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n"
             "\r0/3 files  0:00\033[K"
-            "\r0/3 files  0:00\033[K\n");
+            "\r0/3 files  0:00\033[K\n"
+            "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n");
 }
 
 TEST(ConsoleHost, InterruptSummaryTellsDoneStoppedAndUnstartedFilesApart) {
