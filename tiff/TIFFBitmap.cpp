@@ -39,7 +39,7 @@ class DirectoryRanges {
 // whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
 // by that many bytes of lines. GDAL takes a file for a COG when those lines say the
 // directories come before the data, in row-major block order with the block leaders and
-// trailers, and no later edition is known to have broken that (gdaladdo in place marks
+// trailers, and no later edit is known to have broken that (gdaladdo in place marks
 // it with KNOWN_INCOMPATIBLE_EDITION=YES). A line LAYOUT=COG says it outright.
 bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   static constexpr char Marker[] = "GDAL_STRUCTURAL_METADATA_SIZE=";

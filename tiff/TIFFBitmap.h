@@ -12,7 +12,7 @@ namespace kelvory {
 
 // A TIFF file opened for reading its structure: the header, the chain of directories
 // and each directory's image size. Every failure is an exception after which the
-// bitmap is closed.
+// bitmap is closed. The mode (classic unless chosen) decides which files it takes.
 class TTIFFBitmap {
  public:
   TTIFFBitmap() = default;
@@ -34,10 +34,10 @@ class TTIFFBitmap {
   // The NewSubfileType (tag 254) of directory index (1-based): bit 0 marks a
   // reduced-resolution image, bit 2 a transparency mask. 0 when the tag is absent.
   std::uint32_t SubfileType(std::int32_t index);
-  // True when the file announces an optimised layout such as a Cloud Optimized
-  // GeoTIFF's (GDAL's structural metadata right after the header says
-  // LAYOUT=IFDS_BEFORE_DATA and not that the layout was broken since), which adding
-  // levels in place would break. Read by LoadFromFile/LoadFromStream.
+  // True when the file announces the layout of a Cloud Optimized GeoTIFF as GDAL
+  // recognises it (its structural metadata right after the header describes that layout
+  // and no later edit has broken it), which adding levels in place would break. Read by
+  // LoadFromFile/LoadFromStream.
   bool DeclaresCogLayout() const { return FCogLayout; }
 
   ReadingMode Mode() const { return FMode; }

@@ -295,10 +295,15 @@ TEST(WidenedBounds, ForgedCountsAndOffsetsAreReadErrorsAndLoopsStructureErrors) 
   std::vector<Case> cases;
   for (const Layout& layout : {Layouts[2], Layouts[3]}) {
     {
+      // Every tag the validation asks for is present, and 20 times the forged count
+      // wraps to the true size of the entries: only the count's bound stops the read.
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
-      image.Directory(image.GreyEntries(8, 8));
+      std::vector<Entry> entries = image.GreyEntries(8, 8);
+      entries.push_back(image.ShortValue(277, 1));
+      entries.push_back(image.ShortValue(339, 1));
+      image.Directory(entries);
       std::vector<std::uint8_t> bytes = image.Bytes();
-      bytes[layout.bigEndian ? 16 : 23] = 0x80;  // entry count 2^63 + 5
+      bytes[layout.bigEndian ? 16 : 23] = 0x80;  // entry count 2^63 + 7
       cases.push_back({"entry count 2^63", bytes, SReadError});
     }
     {
