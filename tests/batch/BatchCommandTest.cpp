@@ -346,5 +346,63 @@ TEST_F(BatchCommand, HangupIgnoredAtTheStartAsUnderNohupLetsTheBuildFinish) {
   EXPECT_EQ(DirectoryCount(file), 3);
 }
 
+// The ids of the running processes whose command line mentions text.
+std::vector<int> ProcessesMentioning(const std::string& text) {
+  std::vector<int> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (ReadAll(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
+  }
+  return found;
+}
+
+// Killed outright mid-build, the command takes its tool with it; the next run removes
+// the working copy it left and builds the file.
+TEST_F(BatchCommand, KilledMidBuildLeavesNoToolAndTheNextRunCleansUpAndBuilds) {
+  const fs::path program = Program("", true);
+  // Noise does not compress: with slow resampling and compressed levels the tool takes
+  // a few seconds on it.
+  std::string pixels = "P6\n6000 6000\n255\n";
+  std::uint32_t state = 12345;
+  pixels.reserve(pixels.size() + 6000u * 6000u * 3u);
+  for (std::size_t i = 0; i < 6000u * 6000u * 3u; ++i) {
+    state = state * 1664525u + 1013904223u;
+    pixels += static_cast<char>(state >> 24);
+  }
+  WriteAll(root_ / "noise.ppm", pixels);
+  pixels = {};
+  const fs::path big = root_ / "big.tif";
+  ASSERT_EQ(RunChild({GDAL_TRANSLATE, "-q", "-of", "GTiff", (root_ / "noise.ppm").string(), big.string()}).exitCode, 0);
+  fs::remove(root_ / "noise.ppm");
+  const std::string before = ReadAll(big);
+
+  ChildProcess batch({program.string(), "-r", "lanczos", big.string()},
+                     {"TMPDIR=" + tmp_.string(), "COMPRESS_OVERVIEW=DEFLATE", "ZLEVEL_OVERVIEW=9"});
+  bool toolSeen = false;
+  for (int i = 0; i < 3000 && !toolSeen; ++i) {
+    toolSeen = !ProcessesMentioning(tmp_.string()).empty();
+    if (!toolSeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(toolSeen);
+  ASSERT_EQ(::kill(batch.Pid(), SIGKILL), 0);
+  batch.Wait(seconds(10));
+
+  bool toolGone = false;
+  for (int i = 0; i < 100 && !toolGone; ++i) {
+    toolGone = ProcessesMentioning(tmp_.string()).empty();
+    if (!toolGone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(toolGone) << "gdaladdo outlived the command by a second";
+  EXPECT_TRUE(ReadAll(big) == before);
+  EXPECT_FALSE(TempFolderEmpty());
+
+  const ChildResult again = Batch(program, {big.string()});
+  EXPECT_EQ(again.exitCode, 0) << again.out << again.err;
+  EXPECT_EQ(again.out, "done: " + big.string() + "\n");
+  EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(DirectoryCount(big), 7);
+}
+
 }  // namespace
 }  // namespace kelvory::test

@@ -772,4 +772,40 @@ TEST_F(BuildRunnerTest, StopEndsRunningToolsAndTouchesNoSource) {
 }
 
 }  // namespace
+// A link, "./" in the path and the plain path are one file: one tool runs on it, and
+// every row gets its outcome.
+TEST_F(BuildRunnerTest, RowsNamingOneFileRunOneToolAndShareItsOutcome) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string log = scratch.Tmp() + "/../runs";
+  scratch.UseFakeTool("echo run >> '" + log + "'; sleep 0.2; " + Scratch::RealToolCall());
+  const std::string path = scratch.MakeTiff("a.tif", 800, 800);
+  fs::create_symlink(path, scratch.Data() + "link.tif");
+  host.AddRows({path, scratch.Data() + "link.tif", scratch.Data() + "./a.tif"});
+  host.Slots = 2;
+
+  RunBuild(host);
+
+  EXPECT_EQ(ReadBytes(log), "run\n");
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(host.Rows[row].Status, StatusDone) << row;
+  EXPECT_EQ(host.Selected, 0);
+  EXPECT_EQ(ReaderDirectories(path), 4);
+  ExpectWindowRestored();
+}
+
+TEST_F(BuildRunnerTest, AHardLinkedFileIsNotSplitByAnInPlaceBuild) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string path = scratch.MakeTiff("a.tif", 800, 800);
+  fs::create_hard_link(path, scratch.Data() + "b.tif");
+  const std::string before = ReadBytes(path);
+  host.AddRows({path});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.Rows[0].Status, StatusFailed);
+  EXPECT_NE(host.ReasonFor(0).find("hard links"), std::string::npos) << host.ReasonFor(0);
+  EXPECT_TRUE(ReadBytes(path) == before);
+  EXPECT_TRUE(scratch.TmpEntries().empty());
+}
+
 }  // namespace kelvory::test
