@@ -34,13 +34,16 @@ package=$(realpath "$package")
 
 # The first plain Debian archive among apt's sources (not the security one).
 apt_mirror() {
-  {
+  local found
+  found=$({
     grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{ for (i = 2; i <= NF; i++) print $i }'
     grep -hs '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
       sed 's/\[[^]]*\]//' | awk '{ print $2 }'
-  } | grep -m1 -E '/debian/?$' || echo http://deb.debian.org/debian
+  } | grep -E '/debian/?$' || true)
+  echo "${found%%$'\n'*}"
 }
 mirror=${MIRROR:-$(apt_mirror)}
+mirror=${mirror:-http://deb.debian.org/debian}
 
 root=$(mktemp -d /var/tmp/kelvory-root.XXXXXX)
 log="$root.log"
