@@ -14,3 +14,11 @@ foreach(program kelvory kelvory-batch)
 endforeach()
 file(MAKE_DIRECTORY "${root}/share/lintian/overrides")
 file(COPY_FILE "${CMAKE_CURRENT_LIST_DIR}/lintian-overrides" "${root}/share/lintian/overrides/kelvory")
+
+# The package depends on gdal-bin, so the tool beside the programs must be gdal-bin's,
+# whatever gdaladdo the build machine found first.
+file(READ_SYMLINK "${root}/lib/kelvory/gdal/gdaladdo" tool_link)
+if(NOT tool_link STREQUAL "../../../bin/gdaladdo")
+  message(FATAL_ERROR "gdal/gdaladdo in the package points at ${tool_link}, not at /usr/bin/gdaladdo: "
+                      "configure with -DKELVORY_GDALADDO=/usr/bin/gdaladdo")
+endif()
