@@ -52,10 +52,6 @@ target_link_libraries(kelvory_widgets PUBLIC Qt6::Widgets kelvory_platform PRIVA
 # The help document lies beside the program wherever the widgets are used.
 add_dependencies(kelvory_widgets kelvory_help)
 
-install(FILES ${KELVORY_HELP_PDF} DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES resources/kelvory.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${KELVORY_PICTURES_DIR}/kelvory.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
-
 
 # Shows the real main window with a few rows, for scripts/screenshot.sh.
 add_executable(kelvory-screenshot tools/ScreenshotHelper.cpp)

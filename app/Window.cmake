@@ -27,4 +27,3 @@ target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_pyramids k
 add_executable(kelvory ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kelvory PRIVATE kelvory_widgets)
 kelvory_warnings(kelvory)
-install(TARGETS kelvory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

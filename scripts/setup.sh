@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Kelvory needs to build, run and test on Debian 12, then configures and
-# builds it into out/. Safe to run again: it installs only what is missing.
+# Installs what Kelvory needs to build, run, test and package on Debian 12, then
+# configures and builds it into out/ (the programs are then in out/bin/). Safe to run
+# again: it installs only what is missing. Installing needs root or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,7 @@ packages=(
   fonts-dejavu-extra
   qt6-translations-l10n
   xdg-utils
+  dpkg-dev lintian
 )
 
 missing=()
@@ -22,10 +24,21 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  as_root=()
+  if [ "$(id -u)" -ne 0 ]; then
+    # A minimal Debian has no sudo: say what is needed instead of failing on a missing command.
+    if ! command -v sudo >/dev/null; then
+      echo "Installing these Debian packages needs root, and there is no sudo here. Either run" >&2
+      echo "this script as root, or run as root:" >&2
+      echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+      echo "and then this script again." >&2
+      exit 1
+    fi
+    as_root=(sudo)
+  fi
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 cmake -S . -B out -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

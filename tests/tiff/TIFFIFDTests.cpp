@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,13 @@ struct ValidationCase {
   std::vector<std::uint32_t> bits;  // empty: no tag 258
   std::string expected;
 };
+
+// Test listings and failures show the case as written in the table, not a byte dump.
+void PrintTo(const ValidationCase& c, std::ostream* out) {
+  *out << c.name << " (photometric " << c.photometric << ", bits {";
+  for (std::size_t i = 0; i < c.bits.size(); ++i) *out << (i ? ", " : "") << c.bits[i];
+  *out << "} -> " << c.expected << ")";
+}
 
 class ImageKindValidation : public ::testing::TestWithParam<ValidationCase> {};
 
