@@ -38,7 +38,8 @@ class TempFile {
 };
 
 // Removes the files in folder (ending with '/') that TempFile::Create made with this
-// prefix and whose owner is gone. Returns how many it removed; failures are skipped.
+// prefix and whose owner is gone, with the .ovr and .aux.xml a tool made beside them.
+// Returns how many it removed; failures are skipped.
 int RemoveOrphans(const std::string& folder, const std::string& prefix);
 
 }  // namespace kelvory::platform

@@ -51,10 +51,15 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
     if (!fd.Valid()) break;
     // A shared lock marks the file as in use; it goes with the last descriptor of it,
     // so also when this process dies. Readers of the file take shared locks too.
+    if (::flock(fd.Get(), LOCK_SH) != 0) {
+      // No mark, no safe working copy (a filesystem without locks): say so, leave nothing.
+      error.assign(errno, std::generic_category());
+      ::unlink(name.data());
+      return {};
+    }
     struct stat made {};
     struct stat named {};
-    if (::flock(fd.Get(), LOCK_SH) == 0 && ::fstat(fd.Get(), &made) == 0 && ::stat(name.data(), &named) == 0 &&
-        SameInode(made, named))
+    if (::fstat(fd.Get(), &made) == 0 && ::stat(name.data(), &named) == 0 && SameInode(made, named))
       return TempFile(std::string(name.data()), std::move(fd));
     // Another run took it for an orphan before the mark was on it: make another.
   }
@@ -86,7 +91,11 @@ int RemoveOrphans(const std::string& folder, const std::string& prefix) {
     // Nobody holds a mark on it: its owner is gone.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
     struct stat named {};
-    if (::lstat(path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(path.c_str()) == 0) ++removed;
+    if (::lstat(path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(path.c_str()) == 0) {
+      ++removed;
+      // What the tool may have made beside it.
+      for (const char* suffix : {".ovr", ".aux.xml"}) ::unlink((path + suffix).c_str());
+    }
   }
   return removed;
 }

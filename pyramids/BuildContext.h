@@ -23,6 +23,11 @@ namespace kelvory {
 // the destination) runs beside the tools. Its files stay owned here until it is done.
 struct PendingSettle {
   std::int32_t Index = 0;
+  // A row settled while earlier rows' work was still running: its outcome is known and
+  // waits its turn.
+  bool Decided = false;
+  StatusImage Status = StatusNone;
+  std::string Reason;
   // A copy of a finished file is dropped by a stop; a built copy is still put in place.
   bool CancelOnStop = false;
   ItemProc Work;

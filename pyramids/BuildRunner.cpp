@@ -10,6 +10,7 @@
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/ToolProgress.h"
 #include "pyramids/WorkingCopy.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 
 namespace kelvory {
@@ -55,6 +56,10 @@ void AbandonSlot(BuildHost& host, BuildContext& context, ItemProc& slot, const s
 std::string PlaceResult(const std::string& source, ItemProc& work) {
   if (!work.WorkingCopy.Valid()) return "the working copy is gone";
   if (!work.Destination.empty()) {
+    // The tool needed to write the copy; the result gets the source's permissions.
+    if (auto error = platform::CopyPermissions(source, work.WorkingCopy.Path())) {
+      return "cannot copy to " + platform::FolderOf(work.Destination) + ": " + error.message();
+    }
     if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
       return "cannot replace " + work.Destination + ": " + error.message();
     }
@@ -115,26 +120,32 @@ void CollectSlot(BuildHost& host, BuildContext& context, ItemProc& slot) {
     DiscardWork(slot);
     SettleRow(host, context, slot.Index, StatusFailed, failure);
   } else {
-    auto pending = std::make_unique<PendingSettle>();
-    pending->Index = slot.Index;
-    pending->Work = std::move(slot);
+    auto owned = std::make_unique<PendingSettle>();
+    PendingSettle& pending = *owned;
+    pending.Index = slot.Index;
+    pending.Work = std::move(slot);
     DiscardWork(slot);
-    pending->Task = context.Workers->Submit(
-        [source = host.RowCaption(pending->Index), work = &pending->Work] { return PlaceResult(source, *work); });
-    context.Pending.push_back(std::move(pending));
+    // In the queue before its task runs, so that nothing can drop it under the task.
+    context.Pending.push_back(std::move(owned));
+    pending.Task = context.Workers->Submit(
+        [source = host.RowCaption(pending.Index), work = &pending.Work] { return PlaceResult(source, *work); });
   }
   StartNextJob(host, context, slot);
 }
 
 // Settles, in the order they were handed over, the rows whose file work is done.
 void SettlePending(BuildHost& host, BuildContext& context) {
-  while (!context.Pending.empty() && context.Pending.front()->Task->Done()) {
+  while (!context.Pending.empty() && (context.Pending.front()->Decided || context.Pending.front()->Task->Done())) {
     const std::unique_ptr<PendingSettle> pending = std::move(context.Pending.front());
     context.Pending.pop_front();
+    if (pending->Decided) {
+      SettleRowNow(host, context, pending->Index, pending->Status, pending->Reason);
+      continue;
+    }
     DiscardWork(pending->Work);
     const FileWork& task = *pending->Task;
     const std::string reason = task.Cancelled() ? kStoppedReason : task.Failure();
-    SettleRow(host, context, pending->Index, reason.empty() ? StatusDone : StatusFailed, reason);
+    SettleRowNow(host, context, pending->Index, reason.empty() ? StatusDone : StatusFailed, reason);
   }
 }
 
@@ -156,7 +167,7 @@ void BeginStop(BuildContext& context) {
     if (slot.Preparation) context.Workers->Cancel(slot.Preparation, kStoppedReason);
   }
   for (const auto& pending : context.Pending) {
-    if (pending->CancelOnStop) context.Workers->Cancel(pending->Task, kStoppedReason);
+    if (pending->CancelOnStop && pending->Task) context.Workers->Cancel(pending->Task, kStoppedReason);
   }
 }
 
@@ -229,10 +240,15 @@ void PollSlots(BuildHost& host, BuildContext& context) {
           platform::WaitAny({}, context.Wake, WaitLimitMs, error);
           context.Wake.Clear();
         }
+        const std::int32_t row = slot.Index;
         slot.ProcessHandle.Release();
         slot.Running = false;
         DiscardWork(slot);
         slot.Index = -1;
+        try {
+          if (row >= 0 && row < host.RowCount()) SettleRow(host, context, row, StatusFailed, CollectErrorMessage);
+        } catch (...) {
+        }
         host.ShowMessage(CollectErrorMessage);
       }
       busy = busy || slot.Running || slot.Preparation != nullptr || slot.Index == -1;
@@ -272,6 +288,7 @@ void Build(BuildHost& host, BuildContext& context) {
     platform::RemoveOrphans(folder, StagePrefix);
     context.ClearedFolders.insert(folder + '\0' + StagePrefix);
   }
+  if (!context.Wake.Valid()) throw Exception("cannot wait for the file workers");
   context.Workers = std::make_unique<FileWorkers>(FileWorkerCount, context.Wake);
   const int slots = host.SlotCount();
   context.Slots = std::vector<ItemProc>(static_cast<std::size_t>(slots > 0 ? slots : 1));

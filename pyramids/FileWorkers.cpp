@@ -5,7 +5,18 @@
 namespace kelvory {
 
 FileWorkers::FileWorkers(int threads, platform::Wakeup& wakeup) : wakeup_(wakeup) {
-  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Serve(); });
+  try {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Serve(); });
+  } catch (...) {
+    // The threads already started must end before the object that owns them goes.
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+    throw;
+  }
 }
 
 FileWorkers::~FileWorkers() {

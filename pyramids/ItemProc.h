@@ -32,6 +32,8 @@ struct ItemProc {
   // The file the tool works on, owned until its result has been put in place: the
   // temporary copy, or a new file beside the destination.
   platform::TempFile WorkingCopy;
+  // Its path, also once it has been put in place.
+  std::string WorkingPath;
   // The source as it was copied: an in-place result replaces only that version.
   platform::FileStamp SourceStamp;
   // Where a destination job's result goes once the tool has succeeded.

@@ -126,8 +126,8 @@ void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
   sidecars.clear();
 }
 
-void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
-               const std::string& reason) {
+void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
+                  const std::string& reason) {
   FinishItem(host, index, status, reason);
   BuildSummary& summary = context.Summary;
   if (status == StatusDone) ++summary.Done;
@@ -138,7 +138,23 @@ void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, Statu
   if (same == context.SameFileRows.end()) return;
   const std::vector<std::int32_t> rows = std::move(same->second);
   context.SameFileRows.erase(same);
-  for (const std::int32_t row : rows) SettleRow(host, context, row, status, reason);
+  for (const std::int32_t row : rows) SettleRowNow(host, context, row, status, reason);
+}
+
+void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
+               const std::string& reason) {
+  if (context.Pending.empty()) {
+    SettleRowNow(host, context, index, status, reason);
+    return;
+  }
+  // Rows settle in the order their turn came: this one waits behind the file work of
+  // the rows before it.
+  auto decided = std::make_unique<PendingSettle>();
+  decided->Index = index;
+  decided->Decided = true;
+  decided->Status = status;
+  decided->Reason = reason;
+  context.Pending.push_back(std::move(decided));
 }
 
 void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
@@ -150,6 +166,12 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 }
 
 void DiscardWork(ItemProc& slot) {
+  // What gdaladdo may have made beside the copy: external levels of a copy it could
+  // not write, its metadata.
+  if (!slot.WorkingPath.empty()) {
+    for (const char* suffix : {".ovr", ".aux.xml"}) platform::DeleteFile(slot.WorkingPath + suffix);
+  }
+  slot.WorkingPath.clear();
   slot.WorkingCopy.Remove();
   slot.Preparation.reset();
   slot.ErrorOutput.reset();
@@ -178,13 +200,19 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     SettleRow(host, context, index, StatusNotFound);
     return -1;
   }
-  // Another name of a file this build already has (a link, "./a.tif") waits for that
-  // row's outcome instead of running a second tool on the same file.
+  // Another name of a file this build updates in place (a link, "./a.tif") waits for
+  // that row's outcome instead of running a second tool on the same file. Copies into a
+  // destination folder are files of their own, one per name.
   std::error_code stampError;
   const platform::FileStamp stamp = platform::StampOf(source, stampError);
-  if (!stampError) {
+  const bool inPlace = !host.HasDestFolder() ||
+                       platform::SameFile(source, host.DestFolder() + "/" + platform::FileNameOf(source));
+  if (!stampError && inPlace) {
     const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
-    if (!isNew) {
+    // An inode freed and reused during the build is another file.
+    if (!isNew && !platform::SameFile(host.RowCaption(first->second), source)) {
+      first->second = index;
+    } else if (!isNew) {
       const auto outcome = context.Outcomes.find(first->second);
       if (outcome != context.Outcomes.end()) {
         SettleRow(host, context, index, outcome->second.first, outcome->second.second);
@@ -259,9 +287,9 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
       if (error) Fail("cannot copy to " + folder, error);
       slot.TempPath.clear();
+      // The copy stays writable for the tool, whatever the source's permissions.
       copy = [source, working = slot.WorkingCopy.Path(), folder]() -> std::string {
-        std::error_code failure = platform::CopyFile(source, working);
-        if (!failure) failure = platform::CopyPermissions(source, working);
+        const std::error_code failure = platform::CopyFile(source, working);
         return failure ? "cannot copy to " + folder + ": " + failure.message() : std::string();
       };
     } else {
@@ -281,6 +309,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     // Levels the file already has are kept as they are: only the others are asked for.
     slot.Factors = MissingFactors(inventory, levels);
     slot.Levels = levels;
+    slot.WorkingPath = slot.WorkingCopy.Path();
     slot.Preparation = context.Workers->Submit(std::move(copy));
     return index;
   } catch (const std::exception& e) {

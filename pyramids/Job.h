@@ -16,6 +16,9 @@ void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const s
 
 // FinishItem, counted in the build's summary, and the same outcome for the rows that
 // name the same file and wait for this one.
+void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
+                  const std::string& reason = {});
+// SettleRowNow, or, while earlier rows' file work runs, the same in its turn.
 void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
                const std::string& reason = {});
 

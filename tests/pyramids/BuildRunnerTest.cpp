@@ -771,7 +771,6 @@ TEST_F(BuildRunnerTest, StopEndsRunningToolsAndTouchesNoSource) {
   }
 }
 
-}  // namespace
 // A link, "./" in the path and the plain path are one file: one tool runs on it, and
 // every row gets its outcome.
 TEST_F(BuildRunnerTest, RowsNamingOneFileRunOneToolAndShareItsOutcome) {
@@ -808,4 +807,45 @@ TEST_F(BuildRunnerTest, AHardLinkedFileIsNotSplitByAnInPlaceBuild) {
   EXPECT_TRUE(scratch.TmpEntries().empty());
 }
 
+// Into a destination folder every name is a copy of its own; a read-only source gives
+// a read-only copy, but the tool gets a copy it may write.
+TEST_F(BuildRunnerTest, DestinationCopiesOfOneFileUnderTwoNamesAreBothMadeFromAReadOnlySource) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("case $(stat -c %A \"$1\") in -rw*) ;; *) exit 7 ;; esac; " + Scratch::RealToolCall());
+  const std::string path = scratch.MakeTiff("a.tif", 800, 800);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::create_symlink(path, scratch.Data() + "link.tif");
+  host.Dest = scratch.Data() + "out";
+  fs::create_directories(host.Dest);
+  host.AddRows({path, scratch.Data() + "link.tif"});
+
+  RunBuild(host);
+
+  for (const char* name : {"a.tif", "link.tif"}) {
+    SCOPED_TRACE(name);
+    const std::string copy = host.Dest + "/" + name;
+    EXPECT_EQ(ReaderDirectories(copy), 4);
+    EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  }
+  EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(FolderEntries(host.Dest), (std::vector<std::string>{"a.tif", "link.tif"}));
+}
+
+// A row settled at once waits behind the file work of the rows before it.
+TEST_F(BuildRunnerTest, RowsSettleInTheirTurnAlsoWhileEarlierFileWorkRuns) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseRealTool();
+  const std::string ready = scratch.MakeTiff("ready.tif", 120, 120);  // nothing to build: only copied
+  host.Dest = scratch.Data() + "out";
+  fs::create_directories(host.Dest);
+  host.AddRows({ready, scratch.Data() + "missing.tif", ready + "x"});
+
+  RunBuild(host);
+
+  EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(host.Rows[0].Status, StatusDone);
+  EXPECT_EQ(host.Rows[1].Status, StatusNotFound);
+}
+
+}  // namespace
 }  // namespace kelvory::test
