@@ -1,8 +1,4 @@
 // kelvory-batch: the same build as the window, for scripts and terminals.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +8,8 @@
 #include "batch/RowCollector.h"
 #include "pyramids/BuildRunner.h"
 #include "filelist/ListFile.h"
+#include "platform/Console.h"
+#include "platform/Folders.h"
 #include "platform/Paths.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
@@ -27,11 +25,6 @@ constexpr int kExitInterrupted = 130;
 int Fail(const std::string& text) {
   std::fprintf(stderr, "kelvory-batch: %s\n", text.c_str());
   return kExitUsage;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -55,7 +48,9 @@ int Run(const std::vector<std::string>& args) {
 
   // A missing folder would only fail every file one by one.
   if (!options.destFolder.empty()) {
-    if (!IsFolder(options.destFolder)) return Fail("not a folder: " + options.destFolder);
+    if (!kelvory::platform::FolderExists(options.destFolder)) {
+      return Fail("not a folder: " + options.destFolder);
+    }
     options.destFolder = kelvory::platform::FullPath(options.destFolder);
   }
 
@@ -70,13 +65,15 @@ int Run(const std::vector<std::string>& args) {
   const kelvory::platform::StopSignals stopSignals(true);
   // A reader of the output that goes away (a pipe into head) must not kill the build
   // halfway, with its tools still running and their working copies left behind.
-  std::signal(SIGPIPE, SIG_IGN);
+  if (const std::error_code error = kelvory::platform::IgnoreBrokenPipe()) {
+    return Fail("cannot ignore a closed output: " + error.message());
+  }
   kelvory::ConsoleHost::Settings settings;
   settings.rows = std::move(rows);
   settings.destFolder = options.destFolder;
   settings.programFolder = kelvory::platform::ProgramFolder();
   settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
-  settings.showProgress = ::isatty(STDERR_FILENO) == 1;
+  settings.showProgress = kelvory::platform::IsTerminal(kelvory::platform::StandardStream::Error);
   settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
   // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
   settings.options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;

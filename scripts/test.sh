@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
-# window tests; the Debian package, built and checked with lintian; the reader's tests
-# again under AddressSanitizer and UBSan; and the reader's fuzzer for a bounded time.
+# window tests; the Debian package, built and checked with lintian; every test but the
+# window's again under AddressSanitizer and UBSan; and the reader's fuzzer for a bounded
+# time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,8 +23,7 @@ ctest --test-dir out --output-on-failure --timeout 300 -j "$(nproc)"
 echo "== Debian package and lintian"
 bash scripts/package.sh
 
-echo "== reader under AddressSanitizer and UBSan, and its fuzzer"
-CC=clang CXX=clang++ cmake -S . -B out-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKELVORY_READER_ONLY=ON -DKELVORY_SANITIZE=ON -DKELVORY_FUZZ=ON
-cmake --build out-sanitize --parallel "$(nproc)"
-ctest --test-dir out-sanitize --output-on-failure --timeout 600 -j "$(nproc)"
+echo "== everything but the window under AddressSanitizer and UBSan, and the reader's fuzzer"
+cmake --preset sanitize
+cmake --build --preset sanitize --parallel "$(nproc)"
+ctest --preset sanitize -j "$(nproc)"

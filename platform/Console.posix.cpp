@@ -1,0 +1,22 @@
+#include "platform/Console.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kelvory::platform {
+
+bool IsTerminal(StandardStream stream) {
+  return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
+
+std::error_code IgnoreBrokenPipe() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigemptyset(&ignore.sa_mask);
+  if (::sigaction(SIGPIPE, &ignore, nullptr) != 0) return {errno, std::system_category()};
+  return {};
+}
+
+}  // namespace kelvory::platform
