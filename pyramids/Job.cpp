@@ -1,5 +1,7 @@
 #include "pyramids/Job.h"
 
+#include <filesystem>
+
 #include "pyramids/BuildMessages.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/LevelRule.h"
@@ -18,12 +20,19 @@ namespace {
   throw Exception(what + ": " + error.message());
 }
 
-// The destination of the row's file; a second row with the same file name is refused
-// rather than overwriting the first one's copy.
-std::string ReserveDestination(BuildHost& host, BuildContext& context, const std::string& source) {
-  const std::string destination = host.DestFolder() + "/" + platform::FileNameOf(source);
+// The destination of the row's file; a second row with the same destination is
+// refused rather than overwriting the first one's copy.
+std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
+                               const std::string& source) {
+  const std::string folder = host.RowDestinationFolder(index);
+  const std::string destination = folder + "/" + platform::FileNameOf(source);
   if (!context.Destinations.insert(destination).second) {
     throw Exception("another file of this build is already copied to " + destination);
+  }
+  if (folder != host.DestFolder()) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) Fail("cannot create the folder " + folder, error);
   }
   return destination;
 }
@@ -128,17 +137,27 @@ void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
 
 void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
                const std::string& reason) {
+  const bool busy = status == StatusFailed && reason == kBusyReason;
+  if (busy) host.RowBusy(index);
+  const auto levels = context.RowLevels.find(index);
+  if (levels != context.RowLevels.end()) {
+    host.RowLevels(index, levels->second.first, status == StatusDone ? levels->second.second : levels->second.first);
+  }
   FinishItem(host, index, status, reason);
   BuildSummary& summary = context.Summary;
   if (status == StatusDone) ++summary.Done;
   if (status == StatusNotFound) ++summary.NotFound;
-  if (status == StatusFailed) ++(reason == kStoppedReason ? summary.Stopped : summary.Failed);
+  if (status == StatusFailed) ++(busy ? summary.Busy : reason == kStoppedReason ? summary.Stopped : summary.Failed);
   context.Outcomes[index] = {status, reason};
   const auto same = context.SameFileRows.find(index);
   if (same == context.SameFileRows.end()) return;
   const std::vector<std::int32_t> rows = std::move(same->second);
   context.SameFileRows.erase(same);
-  for (const std::int32_t row : rows) SettleRow(host, context, row, status, reason);
+  const auto firstLevels = context.RowLevels.find(index);
+  for (const std::int32_t row : rows) {
+    if (firstLevels != context.RowLevels.end()) context.RowLevels[row] = firstLevels->second;
+    SettleRow(host, context, row, status, reason);
+  }
 }
 
 void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
@@ -162,6 +181,7 @@ void DiscardWork(ItemProc& slot) {
   slot.TempPath.clear();
   slot.Destination.clear();
   slot.CommandLine.clear();
+  slot.Claim.Release();
 }
 
 std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot) {
@@ -195,12 +215,24 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     }
   }
 
+  // Another process, here or on another host, building the same file keeps it. A file
+  // this process may not write is not claimed: in place it fails as read-only anyway,
+  // and a copy into a destination folder lands there whole.
+  std::error_code claimError;
+  platform::FileClaim claim = platform::FileClaim::Take(source, claimError);
+  if (claimError == std::errc::device_or_resource_busy) {
+    SettleRow(host, context, index, StatusFailed, kBusyReason);
+    return -1;
+  }
+
   try {
     const LevelInventory inventory = ReadInventory(context, source);
     const std::int32_t levels = LevelCount(inventory.Width, inventory.Height);
     const std::string overviews = ExternalOverviewsOf(source);
     const LevelInventory withOverviews =
         overviews.empty() ? inventory : WithExternalLevels(context, inventory, overviews);
+    const int levelsBefore = withOverviews.Levels - 1;
+    context.RowLevels[index] = {levelsBefore, levelsBefore};
     host.ProcessMessages();
 
     if (HasEnoughLevels(withOverviews, levels)) {
@@ -211,10 +243,11 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       }
       std::vector<std::string> sidecars = SidecarsOf(source);
       if (!overviews.empty()) sidecars.push_back(overviews);
-      const std::string destination = ReserveDestination(host, context, source);
+      const std::string destination = ReserveDestination(host, context, index, source);
       auto pending = std::make_unique<PendingSettle>();
       pending->Index = index;
       pending->CancelOnStop = true;
+      pending->Work.Claim = std::move(claim);
       pending->Task = context.Workers->Submit(
           [source, destination, sidecars] { return CopyToDestination(source, destination, sidecars); });
       context.Pending.push_back(std::move(pending));
@@ -228,7 +261,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     std::error_code error;
     if (host.HasDestFolder()) {
-      slot.Destination = ReserveDestination(host, context, source);
+      slot.Destination = ReserveDestination(host, context, index, source);
       // The source itself (its own folder, or a link to it) is processed in place,
       // so that the result lands in the file and not over a link to it.
       if (platform::SameFile(source, slot.Destination)) slot.Destination.clear();
@@ -281,6 +314,8 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     // Levels the file already has are kept as they are: only the others are asked for.
     slot.Factors = MissingFactors(inventory, levels);
     slot.Levels = levels;
+    context.RowLevels[index].second = levelsBefore + static_cast<int>(slot.Factors.size());
+    slot.Claim = std::move(claim);
     slot.Preparation = context.Workers->Submit(std::move(copy));
     return index;
   } catch (const std::exception& e) {
