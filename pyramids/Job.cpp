@@ -68,12 +68,27 @@ void ClearOrphans(BuildContext& context, const std::string& folder, const char* 
   if (context.ClearedFolders.insert(folder + '\0' + prefix).second) platform::RemoveOrphans(folder, prefix);
 }
 
+// Loads the source into bitmap: through the claim's own descriptor while it holds the
+// file, since over NFS a second open's lock would meet the claim's.
+void LoadSource(TTIFFBitmap& bitmap, const std::string& source, const platform::FileClaim& claim,
+                std::unique_ptr<platform::Stream>& contents) {
+  if (!claim.Held()) {
+    bitmap.LoadFromFile(source);
+    return;
+  }
+  std::error_code error;
+  contents = claim.Contents(error);
+  if (error) throw EFOpenError(source, error);
+  bitmap.LoadFromStream(*contents);
+}
+
 // The levels the file holds: the reader's classic rules may refuse a file the widened
 // ones read, and the user is told where to switch them on.
-LevelInventory ReadInventory(BuildContext& context, const std::string& source) {
+LevelInventory ReadInventory(BuildContext& context, const std::string& source, const platform::FileClaim& claim) {
   TTIFFBitmap& reader = *context.Reader;
+  std::unique_ptr<platform::Stream> contents;
   try {
-    reader.LoadFromFile(source);
+    LoadSource(reader, source, claim, contents);
     LevelInventory inventory = ReadLevelInventory(reader);
     reader.Close();
     return inventory;
@@ -84,8 +99,9 @@ LevelInventory ReadInventory(BuildContext& context, const std::string& source) {
         (why != SUnsupportedFileType && why != SUnsupportedImageFormat))
       throw;
     try {
+      std::unique_ptr<platform::Stream> widenedContents;
       TTIFFBitmap widened(ReadingMode::Widened);
-      widened.LoadFromFile(source);
+      LoadSource(widened, source, claim, widenedContents);
       ReadLevelInventory(widened);
     } catch (const std::exception&) {
       throw refusal;
@@ -226,7 +242,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   }
 
   try {
-    const LevelInventory inventory = ReadInventory(context, source);
+    const LevelInventory inventory = ReadInventory(context, source, claim);
     const std::int32_t levels = LevelCount(inventory.Width, inventory.Height);
     const std::string overviews = ExternalOverviewsOf(source);
     const LevelInventory withOverviews =

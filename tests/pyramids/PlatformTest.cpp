@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -176,6 +177,14 @@ TEST(PlatformFileClaim, OneHolderAtATimeAndOtherDescriptorsDoNotEndIt) {
 
   FileClaim::Take(scratch.Data() + "missing.tif", error);
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+
+  // Another program's write lock, which keeps readers out, keeps the claim out too.
+  const std::string other = scratch.Data() + "b.tif";
+  WriteBytes(other, "data");
+  UniqueFd writer(::open(other.c_str(), O_RDWR | O_CLOEXEC));
+  ASSERT_EQ(::flock(writer.Get(), LOCK_EX), 0);
+  EXPECT_FALSE(FileClaim::Take(other, error).Held());
+  EXPECT_EQ(error, std::errc::device_or_resource_busy);
 }
 
 }  // namespace
