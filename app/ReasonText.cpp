@@ -14,6 +14,8 @@ struct ReasonForm {
 
 const ReasonForm kForms[] = {
     {"stopped", "построение остановлено"},
+    {"another process is building this file", "этот файл сейчас строит другой процесс"},
+    {"cannot create the folder (.*): ([^:]*)", "не удалось создать папку %1: %2"},
     {"the build was aborted", "построение прервано"},
     {"the working copy is gone", "рабочая копия файла пропала"},
     {"gdaladdo did not add the overview levels", "gdaladdo не добавил уровни пирамиды"},

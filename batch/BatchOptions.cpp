@@ -44,6 +44,7 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
   bool destGiven = false;
   bool jobsGiven = false;
   bool resamplingGiven = false;
+  bool shardGiven = false;
   bool optionsEnded = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -91,6 +92,13 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
         throw UsageError("unknown resampling method '" + options.resampling + "' (known: " + known + ")");
       }
       resamplingGiven = true;
+    } else if (option.name == "--shard") {
+      if (shardGiven) throw UsageError("--shard may be given only once");
+      options.shard = ParseShard(takeValue());
+      shardGiven = true;
+    } else if (option.name == "--json") {
+      refuseValue();
+      options.json = true;
     } else if (option.name == "--classic") {
       refuseValue();
       options.classic = true;
@@ -110,15 +118,20 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: kelvory-batch [--dest DIR] [--jobs N] [-r METHOD] [--classic] [--list FILE]... [PATH]...\n"
-         "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program.\n"
+  return "Usage: kelvory-batch [--dest DIR] [--jobs N] [-r METHOD] [--classic] [--shard K/N] [--json]\n"
+         "                    [--list FILE]... [PATH]...\n"
+         "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program\n"
+         "(or, when there is none, the gdaladdo on the PATH). A PATH that is a folder adds\n"
+         "every .tif/.tiff file below it.\n"
          "\n"
          "  -d, --dest DIR   copy each file into DIR and build there; the sources stay\n"
          "                   untouched (default: update each file in place, safely,\n"
-         "                   through a temporary copy)\n"
+         "                   through a temporary copy); files found below a folder\n"
+         "                   keep their subfolders there\n"
          "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
          "                   processor)\n"
-         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated)\n"
+         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated);\n"
+         "                   relative lines are taken from the list file's folder\n"
          "  -r, --resampling METHOD\n"
          "                   how gdaladdo computes the new levels: nearest (default),\n"
          "                   average, bilinear, cubic, cubicspline, lanczos, gauss, mode\n"
@@ -126,13 +139,18 @@ std::string UsageText() {
          "      --classic    read only classic little-endian TIFF of the original image\n"
          "                   kinds (default: also BigTIFF, big-endian and every sample\n"
          "                   type GDAL reads)\n"
+         "      --shard K/N  take only share K of N (1 <= K <= N) of the files, split by\n"
+         "                   path: N commands with the same arguments take each file once\n"
+         "      --json       one JSON object per file on standard output instead of the\n"
+         "                   text lines\n"
          "  -h, --help       show this help and exit\n"
-         "      --version    show the version and exit\n"
+         "      --version    show the version and the gdaladdo used, and exit\n"
          "\n"
          "Files are taken in order; empty lines and repeated paths are skipped.\n"
-         "One line per file: done, failed (with the reason) or not found.\n"
+         "One line per file: done, failed (with the reason), not found, or busy (another\n"
+         "process, here or on another host, was building it: it is left untouched).\n"
          "Levels a file already has are kept; only the missing ones are built.\n"
-         "Exit status: 0 all done, 1 some failed or not found, 2 usage error or no tool,\n"
+         "Exit status: 0 all done, 1 some failed, not found or busy, 2 usage error or no tool,\n"
          "130 interrupted by Ctrl-C, SIGTERM or SIGHUP (files already done keep their new\n"
          "levels; every other file is left as it was).\n";
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/Shard.h"
 #include "platform/Errors.h"
 #include "pyramids/BuildOptions.h"
 
@@ -32,6 +33,8 @@ struct BatchOptions {
   std::vector<BatchSource> sources;
   bool classic = false;     // only the classic TIFF rules
   std::string resampling;   // empty: gdaladdo's default, nearest
+  Shard shard;              // this process's share of the rows
+  bool json = false;        // one JSON object per file instead of the text lines
 };
 
 // The largest --jobs accepted; more processes than this only thrash the disk.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "batch/JsonText.h"
 #include "pyramids/BuildMessages.h"
 #include "pyramids/ToolCommand.h"
 #include "platform/Paths.h"
@@ -38,6 +39,8 @@ std::string Elapsed(std::chrono::steady_clock::duration duration) {
 ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
     : destFolder_(std::move(settings.destFolder)),
       programFolder_(std::move(settings.programFolder)),
+      toolPath_(std::move(settings.toolPath)),
+      json_(settings.json),
       slotCount_(settings.slotCount),
       showProgress_(settings.showProgress),
       stopRequested_(std::move(settings.stopRequested)),
@@ -49,6 +52,9 @@ ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
       lastDraw_(start_) {
   rows_.reserve(settings.rows.size());
   for (std::string& caption : settings.rows) rows_.push_back({std::move(caption), true, StatusNone});
+  for (std::size_t i = 0; i < rows_.size() && i < settings.rowSubfolders.size(); ++i) {
+    rows_[i].subfolder = std::move(settings.rowSubfolders[i]);
+  }
   if (showProgress_) DrawProgress();
 }
 
@@ -71,7 +77,30 @@ void ConsoleHost::SetRowChecked(int row, bool checked) {
 }
 
 void ConsoleHost::SetRowStatus(int row, StatusImage status) {
-  if (ValidRow(row)) rows_[static_cast<std::size_t>(row)].status = status;
+  if (!ValidRow(row)) return;
+  Row& changed = rows_[static_cast<std::size_t>(row)];
+  changed.status = status;
+  if (status == StatusInProgress && !changed.wasStarted) {
+    changed.wasStarted = true;
+    changed.started = std::chrono::steady_clock::now();
+  }
+}
+
+std::string ConsoleHost::RowDestinationFolder(int row) const {
+  if (!ValidRow(row) || rows_[static_cast<std::size_t>(row)].subfolder.empty()) return destFolder_;
+  return destFolder_ + "/" + rows_[static_cast<std::size_t>(row)].subfolder;
+}
+
+std::string ConsoleHost::ToolPath() const { return toolPath_.empty() ? BuildHost::ToolPath() : toolPath_; }
+
+void ConsoleHost::RowBusy(int row) {
+  if (ValidRow(row)) rows_[static_cast<std::size_t>(row)].busy = true;
+}
+
+void ConsoleHost::RowLevels(int row, int before, int after) {
+  if (!ValidRow(row)) return;
+  rows_[static_cast<std::size_t>(row)].levelsBefore = before;
+  rows_[static_cast<std::size_t>(row)].levelsAfter = after;
 }
 
 std::string ConsoleHost::DestFolder() const { return destFolder_; }
@@ -116,32 +145,42 @@ void ConsoleHost::RowSettled(int row, StatusImage status, const std::string& rea
   settled.status = status;
   settled.settled = true;
   // Once a stop is asked for, an unfinished file is one the stop cut short.
-  settled.stopped = status != StatusDone && status != StatusNotFound && StopRequested();
-  const std::string& caption = settled.caption;
+  settled.stopped = status != StatusDone && status != StatusNotFound && !settled.busy && StopRequested();
   ClearProgress();
   if (settled.stopped) {
-    std::fprintf(out_, "stopped: %s\n", caption.c_str());
+    WriteOutcome(settled, "stopped", {});
+  } else if (settled.busy) {
+    WriteOutcome(settled, "busy", {});
+  } else if (status == StatusDone) {
+    WriteOutcome(settled, "done", {});
+  } else if (status == StatusNotFound) {
+    WriteOutcome(settled, "not found", {});
+  } else {
+    WriteOutcome(settled, "failed", reason);
+  }
+  if (showProgress_) DrawProgress();
+}
+
+void ConsoleHost::WriteOutcome(const Row& row, const char* outcome, const std::string& reason) {
+  if (!json_) {
+    if (reason.empty()) {
+      std::fprintf(out_, "%s: %s\n", outcome, row.caption.c_str());
+    } else {
+      std::fprintf(out_, "%s: %s: %s\n", outcome, row.caption.c_str(), OneLine(reason).c_str());
+    }
     std::fflush(out_);
-    if (showProgress_) DrawProgress();
     return;
   }
-  switch (status) {
-    case StatusDone:
-      std::fprintf(out_, "done: %s\n", caption.c_str());
-      break;
-    case StatusNotFound:
-      std::fprintf(out_, "not found: %s\n", caption.c_str());
-      break;
-    default:
-      if (reason.empty()) {
-        std::fprintf(out_, "failed: %s\n", caption.c_str());
-      } else {
-        std::fprintf(out_, "failed: %s: %s\n", caption.c_str(), OneLine(reason).c_str());
-      }
-      break;
-  }
+  const auto levels = [](int count) { return count < 0 ? std::string("null") : std::to_string(count); };
+  const double seconds =
+      row.wasStarted && row.settled
+          ? std::chrono::duration<double>(std::chrono::steady_clock::now() - row.started).count()
+          : 0.0;
+  std::fprintf(out_, "{\"path\":%s,\"outcome\":\"%s\",\"reason\":%s,\"levels_before\":%s,"
+               "\"levels_after\":%s,\"seconds\":%.3f}\n",
+               JsonString(row.caption).c_str(), outcome, JsonString(reason).c_str(),
+               levels(row.levelsBefore).c_str(), levels(row.levelsAfter).c_str(), seconds);
   std::fflush(out_);
-  if (showProgress_) DrawProgress();
 }
 
 bool ConsoleHost::StopRequested() const { return stopRequested_ && stopRequested_(); }
@@ -160,12 +199,15 @@ void ConsoleHost::ReportInterrupted() {
   int notFound = 0;
   int stopped = 0;
   int notStarted = 0;
+  int busy = 0;
   for (const Row& row : rows_) {
     if (!row.settled) {
       ++notStarted;
-      std::fprintf(out_, "not started: %s\n", row.caption.c_str());
+      WriteOutcome(row, "not started", {});
     } else if (row.stopped) {
       ++stopped;
+    } else if (row.busy) {
+      ++busy;
     } else if (row.status == StatusDone) {
       ++done;
     } else if (row.status == StatusNotFound) {
@@ -178,11 +220,18 @@ void ConsoleHost::ReportInterrupted() {
   std::string counts = std::to_string(done) + " done, ";
   if (failed > 0) counts += std::to_string(failed) + " failed, ";
   if (notFound > 0) counts += std::to_string(notFound) + " not found, ";
+  if (busy > 0) counts += std::to_string(busy) + " busy, ";
   counts += std::to_string(stopped) + " stopped, " + std::to_string(notStarted) + " not started";
   ClearProgress();
   std::fprintf(err_, "kelvory-batch: interrupted: %s; files not done are unchanged\n",
                counts.c_str());
   std::fflush(err_);
+}
+
+int ConsoleHost::BusyCount() const {
+  int busy = 0;
+  for (const Row& row : rows_) busy += row.busy ? 1 : 0;
+  return busy;
 }
 
 bool ConsoleHost::AllDone() const {

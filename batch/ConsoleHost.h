@@ -16,7 +16,12 @@ class ConsoleHost : public BuildHost {
  public:
   struct Settings {
     std::vector<std::string> rows;
+    // The subfolder of the destination each row's copy goes to; empty (or missing):
+    // the destination's top.
+    std::vector<std::string> rowSubfolders;
     std::string destFolder;  // empty: in place
+    std::string toolPath;    // empty: gdal/gdaladdo in the program folder
+    bool json = false;       // one JSON object per file instead of the text lines
     std::string programFolder;
     int slotCount = 1;
     bool showProgress = false;  // redraw a progress line on err
@@ -54,6 +59,10 @@ class ConsoleHost : public BuildHost {
   void RowSettled(int row, StatusImage status, const std::string& reason) override;
   bool StopRequested() const override;
   BuildOptions Options() const override { return options_; }
+  std::string RowDestinationFolder(int row) const override;
+  std::string ToolPath() const override;
+  void RowBusy(int row) override;
+  void RowLevels(int row, int before, int after) override;
 
   // Ends the progress line, so that the shell prompt starts on a line of its own.
   void FinishProgress();
@@ -66,6 +75,7 @@ class ConsoleHost : public BuildHost {
   void ReportToolMissing();
 
   bool AllDone() const;
+  int BusyCount() const;
   bool MessageShown() const { return messageShown_; }
 
  private:
@@ -75,15 +85,25 @@ class ConsoleHost : public BuildHost {
     StatusImage status = StatusNone;
     bool settled = false;
     bool stopped = false;  // settled unfinished because of a stop
+    bool busy = false;     // another process was building the file
+    std::string subfolder;
+    int levelsBefore = -1;  // -1: not read
+    int levelsAfter = -1;
+    std::chrono::steady_clock::time_point started{};
+    bool wasStarted = false;
   };
 
   bool ValidRow(int row) const;
+  // The line of a settled row, as text or as JSON.
+  void WriteOutcome(const Row& row, const char* outcome, const std::string& reason);
   void DrawProgress();
   void ClearProgress();
 
   std::vector<Row> rows_;
   std::string destFolder_;
   std::string programFolder_;
+  std::string toolPath_;
+  bool json_;
   int slotCount_;
   bool showProgress_;
   std::function<bool()> stopRequested_;

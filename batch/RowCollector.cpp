@@ -3,23 +3,53 @@
 #include <unordered_set>
 
 namespace kelvory {
+namespace {
 
-std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources,
-                                     const ListReader& readList) {
-  std::vector<std::string> rows;
+// A relative line names a file beside the list, wherever the command runs.
+std::string FromListFolder(const std::string& listFile, const std::string& line) {
+  const auto slash = listFile.rfind('/');
+  if (line.empty() || line[0] == '/' || slash == std::string::npos) return line;
+  return listFile.substr(0, slash + 1) + line;
+}
+
+// The folders between folder and the file's name, without separators at either end.
+std::string SubfolderBelow(const std::string& folder, const std::string& file) {
+  std::size_t start = folder.size();
+  while (start < file.size() && file[start] == '/') ++start;
+  const auto lastSlash = file.rfind('/');
+  if (lastSlash == std::string::npos || lastSlash <= start) return {};
+  return file.substr(start, lastSlash - start);
+}
+
+}  // namespace
+
+std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, const ListReader& readList,
+                                       const FolderLister& listFolder) {
+  std::vector<BatchRow> rows;
   std::unordered_set<std::string> seen;
-  auto add = [&](const std::string& path) {
+  auto add = [&](const std::string& path, std::string subfolder) {
     if (path.empty() || !seen.insert(path).second) return;
-    rows.push_back(path);
+    rows.push_back({path, std::move(subfolder)});
   };
   for (const BatchSource& source : sources) {
-    if (source.kind == BatchSource::Kind::Path) {
-      add(source.value);
-    } else {
-      for (const std::string& line : readList(source.value)) add(line);
+    if (source.kind == BatchSource::Kind::ListFile) {
+      for (const std::string& line : readList(source.value)) add(FromListFolder(source.value, line), {});
+      continue;
     }
+    const std::optional<std::vector<std::string>> files = listFolder ? listFolder(source.value) : std::nullopt;
+    if (!files) {
+      add(source.value, {});
+      continue;
+    }
+    for (const std::string& file : *files) add(file, SubfolderBelow(source.value, file));
   }
   return rows;
+}
+
+std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources, const ListReader& readList) {
+  std::vector<std::string> paths;
+  for (BatchRow& row : CollectBatchRows(sources, readList, {})) paths.push_back(std::move(row.path));
+  return paths;
 }
 
 }  // namespace kelvory

@@ -1,6 +1,7 @@
 #pragma once
-// Turns the command line's paths and list files into the build's rows.
+// Turns the command line's paths, folders and list files into the build's rows.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,27 @@ namespace kelvory {
 // Reads a list file into its lines; throws when the file cannot be read.
 using ListReader = std::function<std::vector<std::string>(const std::string& path)>;
 
-// The rows in source order. Empty entries are skipped, and so is an entry whose bytes
-// equal those of an earlier row: the same rule as loading a list in the window.
-std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources,
-                                     const ListReader& readList);
+// The TIFF files below a folder as folder + "/" + the names on the way, sorted; no
+// value when path is not a folder. Throws when the folder cannot be read.
+using FolderLister = std::function<std::optional<std::vector<std::string>>(const std::string& path)>;
+
+// One file of the build, and the subfolder of the destination its copy goes to: the
+// path of its folder below a folder argument, empty for the destination's top.
+struct BatchRow {
+  std::string path;
+  std::string subfolder;
+
+  bool operator==(const BatchRow&) const = default;
+};
+
+// The rows in source order. A folder argument adds the files below it; a list line
+// that is a relative path is taken relative to the list file's folder. Empty entries
+// are skipped, and so is an entry whose bytes equal those of an earlier row: the same
+// rule as loading a list in the window.
+std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, const ListReader& readList,
+                                       const FolderLister& listFolder);
+
+// The same, taking every argument as a file: the paths of the rows.
+std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources, const ListReader& readList);
 
 }  // namespace kelvory

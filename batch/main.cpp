@@ -1,11 +1,16 @@
 // kelvory-batch: the same build as the window, for scripts and terminals.
 #include <cstdio>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleHost.h"
 #include "batch/RowCollector.h"
+#include "batch/Shard.h"
+#include "batch/ToolLookup.h"
+#include "filelist/FolderWalk.h"
 #include "pyramids/BuildRunner.h"
 #include "filelist/ListFile.h"
 #include "platform/Console.h"
@@ -27,6 +32,25 @@ int Fail(const std::string& text) {
   return kExitUsage;
 }
 
+// A folder argument gives the TIFF files below it, the window's way.
+std::optional<std::vector<std::string>> TiffFilesInFolder(const std::string& path) {
+  if (!kelvory::platform::FolderExists(path)) return std::nullopt;
+  std::error_code error;
+  std::vector<std::string> files = kelvory::TiffFilesBelow(path, error);
+  if (error) throw std::runtime_error("cannot read the folder " + path + ": " + error.message());
+  return files;
+}
+
+int ShowVersion(const std::string& toolPath) {
+  std::puts("kelvory-batch " KELVORY_VERSION);
+  if (toolPath.empty()) {
+    std::puts("gdaladdo: none, neither beside the program nor on the PATH");
+  } else {
+    std::printf("gdaladdo: %s: %s\n", toolPath.c_str(), kelvory::ToolVersion(toolPath).c_str());
+  }
+  return kExitDone;
+}
+
 int Run(const std::vector<std::string>& args) {
   using kelvory::BatchOptions;
   BatchOptions options;
@@ -41,10 +65,9 @@ int Run(const std::vector<std::string>& args) {
     std::fputs(kelvory::UsageText().c_str(), stdout);
     return kExitDone;
   }
-  if (options.action == BatchOptions::Action::Version) {
-    std::puts("kelvory-batch " KELVORY_VERSION);
-    return kExitDone;
-  }
+  const std::string programFolder = kelvory::platform::ProgramFolder();
+  const std::string toolPath = kelvory::FindTool(programFolder);
+  if (options.action == BatchOptions::Action::Version) return ShowVersion(toolPath);
 
   // A missing folder would only fail every file one by one.
   if (!options.destFolder.empty()) {
@@ -54,12 +77,13 @@ int Run(const std::vector<std::string>& args) {
     options.destFolder = kelvory::platform::FullPath(options.destFolder);
   }
 
-  std::vector<std::string> rows;
+  std::vector<kelvory::BatchRow> rows;
   try {
-    rows = kelvory::CollectRows(options.sources, kelvory::ReadListFile);
+    rows = kelvory::CollectBatchRows(options.sources, kelvory::ReadListFile, TiffFilesInFolder);
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
+  std::erase_if(rows, [&](const kelvory::BatchRow& row) { return !kelvory::InShard(row.path, options.shard); });
 
   // Ctrl-C, kill and a lost terminal stop the build safely instead of killing it halfway.
   const kelvory::platform::StopSignals stopSignals(true);
@@ -69,9 +93,14 @@ int Run(const std::vector<std::string>& args) {
     return Fail("cannot ignore a closed output: " + error.message());
   }
   kelvory::ConsoleHost::Settings settings;
-  settings.rows = std::move(rows);
+  for (kelvory::BatchRow& row : rows) {
+    settings.rows.push_back(std::move(row.path));
+    settings.rowSubfolders.push_back(std::move(row.subfolder));
+  }
   settings.destFolder = options.destFolder;
-  settings.programFolder = kelvory::platform::ProgramFolder();
+  settings.programFolder = programFolder;
+  settings.toolPath = toolPath;
+  settings.json = options.json;
   settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
   settings.showProgress = kelvory::platform::IsTerminal(kelvory::platform::StandardStream::Error);
   settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
@@ -86,13 +115,16 @@ int Run(const std::vector<std::string>& args) {
 
   if (summary.ToolMissing) {
     host.ReportToolMissing();
+    std::fputs("kelvory-batch: and found no gdaladdo on the PATH\n", stderr);
     return kExitUsage;
   }
   if (stopSignals.Requested()) {
     host.ReportInterrupted();
     return kExitInterrupted;
   }
-  const bool allDone = summary.Failed == 0 && summary.NotFound == 0 && summary.Stopped == 0 && host.AllDone();
+  // A busy file is left for a rerun, which the exit status asks for.
+  const bool allDone = summary.Failed == 0 && summary.NotFound == 0 && summary.Stopped == 0 && summary.Busy == 0 &&
+                       host.AllDone();
   return allDone && !host.MessageShown() ? kExitDone : kExitSomeFailed;
 }
 

@@ -10,4 +10,9 @@ std::string ProgramPath();
 // the program's path cannot be told.
 std::string ProgramFolder();
 
+// The first executable regular file called name in the absolute folders of $PATH, in
+// their order; empty when there is none. Relative entries (the current folder) are
+// passed over: the program found must not depend on where the command runs.
+std::string FindOnPath(const std::string& name);
+
 }  // namespace kelvory::platform

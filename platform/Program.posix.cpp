@@ -1,6 +1,9 @@
 #include "platform/Program.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <vector>
 
@@ -22,6 +25,25 @@ std::string ProgramFolder() {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return {};
   return path.substr(0, slash + 1);
+}
+
+std::string FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr || name.empty() || name.find('/') != std::string::npos) return {};
+  const std::string folders = path;
+  for (std::size_t start = 0; start <= folders.size();) {
+    std::size_t end = folders.find(':', start);
+    if (end == std::string::npos) end = folders.size();
+    const std::string folder = folders.substr(start, end - start);
+    start = end + 1;
+    if (folder.empty() || folder[0] != '/') continue;
+    const std::string candidate = folder + (folder.back() == '/' ? "" : "/") + name;
+    struct stat info {};
+    if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+  }
+  return {};
 }
 
 }  // namespace kelvory::platform

@@ -62,6 +62,10 @@ struct BuildContext {
   std::map<std::pair<unsigned long long, unsigned long long>, std::int32_t> FileRows;
   std::map<std::int32_t, std::vector<std::int32_t>> SameFileRows;
   std::map<std::int32_t, std::pair<StatusImage, std::string>> Outcomes;
+  // The overview levels of each row's file before and after its job, once read.
+  std::map<std::int32_t, std::pair<int, int>> RowLevels;
+  // The files this build has claimed (device and inode).
+  std::set<std::pair<unsigned long long, unsigned long long>> ClaimedFiles;
   // Folders already cleared of the working copies of runs that died.
   std::set<std::string> ClearedFolders;
 

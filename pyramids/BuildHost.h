@@ -6,6 +6,7 @@
 
 #include "pyramids/BuildOptions.h"
 #include "pyramids/StatusImage.h"
+#include "pyramids/ToolCommand.h"
 
 namespace kelvory {
 
@@ -55,6 +56,19 @@ class BuildHost {
   virtual bool StopRequested() const { return false; }
   // How files are read and levels resampled; read once when a build starts.
   virtual BuildOptions Options() const { return {}; }
+
+  // The folder a row's copy goes to when there is a destination folder: the
+  // destination itself, unless the host keeps rows in subfolders of it (created as
+  // needed).
+  virtual std::string RowDestinationFolder(int /*row*/) const { return DestFolder(); }
+  // The tool's absolute path; read once when a build starts.
+  virtual std::string ToolPath() const { return ProgramFolder() + ToolRelativePath; }
+  // Told just before RowSettled for a row whose file another process had claimed: the
+  // file was left untouched and the row settles as failed with kBusyReason.
+  virtual void RowBusy(int /*row*/) {}
+  // Told just before RowSettled for a row whose file was read: its overview levels
+  // (reduced images) before the build and after it.
+  virtual void RowLevels(int /*row*/, int /*before*/, int /*after*/) {}
 };
 
 }  // namespace kelvory

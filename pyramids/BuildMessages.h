@@ -13,4 +13,8 @@ inline const std::string kCollectErrorMessage = "Произошла какая-�
 // The reason of a row cut short by a stop request.
 inline const std::string kStoppedReason = "stopped";
 
+// The reason of a row whose file another process (here or on another host) was
+// building: it was left untouched.
+inline const std::string kBusyReason = "another process is building this file";
+
 }  // namespace kelvory

@@ -344,7 +344,7 @@ BuildSummary RunBuild(BuildHost& host) {
     host.SetBuildButtonEnabled(false);
     host.SetBuildButtonCaption(WaitCaption);
     host.SetGroupBoxEnabled(false);
-    context.ToolPath = host.ProgramFolder() + ToolRelativePath;
+    context.ToolPath = host.ToolPath();
     try {
       Build(host, context);
     } catch (...) {

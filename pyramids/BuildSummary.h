@@ -8,10 +8,11 @@ struct BuildSummary {
   int Failed = 0;    // failed for a reason of the file or the tool
   int NotFound = 0;
   int Stopped = 0;   // cut short by a stop request
+  int Busy = 0;      // left alone: another process was building the file
   bool ToolMissing = false;
   bool StopRequested = false;
 
-  int Settled() const { return Done + Failed + NotFound + Stopped; }
+  int Settled() const { return Done + Failed + NotFound + Stopped + Busy; }
 };
 
 }  // namespace kelvory

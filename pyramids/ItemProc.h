@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileClaim.h"
 #include "platform/Files.h"
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
@@ -56,6 +57,9 @@ struct ItemProc {
   std::int32_t Levels = 0;
   // The command line of the running tool, as it would be shown.
   std::string CommandLine;
+  // Keeps other processes off the source from before it is read until the result is
+  // in place.
+  platform::FileClaim Claim;
 };
 
 }  // namespace kelvory

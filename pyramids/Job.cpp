@@ -1,5 +1,7 @@
 #include "pyramids/Job.h"
 
+#include <filesystem>
+
 #include "pyramids/BuildMessages.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/LevelRule.h"
@@ -18,12 +20,19 @@ namespace {
   throw Exception(what + ": " + error.message());
 }
 
-// The destination of the row's file; a second row with the same file name is refused
-// rather than overwriting the first one's copy.
-std::string ReserveDestination(BuildHost& host, BuildContext& context, const std::string& source) {
-  const std::string destination = host.DestFolder() + "/" + platform::FileNameOf(source);
+// The destination of the row's file; a second row with the same destination is
+// refused rather than overwriting the first one's copy.
+std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
+                               const std::string& source) {
+  const std::string folder = host.RowDestinationFolder(index);
+  const std::string destination = folder + "/" + platform::FileNameOf(source);
   if (!context.Destinations.insert(destination).second) {
     throw Exception("another file of this build is already copied to " + destination);
+  }
+  if (folder != host.DestFolder()) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) Fail("cannot create the folder " + folder, error);
   }
   return destination;
 }
@@ -59,12 +68,27 @@ void ClearOrphans(BuildContext& context, const std::string& folder, const char* 
   if (context.ClearedFolders.insert(folder + '\0' + prefix).second) platform::RemoveOrphans(folder, prefix);
 }
 
+// Loads the source into bitmap: through the claim's own descriptor while it holds the
+// file, since over NFS a second open's lock would meet the claim's.
+void LoadSource(TTIFFBitmap& bitmap, const std::string& source, const platform::FileClaim& claim,
+                std::unique_ptr<platform::Stream>& contents) {
+  if (!claim.Held()) {
+    bitmap.LoadFromFile(source);
+    return;
+  }
+  std::error_code error;
+  contents = claim.Contents(error);
+  if (error) throw EFOpenError(source, error);
+  bitmap.LoadFromStream(*contents);
+}
+
 // The levels the file holds: the reader's classic rules may refuse a file the widened
 // ones read, and the user is told where to switch them on.
-LevelInventory ReadInventory(BuildContext& context, const std::string& source) {
+LevelInventory ReadInventory(BuildContext& context, const std::string& source, const platform::FileClaim& claim) {
   TTIFFBitmap& reader = *context.Reader;
+  std::unique_ptr<platform::Stream> contents;
   try {
-    reader.LoadFromFile(source);
+    LoadSource(reader, source, claim, contents);
     LevelInventory inventory = ReadLevelInventory(reader);
     reader.Close();
     return inventory;
@@ -75,8 +99,9 @@ LevelInventory ReadInventory(BuildContext& context, const std::string& source) {
         (why != SUnsupportedFileType && why != SUnsupportedImageFormat))
       throw;
     try {
+      std::unique_ptr<platform::Stream> widenedContents;
       TTIFFBitmap widened(ReadingMode::Widened);
-      widened.LoadFromFile(source);
+      LoadSource(widened, source, claim, widenedContents);
       ReadLevelInventory(widened);
     } catch (const std::exception&) {
       throw refusal;
@@ -128,17 +153,27 @@ void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
 
 void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
                   const std::string& reason) {
+  const bool busy = status == StatusFailed && reason == kBusyReason;
+  if (busy) host.RowBusy(index);
+  const auto levels = context.RowLevels.find(index);
+  if (levels != context.RowLevels.end()) {
+    host.RowLevels(index, levels->second.first, status == StatusDone ? levels->second.second : levels->second.first);
+  }
   FinishItem(host, index, status, reason);
   BuildSummary& summary = context.Summary;
   if (status == StatusDone) ++summary.Done;
   if (status == StatusNotFound) ++summary.NotFound;
-  if (status == StatusFailed) ++(reason == kStoppedReason ? summary.Stopped : summary.Failed);
+  if (status == StatusFailed) ++(busy ? summary.Busy : reason == kStoppedReason ? summary.Stopped : summary.Failed);
   context.Outcomes[index] = {status, reason};
   const auto same = context.SameFileRows.find(index);
   if (same == context.SameFileRows.end()) return;
   const std::vector<std::int32_t> rows = std::move(same->second);
   context.SameFileRows.erase(same);
-  for (const std::int32_t row : rows) SettleRowNow(host, context, row, status, reason);
+  const auto firstLevels = context.RowLevels.find(index);
+  for (const std::int32_t row : rows) {
+    if (firstLevels != context.RowLevels.end()) context.RowLevels[row] = firstLevels->second;
+    SettleRowNow(host, context, row, status, reason);
+  }
 }
 
 void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
@@ -184,6 +219,7 @@ void DiscardWork(ItemProc& slot) {
   slot.TempPath.clear();
   slot.Destination.clear();
   slot.CommandLine.clear();
+  slot.Claim.Release();
 }
 
 std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot) {
@@ -223,12 +259,28 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     }
   }
 
+  // Another process, here or on another host, building the same file keeps it. A file
+  // this process may not write is not claimed: in place it fails as read-only anyway,
+  // and a copy into a destination folder lands there whole.
+  // A file claimed by this build already (a second name copied into a destination
+  // folder) is only read again: the first claim keeps other processes away.
+  std::error_code claimError;
+  platform::FileClaim claim;
+  const bool claimedHere = !stampError && !context.ClaimedFiles.emplace(stamp.Device, stamp.Inode).second;
+  if (!claimedHere) claim = platform::FileClaim::Take(source, claimError);
+  if (claimError == std::errc::device_or_resource_busy) {
+    SettleRow(host, context, index, StatusFailed, kBusyReason);
+    return -1;
+  }
+
   try {
-    const LevelInventory inventory = ReadInventory(context, source);
+    const LevelInventory inventory = ReadInventory(context, source, claim);
     const std::int32_t levels = LevelCount(inventory.Width, inventory.Height);
     const std::string overviews = ExternalOverviewsOf(source);
     const LevelInventory withOverviews =
         overviews.empty() ? inventory : WithExternalLevels(context, inventory, overviews);
+    const int levelsBefore = withOverviews.Levels - 1;
+    context.RowLevels[index] = {levelsBefore, levelsBefore};
     host.ProcessMessages();
 
     if (HasEnoughLevels(withOverviews, levels)) {
@@ -239,10 +291,11 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       }
       std::vector<std::string> sidecars = SidecarsOf(source);
       if (!overviews.empty()) sidecars.push_back(overviews);
-      const std::string destination = ReserveDestination(host, context, source);
+      const std::string destination = ReserveDestination(host, context, index, source);
       auto pending = std::make_unique<PendingSettle>();
       pending->Index = index;
       pending->CancelOnStop = true;
+      pending->Work.Claim = std::move(claim);
       pending->Task = context.Workers->Submit(
           [source, destination, sidecars] { return CopyToDestination(source, destination, sidecars); });
       context.Pending.push_back(std::move(pending));
@@ -256,7 +309,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     std::error_code error;
     if (host.HasDestFolder()) {
-      slot.Destination = ReserveDestination(host, context, source);
+      slot.Destination = ReserveDestination(host, context, index, source);
       // The source itself (its own folder, or a link to it) is processed in place,
       // so that the result lands in the file and not over a link to it.
       if (platform::SameFile(source, slot.Destination)) slot.Destination.clear();
@@ -310,6 +363,8 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
     slot.Factors = MissingFactors(inventory, levels);
     slot.Levels = levels;
     slot.WorkingPath = slot.WorkingCopy.Path();
+    context.RowLevels[index].second = levelsBefore + static_cast<int>(slot.Factors.size());
+    slot.Claim = std::move(claim);
     slot.Preparation = context.Workers->Submit(std::move(copy));
     return index;
   } catch (const std::exception& e) {

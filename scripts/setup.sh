@@ -16,6 +16,7 @@ packages=(
   qt6-translations-l10n
   xdg-utils
   dpkg-dev lintian
+  jq
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
-# window tests; the Debian package, built and checked with lintian; every test but the
-# window's again under AddressSanitizer and UBSan; and the reader's fuzzer for a bounded
-# time.
+# window tests; kelvory-batch under a one-node Slurm cluster; the Debian package, built
+# and checked with lintian; every test but the window's again under AddressSanitizer and
+# UBSan; and the reader's fuzzer for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +19,14 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 echo "== tests"
 ctest --test-dir out --output-on-failure --timeout 300 -j "$(nproc)"
+
+echo "== kelvory-batch under a one-node Slurm cluster"
+# The daemons run as root; about a minute and a half.
+if [ "$(id -u)" -eq 0 ]; then
+  bash scripts/slurm-test.sh
+else
+  echo "skipped: run scripts/slurm-test.sh as root"
+fi
 
 echo "== Debian package and lintian"
 bash scripts/package.sh

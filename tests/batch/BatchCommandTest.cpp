@@ -14,91 +14,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/batch/BatchFixture.h"
 #include "tests/batch/ChildProcess.h"
 
 namespace kelvory::test {
 namespace {
 
-namespace fs = std::filesystem;
 using std::chrono::seconds;
 
 constexpr const char* kToolMissing = "gdaladdo.exe не найден";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> SortedLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
-class BatchCommand : public testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kelvory-batch-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    tmp_ = root_ / "tmp";
-    fs::create_directories(tmp_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // A program folder with a copy of the command, so that its own folder decides which
-  // tool it finds. An empty script body leaves the tool out.
-  fs::path Program(const std::string& toolScript, bool realTool = false) {
-    const fs::path folder = root_ / "program";
-    fs::create_directories(folder);
-    fs::copy_file(KELVORY_BATCH, folder / "kelvory-batch", fs::copy_options::overwrite_existing);
-    if (realTool) {
-      fs::create_directories(folder / "gdal");
-      fs::create_symlink(GDALADDO, folder / "gdal" / "gdaladdo");
-    } else if (!toolScript.empty()) {
-      fs::create_directories(folder / "gdal");
-      WriteAll(folder / "gdal" / "gdaladdo", "#!/bin/sh\n" + toolScript);
-      fs::permissions(folder / "gdal" / "gdaladdo", fs::perms::owner_all);
-    }
-    return folder / "kelvory-batch";
-  }
-
-  ChildResult Batch(const fs::path& program, std::vector<std::string> args) {
-    args.insert(args.begin(), program.string());
-    return RunChild(args, {"TMPDIR=" + tmp_.string()}, seconds(60));
-  }
-
-  fs::path Tiff(const std::string& name, int width, int height) {
-    const fs::path path = root_ / name;
-    const ChildResult made = RunChild({GDAL_CREATE, "-q", "-of", "GTiff", "-outsize",
-                                       std::to_string(width), std::to_string(height), "-bands",
-                                       "1", "-ot", "Byte", path.string()});
-    EXPECT_EQ(made.exitCode, 0) << made.err;
-    return path;
-  }
-
-  static int DirectoryCount(const fs::path& path) {
-    const ChildResult info = RunChild({TIFFINFO, path.string()});
-    int count = 0;
-    for (std::size_t at = 0; (at = info.out.find("TIFF Directory at offset", at)) != std::string::npos; ++at) {
-      ++count;
-    }
-    return count;
-  }
-
-  bool TempFolderEmpty() const { return fs::is_empty(tmp_); }
-
-  fs::path root_;
-  fs::path tmp_;
-};
 
 TEST_F(BatchCommand, RealToolSettlesEveryFileAndTheExitStatusSaysIfAllWereDone) {
   const fs::path program = Program("", true);
@@ -170,7 +94,8 @@ TEST_F(BatchCommand, MissingToolIsAnErrorOfItsOwnAndTouchesNoFile) {
   const fs::path big = Tiff("big.tif", 300, 300);
   const std::string bigBytes = ReadAll(big);
 
-  const ChildResult run = Batch(program, {big.string()});
+  // No gdaladdo on the PATH either.
+  const ChildResult run = Batch(program, {big.string()}, {"PATH=" + root_.string()});
   EXPECT_EQ(run.exitCode, 2);
   // The build's own text, then where the tool was looked for.
   const fs::path expected = fs::canonical(program.parent_path()) / "gdal" / "gdaladdo";
@@ -209,7 +134,9 @@ TEST_F(BatchCommand, InformationAndUsageErrors) {
 
   const ChildResult version = Batch(program, {"--version"});
   EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out, "kelvory-batch 1.5\n");
+  // The tool it would run, and the tool's own version line.
+  const fs::path tool = fs::canonical(program.parent_path()) / "gdal" / "gdaladdo";
+  EXPECT_EQ(version.out.rfind("kelvory-batch 1.5\ngdaladdo: " + tool.string() + ": GDAL ", 0), 0u) << version.out;
 
   const ChildResult help = Batch(program, {"--help"});
   EXPECT_EQ(help.exitCode, 0);

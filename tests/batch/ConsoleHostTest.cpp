@@ -94,5 +94,23 @@ TEST(ConsoleHost, InterruptSummaryTellsDoneStoppedAndUnstartedFilesApart) {
             "files not done are unchanged\n");
 }
 
+TEST(ConsoleHost, BusyFileIsItsOwnOutcomeAlsoWhenAStopComesAndInTheSummary) {
+  File out(std::tmpfile());
+  File err(std::tmpfile());
+  bool stop = false;
+  ConsoleHost::Settings settings = ThreeRows(false);
+  settings.stopRequested = [&stop] { return stop; };
+  ConsoleHost host(std::move(settings), out.get(), err.get());
+  host.RowBusy(0);
+  host.RowSettled(0, StatusFailed, "another process is building this file");
+  stop = true;
+  host.RowBusy(1);
+  host.RowSettled(1, StatusFailed, "another process is building this file");
+  host.ReportInterrupted();
+  EXPECT_EQ(Contents(out.get()), "busy: /d/a.tif\nbusy: /d/b.tif\nnot started: /d/c.tif\n");
+  EXPECT_EQ(Contents(err.get()),
+            "kelvory-batch: interrupted: 0 done, 2 busy, 0 stopped, 1 not started; files not done are unchanged\n");
+}
+
 }  // namespace
 }  // namespace kelvory

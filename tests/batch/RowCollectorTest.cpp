@@ -35,5 +35,38 @@ TEST(RowCollector, UnreadableListStopsTheCollection) {
                std::runtime_error);
 }
 
+TEST(RowCollector, FoldersKeepTheirSubfoldersAndRelativeListLinesStartAtTheList) {
+  const std::map<std::string, std::vector<std::string>> lists = {
+      {"/lists/l.txt", {"x.tif", "../data/y.tif", "/abs/z.tif", "sub/w.tif"}},
+      {"here.txt", {"v.tif"}},
+  };
+  const std::map<std::string, std::vector<std::string>> folders = {
+      {"/data", {"/data/a/b/c.tif", "/data/a/d.tif", "/data/top.tif"}},
+      {"rel/", {"rel/e/f.tif"}},
+  };
+  const ListReader read = [&](const std::string& path) { return lists.at(path); };
+  const FolderLister listFolder = [&](const std::string& path) -> std::optional<std::vector<std::string>> {
+    const auto found = folders.find(path);
+    if (found == folders.end()) return std::nullopt;
+    return found->second;
+  };
+  const std::vector<BatchSource> sources = {
+      {Kind::Path, "/data"}, {Kind::ListFile, "/lists/l.txt"}, {Kind::ListFile, "here.txt"},
+      {Kind::Path, "rel/"}, {Kind::Path, "/data/top.tif"}, {Kind::Path, "plain.tif"},
+  };
+  // A file met again as a plain argument keeps the row (and subfolder) it first had.
+  EXPECT_EQ(CollectBatchRows(sources, read, listFolder),
+            (std::vector<BatchRow>{{"/data/a/b/c.tif", "a/b"},
+                                   {"/data/a/d.tif", "a"},
+                                   {"/data/top.tif", ""},
+                                   {"/lists/x.tif", ""},
+                                   {"/lists/../data/y.tif", ""},
+                                   {"/abs/z.tif", ""},
+                                   {"/lists/sub/w.tif", ""},
+                                   {"v.tif", ""},
+                                   {"rel/e/f.tif", "e"},
+                                   {"plain.tif", ""}}));
+}
+
 }  // namespace
 }  // namespace kelvory

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 
 #include "Scratch.h"
+#include "platform/FileClaim.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/UniqueFd.h"
@@ -150,6 +152,39 @@ TEST(PlatformFiles, TempFolderEndsWithASeparator) {
   EXPECT_EQ(TempFolder(), "/some/where/");
   ::unsetenv("TMPDIR");
   EXPECT_EQ(TempFolder(), "/tmp/");
+}
+
+// The claim stays while this process opens and closes the file elsewhere, as the reader
+// does, and only one claim holds a file; a claim ends with its owner.
+TEST(PlatformFileClaim, OneHolderAtATimeAndOtherDescriptorsDoNotEndIt) {
+  Scratch scratch;
+  const std::string path = scratch.Data() + "a.tif";
+  WriteBytes(path, "data");
+  std::error_code error;
+  FileClaim first = FileClaim::Take(path, error);
+  ASSERT_FALSE(error) << error.message();
+  ASSERT_TRUE(first.Held());
+  { UniqueFd reader(::open(path.c_str(), O_RDONLY | O_CLOEXEC)); }
+  FileClaim second = FileClaim::Take(path, error);
+  EXPECT_EQ(error, std::errc::device_or_resource_busy);
+  EXPECT_FALSE(second.Held());
+
+  FileClaim moved = std::move(first);
+  EXPECT_EQ(FileClaim::Take(path, error).Held(), false);
+  moved.Release();
+  EXPECT_TRUE(FileClaim::Take(path, error).Held()) << error.message();
+  EXPECT_EQ(ReadBytes(path), "data");
+
+  FileClaim::Take(scratch.Data() + "missing.tif", error);
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+
+  // Another program's write lock, which keeps readers out, keeps the claim out too.
+  const std::string other = scratch.Data() + "b.tif";
+  WriteBytes(other, "data");
+  UniqueFd writer(::open(other.c_str(), O_RDWR | O_CLOEXEC));
+  ASSERT_EQ(::flock(writer.Get(), LOCK_EX), 0);
+  EXPECT_FALSE(FileClaim::Take(other, error).Held());
+  EXPECT_EQ(error, std::errc::device_or_resource_busy);
 }
 
 }  // namespace
