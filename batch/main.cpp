@@ -70,7 +70,10 @@ int Run(const std::vector<std::string>& args) {
   const kelvory::platform::StopSignals stopSignals(true);
   // A reader of the output that goes away (a pipe into head) must not kill the build
   // halfway, with its tools still running and their working copies left behind.
+  // (Windows has no such signal: a write to a closed pipe just fails.)
+#ifdef SIGPIPE
   std::signal(SIGPIPE, SIG_IGN);
+#endif
   kelvory::ConsoleHost::Settings settings;
   settings.rows = std::move(rows);
   settings.destFolder = options.destFolder;

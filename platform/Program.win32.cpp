@@ -1,0 +1,28 @@
+#include "platform/Program.h"
+
+#include "platform/Files.h"
+#include "platform/Win32.win32.h"
+
+namespace kelvory::platform {
+
+std::string ProgramPath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return win32::Narrow(buffer);
+    }
+    if (buffer.size() > (1u << 16)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string ProgramFolder() {
+  const std::string path = ProgramPath();
+  if (path.empty()) return {};
+  return FolderOf(path);
+}
+
+}  // namespace kelvory::platform
