@@ -17,6 +17,9 @@ if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
   if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
     "$loader" wineboot --init >/dev/null 2>&1
     "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # A program that dies is ended with a report on its standard error, as on a
+    # Windows without a crash dialog, instead of waiting in Wine's debugger.
+    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     touch "$WINEPREFIX/.kelvory-ready"
   fi
   flock -u 9

@@ -11,6 +11,7 @@
 #include "WindowsTestSupport.h"
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
+#include "pyramids/ToolOutcome.h"
 
 namespace kelvory::wintest {
 namespace {
@@ -80,12 +81,14 @@ TEST(ProcessWin32, AToolThatDiesEndsWithItsExceptionCode) {
   EXPECT_EQ(static_cast<DWORD>(run.process.Exit().Code), static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
 }
 
-TEST(ProcessWin32, ErrorOutputReachesTheMemoryFile) {
+// A Windows tool ends its lines with CR LF; the line that tells why it failed is the same.
+TEST(ProcessWin32, ErrorOutputReachesTheMemoryFileAndItsErrorLineIsFound) {
   ToolRun run;
   Start(run, StandInTool(), {"error", "TIFFReadDirectory: Сбой чтения"});
   WaitForEnd(run);
   EXPECT_EQ(run.process.Exit().Code, 1);
-  EXPECT_EQ(ErrorsOf(run), "ERROR 1: TIFFReadDirectory: Сбой чтения\n");
+  EXPECT_EQ(ErrorsOf(run), "ERROR 1: TIFFReadDirectory: Сбой чтения\r\n");
+  EXPECT_EQ(MostTellingErrorLine(*run.errors), "ERROR 1: TIFFReadDirectory: Сбой чтения");
 }
 
 TEST(ProcessWin32, AMissingProgramIsAnErrorAtStart) {

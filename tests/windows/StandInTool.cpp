@@ -37,6 +37,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argv[1];
   if (mode == L"exit" && argc == 3) return std::wcstol(argv[2], nullptr, 10);
   if (mode == L"crash") {
+    // No crash dialog or debugger: the tool just dies, as it would in a service.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     volatile int* nowhere = nullptr;
     *nowhere = 1;
     return 0;
