@@ -1,5 +1,4 @@
 // kelvory-batch: the same build as the window, for scripts and terminals.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -12,6 +11,7 @@
 #include "batch/RowCollector.h"
 #include "pyramids/BuildRunner.h"
 #include "filelist/ListFile.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
@@ -27,11 +27,6 @@ constexpr int kExitInterrupted = 130;
 int Fail(const std::string& text) {
   std::fprintf(stderr, "kelvory-batch: %s\n", text.c_str());
   return kExitUsage;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -55,7 +50,7 @@ int Run(const std::vector<std::string>& args) {
 
   // A missing folder would only fail every file one by one.
   if (!options.destFolder.empty()) {
-    if (!IsFolder(options.destFolder)) return Fail("not a folder: " + options.destFolder);
+    if (!kelvory::platform::FolderExists(options.destFolder)) return Fail("not a folder: " + options.destFolder);
     options.destFolder = kelvory::platform::FullPath(options.destFolder);
   }
 
@@ -105,5 +100,5 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return Run(std::vector<std::string>(argv + 1, argv + argc));
+  return Run(kelvory::platform::ProgramArguments(argc, argv));
 }

@@ -9,6 +9,9 @@ namespace kelvory::platform {
 // True when a regular file (not a folder) exists at path, following links.
 bool FileExists(const std::string& path);
 
+// True when a folder exists at path, following links.
+bool FolderExists(const std::string& path);
+
 // One version of a file: a write, a truncation or a replacement gives another one.
 struct FileStamp {
   unsigned long long Device = 0, Inode = 0;

@@ -31,6 +31,11 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 FileStamp StampOf(const std::string& path, std::error_code& error) {
   error.clear();
   BY_HANDLE_FILE_INFORMATION info{};

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace kelvory::platform {
 
@@ -9,5 +10,10 @@ std::string ProgramPath();
 // The folder that holds the program's executable file, with a trailing '/'; empty when
 // the program's path cannot be told.
 std::string ProgramFolder();
+
+// The arguments after the program's name, as UTF-8 text: Windows hands main() its
+// arguments in the ANSI code page, which lacks most letters, so they are taken from
+// the system's wide command line there; elsewhere they are argv as given.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 }  // namespace kelvory::platform

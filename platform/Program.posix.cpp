@@ -24,4 +24,8 @@ std::string ProgramFolder() {
   return path.substr(0, slash + 1);
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
 }  // namespace kelvory::platform

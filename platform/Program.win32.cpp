@@ -3,6 +3,8 @@
 #include "platform/Files.h"
 #include "platform/Win32.win32.h"
 
+#include <shellapi.h>
+
 namespace kelvory::platform {
 
 std::string ProgramPath() {
@@ -23,6 +25,16 @@ std::string ProgramFolder() {
   const std::string path = ProgramPath();
   if (path.empty()) return {};
   return FolderOf(path);
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+  std::vector<std::string> arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(win32::Narrow(wide[i]));
+  ::LocalFree(wide);
+  return arguments;
 }
 
 }  // namespace kelvory::platform

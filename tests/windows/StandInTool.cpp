@@ -5,6 +5,8 @@
 //   error TEXT         writes "ERROR 1: TEXT" to standard error and ends with 1
 //   arguments FILE ... writes every argument after FILE to FILE, one a line, in UTF-8
 //   sleep              waits until it is ended
+//   anything else      is taken for a gdaladdo command line: "ERROR 1: ..." on standard
+//                      error and exit code 1, and the file named is left as it was
 //   start-sleeping TOOL PIDFILE
 //                      starts TOOL "sleep" through the platform layer, writes that
 //                      process's id to PIDFILE and waits until it is ended
@@ -66,5 +68,6 @@ int wmain(int argc, wchar_t** argv) {
     ::Sleep(INFINITE);
     return 0;
   }
-  return 64;
+  std::fprintf(stderr, "ERROR 1: the stand-in makes no overviews\n");
+  return 1;
 }
