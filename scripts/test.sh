@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
-# window tests; the Debian package, built and checked with lintian; the reader's tests
-# again under AddressSanitizer and UBSan; and the reader's fuzzer for a bounded time.
+# window tests; the Windows build, cross-built and tested under Wine; the Debian
+# package, built and checked with lintian; the reader's tests again under
+# AddressSanitizer and UBSan; and the reader's fuzzer for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +19,9 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 echo "== tests"
 ctest --test-dir out --output-on-failure --timeout 300 -j "$(nproc)"
+
+echo "== Windows: cross-built with MinGW-w64, tests under Wine"
+bash scripts/windows-test.sh
 
 echo "== Debian package and lintian"
 bash scripts/package.sh
