@@ -48,12 +48,14 @@ std::error_code CheckWritable(const std::string& path);
 // The path with every link and dot segment resolved; empty with error when it fails.
 std::string ResolvedPath(const std::string& path, std::error_code& error);
 
-// The folder part of path, with its trailing '/': "./" for a bare file name.
+// The folder part of path, with its trailing separator ('/', on Windows also '\'):
+// "./" for a bare file name.
 std::string FolderOf(const std::string& path);
-// The part of path after its last '/'.
+// The part of path after its last separator.
 std::string FileNameOf(const std::string& path);
 
-// The system temporary folder: $TMPDIR, else /tmp, always with a trailing '/'.
+// The system temporary folder: $TMPDIR, else /tmp (on Windows GetTempPath's), always
+// with a trailing separator.
 std::string TempFolder();
 
 }  // namespace kelvory::platform

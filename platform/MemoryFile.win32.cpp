@@ -1,13 +1,13 @@
 #include "platform/MemoryFile.h"
 
-#include "platform/Files.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
 
 // Windows has no anonymous files: a temporary file that the system keeps in its cache
 // while it can and deletes when the last handle closes, also when this program dies.
-std::unique_ptr<MemoryFile> MemoryFile::Create(const std::string& name, std::error_code& error) {
+// The system picks the file's name; name labels nothing here.
+std::unique_ptr<MemoryFile> MemoryFile::Create(const std::string& /*name*/, std::error_code& error) {
   error.clear();
   std::wstring folder(MAX_PATH + 1, L'\0');
   const DWORD length = ::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
@@ -17,7 +17,6 @@ std::unique_ptr<MemoryFile> MemoryFile::Create(const std::string& name, std::err
     return nullptr;
   }
   path.resize(path.find(L'\0'));
-  (void)name;  // the system picks the name; name only labels the file elsewhere
   // The child gets a duplicate of this handle and writes through it; it must be
   // able to share the file with us, and the file may go while it is open.
   const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,

@@ -143,6 +143,11 @@ Process Process::Start(const std::string& program, const std::vector<std::string
 Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, NativeFd errorFd,
                        NativeFd outputFd, std::error_code& error) {
   error.clear();
+  // A handle value of -1 is the pseudo-handle of this very process: never hand it on.
+  if (errorFd < 0) {
+    error = std::make_error_code(std::errc::bad_file_descriptor);
+    return {};
+  }
   const std::wstring application = win32::Wide(program);
   std::wstring commandLine;
   AppendQuoted(commandLine, application);

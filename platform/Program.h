@@ -7,8 +7,8 @@ namespace kelvory::platform {
 // The full path of the running program's executable file; empty when it cannot be told.
 std::string ProgramPath();
 
-// The folder that holds the program's executable file, with a trailing '/'; empty when
-// the program's path cannot be told.
+// The folder that holds the program's executable file, with a trailing separator
+// ('\' on Windows); empty when the program's path cannot be told.
 std::string ProgramFolder();
 
 // The arguments after the program's name, as UTF-8 text: Windows hands main() its
