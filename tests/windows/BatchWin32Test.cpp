@@ -1,6 +1,12 @@
 // kelvory-batch.exe as a user starts it, with the stand-in in gdal\gdaladdo.exe beside
 // it and a hand-made TIFF in a folder with spaces and Cyrillic letters.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
 
 #include "WindowsTestSupport.h"
 #include "platform/MemoryFile.h"
@@ -52,14 +58,30 @@ BatchRun RunBatch(const std::string& program, const std::vector<std::string>& ar
   return run;
 }
 
+// kelvory-batch.exe with the stand-in as gdal\gdaladdo.exe beside it, in a scratch folder.
+struct Installed {
+  std::string batch, tool;
+  explicit Installed(const ScratchFolder& scratch) {
+    const fs::path programFolder = scratch.Path() / "Kelvory";
+    fs::create_directories(programFolder / "gdal");
+    batch = Utf8(programFolder / "kelvory-batch.exe");
+    fs::copy_file(FromUtf8(platform::ProgramFolder() + "kelvory-batch.exe"), FromUtf8(batch));
+    tool = Utf8(programFolder / "gdal" / "gdaladdo.exe");
+    fs::copy_file(FromUtf8(StandInTool()), FromUtf8(tool));
+  }
+};
+
+std::size_t EntriesIn(const fs::path& folder, const std::string& prefix = "") {
+  std::size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) count += Utf8(entry.path().filename()).starts_with(prefix);
+  return count;
+}
+
 TEST(BatchWin32, AFailingToolLeavesTheSourceAsItWasAndAMissingToolIsNamed) {
   ScratchFolder scratch;
-  const fs::path programFolder = scratch.Path() / "Kelvory";
-  fs::create_directories(programFolder / "gdal");
-  const std::string batch = Utf8(programFolder / "kelvory-batch.exe");
-  fs::copy_file(FromUtf8(platform::ProgramFolder() + "kelvory-batch.exe"), FromUtf8(batch));
-  const std::string tool = Utf8(programFolder / "gdal" / "gdaladdo.exe");
-  fs::copy_file(FromUtf8(StandInTool()), FromUtf8(tool));
+  const Installed installed(scratch);
+  const std::string& batch = installed.batch;
+  const std::string& tool = installed.tool;
   fs::create_directories(scratch.Path() / FromUtf8("Карты 2024"));
   const std::string source = scratch.File("Карты 2024\\снимок 1.tif");
   const std::string missing = scratch.File("Карты 2024\\нет такого.tif");
@@ -73,14 +95,61 @@ TEST(BatchWin32, AFailingToolLeavesTheSourceAsItWasAndAMissingToolIsNamed) {
                                   "not found: " + missing + "\r\n"})
     EXPECT_NE(failed.output.find(line), std::string::npos) << failed.output;
   EXPECT_EQ(ReadText(source), image);
-  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path() / FromUtf8("Карты 2024")), fs::directory_iterator()),
-            1);
+  EXPECT_EQ(EntriesIn(scratch.Path() / FromUtf8("Карты 2024")), 1u);
 
   fs::remove(FromUtf8(tool));
   const BatchRun noTool = RunBatch(batch, {source});
   EXPECT_EQ(noTool.exitCode, 2);
   EXPECT_NE(noTool.output.find("looked for " + tool), std::string::npos) << noTool.output;
   EXPECT_EQ(ReadText(source), image);
+}
+
+// Killed mid-build with no chance to clean up: the system ends its tool, the source is
+// as it was, and the next run removes the working copy the killed one left.
+TEST(BatchWin32, KilledMidBuildItsToolEndsTheSourceStaysAndTheNextRunClearsTheWorkingCopy) {
+  ScratchFolder scratch;
+  const Installed installed(scratch);
+  const fs::path temp = scratch.Path() / "temp";
+  fs::create_directories(temp);
+  const std::string source = scratch.File("снимок.tif");
+  const std::string image = GreyTiff();
+  WriteText(source, image);
+  const std::string pidFile = scratch.File("tool.pid");
+  // Children inherit this environment: the batch command's temporary folder and the
+  // stand-in's wish to wait.
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", temp.wstring().c_str()));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TEMP", temp.wstring().c_str()));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", FromUtf8(pidFile).wstring().c_str()));
+
+  std::error_code error;
+  auto output = platform::MemoryFile::Create("batch-output", error);
+  platform::Process batch = platform::Process::Start(installed.batch, {source}, output->Fd(), output->Fd(), error);
+  ASSERT_FALSE(error) << error.message();
+  DWORD toolId = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (toolId == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::istringstream(ReadText(pidFile)) >> toolId;
+    if (toolId == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr);
+  ASSERT_NE(toolId, 0u) << "the tool did not start";
+  const HANDLE tool = ::OpenProcess(SYNCHRONIZE, FALSE, toolId);
+  ASSERT_NE(tool, nullptr);
+
+  ASSERT_FALSE(batch.Kill());
+  ASSERT_EQ(batch.Wait(60000, error), platform::WaitResult::Ended);
+  EXPECT_EQ(::WaitForSingleObject(tool, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(tool);
+  EXPECT_EQ(ReadText(source), image);
+  // The working copies; the tool's output files are the system's to delete.
+  EXPECT_EQ(EntriesIn(temp, "kelvory"), 1u) << "the working copy is left";
+
+  const BatchRun next = RunBatch(installed.batch, {source});
+  EXPECT_EQ(next.exitCode, 1) << next.output;
+  EXPECT_EQ(EntriesIn(temp, "kelvory"), 0u);
+  EXPECT_EQ(ReadText(source), image);
+  ::SetEnvironmentVariableW(L"TMP", nullptr);
+  ::SetEnvironmentVariableW(L"TEMP", nullptr);
 }
 
 }  // namespace

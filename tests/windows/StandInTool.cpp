@@ -6,7 +6,9 @@
 //   arguments FILE ... writes every argument after FILE to FILE, one a line, in UTF-8
 //   sleep              waits until it is ended
 //   anything else      is taken for a gdaladdo command line: "ERROR 1: ..." on standard
-//                      error and exit code 1, and the file named is left as it was
+//                      error and exit code 1, and the file named is left as it was; with
+//                      KELVORY_STAND_IN_PIDFILE set, it writes its process id there and
+//                      waits until it is ended instead
 //   start-sleeping TOOL PIDFILE
 //                      starts TOOL "sleep" through the platform layer, writes that
 //                      process's id to PIDFILE and waits until it is ended
@@ -67,6 +69,10 @@ int wmain(int argc, wchar_t** argv) {
     std::ofstream(std::filesystem::path(argv[3])) << child.Pid() << '\n';
     ::Sleep(INFINITE);
     return 0;
+  }
+  if (const wchar_t* pidFile = ::_wgetenv(L"KELVORY_STAND_IN_PIDFILE")) {
+    std::ofstream(std::filesystem::path(pidFile)) << ::GetCurrentProcessId() << '\n';
+    ::Sleep(INFINITE);
   }
   std::fprintf(stderr, "ERROR 1: the stand-in makes no overviews\n");
   return 1;
