@@ -1,5 +1,7 @@
 #include "platform/ReplaceFile.h"
 
+#include <algorithm>
+
 #include <random>
 
 #include "platform/Files.h"

@@ -1,5 +1,7 @@
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
+
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
