@@ -14,7 +14,7 @@
 #include "pyramids/BuildRunner.h"
 #include "filelist/ListFile.h"
 #include "platform/Console.h"
-#include "platform/Folders.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
@@ -131,5 +131,5 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return Run(std::vector<std::string>(argv + 1, argv + argc));
+  return Run(kelvory::platform::ProgramArguments(argc, argv));
 }

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/FsPath.h"
+
 namespace kelvory {
 
 namespace fs = std::filesystem;
@@ -25,15 +27,15 @@ class Walk {
   // False when the folder cannot be read at all.
   bool Enter(const std::string& folder, std::error_code& error) {
     // The real folder, so that the same one reached through a link is seen again.
-    const fs::path real = fs::canonical(folder, error);
+    const fs::path real = fs::canonical(platform::FsPath(folder), error);
     if (error) return false;
-    if (!visited_.insert(real.native()).second) return true;
-    fs::directory_iterator entries(folder, error);
+    if (!visited_.insert(platform::PathText(real)).second) return true;
+    fs::directory_iterator entries(platform::FsPath(folder), error);
     if (error) return false;
     std::vector<std::string> subfolders;
     for (; entries != fs::directory_iterator(); entries.increment(error)) {
       if (error) return true;  // what was read so far is kept
-      const std::string path = Joined(folder, entries->path().filename().native());
+      const std::string path = Joined(folder, platform::PathText(entries->path().filename()));
       std::error_code ignored;
       // Both follow links: a linked file or folder counts as what it points to.
       if (entries->is_directory(ignored)) {
@@ -82,10 +84,10 @@ std::vector<std::string> TiffFilesFor(const std::vector<std::string>& paths) {
   std::vector<std::string> files;
   for (const std::string& path : paths) {
     std::error_code error;
-    if (fs::is_directory(path, error)) {
+    if (fs::is_directory(platform::FsPath(path), error)) {
       std::vector<std::string> below = TiffFilesBelow(path, error);
       files.insert(files.end(), std::make_move_iterator(below.begin()), std::make_move_iterator(below.end()));
-    } else if (HasTiffExtension(path) && fs::is_regular_file(path, error)) {
+    } else if (HasTiffExtension(path) && fs::is_regular_file(platform::FsPath(path), error)) {
       files.push_back(path);
     }
   }

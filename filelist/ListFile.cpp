@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/FileStream.h"
 #include "platform/ReplaceFile.h"
+#include "platform/SystemText.h"
 
 namespace kelvory {
 
@@ -35,7 +36,11 @@ std::vector<std::string> ReadListFile(const std::string& path) {
   if (stream->Read(text.data(), text.size()) != text.size()) {
     throw EFOpenError(path, std::make_error_code(std::errc::io_error));
   }
-  return SplitListLines(text);
+  // Lists written by other programs may hold paths in the system's own encoding; the
+  // ones written here hold UTF-8, which every path can be written in.
+  std::vector<std::string> lines = SplitListLines(text);
+  for (auto& line : lines) line = platform::FromSystemText(line);
+  return lines;
 }
 
 void WriteListFile(const std::string& path, const std::vector<std::string>& captions) {

@@ -12,7 +12,8 @@ namespace kelvory {
 std::vector<std::string> SplitListLines(std::string_view text);
 
 // Reads the whole file, opened while others may read but not write it, and splits it
-// into lines. Throws EFOpenError when the file cannot be opened.
+// into lines, each as platform::FromSystemText gives it. Throws EFOpenError when the
+// file cannot be opened.
 std::vector<std::string> ReadListFile(const std::string& path);
 
 // Writes every caption followed by CR LF; an empty list gives an empty file. The new

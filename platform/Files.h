@@ -9,6 +9,9 @@ namespace kelvory::platform {
 // True when a regular file (not a folder) exists at path, following links.
 bool FileExists(const std::string& path);
 
+// True when a folder exists at path, following links.
+bool FolderExists(const std::string& path);
+
 // One version of a file: a write, a truncation or a replacement gives another one.
 struct FileStamp {
   unsigned long long Device = 0, Inode = 0;
@@ -45,12 +48,14 @@ std::error_code CheckWritable(const std::string& path);
 // The path with every link and dot segment resolved; empty with error when it fails.
 std::string ResolvedPath(const std::string& path, std::error_code& error);
 
-// The folder part of path, with its trailing '/': "./" for a bare file name.
+// The folder part of path, with its trailing separator ('/', on Windows also '\'):
+// "./" for a bare file name.
 std::string FolderOf(const std::string& path);
-// The part of path after its last '/'.
+// The part of path after its last separator.
 std::string FileNameOf(const std::string& path);
 
-// The system temporary folder: $TMPDIR, else /tmp, always with a trailing '/'.
+// The system temporary folder: $TMPDIR, else /tmp (on Windows GetTempPath's), always
+// with a trailing separator.
 std::string TempFolder();
 
 }  // namespace kelvory::platform

@@ -64,6 +64,11 @@ bool FileExists(const std::string& path) {
   return Stat(path, info) && S_ISREG(info.st_mode);
 }
 
+bool FolderExists(const std::string& path) {
+  struct stat info {};
+  return Stat(path, info) && S_ISDIR(info.st_mode);
+}
+
 FileStamp StampOf(const std::string& path, std::error_code& error) {
   error.clear();
   struct stat info {};

@@ -16,7 +16,7 @@ class MemoryFile final : public Stream {
   static std::unique_ptr<MemoryFile> Create(const std::string& name, std::error_code& error);
 
   // The descriptor to hand to a child (it is close-on-exec here).
-  int Fd() const { return fd_.Get(); }
+  NativeFd Fd() const { return fd_.Get(); }
 
   std::size_t Read(void* buffer, std::size_t count) override;
   std::uint64_t Position() const override { return position_; }

@@ -36,19 +36,19 @@ class Process {
   // Never through a shell. The process ends when the thread that started it ends,
   // however this program ends: start processes from a thread that lives as long as
   // their owner.
-  static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
+  static Process Start(const std::string& program, const std::vector<std::string>& arguments, NativeFd errorFd,
                        std::error_code& error);
   // The same, with standard output written to outputFd (kept by the caller) instead of
   // discarded; -1 discards it. A file there, rather than a pipe, never blocks the tool.
-  static Process Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
-                       int outputFd, std::error_code& error);
+  static Process Start(const std::string& program, const std::vector<std::string>& arguments, NativeFd errorFd,
+                       NativeFd outputFd, std::error_code& error);
 
   bool Valid() const { return pid_ > 0; }
   // True once the process has ended and been reaped.
   bool Reaped() const { return reaped_; }
   int Pid() const { return pid_; }
   // A descriptor that polls readable once the process has ended.
-  int PollFd() const { return pidfd_.Get(); }
+  NativeFd PollFd() const { return pidfd_.Get(); }
 
   // Waits at most timeoutMs for the end of the process and reaps it. An interrupted
   // wait counts as timed out.

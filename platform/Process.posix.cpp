@@ -99,13 +99,13 @@ Process& Process::operator=(Process&& other) noexcept {
 
 Process::~Process() { Release(); }
 
-Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
+Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, NativeFd errorFd,
                        std::error_code& error) {
   return Start(program, arguments, errorFd, -1, error);
 }
 
-Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, int errorFd,
-                       int outputFd, std::error_code& error) {
+Process Process::Start(const std::string& program, const std::vector<std::string>& arguments, NativeFd errorFd,
+                       NativeFd outputFd, std::error_code& error) {
   error.clear();
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 2);

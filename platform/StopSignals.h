@@ -1,6 +1,8 @@
 #pragma once
 #include <memory>
 
+#include "platform/UniqueFd.h"
+
 namespace kelvory::platform {
 
 // Termination and a lost terminal (SIGTERM, SIGHUP) and, where asked, an interrupt
@@ -20,7 +22,7 @@ class StopSignals {
   bool Requested() const;
   // Becomes readable when a signal comes, for an event loop to watch; -1 when it could
   // not be made, and then the signals keep their default handling.
-  int WakeFd() const;
+  NativeFd WakeFd() const;
   // Empties what WakeFd has to read.
   void Drain() const;
 

@@ -67,7 +67,7 @@ StopSignals::~StopSignals() {
 
 bool StopSignals::Requested() const { return stopRequested.load(); }
 
-int StopSignals::WakeFd() const { return handling_->wakeRead.Get(); }
+NativeFd StopSignals::WakeFd() const { return handling_->wakeRead.Get(); }
 
 void StopSignals::Drain() const {
   char bytes[64];

@@ -5,12 +5,12 @@
 
 namespace kelvory::platform {
 
-void UniqueFd::Reset(int fd) {
+void UniqueFd::Reset(NativeFd fd) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = fd;
 }
 
-std::size_t ReadAt(int fd, void* buffer, std::size_t count, std::uint64_t offset) {
+std::size_t ReadAt(NativeFd fd, void* buffer, std::size_t count, std::uint64_t offset) {
   std::size_t done = 0;
   auto* out = static_cast<char*>(buffer);
   while (done < count) {

@@ -16,7 +16,7 @@ class Wakeup {
   // Takes back every signal given so far.
   void Clear();
   // Polls readable while signalled.
-  int PollFd() const { return fd_.Get(); }
+  NativeFd PollFd() const { return fd_.Get(); }
 
  private:
   UniqueFd fd_;

@@ -10,6 +10,7 @@
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/FsPath.h"
 #include "platform/ReplaceFile.h"
 #include "tiff/TIFFConst.h"
 
@@ -31,7 +32,7 @@ std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int3
   }
   if (folder != host.DestFolder()) {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(platform::FsPath(folder), error);
     if (error) Fail("cannot create the folder " + folder, error);
   }
   return destination;

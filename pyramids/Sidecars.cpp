@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/Files.h"
+#include "platform/FsPath.h"
 
 namespace kelvory {
 namespace {
@@ -20,8 +21,8 @@ std::vector<std::string> Beside(const std::string& source, const std::vector<std
   const std::string folder = platform::FolderOf(source);
   std::vector<std::string> found;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
+  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end; it.increment(error)) {
+    const std::string name = platform::PathText(it->path().filename());
     if (std::find(wanted.begin(), wanted.end(), Lower(name)) == wanted.end()) continue;
     const std::string path = folder + name;
     if (platform::FileExists(path)) found.push_back(path);

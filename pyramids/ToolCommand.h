@@ -11,7 +11,11 @@
 namespace kelvory {
 
 // Where the tool lies below the program's folder.
+#ifdef _WIN32
+inline constexpr const char* ToolRelativePath = "gdal\\gdaladdo.exe";
+#else
 inline constexpr const char* ToolRelativePath = "gdal/gdaladdo";
+#endif
 
 // "gdal\gdaladdo", a blank and an opening double quote.
 std::string ToolCommandPrefix();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
-# window tests; kelvory-batch under a one-node Slurm cluster; the Debian package, built
+# window tests; kelvory-batch under a one-node Slurm cluster; the Windows build,
+# cross-built and tested under Wine; the Debian package, built
 # and checked with lintian; every test but the window's again under AddressSanitizer and
 # UBSan; and the reader's fuzzer for a bounded time.
 set -euo pipefail
@@ -27,6 +28,9 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   echo "skipped: run scripts/slurm-test.sh as root"
 fi
+
+echo "== Windows: cross-built with MinGW-w64, tests under Wine"
+bash scripts/windows-test.sh
 
 echo "== Debian package and lintian"
 bash scripts/package.sh

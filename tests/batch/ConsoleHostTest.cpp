@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "pyramids/ToolCommand.h"
+
 namespace kelvory {
 namespace {
 
@@ -63,7 +65,7 @@ TEST(ConsoleHost, ProgressLineIsClearedBeforeEveryMessageAndEndedOnce) {
             "kelvory-batch: gdaladdo.exe не найден\n"
             "\r0/3 files  0:00\033[K"
             "\r0/3 files  0:00\033[K\n"
-            "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n");
+            "kelvory-batch: looked for /opt/kelvory/" + std::string(ToolRelativePath) + "\n");
 }
 
 TEST(ConsoleHost, InterruptSummaryTellsDoneStoppedAndUnstartedFilesApart) {

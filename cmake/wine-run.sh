@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs a Windows program under Wine's 64-bit loader: CTest's emulator for the tests of
+# a cross-build. The Wine prefix lies in a temporary folder (made on first use, about
+# seven seconds) and has no display driver, so that no X server is needed and no
+# program waits for one. Wine's own messages stay out of the test output.
+set -eu
+loader=/usr/lib/wine/wine64
+[ -x "$loader" ] || loader=$(command -v wine64 || command -v wine)
+WINEPREFIX=${KELVORY_WINEPREFIX:-${TMPDIR:-/tmp}/kelvory-wine-$(id -u)}
+WINEDEBUG=-all
+export WINEPREFIX WINEDEBUG
+if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  # Tests started in parallel make the prefix once.
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
+    "$loader" wineboot --init >/dev/null 2>&1
+    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # A program that dies is ended with a report on its standard error, as on a
+    # Windows without a crash dialog, instead of waiting in Wine's debugger.
+    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.kelvory-ready"
+  fi
+  flock -u 9
+  exec 9>&-
+fi
+exec "$loader" "$@"

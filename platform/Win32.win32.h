@@ -1,0 +1,42 @@
+#pragma once
+// What the Windows sources of the platform layer share: UTF-8 <-> UTF-16 at the W
+// calls, Win32 errors as the portable error codes callers compare against, and a
+// HANDLE owner. Only platform/*.win32.cpp include this.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// windows.h names these as macros for the A/W functions; the platform layer has
+// functions of its own with these names.
+#undef CopyFile
+#undef DeleteFile
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+#include "platform/UniqueFd.h"
+
+namespace kelvory::platform::win32 {
+
+// Paths are UTF-8 inside the program and UTF-16 at the system's W functions.
+std::wstring Wide(const std::string& utf8);
+std::string Narrow(const std::wstring& utf16);
+
+// A Win32 error code as a portable one: the common ones map onto errc values (so that
+// callers may compare with std::errc), the rest keep the system category.
+std::error_code ErrorFrom(DWORD code);
+inline std::error_code LastError() { return ErrorFrom(::GetLastError()); }
+
+inline HANDLE HandleOf(NativeFd fd) { return reinterpret_cast<HANDLE>(fd); }
+inline NativeFd FdOf(HANDLE handle) {
+  return handle == nullptr || handle == INVALID_HANDLE_VALUE ? NativeFd{-1} : reinterpret_cast<NativeFd>(handle);
+}
+
+// Opens path with CreateFileW; the descriptor is invalid and the last error set on failure.
+UniqueFd OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+
+}  // namespace kelvory::platform::win32

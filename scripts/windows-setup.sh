@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Windows cross toolchain (MinGW-w64, posix thread model) and Wine on
+# Debian 12, then builds googletest for Windows into a cache folder outside the work
+# tree, reused when it is already there. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest cmake ninja-build)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  as_root=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Run as root: apt-get install ${missing[*]}" >&2; exit 1; }
+    as_root=(sudo)
+  fi
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}
+gtest_prefix=$cache/googletest
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+if [ "$(cat "$gtest_prefix/.version" 2>/dev/null)" != "$gtest_version" ]; then
+  echo "Building googletest $gtest_version for Windows into $gtest_prefix"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cmake -S /usr/src/googletest -B "$work" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$gtest_prefix" \
+    -Dgtest_disable_pthreads=OFF -DBUILD_GMOCK=OFF >/dev/null
+  cmake --build "$work" --parallel "${KELVORY_JOBS:-2}"
+  rm -rf "$gtest_prefix"
+  cmake --install "$work" >/dev/null
+  echo "$gtest_version" >"$gtest_prefix/.version"
+fi

@@ -1,0 +1,156 @@
+// kelvory-batch.exe as a user starts it, with the stand-in in gdal\gdaladdo.exe beside
+// it and a hand-made TIFF in a folder with spaces and Cyrillic letters.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "WindowsTestSupport.h"
+#include "platform/MemoryFile.h"
+#include "platform/Process.h"
+
+namespace kelvory::wintest {
+namespace {
+
+// A 512x512 8-bit grey image, big enough to want levels, in one strip, little-endian classic TIFF.
+std::string GreyTiff() {
+  constexpr std::uint32_t side = 512, pixels = side * side;
+  std::string bytes = "II*";
+  bytes += '\0';
+  auto put = [&bytes](std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  put(8 + pixels, 4);
+  for (std::uint32_t i = 0; i < pixels; ++i) bytes += static_cast<char>(i % 251);
+  const std::uint32_t entries[][3] = {{256, 4, side}, {257, 4, side}, {258, 3, 8},   {259, 3, 1},     {262, 3, 1},
+                                      {273, 4, 8},    {277, 3, 1},    {278, 4, side}, {279, 4, pixels}};
+  put(std::size(entries), 2);
+  for (const auto& e : entries) {
+    put(e[0], 2);
+    put(e[1], 2);
+    put(1, 4);
+    put(e[2], 4);
+  }
+  put(0, 4);
+  return bytes;
+}
+
+struct BatchRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+BatchRun RunBatch(const std::string& program, const std::vector<std::string>& arguments) {
+  std::error_code error;
+  auto output = platform::MemoryFile::Create("batch-output", error);
+  EXPECT_FALSE(error);
+  platform::Process process = platform::Process::Start(program, arguments, output->Fd(), output->Fd(), error);
+  EXPECT_FALSE(error) << error.message();
+  BatchRun run;
+  if (process.Wait(60000, error) != platform::WaitResult::Ended) return run;
+  run.exitCode = process.Exit().Code;
+  run.output.resize(static_cast<std::size_t>(output->Size()));
+  output->SetPosition(0);
+  run.output.resize(output->Read(run.output.data(), run.output.size()));
+  return run;
+}
+
+// kelvory-batch.exe with the stand-in as gdal\gdaladdo.exe beside it, in a scratch folder.
+struct Installed {
+  std::string batch, tool;
+  explicit Installed(const ScratchFolder& scratch) {
+    const fs::path programFolder = scratch.Path() / "Kelvory";
+    fs::create_directories(programFolder / "gdal");
+    batch = Utf8(programFolder / "kelvory-batch.exe");
+    fs::copy_file(FromUtf8(platform::ProgramFolder() + "kelvory-batch.exe"), FromUtf8(batch));
+    tool = Utf8(programFolder / "gdal" / "gdaladdo.exe");
+    fs::copy_file(FromUtf8(StandInTool()), FromUtf8(tool));
+  }
+};
+
+std::size_t EntriesIn(const fs::path& folder, const std::string& prefix = "") {
+  std::size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) count += Utf8(entry.path().filename()).starts_with(prefix);
+  return count;
+}
+
+TEST(BatchWin32, AFailingToolLeavesTheSourceAsItWasAndAMissingToolIsNamed) {
+  ScratchFolder scratch;
+  const Installed installed(scratch);
+  const std::string& batch = installed.batch;
+  const std::string& tool = installed.tool;
+  fs::create_directories(scratch.Path() / FromUtf8("Карты 2024"));
+  const std::string source = scratch.File("Карты 2024\\снимок 1.tif");
+  const std::string missing = scratch.File("Карты 2024\\нет такого.tif");
+  const std::string image = GreyTiff();
+  WriteText(source, image);
+
+  const BatchRun failed = RunBatch(batch, {source, missing});
+  EXPECT_EQ(failed.exitCode, 1);
+  // One line a file, in the order they settle.
+  for (const std::string& line : {"failed: " + source + ": ERROR 1: the stand-in makes no overviews\r\n",
+                                  "not found: " + missing + "\r\n"})
+    EXPECT_NE(failed.output.find(line), std::string::npos) << failed.output;
+  EXPECT_EQ(ReadText(source), image);
+  EXPECT_EQ(EntriesIn(scratch.Path() / FromUtf8("Карты 2024")), 1u);
+
+  fs::remove(FromUtf8(tool));
+  const BatchRun noTool = RunBatch(batch, {source});
+  EXPECT_EQ(noTool.exitCode, 2);
+  EXPECT_NE(noTool.output.find("looked for " + tool), std::string::npos) << noTool.output;
+  EXPECT_EQ(ReadText(source), image);
+}
+
+// Killed mid-build with no chance to clean up: the system ends its tool, the source is
+// as it was, and the next run removes the working copy the killed one left.
+TEST(BatchWin32, KilledMidBuildItsToolEndsTheSourceStaysAndTheNextRunClearsTheWorkingCopy) {
+  ScratchFolder scratch;
+  const Installed installed(scratch);
+  const fs::path temp = scratch.Path() / "temp";
+  fs::create_directories(temp);
+  const std::string source = scratch.File("снимок.tif");
+  const std::string image = GreyTiff();
+  WriteText(source, image);
+  const std::string pidFile = scratch.File("tool.pid");
+  // Children inherit this environment: the batch command's temporary folder and the
+  // stand-in's wish to wait.
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", temp.wstring().c_str()));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TEMP", temp.wstring().c_str()));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", FromUtf8(pidFile).wstring().c_str()));
+
+  std::error_code error;
+  auto output = platform::MemoryFile::Create("batch-output", error);
+  platform::Process batch = platform::Process::Start(installed.batch, {source}, output->Fd(), output->Fd(), error);
+  ASSERT_FALSE(error) << error.message();
+  DWORD toolId = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (toolId == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::istringstream(ReadText(pidFile)) >> toolId;
+    if (toolId == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr);
+  ASSERT_NE(toolId, 0u) << "the tool did not start";
+  const HANDLE tool = ::OpenProcess(SYNCHRONIZE, FALSE, toolId);
+  ASSERT_NE(tool, nullptr);
+
+  ASSERT_FALSE(batch.Kill());
+  ASSERT_EQ(batch.Wait(60000, error), platform::WaitResult::Ended);
+  EXPECT_EQ(::WaitForSingleObject(tool, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(tool);
+  EXPECT_EQ(ReadText(source), image);
+  // The working copies; the tool's output files are the system's to delete.
+  EXPECT_EQ(EntriesIn(temp, "kelvory"), 1u) << "the working copy is left";
+
+  const BatchRun next = RunBatch(installed.batch, {source});
+  EXPECT_EQ(next.exitCode, 1) << next.output;
+  EXPECT_EQ(EntriesIn(temp, "kelvory"), 0u);
+  EXPECT_EQ(ReadText(source), image);
+  ::SetEnvironmentVariableW(L"TMP", nullptr);
+  ::SetEnvironmentVariableW(L"TEMP", nullptr);
+}
+
+}  // namespace
+}  // namespace kelvory::wintest

@@ -1,0 +1,155 @@
+// Files, the reader's stream and temporary files on Windows, with paths in UTF-8.
+#include <windows.h>
+// windows.h makes these macros; the platform layer has functions of these names.
+#undef CopyFile
+#undef DeleteFile
+
+#include <gtest/gtest.h>
+
+#include "WindowsTestSupport.h"
+#include "platform/FileStream.h"
+#include "platform/Files.h"
+#include "platform/ReplaceFile.h"
+#include "platform/TempFile.h"
+
+namespace kelvory::wintest {
+namespace {
+
+std::wstring Wide(const std::string& utf8) { return FromUtf8(utf8).wstring(); }
+
+// A handle held open by "another program" for the length of a test.
+struct OpenHandle {
+  HANDLE handle;
+  OpenHandle(const std::string& path, DWORD access, DWORD share)
+      : handle(::CreateFileW(Wide(path).c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~OpenHandle() {
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+  }
+};
+
+TEST(FilesWin32, CopyingAFileOntoItselfUnderAnySpellingLeavesItUntouched) {
+  ScratchFolder scratch;
+  const std::string path = scratch.File("Снимок.tif");
+  WriteText(path, "original");
+  std::string forwardSlashes = path;
+  std::replace(forwardSlashes.begin(), forwardSlashes.end(), '\\', '/');
+  const std::string otherCase = scratch.File("СНИМОК.TIF");
+  for (const std::string& spelling : {path, forwardSlashes, otherCase}) {
+    EXPECT_TRUE(platform::SameFile(path, spelling)) << spelling;
+    EXPECT_FALSE(platform::CopyFile(path, spelling)) << spelling;
+    EXPECT_EQ(ReadText(path), "original");
+  }
+}
+
+TEST(FilesWin32, CopyReplacesTheTargetAndStampsTellVersionsApart) {
+  ScratchFolder scratch;
+  const std::string from = scratch.File("from.tif"), to = scratch.File("to.tif");
+  WriteText(from, "new bytes");
+  WriteText(to, "old");
+  std::error_code error;
+  const platform::FileStamp before = platform::StampOf(to, error);
+  ASSERT_FALSE(error);
+  EXPECT_FALSE(platform::SameFile(from, to));
+  ASSERT_FALSE(platform::CopyFile(from, to));
+  EXPECT_EQ(ReadText(to), "new bytes");
+  EXPECT_NE(platform::StampOf(to, error), before);
+  EXPECT_TRUE(platform::SameFileSystem(to, scratch.File("")));
+}
+
+TEST(FilesWin32, TheReaderKeepsWritersOutAndAWriterKeepsTheReaderOut) {
+  ScratchFolder scratch;
+  const std::string path = scratch.File("image.tif");
+  WriteText(path, "TIFF");
+  {
+    std::error_code error;
+    auto stream = platform::FileStream::Open(path, error);
+    ASSERT_TRUE(stream) << error.message();
+    EXPECT_EQ(stream->Size(), 4u);
+    OpenHandle secondReader(path, GENERIC_READ, FILE_SHARE_READ);
+    EXPECT_NE(secondReader.handle, INVALID_HANDLE_VALUE);
+    OpenHandle writer(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_EQ(writer.handle, INVALID_HANDLE_VALUE);
+  }
+  OpenHandle writer(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_NE(writer.handle, INVALID_HANDLE_VALUE);
+  std::error_code error;
+  EXPECT_FALSE(platform::FileStream::Open(path, error));
+  EXPECT_EQ(error, std::errc::device_or_resource_busy);
+}
+
+TEST(FilesWin32, AReplaceRefusedWhileTheTargetIsReadChangesNothing) {
+  ScratchFolder scratch;
+  const std::string target = scratch.File("карта.tif"), staged = scratch.File("staged.tif");
+  WriteText(target, "old");
+  WriteText(staged, "new");
+  {
+    std::error_code error;
+    auto reader = platform::FileStream::Open(target, error);
+    ASSERT_TRUE(reader);
+    EXPECT_TRUE(platform::Replace(staged, target));
+    EXPECT_EQ(ReadText(target), "old");
+    EXPECT_EQ(ReadText(staged), "new");
+  }
+  ASSERT_FALSE(platform::Replace(staged, target));
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_FALSE(platform::FileExists(staged));
+}
+
+TEST(FilesWin32, ReplacingContentsMakesOrReplacesTheWholeFile) {
+  ScratchFolder scratch;
+  const std::string path = scratch.File("список файлов.lst");
+  ASSERT_FALSE(platform::ReplaceFileContents(path, "first\r\n"));
+  EXPECT_EQ(ReadText(path), "first\r\n");
+  ASSERT_FALSE(platform::ReplaceFileContents(path, "second\r\n"));
+  EXPECT_EQ(ReadText(path), "second\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(platform::ReplaceFileContents(path, "third"), std::errc::permission_denied);
+  EXPECT_EQ(ReadText(path), "second\r\n");
+  ::SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  // Nothing of the attempts is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(FilesWin32, OrphanRemovalTakesOnlyFilesWhoseOwnerIsGone) {
+  ScratchFolder scratch;
+  const std::string folder = scratch.File("");
+  std::error_code error;
+  platform::TempFile live = platform::TempFile::Create(folder, "kelvory", error);
+  ASSERT_FALSE(error) << error.message();
+  ASSERT_TRUE(platform::FileExists(live.Path()));
+  // A working copy can be written and renamed while it is marked.
+  WriteText(live.Path(), "copy");
+  const std::string orphan = scratch.File("kelvoryAb12Cd");
+  const std::string stranger = scratch.File("kelvory-mine.tif");
+  WriteText(orphan, "left by a run that died");
+  WriteText(stranger, "not ours");
+
+  EXPECT_EQ(platform::RemoveOrphans(folder, "kelvory"), 1);
+  EXPECT_TRUE(platform::FileExists(live.Path()));
+  EXPECT_FALSE(platform::FileExists(orphan));
+  EXPECT_TRUE(platform::FileExists(stranger));
+
+  const std::string livePath = live.Path();
+  live.Remove();
+  EXPECT_FALSE(platform::FileExists(livePath));
+}
+
+TEST(FilesWin32, PathPartsAcceptBothSeparators) {
+  const struct {
+    std::string path, folder, name;
+  } cases[] = {
+      {"C:\\Карты\\снимок.tif", "C:\\Карты\\", "снимок.tif"},
+      {"C:/maps/a.tif", "C:/maps/", "a.tif"},
+      {"\\\\server\\share\\a.tif", "\\\\server\\share\\", "a.tif"},
+      {"a.tif", "./", "a.tif"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::FolderOf(c.path), c.folder) << c.path;
+    EXPECT_EQ(platform::FileNameOf(c.path), c.name) << c.path;
+  }
+  EXPECT_TRUE(platform::FileExists(platform::ProgramPath()));
+  EXPECT_EQ(platform::TempFolder().back(), '\\');
+}
+
+}  // namespace
+}  // namespace kelvory::wintest
