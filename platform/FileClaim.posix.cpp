@@ -1,5 +1,7 @@
 #include "platform/FileClaim.h"
 
+#include "platform/DescriptorStream.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,25 +14,6 @@ namespace {
 // A file replaced under its name between the open and the lock leaves the lock on
 // the old file; a few tries find the one the name holds now.
 constexpr int kTakeAttempts = 5;
-
-// Reads through a descriptor the claim keeps.
-class ClaimedStream final : public Stream {
- public:
-  ClaimedStream(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t done = ReadAt(fd_, buffer, count, position_);
-    position_ += done;
-    return done;
-  }
-  std::uint64_t Position() const override { return position_; }
-  void SetPosition(std::uint64_t position) override { position_ = position; }
-  std::uint64_t Size() const override { return size_; }
-
- private:
-  int fd_;
-  std::uint64_t size_;
-  std::uint64_t position_ = 0;
-};
 
 // True when another program holds the file locked for writing, which readers' shared
 // locks respect. Asked before the claim's own lock, which over NFS it would meet.
@@ -52,7 +35,7 @@ std::unique_ptr<Stream> FileClaim::Contents(std::error_code& error) const {
     error.assign(errno, std::generic_category());
     return nullptr;
   }
-  return std::make_unique<ClaimedStream>(fd_.Get(), static_cast<std::uint64_t>(info.st_size));
+  return std::make_unique<DescriptorStream>(fd_.Get(), static_cast<std::uint64_t>(info.st_size));
 }
 
 FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {

@@ -1,5 +1,6 @@
 #include "platform/FileClaim.h"
 
+#include "platform/DescriptorStream.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
@@ -11,24 +12,6 @@ namespace {
 constexpr DWORD ClaimOffsetLow = 0xFFFFFFFEu;
 constexpr DWORD ClaimOffsetHigh = 0x7FFFFFFFu;
 
-class ClaimedStream final : public Stream {
- public:
-  ClaimedStream(NativeFd fd, std::uint64_t size) : fd_(fd), size_(size) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t done = ReadAt(fd_, buffer, count, position_);
-    position_ += done;
-    return done;
-  }
-  std::uint64_t Position() const override { return position_; }
-  void SetPosition(std::uint64_t position) override { position_ = position; }
-  std::uint64_t Size() const override { return size_; }
-
- private:
-  NativeFd fd_;
-  std::uint64_t size_;
-  std::uint64_t position_ = 0;
-};
-
 }  // namespace
 
 std::unique_ptr<Stream> FileClaim::Contents(std::error_code& error) const {
@@ -38,7 +21,7 @@ std::unique_ptr<Stream> FileClaim::Contents(std::error_code& error) const {
     error = fd_.Valid() ? win32::LastError() : std::make_error_code(std::errc::bad_file_descriptor);
     return nullptr;
   }
-  return std::make_unique<ClaimedStream>(fd_.Get(), static_cast<std::uint64_t>(size.QuadPart));
+  return std::make_unique<DescriptorStream>(fd_.Get(), static_cast<std::uint64_t>(size.QuadPart));
 }
 
 FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {
