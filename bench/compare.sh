@@ -9,6 +9,7 @@ echo "== $title (factors $FACTORS, $cores processes)"
 measure "$rounds" \
   kelvory-in-place "'$bin/kelvory-batch' '$work'/*.tif > /dev/null" \
   kelvory-dest "'$bin/kelvory-batch' --dest '$dest' '$work'/*.tif > /dev/null" \
+  kelvory-no-fsync "$nosync '$bin/kelvory-batch' '$work'/*.tif > /dev/null" \
   xargs-raw "printf '%s\n' '$work'/*.tif | xargs -P $cores -I{} gdaladdo {} $FACTORS > /dev/null" \
   xargs-safe "printf '%s\n' '$work'/*.tif | xargs -P $cores -n 1 '$bench_dir/one-safe.sh'" \
   xargs-dest "printf '%s\n' '$work'/*.tif | xargs -P $cores -n 1 '$bench_dir/one-dest.sh'" \
@@ -17,7 +18,8 @@ ratios \
   "in-place/safe-script:kelvory-in-place:xargs-safe" \
   "in-place/raw-floor:kelvory-in-place:xargs-raw" \
   "dest/its-script:kelvory-dest:xargs-dest" \
-  "in-place/sequential:kelvory-in-place:sequential"
+  "in-place/sequential:kelvory-in-place:sequential" \
+  "in-place/without-fsync:kelvory-in-place:kelvory-no-fsync"
 
 # The same commands once more with every gdaladdo timed: kelvory's from a program folder
 # of its own, the scripts' through PATH.
