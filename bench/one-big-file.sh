@@ -50,8 +50,20 @@ breakdown kelvory-in-place 1 "'$timed/kelvory-batch' '$work/big.tif' > /dev/null
 breakdown kelvory-no-fsync 1 "$nosync '$timed/kelvory-batch' '$work/big.tif' > /dev/null"
 
 echo
-echo "System calls of one kelvory run (strace -f -c -w; wall time in each call):"
+echo "Timeline of one kelvory run (strace -f: the runner's and file workers' calls and the"
+echo "tool's start and end; seconds from the start, and each call's own duration):"
 bash -c "$reset"
-strace -f -c -w -e trace=fsync,fdatasync,rename,copy_file_range,unlink -o "$scratch/strace.txt" \
+strace -f -ttt -T -e trace=copy_file_range,fsync,fdatasync,rename,unlink,execve,exit_group -o "$scratch/strace.txt" \
   "$bin/kelvory-batch" "$work/big.tif" > /dev/null
-sed 's/^/  /' "$scratch/strace.txt"
+# The tool's own process is left out but for its start and end.
+awk '
+  NR == 1 { t0 = $2 }
+  $3 ~ /^execve\(/ && $3 ~ /gdaladdo/ && NR > 1 { tool = $1 }
+  $1 == tool && $3 !~ /^(execve|exit_group)\(/ { next }
+  / <unfinished \.\.\.>$/ || $3 == "+++" { next }
+  {
+    d = ""; if (match($0, /<[0-9.]+>$/)) d = substr($0, RSTART + 1, RLENGTH - 2)
+    split($3 == "<..." || $3 == "---" ? $4 : $3, call, "(")
+    who = ($1 == tool) ? "tool" : "kelvory"
+    printf "  %8.3f  %-8s %-16s %s\n", $2 - t0, who, call[1], d
+  }' "$scratch/strace.txt"
