@@ -8,7 +8,8 @@ bin=${KELVORY_BIN:-$repo/out/bin}
 cores=$(nproc)
 
 for program in "$bin/kelvory-batch" "$bin/kelvory-bench-reader" "$bin/kelvory-bench-sleep" \
-  "$bin/kelvory-bench-timed-tool" "$bin/kelvory-bench-nosync.so"; do
+  "$bin/kelvory-bench-timed-tool" "$bin/kelvory-bench-nosync.so" \
+  "$bin/kelvory-bench-no-empty-truncate.so"; do
   [ -x "$program" ] || { echo "missing $program: run ./scripts/setup.sh first" >&2; exit 2; }
 done
 for tool in gdal_create gdaladdo hyperfine; do
@@ -21,6 +22,8 @@ trap 'exit 130' INT TERM
 # Preloaded into kelvory-batch, fsync and fdatasync return at once: a build without its
 # syncs, to see what they cost (never for real use).
 nosync="LD_PRELOAD='$bin/kelvory-bench-nosync.so'"
+# Preloaded, ftruncate of an empty file to 0 returns at once (see NoEmptyTruncate.cpp).
+no_empty_truncate="LD_PRELOAD='$bin/kelvory-bench-no-empty-truncate.so'"
 # Temporary copies (kelvory's and the scripts') land on the same disk as the data.
 export TMPDIR=$scratch/tmp
 mkdir -p "$TMPDIR"
