@@ -8,7 +8,8 @@ bin=${KELVORY_BIN:-$repo/out/bin}
 cores=$(nproc)
 
 for program in "$bin/kelvory-batch" "$bin/kelvory-bench-reader" "$bin/kelvory-bench-sleep" \
-  "$bin/kelvory-bench-timed-tool"; do
+  "$bin/kelvory-bench-timed-tool" "$bin/kelvory-bench-nosync.so" \
+  "$bin/kelvory-bench-no-empty-truncate.so"; do
   [ -x "$program" ] || { echo "missing $program: run ./scripts/setup.sh first" >&2; exit 2; }
 done
 for tool in gdal_create gdaladdo hyperfine; do
@@ -18,6 +19,11 @@ done
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelvory-bench.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 trap 'exit 130' INT TERM
+# Preloaded into kelvory-batch, fsync and fdatasync return at once: a build without its
+# syncs, to see what they cost (never for real use).
+nosync="LD_PRELOAD='$bin/kelvory-bench-nosync.so'"
+# Preloaded, ftruncate of an empty file to 0 returns at once (see NoEmptyTruncate.cpp).
+no_empty_truncate="LD_PRELOAD='$bin/kelvory-bench-no-empty-truncate.so'"
 # Temporary copies (kelvory's and the scripts') land on the same disk as the data.
 export TMPDIR=$scratch/tmp
 mkdir -p "$TMPDIR"
@@ -48,9 +54,10 @@ measure() {
   times=$scratch/times.csv
   : > "$times"
   for ((round = 1; round <= rounds; round++)); do
+    echo "  round $round: load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
     hyperfine --style none --runs 1 "${prepare[@]}" --export-csv "$scratch/round.csv" "${args[@]}"
     tail -n +2 "$scratch/round.csv" | awk -F, -v r="$round" '{ print r "," $1 "," $2 }' >> "$times"
-    echo "  round $round of $rounds done" >&2
+    echo "  round $round of $rounds done, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
   done
   echo "Wall times over $rounds rounds (seconds):"
   printf '  %-20s %8s %8s %8s\n' command median min max
@@ -87,6 +94,13 @@ ratios() {
         printf "%.3f\n", med
       }' "$times" | xargs printf "  %-26s %-42s %s\n" "$label" "($num / $den)"
   done
+}
+
+# drop_caches: writes back and drops the page cache, so the next command reads from the
+# disk. Needs root; says so and stops when refused.
+drop_caches() {
+  sync
+  echo 3 > /proc/sys/vm/drop_caches || { echo "cannot drop the page cache (root needed)" >&2; return 1; }
 }
 
 # breakdown NAME SLOTS COMMAND: one more run, after $reset, with a tool that logs its

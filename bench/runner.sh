@@ -27,13 +27,16 @@ echo "== runner alone: 200 files, 2 slots, a stand-in tool that lives 50 ms"
 measure "${ROUNDS:-5}" \
   kelvory-in-place "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null" \
   kelvory-dest "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null" \
+  kelvory-no-fsync "$nosync '$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null" \
   xargs-sleep "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"
 ratios \
   "in-place/ideal:kelvory-in-place:5" \
   "dest/ideal:kelvory-dest:5" \
+  "no-fsync/ideal:kelvory-no-fsync:5" \
   "xargs/ideal:xargs-sleep:5"
 
 echo "Breakdown (2 slots, 200 jobs; ideal: tool 50 ms, gap 0):"
 breakdown kelvory-in-place 2 "'$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null"
 breakdown kelvory-dest 2 "'$program/kelvory-batch' --jobs 2 --dest '$scratch/dest' '$work'/*.tif > /dev/null"
+breakdown kelvory-no-fsync 2 "$nosync '$program/kelvory-batch' --jobs 2 '$work'/*.tif > /dev/null"
 breakdown xargs-sleep 2 "printf '%s\n' '$work'/*.tif | xargs -P 2 -n 1 '$bin/kelvory-bench-sleep'"

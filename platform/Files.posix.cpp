@@ -102,7 +102,9 @@ std::error_code CopyFile(const std::string& from, const std::string& to) {
   struct stat target {};
   if (::fstat(out.Get(), &target) != 0) return LastError();
   if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) return {};
-  if (::ftruncate(out.Get(), 0) != 0) return LastError();
+  // Truncating a file that is already empty is not free: on ext4 it makes the close
+  // write the whole new contents out before the tool may start.
+  if (target.st_size != 0 && ::ftruncate(out.Get(), 0) != 0) return LastError();
   if (auto error = CopyContents(in.Get(), out.Get())) return error;
   if (::close(out.Release()) != 0) return LastError();
   return {};
