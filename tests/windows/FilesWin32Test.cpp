@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowsTestSupport.h"
+#include "platform/FileClaim.h"
 #include "platform/FileStream.h"
 #include "platform/Files.h"
 #include "platform/ReplaceFile.h"
@@ -132,6 +133,27 @@ TEST(FilesWin32, OrphanRemovalTakesOnlyFilesWhoseOwnerIsGone) {
   const std::string livePath = live.Path();
   live.Remove();
   EXPECT_FALSE(platform::FileExists(livePath));
+}
+
+// A claim keeps a second claim out, but not the readers and copies of the file.
+TEST(FilesWin32, AClaimKeepsOtherClaimsOutButNotReadersOrCopies) {
+  ScratchFolder scratch;
+  const std::string path = scratch.File("Карта.tif"), copy = scratch.File("copy.tif");
+  WriteText(path, "pixels");
+  std::error_code error;
+  platform::FileClaim claim = platform::FileClaim::Take(path, error);
+  ASSERT_FALSE(error) << error.message();
+  ASSERT_TRUE(claim.Held());
+  platform::FileClaim::Take(path, error);
+  EXPECT_EQ(error, std::errc::device_or_resource_busy);
+  EXPECT_FALSE(platform::CopyFile(path, copy));
+  EXPECT_EQ(ReadText(copy), "pixels");
+  const auto contents = claim.Contents(error);
+  ASSERT_TRUE(contents) << error.message();
+  char bytes[6];
+  EXPECT_EQ(contents->Read(bytes, sizeof bytes), sizeof bytes);
+  claim.Release();
+  EXPECT_TRUE(platform::FileClaim::Take(path, error).Held()) << error.message();
 }
 
 TEST(FilesWin32, PathPartsAcceptBothSeparators) {
