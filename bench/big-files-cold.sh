@@ -29,12 +29,7 @@ ratios \
   "dest/its-script+sync:kelvory-dest:xargs-dest" \
   "in-place/without-fsync:kelvory-in-place:kelvory-no-fsync"
 
-timed=$scratch/timed
-mkdir -p "$timed/gdal"
-cp "$bin/kelvory-batch" "$timed/kelvory-batch"
-cp "$bin/kelvory-bench-timed-tool" "$timed/gdal/gdaladdo"
-export KELVORY_BENCH_TOOL
-KELVORY_BENCH_TOOL=$(command -v gdaladdo)
+use_timed_tool
 echo
 echo "Breakdown, cold ($cores slots; gap: time per job outside gdaladdo, the final sync included):"
 PATH=$timed/gdal:$PATH

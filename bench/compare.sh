@@ -29,12 +29,7 @@ ratios \
 
 # The same commands once more with every gdaladdo timed: kelvory's from a program folder
 # of its own, the scripts' through PATH.
-timed=$scratch/timed
-mkdir -p "$timed/gdal"
-cp "$bin/kelvory-batch" "$timed/kelvory-batch"
-cp "$bin/kelvory-bench-timed-tool" "$timed/gdal/gdaladdo"
-export KELVORY_BENCH_TOOL
-KELVORY_BENCH_TOOL=$(command -v gdaladdo)
+use_timed_tool
 echo
 echo "Breakdown ($cores slots; gap: time per job outside gdaladdo):"
 PATH=$timed/gdal:$PATH

@@ -121,3 +121,14 @@ breakdown() {
         name, wall / 1e9, life / n / 1e6, (slots * wall - life) / n / 1e6
     }' "$log"
 }
+
+# A program folder of its own ($timed) whose gdal/gdaladdo times every run of the real
+# one, for the per-job breakdowns.
+use_timed_tool() {
+  timed=$scratch/timed
+  mkdir -p "$timed/gdal"
+  cp "$bin/kelvory-batch" "$timed/kelvory-batch"
+  cp "$bin/kelvory-bench-timed-tool" "$timed/gdal/gdaladdo"
+  export KELVORY_BENCH_TOOL
+  KELVORY_BENCH_TOOL=$(command -v gdaladdo)
+}

@@ -38,12 +38,7 @@ ratios \
   "in-place/without-fsync:kelvory-in-place:kelvory-no-fsync" \
   "no-fsync/gdaladdo:kelvory-no-fsync:gdaladdo"
 
-timed=$scratch/timed
-mkdir -p "$timed/gdal"
-cp "$bin/kelvory-batch" "$timed/kelvory-batch"
-cp "$bin/kelvory-bench-timed-tool" "$timed/gdal/gdaladdo"
-export KELVORY_BENCH_TOOL
-KELVORY_BENCH_TOOL=$(command -v gdaladdo)
+use_timed_tool
 echo
 echo "Breakdown (one job; gap: the time outside gdaladdo):"
 breakdown kelvory-in-place 1 "'$timed/kelvory-batch' '$work/big.tif' > /dev/null"

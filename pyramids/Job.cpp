@@ -125,7 +125,8 @@ LevelInventory WithExternalLevels(BuildContext& context, LevelInventory inventor
 
 // An in-place result replaces the source by a rename in the source's folder (through
 // any link): find out now, before any copying or any tool, whether that can work.
-void CheckReplaceable(const std::string& source) {
+// Returns that folder.
+std::string CheckReplaceable(const std::string& source) {
   std::error_code error;
   const std::string target = platform::ResolvedPath(source, error);
   if (error) Fail("cannot read " + source, error);
@@ -139,6 +140,7 @@ void CheckReplaceable(const std::string& source) {
     throw Exception(source + " has other hard links, which replacing it would split from it:"
                     " build it into a destination folder instead");
   }
+  return folder;
 }
 
 }  // namespace
@@ -347,14 +349,13 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
         return failure ? "cannot copy to " + folder + ": " + failure.message() : std::string();
       };
     } else {
-      CheckReplaceable(source);
-      std::error_code resolveError;
-      ClearOrphans(context, platform::FolderOf(platform::ResolvedPath(source, resolveError)), StagePrefix);
+      ClearOrphans(context, CheckReplaceable(source), StagePrefix);
       slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, TempPrefix, error);
       if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
       slot.TempPath = slot.WorkingCopy.Path();
-      slot.SourceStamp = platform::StampOf(source, error);
-      if (error) Fail("cannot read " + source, error);
+      // The version read above: a change since then is caught when the result is placed.
+      if (stampError) Fail("cannot read " + source, stampError);
+      slot.SourceStamp = stamp;
       copy = [source, working = slot.TempPath]() -> std::string {
         const std::error_code failure = platform::CopyFile(source, working);
         return failure ? "cannot copy to " + working + ": " + failure.message() : std::string();

@@ -19,28 +19,8 @@ packages=(
   jq
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  as_root=()
-  if [ "$(id -u)" -ne 0 ]; then
-    # A minimal Debian has no sudo: say what is needed instead of failing on a missing command.
-    if ! command -v sudo >/dev/null; then
-      echo "Installing these Debian packages needs root, and there is no sudo here. Either run" >&2
-      echo "this script as root, or run as root:" >&2
-      echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
-      echo "and then this script again." >&2
-      exit 1
-    fi
-    as_root=(sudo)
-  fi
-  "${as_root[@]}" apt-get update -qq
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source scripts/install-packages.sh
+install_packages "${packages[@]}"
 
 cmake -S . -B out -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build out --parallel "$(nproc)"

@@ -17,14 +17,8 @@ batch="$repo/out/bin/kelvory-batch"
 [ -x "$batch" ] || { echo "slurm-test: build first (scripts/setup.sh)" >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || { echo "slurm-test: the daemons are started as root: run as root" >&2; exit 2; }
 
-missing=()
-for p in slurm-wlm munge jq gdal-bin; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$repo/scripts/install-packages.sh"
+install_packages slurm-wlm munge jq gdal-bin
 
 work=$(mktemp -d /tmp/kelvory-slurm-XXXXXX)
 chmod 700 "$work"
