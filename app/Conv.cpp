@@ -24,6 +24,7 @@
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
+#include "app/LayoutFont.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/StopSignal.h"
@@ -32,6 +33,7 @@
 #include "pyramids/BuildRunner.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
+#include "filelist/PathText.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
 
@@ -40,14 +42,9 @@ namespace {
 
 const char kCaption[] = "Генератор пирамид для TIFF";
 
-// The closest installed match for the 8-point "Microsoft Sans Serif" the layout was
-// drawn for: same pixel height, every caption still fits its control.
-QFont WindowFont(int pixelSize) {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixelSize);
-  return font;
-}
+// The 8-point "Microsoft Sans Serif" the layout was drawn for, or DejaVu Sans in the
+// same pixel height: every caption still fits its control.
+QFont WindowFont(int pixelSize) { return LayoutFont(QStringLiteral("DejaVu Sans"), pixelSize); }
 
 QPushButton* MakeButton(QWidget* parent, const char* caption, const char* hint, QRect geometry) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -309,9 +306,9 @@ void TFConv::Button_SelectFolderClick() {
   const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
       this, QString::fromUtf8("Выберите папку назначения"));
   if (!folder) return;
-  FDestFolder = QFile::encodeName(*folder).toStdString();
+  FDestFolder = PathBytes(*folder);
   FHasDestFolder = !FDestFolder.empty();
-  if (FHasDestFolder) Button_SelectFolder->setText(QFile::decodeName(FDestFolder.c_str()));
+  if (FHasDestFolder) Button_SelectFolder->setText(PathQString(FDestFolder));
 }
 
 void TFConv::Image1Click() { FEnvironment.openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); }

@@ -5,7 +5,6 @@
 // adding dropped files and folders.
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -16,25 +15,22 @@
 #include "app/BuildProgress.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
+#include "app/LayoutFont.h"
 #include "app/ReasonText.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderWalk.h"
+#include "filelist/PathText.h"
 
 namespace kelvory {
 namespace {
 
-QFont ProgressFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(10);
-  return font;
-}
+QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
 
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
 constexpr quint32 X11BreakKeysym = 0xff6b;
 
-QString Decoded(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+QString Decoded(const std::string& bytes) { return PathQString(bytes); }
 
 }  // namespace
 
@@ -141,7 +137,7 @@ void TFConv::AddPaths(const QStringList& paths) {
   // Like Add, not while a build runs.
   if (FBuilding || paths.isEmpty()) return;
   std::vector<std::string> given;
-  for (const QString& path : paths) given.push_back(QFile::encodeName(path).toStdString());
+  for (const QString& path : paths) given.push_back(PathBytes(path));
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::vector<std::string> files = TiffFilesFor(given);
   FFiles->AddFiles(files);

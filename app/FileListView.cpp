@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QFile>
 #include <QHelpEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -16,6 +15,7 @@
 #include "app/ReasonText.h"
 #include "app/StatusIcons.h"
 #include "filelist/FileList.h"
+#include "filelist/PathText.h"
 
 namespace kelvory {
 
@@ -155,7 +155,7 @@ bool FileListView::viewportEvent(QEvent* event) {
     if (index.isValid()) {
       const std::string reason = list_.Reason(index.row());
       QString text = index.data(Qt::DisplayRole).toString();
-      if (!reason.empty()) text += '\n' + QFile::decodeName(QByteArray::fromStdString(RussianReason(reason)));
+      if (!reason.empty()) text += '\n' + PathQString(RussianReason(reason));
       QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
       return true;
     }

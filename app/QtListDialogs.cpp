@@ -1,8 +1,9 @@
 #include "app/QtListDialogs.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+
+#include "filelist/PathText.h"
 
 namespace kelvory {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 const QString kTiffFilter = QStringLiteral("TIFF-файлы (*.tif *.tiff)");
 const QString kTextFilter = QStringLiteral("Текстовые файлы (*.txt)");
 
-std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Bytes(const QString& path) { return PathBytes(path); }
 
 // The dialog's single chosen file, or nothing when it was cancelled.
 std::optional<std::string> ChosenFile(QFileDialog& dialog) {

@@ -1,7 +1,8 @@
 #include "app/Shell.h"
 
 #include <QDesktopServices>
-#include <QFile>
+
+#include "filelist/PathText.h"
 
 namespace kelvory {
 
@@ -21,7 +22,7 @@ QUrl HelpPdfUrlForProgram(const std::string& programPath) {
     pdf.erase(dot);
   }
   pdf += ".pdf";
-  return QUrl::fromLocalFile(QFile::decodeName(QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()))));
+  return QUrl::fromLocalFile(PathQString(pdf));
 }
 
 }  // namespace kelvory

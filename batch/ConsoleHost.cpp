@@ -51,7 +51,11 @@ ConsoleHost::ConsoleHost(Settings settings, std::FILE* out, std::FILE* err)
       start_(std::chrono::steady_clock::now()),
       lastDraw_(start_) {
   rows_.reserve(settings.rows.size());
-  for (std::string& caption : settings.rows) rows_.push_back({std::move(caption), true, StatusNone});
+  for (std::string& caption : settings.rows) {
+    Row row;
+    row.caption = std::move(caption);
+    rows_.push_back(std::move(row));
+  }
   for (std::size_t i = 0; i < rows_.size() && i < settings.rowSubfolders.size(); ++i) {
     rows_[i].subfolder = std::move(settings.rowSubfolders[i]);
   }

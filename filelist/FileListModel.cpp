@@ -1,12 +1,11 @@
 #include "filelist/FileListModel.h"
 
-#include <QByteArray>
-#include <QFile>
+#include "filelist/PathText.h"
 
 namespace kelvory {
 namespace {
 
-QString Decoded(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+QString Decoded(const std::string& bytes) { return PathQString(bytes); }
 
 }  // namespace
 

@@ -52,8 +52,11 @@ class Walk {
   }
 
  private:
+  // With the system's own separator: a backslash on Windows, as its users read paths.
   static std::string Joined(const std::string& folder, const std::string& name) {
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    const bool endsInOne = !folder.empty() && (folder.back() == '/' || folder.back() == separator);
+    return endsInOne ? folder + name : folder + separator + name;
   }
 
   std::vector<std::string>& found_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QTest>
@@ -151,7 +152,7 @@ TEST(QtListDialogs, AnswersComeBackAsPaths) {
   AnswerNextDialog(where, "a.tif");
   EXPECT_EQ(dialogs.ChooseFilesToAdd(), std::vector<std::string>{(folder / "a.tif").string()});
   const auto again = dialogs.MakeAddDialog();  // reopens on the previous choice
-  EXPECT_EQ(again->selectedFiles(), QStringList{where + "/a.tif"});
+  EXPECT_EQ(again->selectedFiles(), QStringList{QDir::fromNativeSeparators(where) + "/a.tif"});
   std::filesystem::remove_all(folder);
 }
 
