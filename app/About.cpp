@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "app/LayoutFont.h"
 #include "app/Pictures.h"
 #include "app/WebSite.h"
 
@@ -15,14 +16,8 @@ namespace kelvory {
 
 namespace {
 
-// The dialog's fonts are sized in pixels because every control has a fixed pixel
-// geometry: the texts must fit the same boxes whatever the screen's resolution.
-QFont DialogFont(int pixelSize) {
-  QFont font(QStringLiteral("DejaVu Sans Condensed"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixelSize);
-  return font;
-}
+// The texts must fit the same boxes whatever the screen's resolution.
+QFont DialogFont(int pixelSize) { return LayoutFont(QStringLiteral("DejaVu Sans Condensed"), pixelSize); }
 
 // Substitute fonts differ in width: shrink the label's font until its widest line fits
 // the label's fixed width, so that no line is cut off.
@@ -78,6 +73,7 @@ TAboutBox::TAboutBox(QWidget* parent, UrlOpener opener)
   Label1->setGeometry(90, 128, 224, 20);
   Label1->setFont(DialogFont(16));
   Label1->setText(QStringLiteral("Генератор пирамид для TIFF"));
+  FitFontToWidth(*Label1);
 
   Label2->setObjectName(QStringLiteral("Label2"));
   Label2->setGeometry(10, 160, 391, 77);
