@@ -2,19 +2,36 @@
 find_package(JPEG REQUIRED)
 
 # Build-time generators: they run on the offscreen platform, so no display is needed.
-add_executable(kelvory-pictures
-  tools/PictureGenerator.cpp
-  tools/Drawings.cpp tools/Drawings.h
-  tools/JpegEncoder.cpp tools/JpegEncoder.h)
-add_executable(kelvory-helppdf tools/HelpPdfGenerator.cpp)
-foreach(tool kelvory-pictures kelvory-helppdf)
-  target_include_directories(${tool} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_compile_features(${tool} PRIVATE cxx_std_20)
-  set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools)
-  kelvory_warnings(${tool})
-endforeach()
-target_link_libraries(kelvory-pictures PRIVATE Qt6::Gui JPEG::JPEG)
-target_link_libraries(kelvory-helppdf PRIVATE Qt6::Gui)
+# They run during the build, so a cross-build takes them from a native build of this
+# project (scripts/windows-build.sh uses out/app/tools).
+if(CMAKE_CROSSCOMPILING)
+  set(KELVORY_HOST_TOOLS "" CACHE PATH
+      "Folder with kelvory-pictures and kelvory-helppdf built for the build machine")
+  foreach(tool kelvory-pictures kelvory-helppdf)
+    if(NOT EXISTS "${KELVORY_HOST_TOOLS}/${tool}")
+      message(FATAL_ERROR "A cross-build needs ${tool} built for this machine: "
+                          "set KELVORY_HOST_TOOLS to the folder that holds it")
+    endif()
+  endforeach()
+  set(KELVORY_PICTURES_TOOL ${KELVORY_HOST_TOOLS}/kelvory-pictures)
+  set(KELVORY_HELPPDF_TOOL ${KELVORY_HOST_TOOLS}/kelvory-helppdf)
+else()
+  add_executable(kelvory-pictures
+    tools/PictureGenerator.cpp
+    tools/Drawings.cpp tools/Drawings.h
+    tools/JpegEncoder.cpp tools/JpegEncoder.h)
+  add_executable(kelvory-helppdf tools/HelpPdfGenerator.cpp)
+  foreach(tool kelvory-pictures kelvory-helppdf)
+    target_include_directories(${tool} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_features(${tool} PRIVATE cxx_std_20)
+    set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools)
+    kelvory_warnings(${tool})
+  endforeach()
+  target_link_libraries(kelvory-pictures PRIVATE Qt6::Gui JPEG::JPEG)
+  target_link_libraries(kelvory-helppdf PRIVATE Qt6::Gui)
+  set(KELVORY_PICTURES_TOOL $<TARGET_FILE:kelvory-pictures>)
+  set(KELVORY_HELPPDF_TOOL $<TARGET_FILE:kelvory-helppdf>)
+endif()
 
 set(KELVORY_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
 set(KELVORY_PICTURES
@@ -23,8 +40,8 @@ set(KELVORY_PICTURES
   ${KELVORY_PICTURES_DIR}/kelvory.png)
 add_custom_command(
   OUTPUT ${KELVORY_PICTURES}
-  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen $<TARGET_FILE:kelvory-pictures> ${KELVORY_PICTURES_DIR}
-  DEPENDS kelvory-pictures
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${KELVORY_PICTURES_TOOL} ${KELVORY_PICTURES_DIR}
+  DEPENDS ${KELVORY_PICTURES_TOOL}
   COMMENT "Drawing the program's pictures"
   VERBATIM)
 
@@ -32,8 +49,8 @@ set(KELVORY_HELP_PDF ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/kelvory.pdf)
 add_custom_command(
   OUTPUT ${KELVORY_HELP_PDF}
   COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-          $<TARGET_FILE:kelvory-helppdf> ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${KELVORY_HELP_PDF}
-  DEPENDS kelvory-helppdf ${PROJECT_SOURCE_DIR}/docs/user-guide.md
+          ${KELVORY_HELPPDF_TOOL} ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${KELVORY_HELP_PDF}
+  DEPENDS ${KELVORY_HELPPDF_TOOL} ${PROJECT_SOURCE_DIR}/docs/user-guide.md
   COMMENT "Making the help document kelvory.pdf"
   VERBATIM)
 add_custom_target(kelvory_help ALL DEPENDS ${KELVORY_HELP_PDF})

@@ -1,11 +1,10 @@
 #pragma once
-// SIGTERM and SIGHUP (logout, shutdown) as a safe stop instead of a sudden death: a
-// running build stops its tools and removes its working copies, then the window closes.
+// The system's requests to end the program (termination, logout, shutdown) as a safe
+// stop instead of a sudden death: a running build stops its tools and removes its
+// working copies, then the window closes.
 #include <QObject>
 
-#include "platform/StopSignals.h"
-
-class QSocketNotifier;
+#include <memory>
 
 namespace kelvory {
 
@@ -18,16 +17,17 @@ class StopSignal final : public QObject {
   StopSignal(const StopSignal&) = delete;
   StopSignal& operator=(const StopSignal&) = delete;
 
-  // True once either signal has come; cheap enough to ask between any two steps.
-  bool Requested() const { return FSignals.Requested(); }
+  // True once a request has come; cheap enough to ask between any two steps.
+  bool Requested() const;
 
  signals:
-  // Emitted from the event loop after a signal came.
+  // Emitted from the event loop after a request came.
   void Raised();
 
  private:
-  platform::StopSignals FSignals{false};
-  QSocketNotifier* FNotifier = nullptr;
+  // How the requests reach the program differs from one system to the next.
+  struct Watch;
+  std::unique_ptr<Watch> FWatch;
 };
 
 }  // namespace kelvory

@@ -15,15 +15,22 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ImageLabel.h
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
+  ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
-  ${CMAKE_CURRENT_LIST_DIR}/StopSignal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
 )
+# How the system's requests to end the program arrive differs per system.
+if(WIN32)
+  target_sources(kelvory_widgets PRIVATE ${CMAKE_CURRENT_LIST_DIR}/StopSignal.win32.cpp)
+else()
+  target_sources(kelvory_widgets PRIVATE ${CMAKE_CURRENT_LIST_DIR}/StopSignal.posix.cpp)
+endif()
 target_link_libraries(kelvory_widgets PUBLIC kelvory_filelist kelvory_pyramids kelvory_platform Qt6::Widgets)
 
-add_executable(kelvory ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+# A window program: on Windows no console opens beside it.
+add_executable(kelvory WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kelvory PRIVATE kelvory_widgets)
 kelvory_warnings(kelvory)

@@ -9,18 +9,21 @@ loader=/usr/lib/wine/wine64
 WINEPREFIX=${KELVORY_WINEPREFIX:-${TMPDIR:-/tmp}/kelvory-wine-$(id -u)}
 WINEDEBUG=-all
 export WINEPREFIX WINEDEBUG
-if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
+if [ ! -f "$WINEPREFIX/.kelvory-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   # Tests started in parallel make the prefix once.
   exec 9>"$WINEPREFIX.lock"
   flock 9
-  if [ ! -f "$WINEPREFIX/.kelvory-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.kelvory-ready-2" ]; then
     "$loader" wineboot --init >/dev/null 2>&1
     "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     # A program that dies is ended with a report on its standard error, as on a
     # Windows without a crash dialog, instead of waiting in Wine's debugger.
     "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    touch "$WINEPREFIX/.kelvory-ready"
+    # Qt's offscreen platform on Windows reads its fonts from one folder, and Wine
+    # passes no QT_ variable on from Linux: the window tests read DejaVu, as on Linux.
+    "$loader" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d 'Z:\usr\share\fonts\truetype\dejavu' /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.kelvory-ready-2"
   fi
   flock -u 9
   exec 9>&-

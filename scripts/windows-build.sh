@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Cross-builds Kelvory for 64-bit Windows into out-win/ (the programs in out-win/bin/)
-# with MinGW-w64; windows-setup.sh installs the toolchain and builds googletest first.
+# with MinGW-w64. windows-setup.sh installs the toolchain and builds googletest,
+# windows-qt.sh builds Qt and libjpeg-turbo for the window (once, about 20 minutes);
+# the pictures and the help document are made by this machine's build in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/windows-setup.sh
+bash scripts/windows-qt.sh
+[ -f out/build.ninja ] || bash scripts/setup.sh
+cmake --build out --target kelvory-pictures kelvory-helppdf >/dev/null
+
 cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}
-prefixes="$cache/googletest"
-[ -d "$cache/qt6" ] && prefixes="$prefixes;$cache/qt6"
 cmake -S . -B out-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$prefixes"
+  -DCMAKE_PREFIX_PATH="$cache/googletest;$cache/qt6;$cache/libjpeg-turbo" \
+  -DQT_HOST_PATH=/usr -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo \
+  -DKELVORY_HOST_TOOLS="$PWD/out/app/tools"
 cmake --build out-win --parallel "${KELVORY_JOBS:-2}"

@@ -1,21 +1,56 @@
 #!/usr/bin/env bash
 # Builds the Windows programs (windows-build.sh) and packs them into
-# out-win/kelvory-<version>-win64.zip: kelvory-batch.exe (static: no DLL of its own),
-# the help kelvory.pdf, and an empty gdal\ folder with a note on what goes there.
-# The PDF is made by the Linux build's tools; out/ is built first when it lacks it.
+# out-win/kelvory-<version>-win64.zip: kelvory.exe and kelvory-batch.exe, the Qt and
+# MinGW runtime DLLs the window loads (found by following the programs' imports) with
+# its platform and style plugins and Qt's own Russian texts, the help kelvory.pdf, and
+# an empty gdal\ folder with a note on what goes there. kelvory-batch.exe is static.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/windows-build.sh
-[ -f out/bin/kelvory.pdf ] || bash scripts/setup.sh
+cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}
+qt=$cache/qt6
+# Where the DLLs of Qt and of the MinGW runtime lie; Windows' own are not packed.
+dll_folders=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+             /usr/x86_64-w64-mingw32/lib)
 
 version=$(sed -n 's/^project(Kelvory VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=kelvory-$version-win64
 stage=out-win/package/$name
 rm -rf out-win/package "out-win/$name.zip"
-mkdir -p "$stage/gdal"
-x86_64-w64-mingw32-strip -o "$stage/kelvory-batch.exe" out-win/bin/kelvory-batch.exe
-cp out/bin/kelvory.pdf "$stage/"
+mkdir -p "$stage/gdal" "$stage/platforms" "$stage/styles" "$stage/translations"
+
+strip_into() { x86_64-w64-mingw32-strip -o "$2" "$1"; }
+strip_into out-win/bin/kelvory.exe "$stage/kelvory.exe"
+strip_into out-win/bin/kelvory-batch.exe "$stage/kelvory-batch.exe"
+strip_into "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/qwindows.dll"
+# The native look of buttons, lists and menus on Windows 7 and later.
+strip_into "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/qwindowsvistastyle.dll"
+
+# Packs every DLL the staged programs and plugins import, and what those import, from
+# the folders above.
+imports_of() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+pending=("$stage"/*.exe "$stage"/platforms/*.dll "$stage"/styles/*.dll)
+while [ ${#pending[@]} -gt 0 ]; do
+  file=${pending[0]}
+  pending=("${pending[@]:1}")
+  for dll in $(imports_of "$file"); do
+    [ -e "$stage/$dll" ] && continue
+    for folder in "${dll_folders[@]}"; do
+      if [ -f "$folder/$dll" ]; then
+        strip_into "$folder/$dll" "$stage/$dll"
+        pending+=("$stage/$dll")
+        break
+      fi
+    done
+  done
+done
+
+# Qt's standard buttons and dialogs speak Russian, as the window does; qt.conf points
+# Qt at the folders beside the program rather than where it was built.
+cp /usr/share/qt6/translations/qtbase_ru.qm "$stage/translations/"
+cp packaging/windows/qt.conf "$stage/"
+cp out-win/bin/kelvory.pdf "$stage/"
 # Windows line ends: Notepad shows the note as written.
 sed 's/$/\r/' >"$stage/gdal/README.txt" <<'NOTE'
 Put GDAL's gdaladdo.exe in this folder, with the DLLs it comes with, so that

@@ -1,16 +1,29 @@
 #!/usr/bin/env bash
-# Builds Qt (qtbase: Core, Gui, Widgets, Test, PrintSupport) for 64-bit Windows from
-# Debian's own qt6-base source, with the MinGW-w64 toolchain and the host tools of
-# qt6-base-dev-tools, into the cache folder beside googletest; reused when present.
-# About 20 minutes on 2 cores. Needs root for the deb-src entry and apt-get.
+# Builds the window's libraries for 64-bit Windows from Debian's own sources, with the
+# MinGW-w64 toolchain, into the cache folder beside googletest; each is reused while
+# its Debian version is unchanged:
+#   libjpeg-turbo (the pictures), static, a few seconds;
+#   Qt (qtbase: Core, Gui, Widgets, Test, PrintSupport) with the host tools of
+#   qt6-base-dev-tools, about 20 minutes on 2 cores.
+# Needs root for the deb-src entry and apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-
+jobs=${KELVORY_JOBS:-2}
 cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}
-prefix=$cache/qt6
-version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-if [ "$(cat "$prefix/.version" 2>/dev/null)" = "$version" ]; then exit 0; fi
+mkdir -p "$cache"
+
+# The Debian source version an installed package was built from, for the cache's stamp.
+version_of() { dpkg-query -W -f='${source:Version}' "$1"; }
+up_to_date() { [ "$(cat "$1/.version" 2>/dev/null)" = "$2" ]; }
+
+jpeg_prefix=$cache/libjpeg-turbo
+qt_prefix=$cache/qt6
+jpeg_version=$(version_of libjpeg62-turbo-dev 2>/dev/null || true)
+qt_version=$(version_of qt6-base-dev)
+if [ -n "$jpeg_version" ] && up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_version"; then
+  exit 0
+fi
 
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
   cat >/etc/apt/sources.list.d/kelvory-debian-src.sources <<'SRC'
@@ -22,26 +35,54 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
 fi
 [ -n "$(apt-cache showsrc qt6-base 2>/dev/null)" ] || apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends dpkg-dev qt6-base-dev-tools >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+  dpkg-dev qt6-base-dev-tools libjpeg62-turbo-dev >/dev/null
+jpeg_version=$(version_of libjpeg62-turbo-dev)
 
-sources=$cache/qt6-src
-rm -rf "$sources" && mkdir -p "$sources"
-(cd "$sources" && apt-get source -qq --download-only qt6-base && dpkg-source -x ./*.dsc src >/dev/null)
-build=$cache/qt6-build
-rm -rf "$build" && mkdir -p "$build"
-# Direct2D stays on (PrintSupport links against it); Debian's source has no wintab, so
-# no tablet events.
-cd "$build"
-"$sources/src/configure" -prefix "$prefix" -release -opensource -confirm-license \
-  -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32- -qt-host-path /usr \
-  -nomake examples -nomake tests \
-  -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
-  -no-dbus -no-opengl -no-icu -no-feature-sql -no-feature-network -no-feature-tabletevent \
-  -- -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo
-cmake --build . --parallel "${KELVORY_JOBS:-2}"
-rm -rf "$prefix"
-cmake --install .
-echo "$version" >"$prefix/.version"
-rm -rf "$build" "$sources"
+work=$(mktemp -d "$cache/build.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# Runs a step quietly; when it fails, the end of what it said is shown.
+quietly() {
+  "$@" >"$work/step.log" 2>&1 || { tail -n 60 "$work/step.log" >&2; return 1; }
+}
+# Unpacks a Debian source package into $work/NAME/src, downloaded as root into the
+# private work folder; apt has checked the files against the signed archive index.
+unpack_source() {
+  mkdir -p "$work/$1"
+  (cd "$work/$1" && apt-get source -qq -o APT::Sandbox::User=root --download-only "$1=$2" && dpkg-source --no-check -x ./*.dsc src >/dev/null)
+}
+
+if ! up_to_date "$jpeg_prefix" "$jpeg_version"; then
+  echo "Building libjpeg-turbo $jpeg_version for Windows into $jpeg_prefix"
+  unpack_source libjpeg-turbo "$jpeg_version"
+  # Static, no SIMD (no nasm needed): the window decodes a few small pictures.
+  quietly cmake -S "$work/libjpeg-turbo/src" -B "$work/libjpeg-turbo/build" -G Ninja -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
+    -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+  quietly cmake --build "$work/libjpeg-turbo/build" --parallel "$jobs"
+  rm -rf "$jpeg_prefix"
+  quietly cmake --install "$work/libjpeg-turbo/build"
+  echo "$jpeg_version" >"$jpeg_prefix/.version"
+fi
+
+if ! up_to_date "$qt_prefix" "$qt_version"; then
+  echo "Building Qt $qt_version for Windows into $qt_prefix (about 20 minutes)"
+  unpack_source qt6-base "$qt_version"
+  mkdir -p "$work/qt6-base/build"
+  cd "$work/qt6-base/build"
+  # Direct2D stays on (PrintSupport links against it); Debian's source has no wintab,
+  # so no tablet events.
+  quietly "$work/qt6-base/src/configure" -prefix "$qt_prefix" -release -opensource -confirm-license \
+    -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32- -qt-host-path /usr \
+    -nomake examples -nomake tests \
+    -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
+    -no-dbus -no-opengl -no-icu -no-feature-sql -no-feature-network -no-feature-tabletevent \
+    -- -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo
+  quietly cmake --build . --parallel "$jobs"
+  rm -rf "$qt_prefix"
+  quietly cmake --install .
+  echo "$qt_version" >"$qt_prefix/.version"
+fi

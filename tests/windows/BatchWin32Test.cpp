@@ -15,29 +15,6 @@
 namespace kelvory::wintest {
 namespace {
 
-// A 512x512 8-bit grey image, big enough to want levels, in one strip, little-endian classic TIFF.
-std::string GreyTiff() {
-  constexpr std::uint32_t side = 512, pixels = side * side;
-  std::string bytes = "II*";
-  bytes += '\0';
-  auto put = [&bytes](std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-  };
-  put(8 + pixels, 4);
-  for (std::uint32_t i = 0; i < pixels; ++i) bytes += static_cast<char>(i % 251);
-  const std::uint32_t entries[][3] = {{256, 4, side}, {257, 4, side}, {258, 3, 8},   {259, 3, 1},     {262, 3, 1},
-                                      {273, 4, 8},    {277, 3, 1},    {278, 4, side}, {279, 4, pixels}};
-  put(std::size(entries), 2);
-  for (const auto& e : entries) {
-    put(e[0], 2);
-    put(e[1], 2);
-    put(1, 4);
-    put(e[2], 4);
-  }
-  put(0, 4);
-  return bytes;
-}
-
 struct BatchRun {
   int exitCode = -1;
   std::string output;

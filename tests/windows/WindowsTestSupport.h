@@ -3,6 +3,7 @@
 // the stand-in tool built beside them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,5 +59,28 @@ inline std::string ReadText(const std::string& path) {
 
 // The stand-in tool lies beside the test program.
 inline std::string StandInTool() { return platform::ProgramFolder() + "kelvory-stand-in-tool.exe"; }
+
+// A 512x512 8-bit grey image, big enough to want levels, in one strip, little-endian classic TIFF.
+inline std::string GreyTiff() {
+  constexpr std::uint32_t side = 512, pixels = side * side;
+  std::string bytes = "II*";
+  bytes += '\0';
+  auto put = [&bytes](std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  put(8 + pixels, 4);
+  for (std::uint32_t i = 0; i < pixels; ++i) bytes += static_cast<char>(i % 251);
+  const std::uint32_t entries[][3] = {{256, 4, side}, {257, 4, side}, {258, 3, 8},   {259, 3, 1},     {262, 3, 1},
+                                      {273, 4, 8},    {277, 3, 1},    {278, 4, side}, {279, 4, pixels}};
+  put(std::size(entries), 2);
+  for (const auto& e : entries) {
+    put(e[0], 2);
+    put(e[1], 2);
+    put(1, 4);
+    put(e[2], 4);
+  }
+  put(0, 4);
+  return bytes;
+}
 
 }  // namespace kelvory::wintest
