@@ -49,7 +49,8 @@ quietly() {
 # private work folder; apt has checked the files against the signed archive index.
 unpack_source() {
   mkdir -p "$work/$1"
-  (cd "$work/$1" && apt-get source -qq -o APT::Sandbox::User=root --download-only "$1=$2" && dpkg-source --no-check -x ./*.dsc src >/dev/null)
+  (cd "$work/$1" && quietly apt-get source -qq -o APT::Sandbox::User=root --download-only "$1=$2" &&
+    quietly dpkg-source --no-check -x ./*.dsc src)
 }
 
 if ! up_to_date "$jpeg_prefix" "$jpeg_version"; then

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds Kelvory for Windows (windows-build.sh) and runs its Windows tests under
-# Wine through CTest, in a Wine prefix of their own that is removed afterwards.
+# Wine through CTest, in a Wine prefix of their own that is removed afterwards; then
+# the zip's programs as a user starts them: kelvory-batch.exe without its tool, and
+# kelvory.exe on a virtual X screen (windows-window-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,3 +30,4 @@ if [ "$status" -ne 2 ] || ! grep -q 'looked for .*\\gdal\\gdaladdo.exe' <<<"$mes
   exit 1
 fi
 echo "the zip's kelvory-batch.exe starts under Wine"
+bash scripts/windows-window-test.sh

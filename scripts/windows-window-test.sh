@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The zip's kelvory.exe as a Windows user meets it, under Wine on a virtual X screen
+# (Xvfb) with Wine's own desktop and window frames: the window comes up, a list of
+# files in a folder with spaces and Cyrillic letters is loaded and saved again through
+# the real Windows file dialogs (the saved list must equal the loaded one), and Escape
+# closes the program. With a file name, the window with its rows is saved there as a
+# picture (the README's Windows screenshot: docs/screenshot-windows.png).
+# Needs out-win/kelvory-<version>-win64.zip (scripts/windows-package.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+picture=${1:-}
+zip=$(ls out-win/kelvory-*-win64.zip)
+loader=/usr/lib/wine/wine64
+
+scratch=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  WINEPREFIX=$scratch/prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "windows-window-test: $*" >&2; exit 1; }
+
+(cd "$scratch" && cmake -E tar xf "$OLDPWD/$zip")
+program=$(ls "$scratch"/kelvory-*-win64/kelvory.exe)
+# The user's files are on drive D:, as on many a Windows machine.
+data=$scratch/data
+windows_path() { local inside=${1#"$data"}; printf 'D:%s' "${inside//\//\\}"; }
+maps="$data/Карты 2024"
+mkdir -p "$maps"
+list=""
+for name in "снимок 1" "снимок 2" "рельеф"; do
+  gdal_create -q -of GTiff -outsize 600 600 -bands 1 "$maps/$name.tif"
+  list+="$(windows_path "$maps/$name.tif")"$'\r\n'
+done
+printf '%s' "$list" >"$data/list.txt"
+
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+export DISPLAY=":$(head -n1 "$scratch/display")"
+"$loader" wineboot --init >/dev/null 2>&1
+ln -s "$data" "$WINEPREFIX/dosdevices/d:"
+
+# Prints "X Y WIDTH HEIGHT" of the window with the given title, or nothing.
+window_geometry() {
+  xwininfo -root -tree | sed -n "s/^ *0x[0-9a-f]* \"$1\": .* \([0-9]*\)x\([0-9]*\)+\([0-9-]*\)+\([0-9-]*\)  .*/\3 \4 \1 \2/p" | head -n1
+}
+wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
+  local tries=$(($1 * 10))
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+title="Генератор пирамид для TIFF"
+window_up() { [ -n "$(window_geometry "$title")" ]; }
+window_gone() { [ -z "$(window_geometry "$title")" ]; }
+
+(cd "$(dirname "$program")" && "$loader" explorer /desktop=Kelvory,800x700 kelvory.exe >/dev/null 2>&1) &
+wait_for 120 window_up || fail "the window did not come up"
+read -r x y width height < <(window_geometry "$title")
+sleep 2  # its first paint
+
+# Offsets of the buttons' centres from the frame's top-left corner: the client area
+# lies below Wine's caption and the menu bar.
+click() { xdotool mousemove $((x + $1)) $((y + $2)) click 1; }
+answer_file_dialog() {  # the dialog opens with the focus in its file name box
+  sleep 3
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+}
+click 109 472  # "Загрузить из файла"
+answer_file_dialog "$(windows_path "$data/list.txt")"
+click 289 472  # "Сохранить в файл"
+answer_file_dialog "$(windows_path "$data/saved.txt")"
+saved() { [ -s "$data/saved.txt" ]; }
+wait_for 30 saved || fail "the list was not saved"
+cmp -s "$data/list.txt" "$data/saved.txt" ||
+  fail "the saved list differs from the loaded one: $(od -c "$data/saved.txt" | head -n 20)"
+
+if [ -n "$picture" ]; then
+  import -window root "$scratch/screen.png"
+  convert "$scratch/screen.png" -crop "${width}x${height}+${x}+${y}" +repage "$picture"
+  echo "wrote $picture (${width}x${height})"
+fi
+
+xdotool mousemove $((x + 200)) $((y + 200)) click 1  # the list has the focus
+xdotool key Escape
+wait_for 30 window_gone || fail "Escape did not close the window"
+echo "the zip's kelvory.exe starts under Wine, loads and saves a list, and closes"
