@@ -34,6 +34,7 @@
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
 #include "filelist/PathText.h"
+#include "platform/Files.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
 
@@ -423,6 +424,18 @@ void TFConv::StopSignalled() {
   }
   close();
   QCoreApplication::quit();
+}
+
+std::string TFConv::ToolPath() const {
+  const std::string beside = BuildHost::ToolPath();
+#ifdef Q_OS_WIN
+  // GDAL from OSGeo4W or QGIS is often on the PATH rather than beside the program.
+  if (!platform::FileExists(beside)) {
+    std::string onPath = platform::FindOnPath("gdaladdo");
+    if (!onPath.empty()) return onPath;
+  }
+#endif
+  return beside;
 }
 
 int TFConv::SlotCount() const {

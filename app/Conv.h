@@ -123,6 +123,7 @@ class TFConv final : public QWidget, public BuildHost {
   void ShowMessage(const std::string& text) override;
   void ProcessMessages() override;
   std::string ProgramFolder() const override;
+  std::string ToolPath() const override;
   int SlotCount() const override;
   bool StopRequested() const override;
   BuildOptions Options() const override;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows programs (windows-build.sh) and packs them into
-# out-win/kelvory-<version>-win64.zip: kelvory.exe and kelvory-batch.exe, the Qt and
+# out-win/kelvory-<version>-win64.zip and the installer kelvory-<version>-win64-setup.exe
+# (nsis), both with: kelvory.exe and kelvory-batch.exe, the Qt and
 # MinGW runtime DLLs the window loads (found by following the programs' imports) with
 # its platform and style plugins and Qt's own Russian texts, the help kelvory.pdf, and
 # an empty gdal\ folder with a note on what goes there. kelvory-batch.exe is static.
@@ -62,3 +63,17 @@ which brings the same files.
 NOTE
 (cd out-win/package && cmake -E tar cf "../$name.zip" --format=zip "$name")
 echo "out-win/$name.zip"
+
+# The installer holds the same files; its uninstaller removes exactly those.
+nsis_path() { printf '%s' "${1//\//\\}"; }
+{
+  (cd "$stage" && find . -type f | sort) | while read -r file; do
+    printf 'Delete "$INSTDIR\\%s"\n' "$(nsis_path "${file#./}")"
+  done
+  (cd "$stage" && find . -mindepth 1 -type d ! -name gdal | sort -r) | while read -r folder; do
+    printf 'RMDir "$INSTDIR\\%s"\n' "$(nsis_path "${folder#./}")"
+  done
+} >out-win/package/installed-files.nsh
+makensis -V2 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DOUTFILE="$PWD/out-win/$name-setup.exe" \
+  -DFILELIST="$PWD/out-win/package/installed-files.nsh" packaging/windows/kelvory.nsi
+echo "out-win/$name-setup.exe"

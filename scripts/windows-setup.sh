@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Windows cross toolchain (MinGW-w64, posix thread model), Wine with its
-# fonts, and what the window's check under Wine uses (Xvfb, xwininfo, xdotool) on
+# fonts, nsis for the installer, and what the window's check under Wine uses (Xvfb,
+# xwininfo, xdotool) on
 # Debian 12, then builds googletest for Windows into a cache folder outside the work
 # tree, reused when it is already there. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine googletest cmake ninja-build
+packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine nsis googletest cmake ninja-build
           xvfb x11-utils xdotool imagemagick gdal-bin)
 source scripts/install-packages.sh
 install_packages "${packages[@]}"

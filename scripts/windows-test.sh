@@ -2,7 +2,7 @@
 # Cross-builds Kelvory for Windows (windows-build.sh) and runs its Windows tests under
 # Wine through CTest, in a Wine prefix of their own that is removed afterwards; then
 # the zip's programs as a user starts them: kelvory-batch.exe without its tool, and
-# kelvory.exe on a virtual X screen (windows-window-test.sh).
+# kelvory.exe on a virtual X screen (windows-window-test.sh); then the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,3 +31,29 @@ if [ "$status" -ne 2 ] || ! grep -q 'looked for .*\\gdal\\gdaladdo.exe' <<<"$mes
 fi
 echo "the zip's kelvory-batch.exe starts under Wine"
 bash scripts/windows-window-test.sh
+
+# The installer, silently: Program Files, the Start menu and the list of installed
+# programs; its uninstaller takes away what it put there and leaves what the user
+# added (a gdaladdo.exe in gdal\).
+drive_c=$KELVORY_WINEPREFIX/drive_c
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvory'
+wait_for_wine() { WINEPREFIX=$KELVORY_WINEPREFIX /usr/lib/wine/wineserver -w; }
+bash cmake/wine-run.sh "$(ls out-win/kelvory-*-win64-setup.exe)" /S
+wait_for_wine
+installed="$drive_c/Program Files/Kelvory"
+for file in kelvory.exe kelvory-batch.exe Qt6Widgets.dll platforms/qwindows.dll kelvory.pdf uninstall.exe; do
+  [ -f "$installed/$file" ] || { echo "the installer did not install $file" >&2; exit 1; }
+done
+[ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kelvory.lnk" ] ||
+  { echo "the installer made no Start menu entry" >&2; exit 1; }
+bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
+  { echo "the installer left no uninstall entry" >&2; exit 1; }
+echo gdal >"$installed/gdal/gdaladdo.exe"
+bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\uninstall.exe" /S
+wait_for_wine
+left=$(cd "$installed" && find . -type f)
+if [ "$left" != "./gdal/gdaladdo.exe" ] || bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1; then
+  echo "the uninstaller left more than the user's file: $left" >&2
+  exit 1
+fi
+echo "the installer installs and uninstalls under Wine"

@@ -37,7 +37,11 @@ class WindowWin32Test : public ::testing::Test {
     fs::create_directories(scratch.Path() / FromUtf8("Карты 2024"));
     WriteText(source, image);
   }
-  void TearDown() override { ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr); }
+  void TearDown() override {
+    ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr);
+    ::SetEnvironmentVariableW(L"TMP", oldTmp.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", oldTemp.c_str());
+  }
 
   // What is left in the temporary folder and beside the source, but the source. The
   // tool's output files go with their last handle, and Wine closes an ended tool's
@@ -50,14 +54,25 @@ class WindowWin32Test : public ::testing::Test {
     }
     return found;
   }
+  // Listed by name only: under Wine, asking for the attributes of a file whose delete
+  // is pending can hang.
   std::string WorkingCopies() const {
     std::string found;
-    for (const fs::path& folder : {temp, scratch.Path() / FromUtf8("Карты 2024")})
-      for (const auto& entry : fs::directory_iterator(folder))
-        if (Utf8(entry.path()) != source) found += Utf8(entry.path()) + ' ';
+    for (const fs::path& folder : {temp, scratch.Path() / FromUtf8("Карты 2024")}) {
+      WIN32_FIND_DATAW entry;
+      const HANDLE search = ::FindFirstFileW((folder / "*").wstring().c_str(), &entry);
+      if (search == INVALID_HANDLE_VALUE) continue;
+      do {
+        const fs::path path = folder / entry.cFileName;
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L".." && Utf8(path) != source) found += Utf8(path) + ' ';
+      } while (::FindNextFileW(search, &entry));
+      ::FindClose(search);
+    }
     return found;
   }
 
+  const std::wstring oldTmp = _wgetenv(L"TMP"), oldTemp = _wgetenv(L"TEMP");
   ScratchFolder scratch;
   const fs::path temp = scratch.Path() / "temp";
   const std::string source = scratch.File("Карты 2024\\снимок 1.tif");
@@ -81,6 +96,29 @@ TEST_F(WindowWin32Test, AFailingToolFailsTheRowWithItsErrorAndTheFileStaysAsItWa
       << window.Files().Reason(0);
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
+}
+
+TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
+  const fs::path gdalBin = scratch.Path() / "OSGeo4W" / "bin";
+  fs::create_directories(gdalBin);
+  fs::rename(scratch.Path() / "Kelvory" / "gdal" / "gdaladdo.exe", gdalBin / "gdaladdo.exe");
+  const std::wstring oldPath = _wgetenv(L"PATH");
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", (gdalBin.wstring() + L";" + oldPath).c_str()));
+  dialogs.addAnswers.push_back(std::vector<std::string>{source});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  bool toolMissingShown = false;  // a box would hold the build up: it is closed
+  test::AnswerNextModal([&](QWidget*) { toolMissingShown = true; });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  ::SetEnvironmentVariableW(L"PATH", oldPath.c_str());
+
+  EXPECT_FALSE(toolMissingShown);
+
+  EXPECT_EQ(window.Files().Status(0), StatusFailed);  // the stand-in ran and failed
+  EXPECT_NE(window.Files().Reason(0).find("the stand-in makes no overviews"), std::string::npos)
+      << window.Files().Reason(0);
+  EXPECT_EQ(ReadText(source), image);
 }
 
 TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
