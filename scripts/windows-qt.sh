@@ -5,7 +5,7 @@
 #   libjpeg-turbo (the pictures), static, a few seconds;
 #   Qt (qtbase: Core, Gui, Widgets, Test, PrintSupport) with the host tools of
 #   qt6-base-dev-tools, about 20 minutes on 2 cores.
-# Needs root for the deb-src entry and apt-get.
+# Needs root (or sudo) for the deb-src entry and apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -25,8 +25,11 @@ if [ -n "$jpeg_version" ] && up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_
   exit 0
 fi
 
+source scripts/install-packages.sh
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  cat >/etc/apt/sources.list.d/kelvory-debian-src.sources <<'SRC'
+  "${as_root[@]}" tee /etc/apt/sources.list.d/kelvory-debian-src.sources >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
@@ -34,9 +37,8 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
 fi
-[ -n "$(apt-cache showsrc qt6-base 2>/dev/null)" ] || apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-  dpkg-dev qt6-base-dev-tools libjpeg62-turbo-dev >/dev/null
+[ -n "$(apt-cache showsrc qt6-base 2>/dev/null)" ] || "${as_root[@]}" apt-get update -qq
+install_packages dpkg-dev qt6-base-dev-tools libjpeg62-turbo-dev
 jpeg_version=$(version_of libjpeg62-turbo-dev)
 
 work=$(mktemp -d "$cache/build.XXXXXX")
@@ -45,11 +47,13 @@ trap 'rm -rf "$work"' EXIT
 quietly() {
   "$@" >"$work/step.log" 2>&1 || { tail -n 60 "$work/step.log" >&2; return 1; }
 }
-# Unpacks a Debian source package into $work/NAME/src, downloaded as root into the
-# private work folder; apt has checked the files against the signed archive index.
+# Unpacks a Debian source package into $work/NAME/src; apt has checked the files
+# against the signed archive index.
 unpack_source() {
   mkdir -p "$work/$1"
-  (cd "$work/$1" && quietly apt-get source -qq -o APT::Sandbox::User=root --download-only "$1=$2" &&
+  local as_downloader=()  # apt's own download user cannot write into a root's private folder
+  [ "$(id -u)" -ne 0 ] || as_downloader=(-o APT::Sandbox::User=root)
+  (cd "$work/$1" && quietly apt-get source -qq "${as_downloader[@]}" --download-only "$1=$2" &&
     quietly dpkg-source --no-check -x ./*.dsc src)
 }
 
