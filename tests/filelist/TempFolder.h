@@ -1,9 +1,9 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace kelvory::test {
@@ -11,8 +11,12 @@ namespace kelvory::test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvory-filelist-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    std::random_device random;
+    std::filesystem::path candidate;
+    do {
+      candidate = std::filesystem::temp_directory_path() / ("kelvory-filelist-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(candidate));
+    path_ = candidate.string();
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
