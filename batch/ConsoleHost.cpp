@@ -92,7 +92,7 @@ void ConsoleHost::SetRowStatus(int row, StatusImage status) {
 
 std::string ConsoleHost::RowDestinationFolder(int row) const {
   if (!ValidRow(row) || rows_[static_cast<std::size_t>(row)].subfolder.empty()) return destFolder_;
-  return destFolder_ + "/" + rows_[static_cast<std::size_t>(row)].subfolder;
+  return platform::JoinPath(destFolder_, rows_[static_cast<std::size_t>(row)].subfolder);
 }
 
 std::string ConsoleHost::ToolPath() const { return toolPath_.empty() ? BuildHost::ToolPath() : toolPath_; }

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/FsPath.h"
+#include "platform/Paths.h"
 
 namespace kelvory {
 
@@ -52,11 +53,8 @@ class Walk {
   }
 
  private:
-  // With the system's own separator: a backslash on Windows, as its users read paths.
   static std::string Joined(const std::string& folder, const std::string& name) {
-    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
-    const bool endsInOne = !folder.empty() && (folder.back() == '/' || folder.back() == separator);
-    return endsInOne ? folder + name : folder + separator + name;
+    return platform::JoinPath(folder, name);
   }
 
   std::vector<std::string>& found_;

@@ -7,4 +7,14 @@ namespace kelvory::platform {
 // dot segments; a path that is already absolute comes back as it is.
 std::string FullPath(const std::string& path);
 
+// Where one name of a path ends: '/' on both systems, and a backslash too on Windows.
+bool IsSeparator(char c);
+
+// A name in a folder, with the system's own separator between them (a backslash on Windows,
+// as its users read paths) unless the folder already ends with one.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Whether the path names its place without the current folder's help.
+bool IsAbsolutePath(const std::string& path);
+
 }  // namespace kelvory::platform

@@ -6,8 +6,16 @@
 
 namespace kelvory::platform {
 
+bool IsSeparator(char c) { return c == '/'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return !folder.empty() && folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
+
 std::string FullPath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
+  if (IsAbsolutePath(path)) return path;
   std::vector<char> buffer(4096);
   while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (buffer.size() > (1u << 20)) return path;

@@ -12,6 +12,7 @@
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace kelvory {
 namespace {
@@ -284,7 +285,7 @@ void Build(BuildHost& host, BuildContext& context) {
   platform::RemoveOrphans(context.TempFolder, TempPrefix);
   context.ClearedFolders.insert(context.TempFolder + '\0' + TempPrefix);
   if (host.HasDestFolder()) {
-    const std::string folder = host.DestFolder() + "/";
+    const std::string folder = platform::JoinPath(host.DestFolder(), "");
     platform::RemoveOrphans(folder, StagePrefix);
     context.ClearedFolders.insert(folder + '\0' + StagePrefix);
   }

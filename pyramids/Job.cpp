@@ -11,6 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/FsPath.h"
+#include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
 #include "tiff/TIFFConst.h"
 
@@ -26,7 +27,7 @@ namespace {
 std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
                                const std::string& source) {
   const std::string folder = host.RowDestinationFolder(index);
-  const std::string destination = folder + "/" + platform::FileNameOf(source);
+  const std::string destination = platform::JoinPath(folder, platform::FileNameOf(source));
   if (!context.Destinations.insert(destination).second) {
     throw Exception("another file of this build is already copied to " + destination);
   }
@@ -245,7 +246,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   std::error_code stampError;
   const platform::FileStamp stamp = platform::StampOf(source, stampError);
   const bool inPlace = !host.HasDestFolder() ||
-                       platform::SameFile(source, host.DestFolder() + "/" + platform::FileNameOf(source));
+                       platform::SameFile(source, platform::JoinPath(host.DestFolder(), platform::FileNameOf(source)));
   if (!stampError && inPlace) {
     const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
     // An inode freed and reused during the build is another file.

@@ -15,13 +15,23 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
 
+# Each stage says how long it took: CI's time limit is for all of them together.
+finish_stage() { [ -z "${stage_name:-}" ] || echo "== ($stage_name: $((SECONDS - stage_started)) s)"; }
+stage() {
+  finish_stage
+  stage_name=$1
+  stage_started=$SECONDS
+  echo "== $1"
+}
+
+stage "set-up and build"
 bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
-echo "== tests"
+stage "tests"
 ctest --test-dir out --output-on-failure --timeout 300 -j "$(nproc)"
 
-echo "== kelvory-batch under a one-node Slurm cluster"
+stage "kelvory-batch under a one-node Slurm cluster"
 # The daemons run as root; about a minute and a half.
 if [ "$(id -u)" -eq 0 ]; then
   bash scripts/slurm-test.sh
@@ -29,13 +39,14 @@ else
   echo "skipped: run scripts/slurm-test.sh as root"
 fi
 
-echo "== Windows: cross-built with MinGW-w64, tests under Wine"
+stage "Windows: cross-built with MinGW-w64, tests under Wine"
 bash scripts/windows-test.sh
 
-echo "== Debian package and lintian"
+stage "Debian package and lintian"
 bash scripts/package.sh
 
-echo "== everything but the window under AddressSanitizer and UBSan, and the reader's fuzzer"
+stage "everything but the window under AddressSanitizer and UBSan, and the reader's fuzzer"
 cmake --preset sanitize
 cmake --build --preset sanitize --parallel "$(nproc)"
 ctest --preset sanitize -j "$(nproc)"
+finish_stage

@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/windows-setup.sh
-bash scripts/windows-qt.sh
 [ -f out/build.ninja ] || bash scripts/setup.sh
-cmake --build out --target kelvory-pictures kelvory-helppdf >/dev/null
+bash scripts/windows-qt.sh
+cmake --build out --target kelvory-pictures kelvory-helppdf
 
 cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}
 cmake -S . -B out-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

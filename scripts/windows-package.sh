@@ -18,7 +18,7 @@ dll_folders=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-na
 version=$(sed -n 's/^project(Kelvory VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=kelvory-$version-win64
 stage=out-win/package/$name
-rm -rf out-win/package "out-win/$name.zip"
+rm -rf out-win/package out-win/kelvory-*-win64.zip out-win/kelvory-*-win64-setup.exe
 mkdir -p "$stage/gdal" "$stage/platforms" "$stage/styles" "$stage/translations"
 
 strip_into() { x86_64-w64-mingw32-strip -o "$2" "$1"; }

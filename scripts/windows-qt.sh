@@ -19,13 +19,16 @@ up_to_date() { [ "$(cat "$1/.version" 2>/dev/null)" = "$2" ]; }
 
 jpeg_prefix=$cache/libjpeg-turbo
 qt_prefix=$cache/qt6
-jpeg_version=$(version_of libjpeg62-turbo-dev 2>/dev/null || true)
+# The builds follow the versions of this machine's own Qt and libjpeg, whose host tools
+# and headers they use.
+source scripts/install-packages.sh
+install_packages qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev dpkg-dev
+jpeg_version=$(version_of libjpeg62-turbo-dev)
 qt_version=$(version_of qt6-base-dev)
-if [ -n "$jpeg_version" ] && up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_version"; then
+if up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_version"; then
   exit 0
 fi
 
-source scripts/install-packages.sh
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
@@ -35,11 +38,15 @@ URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
 fi
 [ -n "$(apt-cache showsrc qt6-base 2>/dev/null)" ] || "${as_root[@]}" apt-get update -qq
-install_packages dpkg-dev qt6-base-dev-tools libjpeg62-turbo-dev
-jpeg_version=$(version_of libjpeg62-turbo-dev)
 
 work=$(mktemp -d "$cache/build.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -51,8 +51,9 @@ bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
 echo gdal >"$installed/gdal/gdaladdo.exe"
 bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\uninstall.exe" /S
 wait_for_wine
-left=$(cd "$installed" && find . -type f)
-if [ "$left" != "./gdal/gdaladdo.exe" ] || bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1; then
+left=$(cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ')
+if [ "$left" != "./gdal ./gdal/gdaladdo.exe " ] || bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
+  [ -e "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kelvory.lnk" ]; then
   echo "the uninstaller left more than the user's file: $left" >&2
   exit 1
 fi

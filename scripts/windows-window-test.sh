@@ -43,7 +43,7 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 [ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
 export DISPLAY=":$(head -n1 "$scratch/display")"
 "$loader" wineboot --init >/dev/null 2>&1
-ln -s "$data" "$WINEPREFIX/dosdevices/d:"
+ln -sfn "$data" "$WINEPREFIX/dosdevices/d:"
 
 # Prints "X Y WIDTH HEIGHT" of the window with the given title, or nothing.
 window_geometry() {
@@ -70,15 +70,25 @@ sleep 2  # its first paint
 # Offsets of the buttons' centres from the frame's top-left corner: the client area
 # lies below Wine's caption and the menu bar.
 click() { xdotool mousemove $((x + $1)) $((y + $2)) click 1; }
-answer_file_dialog() {  # the dialog opens with the focus in its file name box
-  sleep 3
-  xdotool type --delay 20 "$1"
+# Each window of the program is an X window of its own: the dialog is there when their
+# number grows, and gone when it is back.
+program_windows() { xwininfo -root -tree | grep -c '("kelvory.exe" "kelvory.exe")' || true; }
+more_windows_than() { [ "$(program_windows)" -gt "$1" ]; }
+windows_back_to() { [ "$(program_windows)" -le "$1" ]; }
+# click_and_answer X Y PATH: clicks a button that opens a file dialog and gives the
+# dialog a path; the dialog opens with the focus in its file name box.
+click_and_answer() {
+  local before
+  before=$(program_windows)
+  click "$1" "$2"
+  wait_for 60 more_windows_than "$before" || fail "no file dialog opened"
+  sleep 1  # its first paint
+  xdotool type --delay 20 "$3"
   xdotool key Return
+  wait_for 60 windows_back_to "$before" || fail "the file dialog did not close"
 }
-click 109 472  # "Загрузить из файла"
-answer_file_dialog "$(windows_path "$data/list.txt")"
-click 289 472  # "Сохранить в файл"
-answer_file_dialog "$(windows_path "$data/saved.txt")"
+click_and_answer 109 472 "$(windows_path "$data/list.txt")"  # "Загрузить из файла"
+click_and_answer 289 472 "$(windows_path "$data/saved.txt")"  # "Сохранить в файл"
 saved() { [ -s "$data/saved.txt" ]; }
 wait_for 30 saved || fail "the list was not saved"
 cmp -s "$data/list.txt" "$data/saved.txt" ||

@@ -50,9 +50,13 @@ TEST_F(AboutBox, ShowsTheFixedTextsAndLayout) {
   EXPECT_EQ(box.Image1->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(box.Label1->geometry(), QRect(90, 128, 224, 20));
   EXPECT_EQ(box.Label1->text(), QStringLiteral("Генератор пирамид для TIFF"));
-  // 16 px, smaller only where a stand-in font is too wide for the label.
+#ifdef _WIN32
+  // Smaller only where the stand-in font of the Windows tests is too wide for the label.
   EXPECT_LE(box.Label1->font().pixelSize(), 16);
   EXPECT_GE(box.Label1->font().pixelSize(), 12);
+#else
+  EXPECT_EQ(box.Label1->font().pixelSize(), 16);
+#endif
   EXPECT_EQ(box.Label2->geometry(), QRect(10, 160, 391, 77));
   EXPECT_EQ(box.Label2->text(), kLabel2);
   EXPECT_EQ(box.Label2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);

@@ -68,5 +68,25 @@ TEST(RowCollector, FoldersKeepTheirSubfoldersAndRelativeListLinesStartAtTheList)
                                    {"plain.tif", ""}}));
 }
 
+#ifdef _WIN32
+// Windows paths: backslashes (as the folder walk gives them), drive letters and mixed
+// separators.
+TEST(RowCollector, WindowsFoldersKeepTheirSubfoldersAndListLinesStartAtTheList) {
+  const ListReader read = [](const std::string&) {
+    return std::vector<std::string>{"x.tif", "D:\\abs\\z.tif", "\\\\server\\maps\\u.tif"};
+  };
+  const FolderLister listFolder = [](const std::string& path) -> std::optional<std::vector<std::string>> {
+    if (path != "D:\\maps") return std::nullopt;
+    return std::vector<std::string>{"D:\\maps\\a\\b\\c.tif", "D:\\maps\\top.tif"};
+  };
+  EXPECT_EQ(CollectBatchRows({{Kind::Path, "D:\\maps"}, {Kind::ListFile, "E:/lists\\l.txt"}}, read, listFolder),
+            (std::vector<BatchRow>{{"D:\\maps\\a\\b\\c.tif", "a\\b"},
+                                   {"D:\\maps\\top.tif", ""},
+                                   {"E:/lists\\x.tif", ""},
+                                   {"D:\\abs\\z.tif", ""},
+                                   {"\\\\server\\maps\\u.tif", ""}}));
+}
+#endif
+
 }  // namespace
 }  // namespace kelvory

@@ -20,6 +20,12 @@
 namespace kelvory::wintest {
 namespace {
 
+// A variable of the environment, empty when it is not set.
+std::wstring Environment(const wchar_t* name) {
+  const wchar_t* value = _wgetenv(name);
+  return value != nullptr ? value : L"";
+}
+
 class WindowWin32Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -41,6 +47,7 @@ class WindowWin32Test : public ::testing::Test {
     ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr);
     ::SetEnvironmentVariableW(L"TMP", oldTmp.c_str());
     ::SetEnvironmentVariableW(L"TEMP", oldTemp.c_str());
+    ::SetEnvironmentVariableW(L"PATH", oldPath.c_str());
   }
 
   // What is left in the temporary folder and beside the source, but the source. The
@@ -72,7 +79,7 @@ class WindowWin32Test : public ::testing::Test {
     return found;
   }
 
-  const std::wstring oldTmp = _wgetenv(L"TMP"), oldTemp = _wgetenv(L"TEMP");
+  const std::wstring oldTmp = Environment(L"TMP"), oldTemp = Environment(L"TEMP"), oldPath = Environment(L"PATH");
   ScratchFolder scratch;
   const fs::path temp = scratch.Path() / "temp";
   const std::string source = scratch.File("Карты 2024\\снимок 1.tif");
@@ -102,7 +109,6 @@ TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
   const fs::path gdalBin = scratch.Path() / "OSGeo4W" / "bin";
   fs::create_directories(gdalBin);
   fs::rename(scratch.Path() / "Kelvory" / "gdal" / "gdaladdo.exe", gdalBin / "gdaladdo.exe");
-  const std::wstring oldPath = _wgetenv(L"PATH");
   ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", (gdalBin.wstring() + L";" + oldPath).c_str()));
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
@@ -111,7 +117,6 @@ TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
   bool toolMissingShown = false;  // a box would hold the build up: it is closed
   test::AnswerNextModal([&](QWidget*) { toolMissingShown = true; });
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-  ::SetEnvironmentVariableW(L"PATH", oldPath.c_str());
 
   EXPECT_FALSE(toolMissingShown);
 
