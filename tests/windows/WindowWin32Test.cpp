@@ -44,6 +44,9 @@ class WindowWin32Test : public ::testing::Test {
     WriteText(source, image);
   }
   void TearDown() override {
+    // The scratch folder's removal asks after every file in it, the tool's output files
+    // too: they must be gone first (see LeftBehind).
+    static_cast<void>(LeftBehind());
     ::SetEnvironmentVariableW(L"KELVORY_STAND_IN_PIDFILE", nullptr);
     ::SetEnvironmentVariableW(L"TMP", oldTmp.c_str());
     ::SetEnvironmentVariableW(L"TEMP", oldTemp.c_str());
