@@ -1,5 +1,6 @@
 // Draws the program's pictures at build time: kelvory-pictures <output folder>
-// writes banner.jpg, logo.jpg and kelvory.png there.
+// writes banner.jpg, logo.jpg, kelvory.png and kelvory.ico (the Windows program's icon)
+// there.
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
     return Fail(reason);
   }
   const QImage icon = kelvory::tools::DrawPyramidIcon();
-  if (!icon.save(folder.filePath(QStringLiteral("kelvory.png")), "PNG")) {
-    return Fail(QStringLiteral("cannot write ") + folder.filePath(QStringLiteral("kelvory.png")));
+  for (const char* format : {"PNG", "ICO"}) {
+    const QString file = folder.filePath(QStringLiteral("kelvory.") + QString::fromLatin1(format).toLower());
+    if (!icon.save(file, format)) return Fail(QStringLiteral("cannot write ") + file);
   }
   return 0;
 }
