@@ -1,14 +1,23 @@
 #include "batch/ConsoleHost.h"
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "batch/JsonText.h"
 #include "pyramids/BuildMessages.h"
 #include "pyramids/ToolCommand.h"
+#include "platform/Console.h"
 #include "platform/Paths.h"
 
 namespace kelvory {
 namespace {
+
+// Every text goes out through the platform: a Windows console then shows every letter.
+void Put(std::FILE* stream, const std::string& text) {
+  platform::WriteText(stream, text);
+  std::fflush(stream);
+}
 
 // How often the elapsed time on the progress line moves on while nothing settles.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
@@ -122,16 +131,14 @@ void ConsoleHost::SetWindowCaption(const std::string&) {}
 void ConsoleHost::ShowMessage(const std::string& text) {
   messageShown_ = true;
   ClearProgress();
-  std::fprintf(err_, "kelvory-batch: %s\n", OneLine(text).c_str());
-  std::fflush(err_);
+  Put(err_, "kelvory-batch: " + OneLine(text) + "\n");
   if (showProgress_) DrawProgress();
 }
 
 void ConsoleHost::ReportToolMissing() {
   // The build's own text names the tool only; say where it was looked for.
   ClearProgress();
-  std::fprintf(err_, "kelvory-batch: looked for %s\n", platform::FullPath(programFolder_ + ToolRelativePath).c_str());
-  std::fflush(err_);
+  Put(err_, "kelvory-batch: looked for " + platform::FullPath(programFolder_ + ToolRelativePath) + "\n");
 }
 
 void ConsoleHost::ProcessMessages() {
@@ -167,12 +174,7 @@ void ConsoleHost::RowSettled(int row, StatusImage status, const std::string& rea
 
 void ConsoleHost::WriteOutcome(const Row& row, const char* outcome, const std::string& reason) {
   if (!json_) {
-    if (reason.empty()) {
-      std::fprintf(out_, "%s: %s\n", outcome, row.caption.c_str());
-    } else {
-      std::fprintf(out_, "%s: %s: %s\n", outcome, row.caption.c_str(), OneLine(reason).c_str());
-    }
-    std::fflush(out_);
+    Put(out_, std::string(outcome) + ": " + row.caption + (reason.empty() ? "" : ": " + OneLine(reason)) + "\n");
     return;
   }
   const auto levels = [](int count) { return count < 0 ? std::string("null") : std::to_string(count); };
@@ -180,11 +182,11 @@ void ConsoleHost::WriteOutcome(const Row& row, const char* outcome, const std::s
       row.wasStarted && row.settled
           ? std::chrono::duration<double>(std::chrono::steady_clock::now() - row.started).count()
           : 0.0;
-  std::fprintf(out_, "{\"path\":%s,\"outcome\":\"%s\",\"reason\":%s,\"levels_before\":%s,"
-               "\"levels_after\":%s,\"seconds\":%.3f}\n",
-               JsonString(row.caption).c_str(), outcome, JsonString(reason).c_str(),
-               levels(row.levelsBefore).c_str(), levels(row.levelsAfter).c_str(), seconds);
-  std::fflush(out_);
+  char secondsText[32];
+  std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
+  Put(out_, "{\"path\":" + JsonString(row.caption) + ",\"outcome\":\"" + outcome + "\",\"reason\":" +
+                JsonString(reason) + ",\"levels_before\":" + levels(row.levelsBefore) +
+                ",\"levels_after\":" + levels(row.levelsAfter) + ",\"seconds\":" + secondsText + "}\n");
 }
 
 bool ConsoleHost::StopRequested() const { return stopRequested_ && stopRequested_(); }
@@ -192,8 +194,7 @@ bool ConsoleHost::StopRequested() const { return stopRequested_ && stopRequested
 void ConsoleHost::FinishProgress() {
   if (!showProgress_) return;
   DrawProgress();
-  std::fputc('\n', err_);
-  std::fflush(err_);
+  Put(err_, "\n");
   progressDrawn_ = false;
 }
 
@@ -227,9 +228,7 @@ void ConsoleHost::ReportInterrupted() {
   if (busy > 0) counts += std::to_string(busy) + " busy, ";
   counts += std::to_string(stopped) + " stopped, " + std::to_string(notStarted) + " not started";
   ClearProgress();
-  std::fprintf(err_, "kelvory-batch: interrupted: %s; files not done are unchanged\n",
-               counts.c_str());
-  std::fflush(err_);
+  Put(err_, "kelvory-batch: interrupted: " + counts + "; files not done are unchanged\n");
 }
 
 int ConsoleHost::BusyCount() const {
@@ -247,16 +246,14 @@ bool ConsoleHost::AllDone() const {
 
 void ConsoleHost::DrawProgress() {
   lastDraw_ = std::chrono::steady_clock::now();
-  std::fprintf(err_, "\r%d/%zu files  %s\033[K", settledCount_, rows_.size(),
-               Elapsed(lastDraw_ - start_).c_str());
-  std::fflush(err_);
+  Put(err_, "\r" + std::to_string(settledCount_) + "/" + std::to_string(rows_.size()) + " files  " +
+                Elapsed(lastDraw_ - start_) + "\033[K");
   progressDrawn_ = true;
 }
 
 void ConsoleHost::ClearProgress() {
   if (!progressDrawn_) return;
-  std::fputs("\r\033[K", err_);
-  std::fflush(err_);
+  Put(err_, "\r\033[K");
   progressDrawn_ = false;
 }
 

@@ -28,7 +28,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 int Fail(const std::string& text) {
-  std::fprintf(stderr, "kelvory-batch: %s\n", text.c_str());
+  kelvory::platform::WriteText(stderr, "kelvory-batch: " + text + "\n");
   return kExitUsage;
 }
 
@@ -46,7 +46,7 @@ int ShowVersion(const std::string& toolPath) {
   if (toolPath.empty()) {
     std::puts("gdaladdo: none, neither beside the program nor on the PATH");
   } else {
-    std::printf("gdaladdo: %s: %s\n", toolPath.c_str(), kelvory::ToolVersion(toolPath).c_str());
+    kelvory::platform::WriteText(stdout, "gdaladdo: " + toolPath + ": " + kelvory::ToolVersion(toolPath) + "\n");
   }
   return kExitDone;
 }

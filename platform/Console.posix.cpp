@@ -11,6 +11,8 @@ bool IsTerminal(StandardStream stream) {
   return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
 }
 
+void WriteText(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
 std::error_code IgnoreBrokenPipe() {
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;

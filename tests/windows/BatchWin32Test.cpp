@@ -129,5 +129,51 @@ TEST(BatchWin32, KilledMidBuildItsToolEndsTheSourceStaysAndTheNextRunClearsTheWo
   ::SetEnvironmentVariableW(L"TEMP", nullptr);
 }
 
+// In a console, what the command writes reads as it was meant: paths with Cyrillic
+// letters intact whatever the console's code page, and the progress line's erase code
+// carried out rather than printed.
+TEST(BatchWin32, InAConsoleCyrillicPathsReadAsTheyAre) {
+  ScratchFolder scratch;
+  const Installed installed(scratch);
+  fs::create_directories(scratch.Path() / FromUtf8("Карты 2024"));
+  const std::string source = scratch.File("Карты 2024\\снимок 1.tif");
+  WriteText(source, GreyTiff());
+  // A console of the test's own, whatever it was started with.
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole());
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherited, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(console, INVALID_HANDLE_VALUE);
+  CONSOLE_SCREEN_BUFFER_INFO screen;
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(console, &screen));
+  DWORD written = 0;
+  const std::wstring blank(static_cast<std::size_t>(screen.dwSize.X) * screen.dwSize.Y, L' ');
+  ::FillConsoleOutputCharacterW(console, L' ', static_cast<DWORD>(blank.size()), {0, 0}, &written);
+  ::SetConsoleCursorPosition(console, {0, 0});
+
+  // Started as from a command prompt: attached to this console, writing to it.
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = startup.hStdError = console;
+  std::wstring commandLine = L"\"" + FromUtf8(installed.batch).wstring() + L"\" \"" + FromUtf8(source).wstring() + L"\"";
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &started));
+  EXPECT_EQ(::WaitForSingleObject(started.hProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(started.hThread);
+  ::CloseHandle(started.hProcess);
+
+  std::wstring text(blank.size(), L' ');
+  DWORD read = 0;
+  ASSERT_TRUE(::ReadConsoleOutputCharacterW(console, text.data(), static_cast<DWORD>(text.size()), {0, 0}, &read));
+  ::CloseHandle(console);
+  text.resize(read);
+  EXPECT_NE(text.find(L"failed: " + FromUtf8(source).wstring()), std::wstring::npos) << Utf8(fs::path(text));
+  EXPECT_EQ(text.find(L"[K"), std::wstring::npos) << Utf8(fs::path(text));
+}
+
 }  // namespace
 }  // namespace kelvory::wintest
