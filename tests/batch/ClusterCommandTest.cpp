@@ -21,6 +21,20 @@ using std::chrono::seconds;
 
 class ClusterCommand : public BatchCommand {
  protected:
+  // The lock another kelvory-batch, here or on another host, holds while it builds a
+  // file: the descriptor that holds it, or -1.
+  static int HoldClaim(const fs::path& file) {
+    const int held = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (held >= 0 && ::fcntl(held, F_OFD_SETLK, &lock) != 0) {
+      ::close(held);
+      return -1;
+    }
+    return held;
+  }
+
   // A folder of small GeoTIFF files, each of another size so that their bytes differ
   // and each needs levels.
   std::vector<fs::path> Folder(const std::string& name, const std::vector<std::string>& files) {
@@ -109,13 +123,8 @@ TEST_F(ClusterCommand, FileClaimedByAnotherProcessIsBusyAndUntouched) {
   const fs::path program = Program("", true);
   const std::vector<fs::path> files = Folder("data", {"held.tif", "free.tif"});
   const std::string heldBytes = ReadAll(files[0]);
-  // The lock another kelvory-batch, here or on another host, holds while it builds.
-  const int held = ::open(files[0].c_str(), O_RDWR | O_CLOEXEC);
+  const int held = HoldClaim(files[0]);
   ASSERT_GE(held, 0);
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
 
   for (const bool toDest : {false, true}) {
     SCOPED_TRACE(toDest ? "with --dest" : "in place");
@@ -180,12 +189,8 @@ TEST_F(ClusterCommand, JsonLinesParseWithJqAndTellEveryOutcome) {
   const fs::path small = Tiff("data/small.tif", 100, 100);
   const fs::path junk = root_ / "data" / "junk.tif";
   WriteAll(junk, "not a TIFF\n");
-  const int held = ::open(files[1].c_str(), O_RDWR | O_CLOEXEC);
+  const int held = HoldClaim(files[1]);
   ASSERT_GE(held, 0);
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
 
   const ChildResult run = Batch(program, {"--json", (root_ / "data").string(), (root_ / "gone.tif").string()});
   ::close(held);

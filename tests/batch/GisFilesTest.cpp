@@ -10,32 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "tests/batch/ChildProcess.h"
+#include "tests/batch/BatchFixture.h"
 
 namespace kelvory::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class GisFiles : public testing::Test {
+class GisFiles : public BatchCommand {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kelvory-gis-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    fs::create_directories(root_ / "tmp");
-    fs::create_directories(root_ / "program" / "gdal");
-    fs::copy_file(KELVORY_BATCH, root_ / "program" / "kelvory-batch");
-    fs::create_symlink(GDALADDO, root_ / "program" / "gdal" / "gdaladdo");
+    BatchCommand::SetUp();
+    program_ = Program("", true);
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   // Runs a shell command in the test folder; GDAL's tools come from the PATH.
   std::string Sh(const std::string& command) {
@@ -44,9 +31,10 @@ class GisFiles : public testing::Test {
     return run.out;
   }
 
+  // Bigger files than the other command tests: more time.
   ChildResult Batch(std::vector<std::string> args) {
-    args.insert(args.begin(), (root_ / "program" / "kelvory-batch").string());
-    return RunChild(args, {"TMPDIR=" + (root_ / "tmp").string()}, std::chrono::seconds(120));
+    args.insert(args.begin(), program_.string());
+    return RunChild(args, {"TMPDIR=" + tmp_.string()}, std::chrono::seconds(120));
   }
 
   std::string Path(const std::string& name) const { return (root_ / name).string(); }
@@ -64,7 +52,7 @@ class GisFiles : public testing::Test {
     return at == std::string::npos ? "" : info.substr(at, info.find('\n', at) - at);
   }
 
-  fs::path root_;
+  fs::path program_;
 };
 
 // 600 x 600 asks for 3 levels: 300, 150 and 75 pixels.
@@ -100,7 +88,7 @@ TEST_F(GisFiles, EveryKindGdaladdoBuildsGetsItsLevelsWithAverageResampling) {
     EXPECT_NE(run.out.find("done: " + Path(kind.name) + "\n"), std::string::npos) << run.out;
     EXPECT_EQ(Overviews(kind.name), ThreeLevels);
   }
-  EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+  EXPECT_TRUE(TempFolderEmpty());
 }
 
 TEST_F(GisFiles, ExistingLevelsAreKeptAndOnlyMissingOnesAreBuiltWithTheChosenMethod) {
