@@ -22,12 +22,17 @@ namespace {
   throw Exception(what + ": " + error.message());
 }
 
+// Where the row's file is copied to when there is a destination folder.
+std::string DestinationOf(const BuildHost& host, std::int32_t index, const std::string& source) {
+  return platform::JoinPath(host.RowDestinationFolder(index), platform::FileNameOf(source));
+}
+
 // The destination of the row's file; a second row with the same destination is
 // refused rather than overwriting the first one's copy.
 std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
                                const std::string& source) {
   const std::string folder = host.RowDestinationFolder(index);
-  const std::string destination = platform::JoinPath(folder, platform::FileNameOf(source));
+  const std::string destination = DestinationOf(host, index, source);
   if (!context.Destinations.insert(destination).second) {
     throw Exception("another file of this build is already copied to " + destination);
   }
@@ -173,9 +178,8 @@ void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, St
   if (same == context.SameFileRows.end()) return;
   const std::vector<std::int32_t> rows = std::move(same->second);
   context.SameFileRows.erase(same);
-  const auto firstLevels = context.RowLevels.find(index);
   for (const std::int32_t row : rows) {
-    if (firstLevels != context.RowLevels.end()) context.RowLevels[row] = firstLevels->second;
+    if (levels != context.RowLevels.end()) context.RowLevels[row] = levels->second;
     SettleRowNow(host, context, row, status, reason);
   }
 }
@@ -245,8 +249,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   // destination folder are files of their own, one per name.
   std::error_code stampError;
   const platform::FileStamp stamp = platform::StampOf(source, stampError);
-  const bool inPlace = !host.HasDestFolder() ||
-                       platform::SameFile(source, platform::JoinPath(host.DestFolder(), platform::FileNameOf(source)));
+  const bool inPlace = !host.HasDestFolder() || platform::SameFile(source, DestinationOf(host, index, source));
   if (!stampError && inPlace) {
     const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
     // An inode freed and reused during the build is another file.
@@ -316,7 +319,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       slot.Destination = ReserveDestination(host, context, index, source);
       // The source itself (its own folder, or a link to it) is processed in place,
       // so that the result lands in the file and not over a link to it.
-      if (platform::SameFile(source, slot.Destination)) slot.Destination.clear();
+      if (inPlace) slot.Destination.clear();
     }
     if (slot.Destination.empty()) {
       // New levels inside the file would hide those of its overview file from GDAL,
