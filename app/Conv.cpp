@@ -31,10 +31,10 @@
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
 #include "pyramids/BuildRunner.h"
+#include "pyramids/ToolCommand.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
 #include "filelist/PathText.h"
-#include "platform/Files.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
 
@@ -427,15 +427,11 @@ void TFConv::StopSignalled() {
 }
 
 std::string TFConv::ToolPath() const {
-  const std::string beside = BuildHost::ToolPath();
 #ifdef Q_OS_WIN
   // GDAL from OSGeo4W or QGIS is often on the PATH rather than beside the program.
-  if (!platform::FileExists(beside)) {
-    std::string onPath = platform::FindOnPath("gdaladdo");
-    if (!onPath.empty()) return onPath;
-  }
+  if (std::string found = FindTool(ProgramFolder()); !found.empty()) return found;
 #endif
-  return beside;
+  return BuildHost::ToolPath();
 }
 
 int TFConv::SlotCount() const {

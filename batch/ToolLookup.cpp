@@ -3,11 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Files.h"
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
-#include "platform/Program.h"
-#include "pyramids/ToolCommand.h"
 
 namespace kelvory {
 namespace {
@@ -25,12 +22,6 @@ std::string FirstLine(platform::Stream& stream) {
 }
 
 }  // namespace
-
-std::string FindTool(const std::string& programFolder) {
-  const std::string beside = programFolder + ToolRelativePath;
-  if (platform::FileExists(beside)) return beside;
-  return platform::FindOnPath("gdaladdo");
-}
 
 std::string ToolVersion(const std::string& toolPath) {
   std::error_code error;

@@ -12,6 +12,7 @@
 #include "batch/ToolLookup.h"
 #include "filelist/FolderWalk.h"
 #include "pyramids/BuildRunner.h"
+#include "pyramids/ToolCommand.h"
 #include "filelist/ListFile.h"
 #include "platform/Console.h"
 #include "platform/Files.h"

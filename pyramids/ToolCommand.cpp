@@ -1,7 +1,15 @@
 #include "pyramids/ToolCommand.h"
 
+#include "platform/Files.h"
+#include "platform/Program.h"
 
 namespace kelvory {
+
+std::string FindTool(const std::string& programFolder) {
+  const std::string beside = programFolder + ToolRelativePath;
+  if (platform::FileExists(beside)) return beside;
+  return platform::FindOnPath("gdaladdo");
+}
 
 std::string ToolCommandPrefix() { return "gdal\\gdaladdo \""; }
 

@@ -17,6 +17,10 @@ inline constexpr const char* ToolRelativePath = "gdal\\gdaladdo.exe";
 inline constexpr const char* ToolRelativePath = "gdal/gdaladdo";
 #endif
 
+// The tool beside the program (programFolder ends with a separator) when it is there,
+// else the gdaladdo on the PATH; empty when there is neither.
+std::string FindTool(const std::string& programFolder);
+
 // "gdal\gdaladdo", a blank and an opening double quote.
 std::string ToolCommandPrefix();
 
