@@ -30,8 +30,6 @@ QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
 // code of its own.
 constexpr quint32 X11BreakKeysym = 0xff6b;
 
-QString Decoded(const std::string& bytes) { return PathQString(bytes); }
-
 }  // namespace
 
 void TFConv::CreateListMenu() {
@@ -164,7 +162,7 @@ void TFConv::ShowRowOutcome(int row) {
   const StatusImage status = FFiles->Status(row);
   QMessageBox box(status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
                   QStringLiteral("Kelvory"),
-                  Decoded(FFiles->Caption(row)) + "\n\n" + Decoded(outcome),
+                  PathQString(FFiles->Caption(row)) + "\n\n" + PathQString(outcome),
                   QMessageBox::Ok, this);
   // The reason can be selected and copied, for a report or a search.
   box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

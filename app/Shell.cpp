@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 
 #include "filelist/PathText.h"
+#include "platform/Paths.h"
 
 namespace kelvory {
 
@@ -13,7 +14,7 @@ void ShellOpen(const QUrl& url) {
 bool ShellOpenDocument(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 QUrl HelpPdfUrlForProgram(const std::string& programPath) {
-  const std::size_t slash = programPath.rfind('/');
+  const std::size_t slash = platform::LastSeparator(programPath);
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   std::string pdf = programPath;
   const std::size_t dot = pdf.rfind('.');

@@ -231,12 +231,6 @@ void ConsoleHost::ReportInterrupted() {
   Put(err_, "kelvory-batch: interrupted: " + counts + "; files not done are unchanged\n");
 }
 
-int ConsoleHost::BusyCount() const {
-  int busy = 0;
-  for (const Row& row : rows_) busy += row.busy ? 1 : 0;
-  return busy;
-}
-
 bool ConsoleHost::AllDone() const {
   for (const Row& row : rows_) {
     if (row.status != StatusDone) return false;

@@ -75,7 +75,6 @@ class ConsoleHost : public BuildHost {
   void ReportToolMissing();
 
   bool AllDone() const;
-  int BusyCount() const;
   bool MessageShown() const { return messageShown_; }
 
  private:

@@ -7,15 +7,9 @@
 namespace kelvory {
 namespace {
 
-std::size_t LastSeparator(const std::string& path) {
-  for (std::size_t i = path.size(); i-- > 0;)
-    if (platform::IsSeparator(path[i])) return i;
-  return std::string::npos;
-}
-
 // A relative line names a file beside the list, wherever the command runs.
 std::string FromListFolder(const std::string& listFile, const std::string& line) {
-  const auto slash = LastSeparator(listFile);
+  const auto slash = platform::LastSeparator(listFile);
   if (line.empty() || platform::IsAbsolutePath(line) || slash == std::string::npos) return line;
   return listFile.substr(0, slash + 1) + line;
 }
@@ -24,7 +18,7 @@ std::string FromListFolder(const std::string& listFile, const std::string& line)
 std::string SubfolderBelow(const std::string& folder, const std::string& file) {
   std::size_t start = folder.size();
   while (start < file.size() && platform::IsSeparator(file[start])) ++start;
-  const auto lastSlash = LastSeparator(file);
+  const auto lastSlash = platform::LastSeparator(file);
   if (lastSlash == std::string::npos || lastSlash <= start) return {};
   return file.substr(start, lastSlash - start);
 }

@@ -3,11 +3,6 @@
 #include "filelist/PathText.h"
 
 namespace kelvory {
-namespace {
-
-QString Decoded(const std::string& bytes) { return PathQString(bytes); }
-
-}  // namespace
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -18,15 +13,15 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const FileListRow& row = rows_[static_cast<std::size_t>(index.row())];
   switch (role) {
     case Qt::DisplayRole:
-      return Decoded(row.caption);
+      return PathQString(row.caption);
     case Qt::ToolTipRole:
-      return row.reason.empty() ? Decoded(row.caption) : Decoded(row.caption) + '\n' + Decoded(row.reason);
+      return row.reason.empty() ? PathQString(row.caption) : PathQString(row.caption) + '\n' + PathQString(row.reason);
     case Qt::CheckStateRole:
       return row.checked ? Qt::Checked : Qt::Unchecked;
     case StatusRole:
       return static_cast<int>(row.status);
     case ReasonRole:
-      return Decoded(row.reason);
+      return PathQString(row.reason);
     case ProgressRole:
       return row.progress;
     default:

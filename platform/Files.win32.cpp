@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/Paths.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
@@ -20,9 +21,6 @@ bool InfoOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
   return fd.Valid() && ::GetFileInformationByHandle(HandleOf(fd.Get()), &info);
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
 
 }  // namespace
 

@@ -10,6 +10,9 @@ std::string FullPath(const std::string& path);
 // Where one name of a path ends: '/' on both systems, and a backslash too on Windows.
 bool IsSeparator(char c);
 
+// Where the path's last separator is, or std::string::npos.
+std::size_t LastSeparator(const std::string& path);
+
 // A name in a folder, with the system's own separator between them (a backslash on Windows,
 // as its users read paths) unless the folder already ends with one.
 std::string JoinPath(const std::string& folder, const std::string& name);

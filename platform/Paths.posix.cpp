@@ -8,6 +8,8 @@ namespace kelvory::platform {
 
 bool IsSeparator(char c) { return c == '/'; }
 
+std::size_t LastSeparator(const std::string& path) { return path.rfind('/'); }
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   return !folder.empty() && folder.back() == '/' ? folder + name : folder + '/' + name;
 }

@@ -6,6 +6,8 @@ namespace kelvory::platform {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   return !folder.empty() && IsSeparator(folder.back()) ? folder + name : folder + '\\' + name;
 }
