@@ -6,6 +6,8 @@
 set -eu
 loader=/usr/lib/wine/wine64
 [ -x "$loader" ] || loader=$(command -v wine64 || command -v wine)
+server=$(dirname "$loader")/wineserver
+[ -x "$server" ] || server=wineserver
 WINEPREFIX=${KELVORY_WINEPREFIX:-${TMPDIR:-/tmp}/kelvory-wine-$(id -u)}
 WINEDEBUG=-all
 export WINEPREFIX WINEDEBUG
@@ -23,6 +25,10 @@ if [ ! -f "$WINEPREFIX/.kelvory-ready-2" ]; then
     # Qt's offscreen platform on Windows reads its fonts from one folder, and Wine
     # passes no QT_ variable on from Linux: the window tests read DejaVu, as on Linux.
     "$loader" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d 'Z:\usr\share\fonts\truetype\dejavu' /f >/dev/null 2>&1
+    # The services that wineboot started keep a console host from ever answering
+    # (AllocConsole succeeds, every console call then fails): the next program
+    # starts them afresh once this server has gone.
+    "$server" -w
     touch "$WINEPREFIX/.kelvory-ready-2"
   fi
   flock -u 9

@@ -13,7 +13,13 @@ trap 'WINEPREFIX=$KELVORY_WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null || 
 
 # The build lists each test program's tests by running it under Wine, too.
 bash scripts/windows-build.sh
-ctest --test-dir out-win --output-on-failure --timeout 300 -j "${KELVORY_JOBS:-2}"
+# Wine on a loaded machine now and then fails a test program for reasons of its own
+# (once: ended in a hundredth of a second, having printed nothing). A test that fails
+# is run once more, in plain view; one that fails again fails the run.
+if ! ctest --test-dir out-win --output-on-failure --timeout 300 -j "${KELVORY_JOBS:-2}"; then
+  echo "== some Windows tests failed under Wine; they run once more:"
+  ctest --test-dir out-win --output-on-failure --timeout 300 --rerun-failed
+fi
 
 # The zip's program starts under Wine, finds no tool in its empty gdal\ folder and
 # says where it looked.
