@@ -20,7 +20,12 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-fail() { echo "windows-window-test: $*" >&2; exit 1; }
+# What was on the screen goes with a failure: the titles of the program's windows.
+fail() {
+  echo "windows-window-test: $*" >&2
+  [ -z "${DISPLAY:-}" ] || xwininfo -root -tree | sed -n 's/^ *0x[0-9a-f]* "\(.*\)": ("kelvory.exe".*/  window: \1/p' >&2
+  exit 1
+}
 
 (cd "$scratch" && cmake -E tar xf "$OLDPWD/$zip")
 program=$(ls "$scratch"/kelvory-*-win64/kelvory.exe)
@@ -64,12 +69,23 @@ window_gone() { [ -z "$(window_geometry "$title")" ]; }
 
 (cd "$(dirname "$program")" && "$loader" explorer /desktop=Kelvory,800x700 kelvory.exe >/dev/null 2>&1) &
 wait_for 120 window_up || fail "the window did not come up"
-read -r x y width height < <(window_geometry "$title")
-sleep 2  # its first paint
+# The window is placed after it first shows: it has its place once the same
+# geometry is read twice a second apart.
+settled=""
+for _ in $(seq 60); do
+  sleep 1
+  now=$(window_geometry "$title")
+  [ "$now" = "$settled" ] && break
+  settled=$now
+done
+read -r x y width height <<<"$settled"
 
 # Offsets of the buttons' centres from the frame's top-left corner: the client area
 # lies below Wine's caption and the menu bar.
-click() { xdotool mousemove $((x + $1)) $((y + $2)) click 1; }
+click() {
+  read -r x y width height < <(window_geometry "$title")
+  xdotool mousemove $((x + $1)) $((y + $2)) click 1
+}
 # Each window of the program is an X window of its own: the dialog is there when their
 # number grows, and gone when it is back.
 program_windows() { xwininfo -root -tree | grep -c '("kelvory.exe" "kelvory.exe")' || true; }
@@ -100,7 +116,7 @@ if [ -n "$picture" ]; then
   echo "wrote $picture (${width}x${height})"
 fi
 
-xdotool mousemove $((x + 200)) $((y + 200)) click 1  # the list has the focus
+click 200 200  # the list has the focus
 xdotool key Escape
 wait_for 30 window_gone || fail "Escape did not close the window"
 echo "the zip's kelvory.exe starts under Wine, loads and saves a list, and closes"
