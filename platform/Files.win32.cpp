@@ -21,7 +21,6 @@ bool InfoOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
   return fd.Valid() && ::GetFileInformationByHandle(HandleOf(fd.Get()), &info);
 }
 
-
 }  // namespace
 
 bool FileExists(const std::string& path) {

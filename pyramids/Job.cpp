@@ -27,12 +27,11 @@ std::string DestinationOf(const BuildHost& host, std::int32_t index, const std::
   return platform::JoinPath(host.RowDestinationFolder(index), platform::FileNameOf(source));
 }
 
-// The destination of the row's file; a second row with the same destination is
-// refused rather than overwriting the first one's copy.
-std::string ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
-                               const std::string& source) {
+// Reserves the row's destination; a second row with the same destination is refused
+// rather than overwriting the first one's copy.
+const std::string& ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
+                                      const std::string& destination) {
   const std::string folder = host.RowDestinationFolder(index);
-  const std::string destination = DestinationOf(host, index, source);
   if (!context.Destinations.insert(destination).second) {
     throw Exception("another file of this build is already copied to " + destination);
   }
@@ -249,7 +248,8 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   // destination folder are files of their own, one per name.
   std::error_code stampError;
   const platform::FileStamp stamp = platform::StampOf(source, stampError);
-  const bool inPlace = !host.HasDestFolder() || platform::SameFile(source, DestinationOf(host, index, source));
+  const std::string destination = host.HasDestFolder() ? DestinationOf(host, index, source) : std::string();
+  const bool inPlace = destination.empty() || platform::SameFile(source, destination);
   if (!stampError && inPlace) {
     const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
     // An inode freed and reused during the build is another file.
@@ -298,7 +298,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
       }
       std::vector<std::string> sidecars = SidecarsOf(source);
       if (!overviews.empty()) sidecars.push_back(overviews);
-      const std::string destination = ReserveDestination(host, context, index, source);
+      ReserveDestination(host, context, index, destination);
       auto pending = std::make_unique<PendingSettle>();
       pending->Index = index;
       pending->CancelOnStop = true;
@@ -316,7 +316,7 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
 
     std::error_code error;
     if (host.HasDestFolder()) {
-      slot.Destination = ReserveDestination(host, context, index, source);
+      slot.Destination = ReserveDestination(host, context, index, destination);
       // The source itself (its own folder, or a link to it) is processed in place,
       // so that the result lands in the file and not over a link to it.
       if (inPlace) slot.Destination.clear();
