@@ -1,5 +1,11 @@
 #include "batch/BatchOptions.h"
 
+#include <optional>
+
+#include "platform/Program.h"
+#include "platform/StopSignals.h"
+#include "pyramids/ToolCommand.h"
+
 #include <charconv>
 
 namespace kelvory {
@@ -85,12 +91,14 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
       jobsGiven = true;
     } else if (option.name == "--resampling" || option.name == "-r") {
       if (resamplingGiven) throw UsageError("--resampling may be given only once");
-      options.resampling = takeValue();
-      if (!IsResamplingMethod(options.resampling)) {
+      const std::string name = takeValue();
+      const std::optional<Resampling> method = ResamplingNamed(name);
+      if (!method) {
         std::string known;
-        for (const char* method : ResamplingMethods) known += std::string(known.empty() ? "" : ", ") + method;
-        throw UsageError("unknown resampling method '" + options.resampling + "' (known: " + known + ")");
+        for (const Resampling each : kResamplingMethods) known += std::string(known.empty() ? "" : ", ") + GdalName(each);
+        throw UsageError("unknown resampling method '" + name + "' (known: " + known + ")");
       }
+      options.resampling = *method;
       resamplingGiven = true;
     } else if (option.name == "--shard") {
       if (shardGiven) throw UsageError("--shard may be given only once");
@@ -117,30 +125,14 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
   return options;
 }
 
-// The tool's place and the requests to stop, as each system names them.
-#ifdef _WIN32
-constexpr const char* kToolText =
-    "Builds the overview pyramids of TIFF files with gdal\\gdaladdo.exe beside the\n"
-    "program (or, when there is none, the gdaladdo.exe on the PATH). A PATH that is a\n"
-    "folder adds every .tif/.tiff file below it.\n";
-constexpr const char* kInterruptText =
-    "130 interrupted by Ctrl-C, Ctrl-Break, closing the console or logging off (files\n"
-    "already done keep their new levels; every other file is left as it was).\n";
-#else
-constexpr const char* kToolText =
-    "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program\n"
-    "(or, when there is none, the gdaladdo on the PATH). A PATH that is a folder adds\n"
-    "every .tif/.tiff file below it.\n";
-constexpr const char* kInterruptText =
-    "130 interrupted by Ctrl-C, SIGTERM or SIGHUP (files already done keep their new\n"
-    "levels; every other file is left as it was).\n";
-#endif
-
 std::string UsageText() {
   return std::string(
              "Usage: kelvory-batch [--dest DIR] [--jobs N] [-r METHOD] [--classic] [--shard K/N] [--json]\n"
              "                    [--list FILE]... [PATH]...\n") +
-         kToolText +
+         "Builds the overview pyramids of TIFF files with " + BundledToolPath({}) + " beside the\n"
+         "program (or, when there is none, the " + platform::ExecutableName("gdaladdo") +
+         " on the PATH). A PATH that is\n"
+         "a folder adds every .tif/.tiff file below it.\n" +
          "\n"
          "  -d, --dest DIR   copy each file into DIR and build there; the sources stay\n"
          "                   untouched (default: update each file in place, safely,\n"
@@ -168,8 +160,9 @@ std::string UsageText() {
          "One line per file: done, failed (with the reason), not found, or busy (another\n"
          "process, here or on another host, was building it: it is left untouched).\n"
          "Levels a file already has are kept; only the missing ones are built.\n"
-         "Exit status: 0 all done, 1 some failed, not found or busy, 2 usage error or no tool,\n" +
-         kInterruptText;
+         "Exit status: 0 all done, 1 some failed, not found or busy, 2 usage error or no tool,\n"
+         "130 interrupted by " + platform::StopRequestNames() + "\n"
+         "(files already done keep their new levels; every other file is left as it was).\n";
 }
 
 }  // namespace kelvory

@@ -4,16 +4,10 @@
 #include <vector>
 
 #include "batch/Shard.h"
-#include "platform/Errors.h"
+#include "batch/UsageError.h"
 #include "pyramids/BuildOptions.h"
 
 namespace kelvory {
-
-// A command line that cannot be followed; its message says why.
-class UsageError : public Exception {
- public:
-  using Exception::Exception;
-};
 
 // One row source, in command-line order: a path taken as it stands, or a list file
 // whose lines become rows.
@@ -32,7 +26,7 @@ struct BatchOptions {
   int jobs = 0;            // 0: one tool process per processor
   std::vector<BatchSource> sources;
   bool classic = false;     // only the classic TIFF rules
-  std::string resampling;   // empty: gdaladdo's default, nearest
+  Resampling resampling = Resampling::Nearest;  // gdaladdo's own default
   Shard shard;              // this process's share of the rows
   bool json = false;        // one JSON object per file instead of the text lines
 };

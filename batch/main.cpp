@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "batch/BatchOptions.h"
-#include "batch/ConsoleHost.h"
+#include "batch/ConsoleReport.h"
+#include "batch/Language.h"
 #include "batch/RowCollector.h"
 #include "batch/Shard.h"
 #include "batch/ToolLookup.h"
 #include "filelist/FolderWalk.h"
-#include "pyramids/BuildRunner.h"
+#include "pyramids/BuildRun.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/ListFile.h"
 #include "platform/Console.h"
@@ -93,40 +94,42 @@ int Run(const std::vector<std::string>& args) {
   if (const std::error_code error = kelvory::platform::IgnoreBrokenPipe()) {
     return Fail("cannot ignore a closed output: " + error.message());
   }
-  kelvory::ConsoleHost::Settings settings;
+  kelvory::BuildRequest request;
+  kelvory::ConsoleReport::Settings settings;
   for (kelvory::BatchRow& row : rows) {
+    // Files found below a folder argument keep their subfolders below the destination.
+    const std::string folder = options.destFolder.empty() || row.subfolder.empty()
+                                   ? options.destFolder
+                                   : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
+    request.Rows.push_back({row.path, folder});
     settings.rows.push_back(std::move(row.path));
-    settings.rowSubfolders.push_back(std::move(row.subfolder));
   }
-  settings.destFolder = options.destFolder;
-  settings.programFolder = programFolder;
-  settings.toolPath = toolPath;
+  request.ToolPath = toolPath;
+  request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
+  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
+  request.Options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
+  request.Options.Method = options.resampling;
   settings.json = options.json;
-  settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
   settings.showProgress = kelvory::platform::IsTerminal(kelvory::platform::StandardStream::Error);
   settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
-  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
-  settings.options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
-  settings.options.Resampling = options.resampling;
-  settings.options.WidenedReadingHint = "(the file is readable without --classic)";
-  kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
+  settings.language = kelvory::UserLanguage();
+  kelvory::ConsoleReport report(std::move(settings), stdout, stderr);
 
-  const kelvory::BuildSummary summary = kelvory::RunBuild(host);
-  host.FinishProgress();
+  kelvory::BuildRun run(std::move(request), report);
+  while (run.Step(100)) report.Tick();
+  const kelvory::BuildSummary summary = run.Summary();
+  report.FinishProgress();
 
   if (summary.ToolMissing) {
-    host.ReportToolMissing();
-    std::fputs("kelvory-batch: and found no gdaladdo on the PATH\n", stderr);
+    report.ReportToolMissing(kelvory::BundledToolPath(programFolder));
     return kExitUsage;
   }
   if (stopSignals.Requested()) {
-    host.ReportInterrupted();
+    report.ReportInterrupted();
     return kExitInterrupted;
   }
   // A busy file is left for a rerun, which the exit status asks for.
-  const bool allDone = summary.Failed == 0 && summary.NotFound == 0 && summary.Stopped == 0 && summary.Busy == 0 &&
-                       host.AllDone();
-  return allDone && !host.MessageShown() ? kExitDone : kExitSomeFailed;
+  return report.AllDone() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace

@@ -1,25 +1,29 @@
 #pragma once
 // Choices a front end makes for a whole build.
+#include <optional>
 #include <string>
 
 #include "tiff/ReadingMode.h"
 
 namespace kelvory {
 
+// GDAL's resampling methods for overviews, in the order they are offered.
+enum class Resampling { Nearest, Average, Bilinear, Cubic, CubicSpline, Lanczos, Gauss, Mode, Rms };
+
+inline constexpr Resampling kResamplingMethods[] = {
+    Resampling::Nearest, Resampling::Average, Resampling::Bilinear, Resampling::Cubic, Resampling::CubicSpline,
+    Resampling::Lanczos, Resampling::Gauss,   Resampling::Mode,     Resampling::Rms,
+};
+
+// GDAL's name of the method ("average").
+const char* GdalName(Resampling method);
+// The method GDAL calls name; none for a name GDAL does not have.
+std::optional<Resampling> ResamplingNamed(const std::string& name);
+
 struct BuildOptions {
   ReadingMode Reading = ReadingMode::Classic;
-  // GDAL's name of the resampling method; empty or "nearest" passes no -r at all.
-  std::string Resampling;
-  // Appended to the reason of a file that the classic reading refuses but the widened
-  // one would read: where the user switches the widened reading on.
-  std::string WidenedReadingHint;
+  // Nearest, gdaladdo's own default, passes no -r at all.
+  Resampling Method = Resampling::Nearest;
 };
-
-// GDAL's resampling methods for overviews, in the order they are offered.
-inline constexpr const char* ResamplingMethods[] = {
-    "nearest", "average", "bilinear", "cubic", "cubicspline", "lanczos", "gauss", "mode", "rms",
-};
-
-bool IsResamplingMethod(const std::string& name);
 
 }  // namespace kelvory

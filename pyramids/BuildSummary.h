@@ -1,5 +1,5 @@
 #pragma once
-// What a whole build did, for front ends that report it without reading row texts.
+// What a whole build did, for front ends that report it as a whole.
 
 namespace kelvory {
 

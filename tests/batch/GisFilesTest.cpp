@@ -173,7 +173,7 @@ TEST_F(GisFiles, ClassicReadingRefusesWhatOnlyTheWidenedReadingTakesAndSaysSo) {
   Sh(std::string(Base) + " -ot Float32 dem.tif");
   const ChildResult run = Batch({"--classic", Path("dem.tif")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find("failed: " + Path("dem.tif") + ": Неподдерживаемый формат изображения. (the file is "
+  EXPECT_NE(run.out.find("failed: " + Path("dem.tif") + ": unsupported image format (the file is "
                          "readable without --classic)"),
             std::string::npos)
       << run.out;
