@@ -156,6 +156,56 @@ bool JoinsEarlierRow(BuildContext& context, int row, const std::string& source, 
   return true;
 }
 
+// Where a row's result goes, and the version of its source that was read.
+struct Target {
+  std::string Destination;  // empty: in place
+  bool InPlace = true;
+  platform::FileStamp Stamp;
+  std::error_code StampError;
+};
+
+// Settles the row, hands its copy to the file workers, or starts making the working
+// copy the tool will work on (the slot then holds the row). Raises BuildError.
+void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, const Target& target,
+                platform::FileClaim claim) {
+  const int row = slot.Row;
+  switch (plan.Do) {
+    case FilePlan::Action::UpToDate:
+      SettleRow(context, row, Outcome::Done);
+      slot.Row = -1;
+      return;
+    case FilePlan::Action::CopyToDestination: {
+      std::vector<std::string> sidecars = SidecarsOf(slot.Source);
+      if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
+      ReserveDestination(context, target.Destination);
+      auto pending = std::make_unique<PendingSettle>();
+      pending->Row = row;
+      pending->CancelOnStop = true;
+      pending->Work.Claim = std::move(claim);
+      pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
+        return CopyToDestination(source, destination, sidecars);
+      });
+      context.Pending.push_back(std::move(pending));
+      slot.Row = -1;
+      return;
+    }
+    case FilePlan::Action::Build:
+      break;
+  }
+  if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
+  if (target.InPlace) {
+    PrepareInPlaceBuild(context, slot, target.Stamp, target.StampError);
+  } else {
+    slot.Destination = target.Destination;
+    PrepareDestinationBuild(context, slot, plan);
+  }
+  slot.Factors = plan.Factors;
+  slot.Levels = plan.LevelsWanted;
+  slot.WorkingPath = slot.WorkingCopy.Path();
+  context.RowLevels[row].second = plan.LevelsBefore + static_cast<int>(plan.Factors.size());
+  slot.Claim = std::move(claim);
+}
+
 }  // namespace
 
 Reason ReasonOf(const std::exception& error) {
@@ -284,40 +334,7 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     // that the result lands in the file and not over a link to it.
     const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim);
     context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
-    switch (plan.Do) {
-      case FilePlan::Action::UpToDate:
-        SettleRow(context, row, Outcome::Done);
-        slot.Row = -1;
-        return;
-      case FilePlan::Action::CopyToDestination: {
-        std::vector<std::string> sidecars = SidecarsOf(source);
-        if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
-        ReserveDestination(context, destination);
-        auto pending = std::make_unique<PendingSettle>();
-        pending->Row = row;
-        pending->CancelOnStop = true;
-        pending->Work.Claim = std::move(claim);
-        pending->Task = context.Workers->Submit(
-            [source, destination, sidecars] { return CopyToDestination(source, destination, sidecars); });
-        context.Pending.push_back(std::move(pending));
-        slot.Row = -1;
-        return;
-      }
-      case FilePlan::Action::Build:
-        break;
-    }
-    if (!destination.empty()) ReserveDestination(context, destination);
-    if (inPlace) {
-      PrepareInPlaceBuild(context, slot, stamp, stampError);
-    } else {
-      slot.Destination = destination;
-      PrepareDestinationBuild(context, slot, plan);
-    }
-    slot.Factors = plan.Factors;
-    slot.Levels = plan.LevelsWanted;
-    slot.WorkingPath = slot.WorkingCopy.Path();
-    context.RowLevels[row].second = plan.LevelsBefore + static_cast<int>(plan.Factors.size());
-    slot.Claim = std::move(claim);
+    FollowPlan(context, slot, plan, {destination, inPlace, stamp, stampError}, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();
     DiscardWork(slot);
