@@ -2,6 +2,8 @@
 // Choices a front end makes for a whole build.
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tiff/ReadingMode.h"
 
@@ -24,6 +26,9 @@ struct BuildOptions {
   ReadingMode Reading = ReadingMode::Classic;
   // Nearest, gdaladdo's own default, passes no -r at all.
   Resampling Method = Resampling::Nearest;
+  // GDAL configuration options for the tool, as --config KEY VALUE, in order
+  // (COMPRESS_OVERVIEW, PREDICTOR_OVERVIEW, GDAL_NUM_THREADS...).
+  std::vector<std::pair<std::string, std::string>> Config;
 };
 
 }  // namespace kelvory

@@ -354,7 +354,7 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     const std::string& toolPath = context.Request.ToolPath;
     slot.ProcessHandle =
-        platform::Process::Start(toolPath, ToolArguments(slot.WorkingCopy.Path(), slot.Factors, context.Request.Options.Method),
+        platform::Process::Start(toolPath, ToolArguments(slot.WorkingCopy.Path(), slot.Factors, context.Request.Options),
                                  slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Refuse(ReasonCode::CannotStart, {toolPath}, error);
     slot.Running = true;

@@ -18,9 +18,10 @@ std::string FindTool(const std::string& programFolder) {
 }
 
 std::vector<std::string> ToolArguments(const std::string& workingPath, const std::vector<std::int64_t>& factors,
-                                       Resampling method) {
+                                       const BuildOptions& options) {
   std::vector<std::string> arguments;
-  if (method != Resampling::Nearest) arguments = {"-r", GdalName(method)};
+  for (const auto& [key, value] : options.Config) arguments.insert(arguments.end(), {"--config", key, value});
+  if (options.Method != Resampling::Nearest) arguments.insert(arguments.end(), {"-r", GdalName(options.Method)});
   arguments.push_back(workingPath);
   for (std::int64_t factor : factors) arguments.push_back(std::to_string(factor));
   return arguments;

@@ -16,9 +16,9 @@ std::string BundledToolPath(const std::string& programFolder);
 // absolute folders of the PATH; empty when there is neither.
 std::string FindTool(const std::string& programFolder);
 
-// The tool's arguments after its own name: "-r method" unless it is nearest (the
-// tool's default), the working path and the factors.
+// The tool's arguments after its own name: the configuration options, "-r method"
+// unless it is nearest (the tool's default), the working path and the factors.
 std::vector<std::string> ToolArguments(const std::string& workingPath, const std::vector<std::int64_t>& factors,
-                                       Resampling method = Resampling::Nearest);
+                                       const BuildOptions& options = {});
 
 }  // namespace kelvory

@@ -34,8 +34,12 @@ TEST(LevelRule, ZeroOrNegativeSideHasNoLevelCount) {
 
 TEST(ToolCommand, ArgumentsNameTheMethodUnlessItIsTheToolsDefault) {
   EXPECT_EQ(ToolArguments("/d/a b.tif", {2, 4, 8}), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
-  EXPECT_EQ(ToolArguments("/d/a.tif", {4}, Resampling::Average),
-            (std::vector<std::string>{"-r", "average", "/d/a.tif", "4"}));
+  BuildOptions options;
+  options.Method = Resampling::Average;
+  options.Config = {{"COMPRESS_OVERVIEW", "DEFLATE"}, {"GDAL_NUM_THREADS", "2"}};
+  EXPECT_EQ(ToolArguments("/d/a.tif", {4}, options),
+            (std::vector<std::string>{"--config", "COMPRESS_OVERVIEW", "DEFLATE", "--config", "GDAL_NUM_THREADS", "2",
+                                      "-r", "average", "/d/a.tif", "4"}));
   for (const Resampling method : kResamplingMethods) EXPECT_EQ(ResamplingNamed(GdalName(method)), method);
   EXPECT_EQ(ResamplingNamed("Average"), std::nullopt);
 }
