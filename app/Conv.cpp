@@ -55,6 +55,7 @@ StatusImage PictureOf(Outcome result) {
   switch (result) {
     case Outcome::Done: return StatusDone;
     case Outcome::NotFound: return StatusNotFound;
+    case Outcome::Kept:
     case Outcome::Failed:
     case Outcome::Busy:
     case Outcome::Stopped: return StatusFailed;

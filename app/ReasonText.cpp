@@ -5,8 +5,7 @@
 namespace kelvory {
 
 std::string WindowReason(const Reason& reason) {
-  return ReasonText(reason, Language::Russian,
-                    "Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
+  return ReasonText(reason, Language::Russian, Audience::Window);
 }
 
 std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& reason) {

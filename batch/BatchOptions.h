@@ -1,6 +1,7 @@
 #pragma once
 // The command line of kelvory-batch, parsed without touching the file system.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/Shard.h"
@@ -29,6 +30,13 @@ struct BatchOptions {
   Resampling resampling = Resampling::Nearest;  // gdaladdo's own default
   Shard shard;              // this process's share of the rows
   bool json = false;        // one JSON object per file instead of the text lines
+  bool events = false;      // JSON events: the plan, each start, progress and file, the summary
+  bool force = false;       // every level rebuilt
+  bool external = false;    // levels into NAME.ovr beside the file (gdaladdo -ro)
+  bool dryRun = false;      // say what each file would get; write nothing
+  bool quiet = false;       // only the files that did not work out
+  std::string tempFolder;   // in-place working copies; empty: the system's
+  std::vector<std::pair<std::string, std::string>> config;  // --config KEY VALUE, in order
 };
 
 // The largest --jobs accepted; more processes than this only thrash the disk.

@@ -1,5 +1,6 @@
 #include "batch/ConsoleReport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -17,7 +18,7 @@ void Put(std::FILE* stream, const std::string& text) {
   std::fflush(stream);
 }
 
-// How often the elapsed time on the progress line moves on while nothing settles.
+// How often the progress line moves on while nothing settles.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
 // A settled file is always one line, whatever its reason holds.
@@ -28,32 +29,74 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-std::string Elapsed(std::chrono::steady_clock::duration duration) {
-  const long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(duration).count());
+std::string Duration(double seconds) {
+  const long total = std::lround(seconds < 0 ? 0 : seconds);
   char text[32];
-  if (seconds >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
   } else {
-    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
   }
   return text;
 }
 
-// JSON keeps English names whatever the language, for scripts.
-const char* JsonName(int outcome) {
-  static constexpr const char* kNames[] = {"not started", "done", "failed", "not found", "busy", "stopped"};
-  return kNames[outcome];
+// The outcomes' words; JSON keeps the English ones whatever the language, for scripts.
+constexpr const char* kEnglish[] = {"not started", "done", "kept", "failed", "not found", "busy", "stopped"};
+constexpr const char* kRussian[] = {"не начат", "готово", "оставлен", "ошибка", "не найден", "занят", "остановлен"};
+constexpr const char* kJsonCounts[] = {"not_started", "done", "kept", "failed", "not_found", "busy", "stopped"};
+
+// What a dry run says it would do with a file.
+const char* DryRunWord(FileAction action, bool russian) {
+  switch (action) {
+    case FileAction::Check: return russian ? "уже готово" : "up to date";
+    case FileAction::Copy: return russian ? "скопирует" : "would copy";
+    case FileAction::Build: return russian ? "построит" : "would build";
+    case FileAction::External: return russian ? "построит рядом" : "would build beside";
+    case FileAction::None: break;
+  }
+  return "";
+}
+
+std::string FactorList(const std::vector<std::int64_t>& factors, const char* separator) {
+  std::string text;
+  for (const std::int64_t factor : factors) text += (text.empty() ? "" : separator) + std::to_string(factor);
+  return text;
+}
+
+std::string Levels(int count) { return count < 0 ? std::string("null") : std::to_string(count); }
+
+// The file's name: the progress line has room for little more.
+std::string ShortName(const std::string& path) {
+  const std::size_t slash = platform::LastSeparator(path);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Cuts text to columns characters (UTF-8 aware), so that the line never wraps.
+std::string Fitted(const std::string& text, int columns) {
+  if (columns <= 0) return text;
+  int count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (++count == columns) return text.substr(0, i) + "…";
+  }
+  return text;
 }
 
 }  // namespace
 
 ConsoleReport::ConsoleReport(Settings settings, std::FILE* out, std::FILE* err)
-    : json_(settings.json),
-      showProgress_(settings.showProgress),
+    : format_(settings.format),
+      showProgress_(settings.showProgress && settings.format == Format::Text && !settings.quiet),
+      quiet_(settings.quiet),
+      dryRun_(settings.dryRun),
+      method_(std::move(settings.method)),
       language_(settings.language),
       stopRequested_(std::move(settings.stopRequested)),
+      columns_(std::move(settings.columns)),
       out_(out),
       err_(err),
+      estimate_(showProgress_ ? WorkEstimate::ForFiles(settings.rows)
+                              : WorkEstimate(std::vector<double>(settings.rows.size(), 1.0))),
       start_(std::chrono::steady_clock::now()),
       lastDraw_(start_) {
   rows_.reserve(settings.rows.size());
@@ -62,22 +105,38 @@ ConsoleReport::ConsoleReport(Settings settings, std::FILE* out, std::FILE* err)
     row.caption = std::move(caption);
     rows_.push_back(std::move(row));
   }
+  WriteEvent("{\"event\":\"plan\",\"files\":" + std::to_string(rows_.size()) + "}");
   if (showProgress_) DrawProgress();
 }
 
-void ConsoleReport::RowStarted(int) {}
+void ConsoleReport::WriteEvent(const std::string& json) {
+  if (format_ == Format::Events) Put(out_, json + "\n");
+}
+
+void ConsoleReport::RowStarted(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  WriteEvent("{\"event\":\"start\",\"path\":" + JsonString(rows_[static_cast<std::size_t>(row)].caption) + "}");
+}
+
+void ConsoleReport::RowProgress(int row, int percent) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  running_[row] = percent;
+  estimate_.RowProgress(row, percent);
+  WriteEvent("{\"event\":\"progress\",\"path\":" + JsonString(rows_[static_cast<std::size_t>(row)].caption) +
+             ",\"percent\":" + std::to_string(percent) + "}");
+}
 
 void ConsoleReport::RowSettled(const RowReport& report) {
   if (report.Row < 0 || static_cast<std::size_t>(report.Row) >= rows_.size()) return;
   ++settledCount_;
+  running_.erase(report.Row);
+  estimate_.RowSettled(report.Row);
   Row& row = rows_[static_cast<std::size_t>(report.Row)];
   row.settled = true;
-  row.why = report.Why;
-  row.levelsBefore = report.LevelsBefore;
-  row.levelsAfter = report.LevelsAfter;
-  row.seconds = report.Seconds;
+  row.report = report;
   switch (report.Result) {
     case Outcome::Done: row.outcome = Shown::Done; break;
+    case Outcome::Kept: row.outcome = Shown::Kept; break;
     case Outcome::Failed: row.outcome = Shown::Failed; break;
     case Outcome::NotFound: row.outcome = Shown::NotFound; break;
     case Outcome::Busy: row.outcome = Shown::Busy; break;
@@ -90,32 +149,53 @@ void ConsoleReport::RowSettled(const RowReport& report) {
   if (showProgress_) DrawProgress();
 }
 
-const char* ConsoleReport::Word(Shown outcome) const {
-  static constexpr const char* kEnglish[] = {"not started", "done", "failed", "not found", "busy", "stopped"};
-  static constexpr const char* kRussian[] = {"не начат", "готово", "ошибка", "не найден", "занят", "остановлен"};
-  const auto at = static_cast<std::size_t>(outcome);
-  return language_ == Language::Russian ? kRussian[at] : kEnglish[at];
-}
-
 void ConsoleReport::WriteOutcome(const Row& row) {
   // The reason of a stopped or busy file is its outcome itself.
-  const bool saysWhy = row.outcome == Shown::Failed;
-  const std::string reason =
-      saysWhy ? ReasonText(row.why, language_,
-                           language_ == Language::Russian ? "(файл читается без --classic)"
-                                                          : "(the file is readable without --classic)")
-              : std::string();
-  if (!json_) {
-    Put(out_, std::string(Word(row.outcome)) + ": " + row.caption + (reason.empty() ? "" : ": " + OneLine(reason)) + "\n");
+  const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
+  const std::string reason = saysWhy ? ReasonText(row.report.Why, language_, Audience::Command) : std::string();
+  if (format_ != Format::Text) {
+    Put(out_, JsonLine(row, reason) + "\n");
     return;
   }
-  const auto levels = [](int count) { return count < 0 ? std::string("null") : std::to_string(count); };
+  const bool workedOut = row.outcome == Shown::Done || row.outcome == Shown::Kept;
+  if (quiet_ && workedOut) return;
+  Put(out_, TextLine(row, reason) + "\n");
+}
+
+std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) const {
+  const auto at = static_cast<std::size_t>(row.outcome);
+  if (dryRun_ && row.outcome == Shown::Done) {
+    const RowReport& plan = row.report;
+    std::string line = std::string(DryRunWord(plan.Action, Russian())) + ": " + row.caption;
+    if (plan.Action == FileAction::Build || plan.Action == FileAction::External) {
+      line += ": " + FactorList(plan.Factors, " ") + ", " + method_ + ", " +
+              (plan.Action == FileAction::External ? (Russian() ? "уровни в " : "levels into ") + row.caption + ".ovr"
+                                                   : (Russian() ? "рабочая копия в " : "working copy in ") +
+                                                         plan.WorkingFolder);
+    }
+    return line;
+  }
+  return std::string(Russian() ? kRussian[at] : kEnglish[at]) + ": " + row.caption +
+         (reason.empty() ? "" : ": " + OneLine(reason));
+}
+
+std::string ConsoleReport::JsonLine(const Row& row, const std::string& reason) const {
+  const RowReport& report = row.report;
+  const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
+  std::string outcome = kEnglish[static_cast<std::size_t>(row.outcome)];
+  if (dryRun_ && row.outcome == Shown::Done) outcome = DryRunWord(report.Action, false);
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f", row.settled ? row.seconds : 0.0);
-  Put(out_, "{\"path\":" + JsonString(row.caption) + ",\"outcome\":\"" + JsonName(static_cast<int>(row.outcome)) +
-                "\",\"reason\":" + JsonString(reason) + ",\"reason_code\":\"" +
-                (saysWhy ? ReasonCodeName(row.why.Code) : "") + "\",\"levels_before\":" + levels(row.levelsBefore) +
-                ",\"levels_after\":" + levels(row.levelsAfter) + ",\"seconds\":" + seconds + "}\n");
+  std::snprintf(seconds, sizeof seconds, "%.3f", row.settled ? report.Seconds : 0.0);
+  std::string line = std::string(format_ == Format::Events ? "{\"event\":\"file\"," : "{") +
+                     "\"path\":" + JsonString(row.caption) + ",\"outcome\":\"" + outcome + "\",\"reason\":" +
+                     JsonString(reason) + ",\"reason_code\":\"" + (saysWhy ? ReasonCodeName(report.Why.Code) : "") +
+                     "\",\"levels_before\":" + Levels(row.settled ? report.LevelsBefore : -1) +
+                     ",\"levels_after\":" + Levels(row.settled ? report.LevelsAfter : -1) + ",\"seconds\":" + seconds;
+  if (dryRun_) {
+    line += ",\"factors\":[" + FactorList(report.Factors, ",") + "],\"working_folder\":" +
+            JsonString(report.WorkingFolder);
+  }
+  return line + "}";
 }
 
 bool ConsoleReport::StopRequested() { return stopRequested_ && stopRequested_(); }
@@ -125,54 +205,87 @@ void ConsoleReport::Tick() {
 }
 
 void ConsoleReport::FinishProgress() {
-  if (!showProgress_) return;
-  DrawProgress();
-  Put(err_, "\n");
-  progressDrawn_ = false;
+  if (!progressDrawn_) return;
+  ClearProgress();
+}
+
+std::string ConsoleReport::Counts(bool forJson, bool interrupted) const {
+  int counts[7] = {};
+  for (const Row& row : rows_) ++counts[static_cast<int>(row.outcome)];
+  std::string text;
+  // In the order a reader looks for them; only what happened.
+  for (const int at : {1, 2, 3, 4, 5, 6, 0}) {
+    if (forJson) {
+      text += std::string(text.empty() ? "" : ",") + "\"" + kJsonCounts[at] + "\":" + std::to_string(counts[at]);
+    } else if (counts[at] > 0 || at == 1 || (interrupted && (at == 6 || at == 0))) {
+      text += (text.empty() ? "" : ", ") + std::to_string(counts[at]) + " " + (Russian() ? kRussian[at] : kEnglish[at]);
+    }
+  }
+  return text;
+}
+
+void ConsoleReport::ReportSummary() {
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
+  if (quiet_) return;
+  ClearProgress();
+  const std::string files = std::to_string(rows_.size()) + (Russian() ? " файлов: " : " files: ");
+  Put(err_, "kelvory-batch: " + std::string(dryRun_ ? (Russian() ? "пробный прогон, " : "dry run, ") : "") + files +
+                Counts(false) + (dryRun_ ? (Russian() ? "; ничего не записано\n" : "; nothing was written\n") : "\n"));
 }
 
 void ConsoleReport::ReportInterrupted() {
-  int counts[6] = {};
   for (const Row& row : rows_) {
-    ++counts[static_cast<int>(row.outcome)];
     if (!row.settled) WriteOutcome(row);
   }
   std::fflush(out_);
-  const auto count = [&](Shown outcome) { return counts[static_cast<int>(outcome)]; };
-  const bool russian = language_ == Language::Russian;
-  std::string text = std::to_string(count(Shown::Done)) + (russian ? " готово, " : " done, ");
-  if (count(Shown::Failed) > 0) text += std::to_string(count(Shown::Failed)) + (russian ? " с ошибкой, " : " failed, ");
-  if (count(Shown::NotFound) > 0)
-    text += std::to_string(count(Shown::NotFound)) + (russian ? " не найдено, " : " not found, ");
-  if (count(Shown::Busy) > 0) text += std::to_string(count(Shown::Busy)) + (russian ? " занято, " : " busy, ");
-  text += std::to_string(count(Shown::Stopped)) + (russian ? " остановлено, " : " stopped, ") +
-          std::to_string(count(Shown::NotStarted)) + (russian ? " не начато" : " not started");
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
   ClearProgress();
-  Put(err_, russian ? "kelvory-batch: прервано: " + text + "; файлы, которые не готовы, не изменены\n"
-                    : "kelvory-batch: interrupted: " + text + "; files not done are unchanged\n");
+  Put(err_, Russian() ? "kelvory-batch: прервано: " + Counts(false, true) + "; файлы, которые не готовы, не изменены\n"
+                      : "kelvory-batch: interrupted: " + Counts(false, true) + "; files not done are unchanged\n");
 }
 
 void ConsoleReport::ReportToolMissing(const std::string& lookedFor) {
   ClearProgress();
   Put(err_, "kelvory-batch: gdaladdo.exe не найден\n");
   // The message names the tool only; say where it was looked for.
-  Put(err_, language_ == Language::Russian
-                ? "kelvory-batch: искали " + platform::FullPath(lookedFor) + " и gdaladdo в PATH\n"
-                : "kelvory-batch: looked for " + platform::FullPath(lookedFor) + "\n"
-                  "kelvory-batch: and found no gdaladdo on the PATH\n");
+  Put(err_, Russian() ? "kelvory-batch: искали " + platform::FullPath(lookedFor) + " и gdaladdo в PATH\n"
+                      : "kelvory-batch: looked for " + platform::FullPath(lookedFor) + "\n"
+                        "kelvory-batch: and found no gdaladdo on the PATH\n");
 }
 
-bool ConsoleReport::AllDone() const {
+void ConsoleReport::ReportNothingToDo(bool otherShares) {
+  ClearProgress();
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
+  if (otherShares) {
+    if (!quiet_) Put(err_, Russian() ? "kelvory-batch: в этой доле файлов нет\n" : "kelvory-batch: no files in this share\n");
+    return;
+  }
+  Put(err_, Russian() ? "kelvory-batch: нет файлов TIFF для построения\n" : "kelvory-batch: no TIFF files to build\n");
+}
+
+bool ConsoleReport::AllWorkedOut() const {
   for (const Row& row : rows_) {
-    if (row.outcome != Shown::Done) return false;
+    if (row.outcome != Shown::Done && row.outcome != Shown::Kept) return false;
   }
   return true;
 }
 
 void ConsoleReport::DrawProgress() {
   lastDraw_ = std::chrono::steady_clock::now();
-  Put(err_, "\r" + std::to_string(settledCount_) + "/" + std::to_string(rows_.size()) +
-                (language_ == Language::Russian ? " файлов  " : " files  ") + Elapsed(lastDraw_ - start_) + "\033[K");
+  const double elapsed = std::chrono::duration<double>(lastDraw_ - start_).count();
+  char percent[16];
+  std::snprintf(percent, sizeof percent, "[%3d%%] ", static_cast<int>(estimate_.Fraction() * 100));
+  std::string line = percent + std::to_string(settledCount_) + "/" + std::to_string(rows_.size()) +
+                     (Russian() ? " файлов" : " files");
+  for (const auto& [row, done] : running_) {
+    line += " · " + ShortName(rows_[static_cast<std::size_t>(row)].caption) + " " + std::to_string(done) + "%";
+  }
+  line += " · " + Duration(elapsed);
+  if (const auto left = estimate_.SecondsLeft(elapsed)) {
+    line += Russian() ? " · осталось " + Duration(*left) : " · " + Duration(*left) + " left";
+  }
+  const int columns = columns_ ? columns_() : 0;
+  Put(err_, "\r" + Fitted(line, columns > 1 ? columns - 1 : 0) + "\033[K");
   progressDrawn_ = true;
 }
 

@@ -53,6 +53,64 @@ int ShowVersion(const std::string& toolPath) {
   return kExitDone;
 }
 
+// The request for the collected rows: files found below a folder argument keep their
+// subfolders below the destination.
+kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const std::vector<kelvory::BatchRow>& rows,
+                                  const std::string& toolPath) {
+  kelvory::BuildRequest request;
+  for (const kelvory::BatchRow& row : rows) {
+    const std::string folder = options.destFolder.empty() || row.subfolder.empty()
+                                   ? options.destFolder
+                                   : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
+    request.Rows.push_back({row.path, folder});
+  }
+  request.ToolPath = toolPath;
+  request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
+  kelvory::BuildOptions& build = request.Options;
+  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
+  build.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
+  build.Method = options.resampling;
+  build.Config = options.config;
+  build.Force = options.force;
+  build.External = options.external;
+  build.KeepUpToDateCopies = true;
+  build.DryRun = options.dryRun;
+  build.TempFolder = options.tempFolder;
+  return request;
+}
+
+kelvory::ConsoleReport::Settings ReportSettings(const kelvory::BatchOptions& options,
+                                                const std::vector<kelvory::BatchRow>& rows,
+                                                const kelvory::platform::StopSignals& stopSignals) {
+  using kelvory::ConsoleReport;
+  using kelvory::platform::StandardStream;
+  ConsoleReport::Settings settings;
+  for (const kelvory::BatchRow& row : rows) settings.rows.push_back(row.path);
+  settings.format = options.events ? ConsoleReport::Format::Events
+                    : options.json ? ConsoleReport::Format::Json
+                                   : ConsoleReport::Format::Text;
+  settings.showProgress = kelvory::platform::IsTerminal(StandardStream::Error);
+  settings.quiet = options.quiet;
+  settings.dryRun = options.dryRun;
+  settings.method = kelvory::GdalName(options.resampling);
+  settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
+  settings.columns = [] { return kelvory::platform::TerminalColumns(StandardStream::Error); };
+  settings.language = kelvory::UserLanguage();
+  return settings;
+}
+
+// Checks what the command line names, before any file is touched; an error message, or
+// empty.
+std::string CheckFolders(kelvory::BatchOptions& options) {
+  // A missing folder would only fail every file one by one.
+  for (std::string* folder : {&options.destFolder, &options.tempFolder}) {
+    if (folder->empty()) continue;
+    if (!kelvory::platform::FolderExists(*folder)) return "not a folder: " + *folder;
+    *folder = kelvory::platform::FullPath(*folder);
+  }
+  return {};
+}
+
 int Run(const std::vector<std::string>& args) {
   using kelvory::BatchOptions;
   BatchOptions options;
@@ -70,14 +128,7 @@ int Run(const std::vector<std::string>& args) {
   const std::string programFolder = kelvory::platform::ProgramFolder();
   const std::string toolPath = kelvory::FindTool(programFolder);
   if (options.action == BatchOptions::Action::Version) return ShowVersion(toolPath);
-
-  // A missing folder would only fail every file one by one.
-  if (!options.destFolder.empty()) {
-    if (!kelvory::platform::FolderExists(options.destFolder)) {
-      return Fail("not a folder: " + options.destFolder);
-    }
-    options.destFolder = kelvory::platform::FullPath(options.destFolder);
-  }
+  if (const std::string error = CheckFolders(options); !error.empty()) return Fail(error);
 
   std::vector<kelvory::BatchRow> rows;
   try {
@@ -85,6 +136,8 @@ int Run(const std::vector<std::string>& args) {
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
+  // An empty share of files that exist is no failure: the other shares have them.
+  const bool filesGiven = !rows.empty();
   std::erase_if(rows, [&](const kelvory::BatchRow& row) { return !kelvory::InShard(row.path, options.shard); });
 
   // Ctrl-C, kill and a lost terminal stop the build safely instead of killing it halfway.
@@ -94,33 +147,16 @@ int Run(const std::vector<std::string>& args) {
   if (const std::error_code error = kelvory::platform::IgnoreBrokenPipe()) {
     return Fail("cannot ignore a closed output: " + error.message());
   }
-  kelvory::BuildRequest request;
-  kelvory::ConsoleReport::Settings settings;
-  for (kelvory::BatchRow& row : rows) {
-    // Files found below a folder argument keep their subfolders below the destination.
-    const std::string folder = options.destFolder.empty() || row.subfolder.empty()
-                                   ? options.destFolder
-                                   : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
-    request.Rows.push_back({row.path, folder});
-    settings.rows.push_back(std::move(row.path));
+  kelvory::ConsoleReport report(ReportSettings(options, rows, stopSignals), stdout, stderr);
+  if (rows.empty()) {
+    report.ReportNothingToDo(filesGiven);
+    return filesGiven ? kExitDone : kExitSomeFailed;
   }
-  request.ToolPath = toolPath;
-  request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
-  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
-  request.Options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
-  request.Options.Method = options.resampling;
-  settings.json = options.json;
-  settings.showProgress = kelvory::platform::IsTerminal(kelvory::platform::StandardStream::Error);
-  settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
-  settings.language = kelvory::UserLanguage();
-  kelvory::ConsoleReport report(std::move(settings), stdout, stderr);
-
-  kelvory::BuildRun run(std::move(request), report);
+  kelvory::BuildRun run(MakeRequest(options, rows, toolPath), report);
   while (run.Step(100)) report.Tick();
-  const kelvory::BuildSummary summary = run.Summary();
   report.FinishProgress();
 
-  if (summary.ToolMissing) {
+  if (run.Summary().ToolMissing) {
     report.ReportToolMissing(kelvory::BundledToolPath(programFolder));
     return kExitUsage;
   }
@@ -128,8 +164,9 @@ int Run(const std::vector<std::string>& args) {
     report.ReportInterrupted();
     return kExitInterrupted;
   }
+  report.ReportSummary();
   // A busy file is left for a rerun, which the exit status asks for.
-  return report.AllDone() ? kExitDone : kExitSomeFailed;
+  return report.AllWorkedOut() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace

@@ -68,6 +68,13 @@ struct BuildContext {
   std::map<int, std::pair<Outcome, Reason>> Outcomes;
   // The overview levels of each row's file before and after its job, once read.
   std::map<int, std::pair<int, int>> RowLevels;
+  // What each row's job does (or in a dry run would do), once decided.
+  struct Plan {
+    FileAction Action = FileAction::None;
+    std::vector<std::int64_t> Factors;
+    std::string WorkingFolder;
+  };
+  std::map<int, Plan> RowPlans;
   // The files this build has claimed.
   std::set<FileKey> ClaimedFiles;
   // Folders already cleared of the working copies of runs that died.

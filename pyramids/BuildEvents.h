@@ -2,11 +2,25 @@
 // What a running build tells its front end, row by row, and the two things it asks.
 // Rows are the request's, by their place in it. Everything is called on the thread
 // that drives the build.
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "pyramids/Reason.h"
 
 namespace kelvory {
 
-enum class Outcome { Done, Failed, NotFound, Busy, Stopped };
+// Kept: left as it is by a rule that protects it, the reason saying what to do instead.
+enum class Outcome { Done, Kept, Failed, NotFound, Busy, Stopped };
+
+// What the build does, or in a dry run would do, with a row's file.
+enum class FileAction {
+  None,      // not read, or refused
+  Check,     // enough levels: only checked
+  Copy,      // enough levels: copied to the destination as it is
+  Build,     // the tool adds levels to a working copy
+  External,  // the tool adds levels to the file's external overview file
+};
 
 struct RowReport {
   int Row = -1;
@@ -18,6 +32,11 @@ struct RowReport {
   int LevelsAfter = -1;
   // From the row's start to its settling; 0 for a row settled before it started.
   double Seconds = 0;
+  // What was (in a dry run: would be) done: the factors asked of the tool, and the
+  // folder of its working copy.
+  FileAction Action = FileAction::None;
+  std::vector<std::int64_t> Factors;
+  std::string WorkingFolder;
 };
 
 class BuildEvents {

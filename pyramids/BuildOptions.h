@@ -29,6 +29,19 @@ struct BuildOptions {
   // GDAL configuration options for the tool, as --config KEY VALUE, in order
   // (COMPRESS_OVERVIEW, PREDICTOR_OVERVIEW, GDAL_NUM_THREADS...).
   std::vector<std::pair<std::string, std::string>> Config;
+  // Every level rebuilt, those the file has included, with the chosen method.
+  bool Force = false;
+  // Levels into the file's external overview file (gdaladdo -ro); the file itself is
+  // never written.
+  bool External = false;
+  // A destination file newer than its source with enough levels is only checked, as
+  // make does; otherwise every destination file is copied anew.
+  bool KeepUpToDateCopies = false;
+  // Every file is read and its plan reported; nothing is written and no tool runs.
+  bool DryRun = false;
+  // Where in-place working copies go; empty: the system's temporary folder. One with
+  // no room for a file sends its copy to the file's own folder.
+  std::string TempFolder;
 };
 
 }  // namespace kelvory

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pyramids/BuildContext.h"
+#include "pyramids/FilePlan.h"
 #include "pyramids/Job.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/ToolOutcome.h"
@@ -47,6 +48,10 @@ void AbandonSlot(BuildContext& context, ItemProc& slot, Outcome result, const Re
 // Puts the processed working copy where it belongs; returns why that failed, or none.
 // Runs beside the tools.
 Reason PlaceResult(ItemProc& work) {
+  if (work.External) {
+    const std::error_code error = work.ExternalUndo.Commit();
+    return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalUndo.Overviews()}, error) : Reason{};
+  }
   if (!work.WorkingCopy.Valid()) return MakeReason(ReasonCode::WorkingCopyGone);
   if (!work.Destination.empty()) {
     // The tool needed to write the copy; the result gets the source's permissions.
@@ -82,9 +87,16 @@ Reason PlaceResult(ItemProc& work) {
 Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
   Reason noLevels = MakeReason(ReasonCode::ToolNoLevels);
   try {
-    context.Reader->LoadFromFile(slot.WorkingCopy.Path());
-    const LevelInventory inventory = ReadLevelInventory(*context.Reader);
-    context.Reader->Close();
+    // A working copy's levels must be inside it: an overview file beside it is what
+    // the tool makes of a copy it could not write.
+    LevelInventory inventory;
+    if (slot.External) {
+      inventory = CountedLevelsOf(*context.Reader, slot.Source);
+    } else {
+      context.Reader->LoadFromFile(slot.WorkingCopy.Path());
+      inventory = ReadLevelInventory(*context.Reader);
+      context.Reader->Close();
+    }
     if (!HasEnoughLevels(inventory, slot.Levels)) return noLevels;
     return {};
   } catch (const std::exception& e) {
@@ -100,7 +112,7 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
 Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   const std::string errorLine = slot.ErrorOutput ? MostTellingErrorLine(*slot.ErrorOutput) : std::string();
   Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
-  if (failure.Empty() && slot.WorkingCopy.Valid()) failure = CheckLevels(context, slot);
+  if (failure.Empty() && (slot.WorkingCopy.Valid() || slot.External)) failure = CheckLevels(context, slot);
   return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), slot.Source);
 }
 
@@ -282,7 +294,8 @@ void BuildRun::Start() {
     finished_ = true;
     return;
   }
-  context.TempFolder = platform::TempFolder();
+  const std::string& chosen = context.Request.Options.TempFolder;
+  context.TempFolder = chosen.empty() ? platform::TempFolder() : platform::JoinPath(chosen, "");
   context.Reader = std::make_unique<TTIFFBitmap>(context.Request.Options.Reading);
   // Working copies of runs that died (their tools died with them) are removed first.
   platform::RemoveOrphans(context.TempFolder, TempPrefix);

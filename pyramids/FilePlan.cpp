@@ -1,10 +1,12 @@
 #include "pyramids/FilePlan.h"
 
 #include <memory>
+#include <set>
 
 #include "pyramids/LevelRule.h"
 #include "pyramids/Reason.h"
 #include "pyramids/Sidecars.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "tiff/TIFFConst.h"
 
@@ -88,25 +90,85 @@ LevelInventory WithExternalLevels(TTIFFBitmap& reader, LevelInventory inventory,
   return inventory;
 }
 
+// The levels a file holds, those of its external overview file included.
+LevelInventory CountedLevels(TTIFFBitmap& reader, const LevelInventory& inventory, const std::string& overviews) {
+  return overviews.empty() ? inventory : WithExternalLevels(reader, inventory, overviews);
+}
+
+// A copy made after its source was last written, with enough levels, is up to date.
+bool UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::string& destination, std::int32_t wanted) {
+  std::error_code error;
+  const platform::FileStamp copy = platform::StampOf(destination, error);
+  if (error) return false;
+  const platform::FileStamp original = platform::StampOf(source, error);
+  if (error || !copy.NewerThan(original)) return false;
+  try {
+    return HasEnoughLevels(CountedLevelsOf(reader, destination), wanted);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// The factors 2, 4, ..., 2^wanted.
+std::vector<std::int64_t> AllFactors(std::int32_t wanted) {
+  std::vector<std::int64_t> factors;
+  for (std::int32_t level = 1; level <= wanted; ++level) factors.push_back(std::int64_t{1} << level);
+  return factors;
+}
+
+// How many levels a file holding inventory's reduced images holds once factors are built.
+int LevelsWith(const LevelInventory& inventory, const std::vector<std::int64_t>& factors) {
+  std::set<std::int64_t> all = inventory.Factors;
+  all.insert(factors.begin(), factors.end());
+  return static_cast<int>(all.size());
+}
+
 }  // namespace
 
+LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path) {
+  LevelInventory inventory;
+  try {
+    reader.LoadFromFile(path);
+    inventory = ReadLevelInventory(reader);
+    reader.Close();
+  } catch (...) {
+    reader.Close();
+    throw;
+  }
+  return CountedLevels(reader, inventory, ExternalOverviewsOf(path));
+}
+
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
-                  const platform::FileClaim& claim) {
+                  const platform::FileClaim& claim, const BuildOptions& options) {
   FilePlan plan;
   plan.Inventory = ReadInventory(reader, source, claim);
   plan.LevelsWanted = LevelCount(plan.Inventory.Width, plan.Inventory.Height);
   plan.Overviews = ExternalOverviewsOf(source);
-  const LevelInventory counted =
-      plan.Overviews.empty() ? plan.Inventory : WithExternalLevels(reader, plan.Inventory, plan.Overviews);
+  const LevelInventory counted = CountedLevels(reader, plan.Inventory, plan.Overviews);
   plan.LevelsBefore = counted.Levels - 1;
+  plan.LevelsAfter = plan.LevelsBefore;
 
-  if (HasEnoughLevels(counted, plan.LevelsWanted)) {
+  // make's rule for copies: one newer than its source, with enough levels, is checked.
+  if (!destination.empty() && options.KeepUpToDateCopies && !options.Force &&
+      UpToDateCopy(reader, source, destination, plan.LevelsWanted)) {
+    plan.Do = FilePlan::Action::UpToDate;
+    return plan;
+  }
+  if (plan.LevelsWanted < 1 || (HasEnoughLevels(counted, plan.LevelsWanted) && !options.Force)) {
     plan.Do = destination.empty() ? FilePlan::Action::UpToDate : FilePlan::Action::CopyToDestination;
     return plan;
   }
   if (plan.LevelsWanted > MaxLevels) {
     Refuse(ReasonCode::TooManyLevels, {std::to_string(plan.Inventory.Width), std::to_string(plan.Inventory.Height),
                                        std::to_string(plan.LevelsWanted), std::to_string(MaxLevels)});
+  }
+  if (destination.empty() && options.External) {
+    // gdaladdo -ro refuses a file with levels inside; the file itself is never written.
+    if (plan.Inventory.Levels > 1) Refuse(ReasonCode::ExternalBesideInternal, {source});
+    plan.Do = FilePlan::Action::BuildExternal;
+    plan.Factors = options.Force ? AllFactors(plan.LevelsWanted) : MissingFactors(counted, plan.LevelsWanted);
+    plan.LevelsAfter = LevelsWith(counted, plan.Factors);
+    return plan;
   }
   if (destination.empty()) {
     // New levels inside the file would hide those of its overview file from GDAL,
@@ -116,7 +178,9 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
   }
   plan.Do = FilePlan::Action::Build;
   // Levels the file already has are kept as they are: only the others are asked for.
-  plan.Factors = MissingFactors(plan.Inventory, plan.LevelsWanted);
+  // A copy gets its levels inside it and no overview file.
+  plan.Factors = options.Force ? AllFactors(plan.LevelsWanted) : MissingFactors(plan.Inventory, plan.LevelsWanted);
+  plan.LevelsAfter = LevelsWith(plan.Inventory, plan.Factors);
   return plan;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
+#include "pyramids/ExternalLevels.h"
 #include "pyramids/FileWorkers.h"
 
 namespace kelvory {
@@ -52,6 +53,10 @@ struct ItemProc {
   std::unique_ptr<platform::MemoryFile> ToolOutput;
   // The last percentage told for this slot's row; -1 for none yet.
   int ReportedPercent = -1;
+  // Levels go into the source's external overview file (gdaladdo -ro), whose undo this
+  // holds until they are in; there is no working copy then.
+  bool External = false;
+  ExternalLevelsGuard ExternalUndo;
   // The factors the tool is asked for.
   std::vector<std::int64_t> Factors;
   // The levels the working copy must hold once the tool has succeeded.

@@ -1,7 +1,9 @@
 #include "pyramids/Job.h"
 
+#include <cstdio>
 #include <filesystem>
 
+#include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/Sidecars.h"
@@ -58,9 +60,44 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
   return {};
 }
 
-// Removes, once per build and folder, the working copies of runs that died.
+// Removes, once per build and folder, the working copies of runs that died, and undoes
+// their unfinished external levels.
 void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
-  if (context.ClearedFolders.insert(folder + '\0' + prefix).second) platform::RemoveOrphans(folder, prefix);
+  if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return;
+  platform::RemoveOrphans(folder, prefix);
+  if (std::string(prefix) == StagePrefix) RecoverExternalLevels(folder);
+}
+
+// A size as people read it: "640 MB", "1.3 GB".
+std::string SizeText(unsigned long long bytes) {
+  const char* units[] = {"bytes", "KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes);
+  std::size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(units)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, value < 10 && unit > 0 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+  return text;
+}
+
+// Where an in-place working copy of a file of size bytes goes: the temporary folder
+// when it has room for the file and its levels, else the file's own folder. Raises
+// BuildError when neither has. A copy made away from the file's filesystem is copied
+// beside it again before it replaces it, so that folder needs the room too.
+std::string ChooseWorkingFolder(BuildContext& context, const std::string& source, long long size) {
+  const unsigned long long needed = static_cast<unsigned long long>(size) + static_cast<unsigned long long>(size) / 3;
+  std::error_code error;
+  const std::string target = platform::ResolvedPath(source, error);
+  const std::string folder = platform::FolderOf(error ? source : target);
+  const unsigned long long freeHere = platform::FreeSpace(folder, error);
+  const bool roomHere = error || freeHere >= needed;
+  const unsigned long long freeTemp = platform::FreeSpace(context.TempFolder, error);
+  if ((error || freeTemp >= needed) && roomHere) return context.TempFolder;
+  if (roomHere) return folder;
+  Refuse(ReasonCode::NoRoomForCopy,
+         {SizeText(needed), Unslashed(context.TempFolder), SizeText(freeTemp), Unslashed(folder), SizeText(freeHere)});
 }
 
 // An in-place result replaces the source by a rename in the source's folder (through
@@ -106,16 +143,36 @@ void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePl
 
 // The tool will work on a temporary copy that replaces the source once it has
 // succeeded, if the source is still the version read here.
-void PrepareInPlaceBuild(BuildContext& context, ItemProc& slot, const platform::FileStamp& stamp,
-                         const std::error_code& stampError) {
-  ClearOrphans(context, CheckReplaceable(slot.Source), StagePrefix);
+void PrepareInPlaceBuild(BuildContext& context, ItemProc& slot, const std::string& workingFolder,
+                         const platform::FileStamp& stamp) {
+  const bool inTempFolder = workingFolder == context.TempFolder;
   std::error_code error;
-  slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, TempPrefix, error);
-  if (error) Refuse(ReasonCode::CannotCreateTemp, {context.TempFolder}, error);
-  if (stampError) Refuse(ReasonCode::CannotRead, {slot.Source}, stampError);
+  slot.WorkingCopy = platform::TempFile::Create(workingFolder, inTempFolder ? TempPrefix : StagePrefix, error);
+  if (error) Refuse(ReasonCode::CannotCreateTemp, {workingFolder}, error);
   slot.SourceStamp = stamp;
-  slot.Preparation =
-      context.Workers->Submit(CopyTask(slot.Source, slot.WorkingCopy.Path(), slot.WorkingCopy.Path()));
+  const std::string& working = slot.WorkingCopy.Path();
+  slot.Preparation = context.Workers->Submit([source = slot.Source, working, inTempFolder]() -> Reason {
+    const std::error_code failure = platform::CopyFile(source, working);
+    if (!failure) return {};
+    return MakeReason(inTempFolder ? ReasonCode::CannotCopyToTemp : ReasonCode::CannotCopyTo, {working}, failure);
+  });
+}
+
+// The tool will write the levels into the source's external overview file; what
+// undoes a run that does not finish is made beside it first.
+void PrepareExternalBuild(BuildContext& context, ItemProc& slot) {
+  slot.External = true;
+  slot.Preparation = context.Workers->Submit([work = &slot]() -> Reason {
+    std::error_code error;
+    work->ExternalUndo = ExternalLevelsGuard::Prepare(work->Source, error);
+    return error ? MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work->Source)}, error) : Reason{};
+  });
+}
+
+// The folder the file's external overview file goes to must take a new file.
+void CheckExternalWritable(const std::string& source) {
+  const std::string folder = platform::FolderOf(source);
+  if (auto error = platform::CheckWritable(folder)) Refuse(ReasonCode::CannotWriteFolder, {Unslashed(folder)}, error);
 }
 
 // Takes the next row of the queue for the slot; false when it needs no more work here.
@@ -164,37 +221,71 @@ struct Target {
   std::error_code StampError;
 };
 
+// Everything checked that can be checked before a file is written: the plan, what the
+// job will do and where its working copy goes. Raises BuildError.
+BuildContext::Plan Review(BuildContext& context, const std::string& source, const FilePlan& plan,
+                          const Target& target) {
+  BuildContext::Plan review;
+  review.Factors = plan.Factors;
+  switch (plan.Do) {
+    case FilePlan::Action::UpToDate:
+      review.Action = FileAction::Check;
+      return review;
+    case FilePlan::Action::CopyToDestination:
+      review.Action = FileAction::Copy;
+      review.WorkingFolder = platform::FolderOf(target.Destination);
+      return review;
+    case FilePlan::Action::BuildExternal:
+      review.Action = FileAction::External;
+      CheckExternalWritable(source);
+      review.WorkingFolder = platform::FolderOf(source);
+      return review;
+    case FilePlan::Action::Build:
+      review.Action = FileAction::Build;
+      break;
+  }
+  if (!target.InPlace) {
+    review.WorkingFolder = platform::FolderOf(target.Destination);
+    return review;
+  }
+  ClearOrphans(context, CheckReplaceable(source), StagePrefix);
+  if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
+  review.WorkingFolder = ChooseWorkingFolder(context, source, target.Stamp.Size);
+  return review;
+}
+
 // Settles the row, hands its copy to the file workers, or starts making the working
 // copy the tool will work on (the slot then holds the row). Raises BuildError.
 void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, const Target& target,
                 platform::FileClaim claim) {
   const int row = slot.Row;
-  switch (plan.Do) {
-    case FilePlan::Action::UpToDate:
-      SettleRow(context, row, Outcome::Done);
-      slot.Row = -1;
-      return;
-    case FilePlan::Action::CopyToDestination: {
-      std::vector<std::string> sidecars = SidecarsOf(slot.Source);
-      if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
-      ReserveDestination(context, target.Destination);
-      auto pending = std::make_unique<PendingSettle>();
-      pending->Row = row;
-      pending->CancelOnStop = true;
-      pending->Work.Claim = std::move(claim);
-      pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
-        return CopyToDestination(source, destination, sidecars);
-      });
-      context.Pending.push_back(std::move(pending));
-      slot.Row = -1;
-      return;
-    }
-    case FilePlan::Action::Build:
-      break;
+  const BuildContext::Plan review = Review(context, slot.Source, plan, target);
+  context.RowPlans[row] = review;
+  if (context.Request.Options.DryRun || review.Action == FileAction::Check) {
+    SettleRow(context, row, Outcome::Done);
+    slot.Row = -1;
+    return;
+  }
+  if (review.Action == FileAction::Copy) {
+    std::vector<std::string> sidecars = SidecarsOf(slot.Source);
+    if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
+    ReserveDestination(context, target.Destination);
+    auto pending = std::make_unique<PendingSettle>();
+    pending->Row = row;
+    pending->CancelOnStop = true;
+    pending->Work.Claim = std::move(claim);
+    pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
+      return CopyToDestination(source, destination, sidecars);
+    });
+    context.Pending.push_back(std::move(pending));
+    slot.Row = -1;
+    return;
   }
   if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
-  if (target.InPlace) {
-    PrepareInPlaceBuild(context, slot, target.Stamp, target.StampError);
+  if (review.Action == FileAction::External) {
+    PrepareExternalBuild(context, slot);
+  } else if (target.InPlace) {
+    PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
   } else {
     slot.Destination = target.Destination;
     PrepareDestinationBuild(context, slot, plan);
@@ -202,7 +293,7 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   slot.Factors = plan.Factors;
   slot.Levels = plan.LevelsWanted;
   slot.WorkingPath = slot.WorkingCopy.Path();
-  context.RowLevels[row].second = plan.LevelsBefore + static_cast<int>(plan.Factors.size());
+  context.RowLevels[row].second = plan.LevelsAfter;
   slot.Claim = std::move(claim);
 }
 
@@ -239,9 +330,16 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
   if (started != context.Started.end()) {
     report.Seconds = std::chrono::duration<double>(Clock::now() - started->second).count();
   }
+  const auto plan = context.RowPlans.find(row);
+  if (plan != context.RowPlans.end()) {
+    report.Action = plan->second.Action;
+    report.Factors = plan->second.Factors;
+    report.WorkingFolder = plan->second.WorkingFolder;
+  }
   BuildSummary& summary = context.Summary;
   switch (result) {
     case Outcome::Done: ++summary.Done; break;
+    case Outcome::Kept: ++summary.Kept; break;
     case Outcome::Failed: ++summary.Failed; break;
     case Outcome::NotFound: ++summary.NotFound; break;
     case Outcome::Busy: ++summary.Busy; break;
@@ -255,6 +353,7 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
   context.SameFileRows.erase(same);
   for (const int other : rows) {
     if (levels != context.RowLevels.end()) context.RowLevels[other] = levels->second;
+    if (plan != context.RowPlans.end()) context.RowPlans[other] = plan->second;
     SettleRowNow(context, other, result, why);
   }
 }
@@ -291,6 +390,9 @@ void DiscardWork(ItemProc& slot) {
   slot.ReportedPercent = -1;
   slot.Levels = 0;
   slot.Destination.clear();
+  // An external run that did not finish is undone before its file is let go.
+  slot.ExternalUndo.Undo();
+  slot.External = false;
   slot.Claim.Release();
 }
 
@@ -332,13 +434,15 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   try {
     // The source itself (its own folder, or a link to it) is processed in place, so
     // that the result lands in the file and not over a link to it.
-    const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim);
+    const FilePlan plan =
+        PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim, context.Request.Options);
     context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
     FollowPlan(context, slot, plan, {destination, inPlace, stamp, stampError}, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();
     DiscardWork(slot);
-    SettleRow(context, row, Outcome::Failed, ReasonOf(e));
+    const Reason why = ReasonOf(e);
+    SettleRow(context, row, KeepsFile(why.Code) ? Outcome::Kept : Outcome::Failed, why);
     slot.Row = -1;
   }
 }
@@ -353,9 +457,11 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     const std::string& toolPath = context.Request.ToolPath;
+    std::vector<std::string> arguments =
+        ToolArguments(slot.External ? slot.Source : slot.WorkingCopy.Path(), slot.Factors, context.Request.Options);
+    if (slot.External) arguments.insert(arguments.begin(), "-ro");
     slot.ProcessHandle =
-        platform::Process::Start(toolPath, ToolArguments(slot.WorkingCopy.Path(), slot.Factors, context.Request.Options),
-                                 slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
+        platform::Process::Start(toolPath, arguments, slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Refuse(ReasonCode::CannotStart, {toolPath}, error);
     slot.Running = true;
     return true;

@@ -35,11 +35,14 @@ enum class ReasonCode {
   CannotRead,          // Args: file; Error
   CannotWriteFolder,   // Args: folder; Error
   CannotCreateTemp,    // Args: folder; Error
+  CannotCopyToTemp,    // Args: working copy; Error
+  NoRoomForCopy,       // Args: file size needed, temporary folder, free there, file's folder, free there
   ReadOnly,            // Args: file
   HardLinks,           // Args: file
   ChangedDuringBuild,  // Args: file
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
+  ExternalBesideInternal,  // Args: file
   // The file's structure.
   NoImage,
   NoLevelCount,        // Args: width, height
@@ -69,6 +72,14 @@ inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, st
   return Reason{code, std::move(args), error, ReasonCode::None, false};
 }
 
+// True for the rules that leave a file as it is to protect it (a layout that new levels
+// would break, links a replace would split, a file nobody may write): such a file is
+// kept, not failed.
+inline bool KeepsFile(ReasonCode code) {
+  return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
+         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal;
+}
+
 // The error the build's steps raise for a row; the row settles with its reason.
 class BuildError : public Exception {
  public:
@@ -95,7 +106,9 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::CannotReplace,   ReasonCode::CannotCopy,
     ReasonCode::CannotCopyTo,    ReasonCode::CannotRemoveStale,
     ReasonCode::CannotRead,      ReasonCode::CannotWriteFolder,
-    ReasonCode::CannotCreateTemp, ReasonCode::ReadOnly,
+    ReasonCode::CannotCreateTemp, ReasonCode::CannotCopyToTemp,
+    ReasonCode::NoRoomForCopy,   ReasonCode::ExternalBesideInternal,
+    ReasonCode::ReadOnly,
     ReasonCode::HardLinks,       ReasonCode::ChangedDuringBuild,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,

@@ -7,9 +7,11 @@ struct Words {
   ReasonCode code;
   const char* name;
   // %1, %2... stand for the arguments, %e for the system's text of the error in the
-  // language, %m for it as the system gives it.
+  // language, %m for it as the system gives it. English is the command's only; the
+  // command's Russian differs from the window's where advice names an option.
   const char* english;
   const char* russian;
+  const char* commandRussian = nullptr;
 };
 
 const Words kWords[] = {
@@ -41,22 +43,47 @@ const Words kWords[] = {
      "нельзя записать в папку %1: %e"},
     {ReasonCode::CannotCreateTemp, "cannot_create_temp", "cannot create a temporary file in %1: %e",
      "не удалось создать временный файл в %1: %e"},
-    {ReasonCode::ReadOnly, "read_only", "%1 is read-only", "файл %1 доступен только для чтения"},
+    {ReasonCode::CannotCopyToTemp, "cannot_copy_to_temp",
+     "cannot copy to %1: %e (working copies go to the temporary folder; --tmpdir DIR chooses another)",
+     "не удалось скопировать в %1: %e",
+     "не удалось скопировать в %1: %e (рабочие копии создаются во временной папке; другую задаёт --tmpdir DIR)"},
+    {ReasonCode::NoRoomForCopy, "no_room_for_copy",
+     "no room for a working copy of %1: %2 has %3 free, %4 has %5 (--tmpdir DIR chooses another folder)",
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5",
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт --tmpdir DIR)"},
+    {ReasonCode::ReadOnly, "read_only",
+     "%1 is read-only: build it into a destination folder, or its levels beside it with --external",
+     "файл %1 доступен только для чтения",
+     "файл %1 доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом --external"},
     {ReasonCode::HardLinks, "hard_links",
-     "%1 has other hard links, which replacing it would split from it: build it into a destination folder instead",
-     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения"},
+     "%1 has other hard links, which replacing it would split from it: build it into a destination folder, or its "
+     "levels beside it with --external",
+     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения",
+     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения или "
+     "уровни рядом с ним с ключом --external"},
     {ReasonCode::ChangedDuringBuild, "changed_during_build", "%1 changed while gdaladdo worked on a copy of it",
      "файл %1 изменился, пока gdaladdo работал с его копией"},
     {ReasonCode::CogInPlace, "cog_in_place",
      "%1 is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
-     "gdal_translate -of COG, or build into a destination folder",
+     "gdal_translate -of COG, or build its levels beside it with --external",
      "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
-     "командой gdal_translate -of COG или стройте в папку назначения"},
+     "командой gdal_translate -of COG или постройте уровни рядом с ним командой gdaladdo -ro",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
+     "командой gdal_translate -of COG или постройте уровни рядом с ним с ключом --external"},
     {ReasonCode::ExternalOverviews, "external_overviews",
      "%1 keeps its overviews in %2, which new levels inside the file would hide: add the missing levels there "
-     "with gdaladdo -ro, or remove it to have them built inside the file",
+     "with --external, or remove it to have them built inside the file",
      "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
-     "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла"},
+     "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла",
+     "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
+     "с ключом --external или удалите его, чтобы уровни строились внутри файла"},
+    {ReasonCode::ExternalBesideInternal, "external_beside_internal",
+     "%1 has overview levels inside it, and external levels go only beside a file without them: rebuild it "
+     "(gdal_translate -of COG for a COG), or build without --external",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
+     "(для COG — командой gdal_translate -of COG)",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
+     "(для COG — командой gdal_translate -of COG) или стройте без --external"},
     {ReasonCode::NoImage, "no_image", "the file holds no image", "в файле нет изображения"},
     {ReasonCode::NoLevelCount, "no_level_count", "image size %1 x %2 has no level count",
      "для изображения %1 x %2 нельзя вычислить число уровней"},
@@ -121,14 +148,25 @@ std::string Filled(const char* pattern, const Reason& reason, Language language)
   return text;
 }
 
+const char* Pattern(const Words& words, Language language, Audience audience) {
+  if (language == Language::English) return words.english;
+  return audience == Audience::Command && words.commandRussian != nullptr ? words.commandRussian : words.russian;
+}
+
+// Where the front end switches the widened reading on.
+const char* WidenedHint(Language language, Audience audience) {
+  if (audience == Audience::Window) return "Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».";
+  return language == Language::Russian ? "(файл читается без --classic)" : "(the file is readable without --classic)";
+}
+
 }  // namespace
 
-std::string ReasonText(const Reason& reason, Language language, const std::string& widenedHint) {
+std::string ReasonText(const Reason& reason, Language language, Audience audience) {
   const Words* words = WordsFor(reason.Code);
   if (words == nullptr) return {};
-  std::string text = Filled(language == Language::Russian ? words->russian : words->english, reason, language);
-  if (reason.Detail != ReasonCode::None) text += ": " + ReasonText(MakeReason(reason.Detail), language);
-  if (reason.ReadableWidened && !widenedHint.empty()) text += " " + widenedHint;
+  std::string text = Filled(Pattern(*words, language, audience), reason, language);
+  if (reason.Detail != ReasonCode::None) text += ": " + ReasonText(MakeReason(reason.Detail), language, audience);
+  if (reason.ReadableWidened) text += std::string(" ") + WidenedHint(language, audience);
   return text;
 }
 

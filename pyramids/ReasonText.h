@@ -9,9 +9,10 @@ namespace kelvory {
 
 enum class Language { English, Russian };
 
-// widenedHint follows the text of a file the classic reading refused and the widened
-// one reads: where the user's front end switches the widened reading on.
-std::string ReasonText(const Reason& reason, Language language, const std::string& widenedHint = {});
+// Who reads the words: advice names the window's settings or the command's options.
+enum class Audience { Window, Command };
+
+std::string ReasonText(const Reason& reason, Language language, Audience audience = Audience::Command);
 
 // The code's stable name for scripts ("cog_in_place"); "" for none.
 const char* ReasonCodeName(ReasonCode code);

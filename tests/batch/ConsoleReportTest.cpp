@@ -48,18 +48,18 @@ TEST(ConsoleReport, EverySettledFileIsOneLineWithItsOutcomeInTheUsersLanguage) {
     ConsoleReport host(std::move(settings), out.get(), err.get());
     host.RowSettled(Settles(1, Outcome::Failed, MakeReason(ReasonCode::ToolError, {"ERROR 1: no\nspace"})));
     host.RowSettled(Settles(0, Outcome::Done));
-    host.RowSettled(Settles(2, Outcome::Failed, MakeReason(ReasonCode::ReadOnly, {"/d/c.tif"})));
+    host.RowSettled(Settles(2, Outcome::Failed, MakeReason(ReasonCode::NoImage)));
     host.FinishProgress();
     EXPECT_EQ(Contents(out.get()), language == Language::English
                                        ? "failed: /d/b.tif: ERROR 1: no space\n"
                                          "done: /d/a.tif\n"
-                                         "failed: /d/c.tif: /d/c.tif is read-only\n"
+                                         "failed: /d/c.tif: the file holds no image\n"
                                        : "ошибка: /d/b.tif: ERROR 1: no space\n"
                                          "готово: /d/a.tif\n"
-                                         "ошибка: /d/c.tif: файл /d/c.tif доступен только для чтения\n");
+                                         "ошибка: /d/c.tif: в файле нет изображения\n");
     // Without a terminal there is no progress line to draw or end.
     EXPECT_EQ(Contents(err.get()), "");
-    EXPECT_FALSE(host.AllDone());
+    EXPECT_FALSE(host.AllWorkedOut());
   }
 }
 
@@ -67,7 +67,7 @@ TEST(ConsoleReport, JsonNamesTheOutcomeAndReasonCodeInEnglishWhateverTheLanguage
   File out(std::tmpfile());
   File err(std::tmpfile());
   ConsoleReport::Settings settings = ThreeRows(false);
-  settings.json = true;
+  settings.format = ConsoleReport::Format::Json;
   settings.language = Language::Russian;
   ConsoleReport host(std::move(settings), out.get(), err.get());
   RowReport report = Settles(0, Outcome::Failed, MakeReason(ReasonCode::CogInPlace, {"/d/a.tif"}));
@@ -88,16 +88,22 @@ TEST(ConsoleReport, JsonNamesTheOutcomeAndReasonCodeInEnglishWhateverTheLanguage
 TEST(ConsoleReport, ProgressLineIsClearedBeforeEveryLineAndEndedOnce) {
   File out(std::tmpfile());
   File err(std::tmpfile());
-  ConsoleReport host(ThreeRows(true), out.get(), err.get());
+  ConsoleReport::Settings settings = ThreeRows(true);
+  settings.columns = [] { return 25; };
+  ConsoleReport host(std::move(settings), out.get(), err.get());
+  host.RowStarted(1);
+  host.RowProgress(1, 45);
   host.RowSettled(Settles(0, Outcome::Done));
   host.FinishProgress();
   host.ReportToolMissing("/opt/kelvory/gdal/gdaladdo");
   EXPECT_EQ(Contents(out.get()), "done: /d/a.tif\n");
+  // The running file with its tool's percentage, cut to the terminal's width; the file
+  // settled at once cost nothing, the other two share the rest.
   EXPECT_EQ(Contents(err.get()),
-            "\r0/3 files  0:00\033[K"
+            "\r[  0%] 0/3 files · 0:00\033[K"
             "\r\033[K"
-            "\r1/3 files  0:00\033[K"
-            "\r1/3 files  0:00\033[K\n"
+            "\r[ 22%] 1/3 files · b.ti…\033[K"
+            "\r\033[K"
             "kelvory-batch: gdaladdo.exe не найден\n"
             "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n"
             "kelvory-batch: and found no gdaladdo on the PATH\n");

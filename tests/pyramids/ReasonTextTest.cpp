@@ -43,6 +43,7 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
     Reason reason;
     Language language;
     std::string text;
+    Audience audience = Audience::Command;
   };
   Reason widened = MakeReason(ReasonCode::UnsupportedImageFormat);
   widened.ReadableWidened = true;
@@ -50,7 +51,9 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
   unreadable.Detail = ReasonCode::FileStructureError;
   const auto full = std::make_error_code(std::errc::no_space_on_device);
   const Case cases[] = {
-      {MakeReason(ReasonCode::ReadOnly, {"/d/a: b.tif"}), Language::Russian, "файл /d/a: b.tif доступен только для чтения"},
+      {MakeReason(ReasonCode::ReadOnly, {"/d/a: b.tif"}), Language::Russian,
+       "файл /d/a: b.tif доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом "
+       "--external"},
       {MakeReason(ReasonCode::CannotReplace, {"/d/a.tif"}, full), Language::Russian,
        "не удалось заменить /d/a.tif: на диске нет места"},
       {MakeReason(ReasonCode::CannotReplace, {"/d/a.tif"}, full), Language::English,
@@ -61,11 +64,13 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
        "изображению 10 x 20 нужно 25 уровней пирамиды, больше 20"},
       {MakeReason(ReasonCode::CannotOpen, {"/d/a.tif"}, full), Language::Russian,
        "Cannot open file \"/d/a.tif\". " + full.message()},
-      {widened, Language::English, "unsupported image format (hint)"},
-      {widened, Language::Russian, "Неподдерживаемый формат изображения. (hint)"},
+      {widened, Language::English, "unsupported image format (the file is readable without --classic)"},
+      {widened, Language::Russian, "Неподдерживаемый формат изображения. (файл читается без --classic)"},
+      {MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"}), Language::Russian, "файл /d/a.tif доступен только для чтения",
+       Audience::Window},
       {unreadable, Language::English, "gdaladdo did not add the overview levels: file structure error"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReasonText(c.reason, c.language, "(hint)"), c.text);
+  for (const Case& c : cases) EXPECT_EQ(ReasonText(c.reason, c.language, c.audience), c.text);
 }
 
 }  // namespace
