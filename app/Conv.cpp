@@ -29,6 +29,7 @@
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/ReasonText.h"
+#include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
@@ -177,7 +178,7 @@ void TFConv::CreateControls() {
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
-          [this] { FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText())); });
+          [this] { FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText())); });
 
   auto* banner = new ImageLabel(FClient);
   banner->setPixmap(BannerPicture());
@@ -228,17 +229,10 @@ void TFConv::CreateStatusBar() {
   StatusBar->setGeometry(0, kClientHeight - 20, kClientWidth, 20);
   // A pixel smaller, so that the counters keep room for numbers of several digits.
   StatusBar->setFont(WindowFont(10));
-  // Panels end at 100, 225 and 450 pixels; the last one takes the rest of the bar.
-  const int left[] = {0, 100, 225, 450, kClientWidth};
-  const char* texts[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
-  for (int i = 0; i < 4; ++i) {
-    auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setIndent(1);
-    panel->setGeometry(left[i], 2, left[i + 1] - left[i] - (i < 3 ? 2 : 0), 18);
-    FPanels[i] = panel;
-  }
-  FPanels[3]->setAlignment(Qt::AlignCenter);
+  FPanels = std::make_unique<StatusPanels>(
+      *StatusBar, std::array<QString, StatusPanels::kCount>{QStringLiteral("Varnok Company"),
+                                                            QStringLiteral("Файлов в списке: 0"),
+                                                            QStringLiteral("Выбрано: 0"), QStringLiteral("Версия 1.5")});
 }
 
 void TFConv::SetTabOrder() {
@@ -258,7 +252,7 @@ void TFConv::FormCreate() {
 
 void TFConv::SetAboutBox(QDialog* aboutBox) { FAboutBox = aboutBox; }
 
-QString TFConv::PanelText(int panel) const { return FPanels[panel]->text(); }
+QString TFConv::PanelText(int panel) const { return FPanels->Text(panel); }
 
 bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   AppMessage(event);
@@ -404,8 +398,8 @@ void TFConv::OpenHelpDocument(const QUrl& url) {
 }
 
 void TFConv::UpdateCounters() {
-  FPanels[1]->setText(QString::fromStdString(FFiles->FilesPanelText()));
-  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+  FPanels->SetText(1, QString::fromStdString(FFiles->FilesPanelText()));
+  FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
 void TFConv::RowStarted(int row) { FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress); }
@@ -416,7 +410,7 @@ void TFConv::RowSettled(const RowReport& report) {
   FFiles->SetChecked(row, false);
   // Counted out of the selection whatever its check mark was.
   FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
-  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+  FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
   FFiles->SetReason(row, WindowReason(report.Why));
   FRunningPercent.erase(row);

@@ -32,6 +32,7 @@ namespace kelvory {
 
 class BuildRun;
 class BuildSettingsMenu;
+class StatusPanels;
 class FileList;
 class FileListView;
 class FolderDialog;
@@ -187,7 +188,7 @@ class TFConv final : public QWidget, public BuildEvents {
   std::unique_ptr<FolderDialog> FOwnFolderDialog;
   QPointer<QDialog> FAboutBox;
   QWidget* FClient;
-  QLabel* FPanels[4];
+  std::unique_ptr<StatusPanels> FPanels;
 
   std::string FDestFolder;
   bool FHasDestFolder = false;

@@ -18,6 +18,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
+  ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.h
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
