@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
+#include "app/DocumentOpener.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
@@ -32,7 +33,6 @@
 #include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
-#include "app/WebSite.h"
 #include "pyramids/BuildRun.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/FileList.h"
@@ -82,17 +82,9 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       FEnvironment(std::move(environment)),
       FFiles(std::make_unique<FileList>()) {
-  if (!FEnvironment.openDocument) {
-    if (FEnvironment.openUrl) {
-      FEnvironment.openDocument = [open = FEnvironment.openUrl](const QUrl& url) {
-        open(url);
-        return true;
-      };
-    } else {
-      FEnvironment.openDocument = ShellOpenDocument;
-    }
-  }
-  if (!FEnvironment.openUrl) FEnvironment.openUrl = ShellOpen;
+  FDocumentOpener = new DocumentOpener(FEnvironment.documentOpener, this);
+  // Told from the event loop: the box never opens inside the opener's own signal.
+  connect(FDocumentOpener, &DocumentOpener::Failed, this, &TFConv::ShowOpenFailure, Qt::QueuedConnection);
   if (!FEnvironment.findTool) FEnvironment.findTool = FindTool;
   if (!FEnvironment.folderDialog) {
     FOwnFolderDialog = std::make_unique<QtFolderDialog>();
@@ -269,7 +261,7 @@ void TFConv::AppMessage(QEvent* event) {
   const int command = static_cast<SystemCommandEvent*>(event)->Command();
   if (command == kSystemCommandAbout) About1Click();
   if (command == kSystemCommandHelp)
-    OpenHelpDocument(QUrl::fromLocalFile(QDir::current().absoluteFilePath("help.pdf")));
+    OpenDocument(QUrl::fromLocalFile(QDir::current().absoluteFilePath("help.pdf")));
 }
 
 bool TFConv::FormKeyDown(QKeyEvent* event) {
@@ -371,7 +363,8 @@ void TFConv::Button_SelectFolderClick() {
   if (FHasDestFolder) Button_SelectFolder->setText(PathQString(FDestFolder));
 }
 
-void TFConv::Image1Click() { FEnvironment.openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); }
+// The project's own page is its help, installed beside the program: it needs no network.
+void TFConv::Image1Click() { Help1Click(); }
 
 void TFConv::About1Click() {
   if (FEnvironment.showAbout) {
@@ -384,14 +377,22 @@ void TFConv::About1Click() {
 void TFConv::Help1Click() {
   const std::string program =
       FEnvironment.programPath.empty() ? platform::ProgramPath() : FEnvironment.programPath;
-  OpenHelpDocument(HelpPdfUrlForProgram(program));
+  OpenDocument(HelpPdfUrlForProgram(program));
 }
 
-void TFConv::OpenHelpDocument(const QUrl& url) {
-  if (FEnvironment.openDocument(url)) return;
+void TFConv::OpenDocument(const QUrl& url) {
+  if (FEnvironment.openUrl) {
+    FEnvironment.openUrl(url);
+  } else {
+    FDocumentOpener->Open(url);
+  }
+}
+
+void TFConv::ShowOpenFailure(const QUrl& url) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                  QString::fromUtf8("Не удалось открыть справку: не найдена программа для просмотра PDF.\n\n") +
-                      url.toLocalFile(),
+                  QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
+                                    "или завершилась с ошибкой.\n\n") +
+                      (url.isLocalFile() ? url.toLocalFile() : url.toString()),
                   QMessageBox::Ok, this);
   box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   box.exec();

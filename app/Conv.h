@@ -32,6 +32,7 @@ namespace kelvory {
 
 class BuildRun;
 class BuildSettingsMenu;
+class DocumentOpener;
 class StatusPanels;
 class FileList;
 class FileListView;
@@ -43,10 +44,13 @@ class StopSignal;
 struct ConvEnvironment {
   ListDialogs* listDialogs = nullptr;
   FolderDialog* folderDialog = nullptr;
+  // Takes every document the window opens, always with success; for tests. None: the
+  // document opener.
   UrlOpener openUrl;
-  // Opens a help document and tells whether a program took it; by default the
-  // desktop's, or openUrl (always taken) when only that is given.
-  std::function<bool(const QUrl&)> openDocument;
+  // The program that opens a document given its path (the help, the project's page);
+  // when it cannot start or ends with a failure the window says so, naming the file.
+  // Empty: the desktop's (xdg-open, or the shell on Windows).
+  QString documentOpener;
   // Shows the About box modally; by default the box given to SetAboutBox.
   std::function<void()> showAbout;
   // The program's executable (names the help document) and its folder with a trailing
@@ -141,6 +145,8 @@ class TFConv final : public QWidget, public BuildEvents {
   void StopBuildClick();
   // Shows what the last build did with the row, in words that can be copied.
   void ShowRowOutcome(int row);
+  // Opens a document with the desktop's program; says so when that fails.
+  void OpenDocument(const QUrl& url);
   // Adds the TIFF files of the paths (files and folders) as Add does.
   void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
@@ -171,8 +177,7 @@ class TFConv final : public QWidget, public BuildEvents {
   void CreateBuildProgress();
   void UpdateBuildProgress();
   void UpdateListActions();
-  // Opens a help document; says so when no program takes it.
-  void OpenHelpDocument(const QUrl& url);
+  void ShowOpenFailure(const QUrl& url);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);
@@ -186,6 +191,7 @@ class TFConv final : public QWidget, public BuildEvents {
   std::unique_ptr<FileList> FFiles;
   std::unique_ptr<ListDialogs> FOwnListDialogs;
   std::unique_ptr<FolderDialog> FOwnFolderDialog;
+  DocumentOpener* FDocumentOpener;
   QPointer<QDialog> FAboutBox;
   QWidget* FClient;
   std::unique_ptr<StatusPanels> FPanels;

@@ -51,12 +51,13 @@ class ConvBigJobsTest : public ::testing::Test {
 
   void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
   // A shell script; $1 is the working copy, then the factors.
-  void UseFakeTool(const QByteArray& body) {
-    QFile tool(folder.filePath("bin/gdal/gdaladdo"));
-    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
-    tool.write("#!/bin/sh\n" + body + "\n");
-    tool.close();
-    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  void UseFakeTool(const QByteArray& body) { WriteScript(folder.filePath("bin/gdal/gdaladdo"), body); }
+  static void WriteScript(const QString& path, const QByteArray& body) {
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n" + body + "\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
   std::string MakeTiff(const QString& name, int side = 400, int bands = 1) {
@@ -381,20 +382,35 @@ TEST_F(ConvBigJobsTest, LongPathsKeepTheirFileNameInView) {
   EXPECT_EQ(window.ListView_Files->textElideMode(), Qt::ElideMiddle);
 }
 
-TEST_F(ConvBigJobsTest, HelpWithNoProgramForThePdfSaysSo) {
-  std::vector<QUrl> asked;
-  environment.openDocument = [&](const QUrl& url) {
-    asked.push_back(url);
-    return false;
-  };
+// The opener is watched, not waited for: the window works on while it runs, and a
+// failure, however late, names the file. The banner opens the same help.
+TEST_F(ConvBigJobsTest, HelpThatNoProgramOpensIsToldWithoutHoldingTheWindow) {
+  const QByteArray go = QFile::encodeName(folder.filePath("go"));
+  const QString opener = folder.filePath("opener");
+  WriteScript(opener, "while [ ! -e '" + go + "' ]; do sleep 0.01; done\n"
+                     "echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3");
+  environment.openUrl = nullptr;
   environment.programPath = "/opt/kelvory/bin/kelvory";
-  TFConv window(environment);
-  window.show();
-  QString message;
-  test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
-  window.Help1->trigger();
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+  const struct {
+    QString program;
+    std::function<void(TFConv&)> ask;
+  } cases[] = {
+      {opener, [](TFConv& window) { window.Help1->trigger(); }},
+      {folder.filePath("no-such-opener"), [](TFConv& window) { QTest::mouseClick(window.Image1, Qt::LeftButton); }},
+  };
+  for (const auto& c : cases) {
+    environment.documentOpener = c.program;
+    TFConv window(environment);
+    window.show();
+    QString message;
+    test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); }, 1000);
+    c.ask(window);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the handler did not wait
+    QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 10000)) << c.program.toStdString();
+    EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+    QFile::remove(folder.filePath("go"));
+  }
 }
 
 }  // namespace
