@@ -53,6 +53,8 @@ class ConvBigJobsTest : public ::testing::Test {
   // A shell script; $1 is the working copy, then the factors.
   void UseFakeTool(const QByteArray& body) { WriteScript(folder.filePath("bin/gdal/gdaladdo"), body); }
   static void WriteScript(const QString& path, const QByteArray& body) {
+    // Never through a link to the real tool: that would overwrite it.
+    QFile::remove(path);
     QFile script(path);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\n" + body + "\n");

@@ -11,6 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/About.h"
 #include "app/BuildSettingsMenu.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
@@ -130,6 +135,76 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   EXPECT_TRUE(stayedOpen);
   for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
   EXPECT_FALSE(window.isVisible());
+}
+
+// Child processes of this one that have ended but were never collected.
+int ZombieChildren() {
+  int zombies = 0;
+  const std::string self = std::to_string(QCoreApplication::applicationPid());
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string state, parent;
+    fields >> state >> parent;
+    if (state == "Z" && parent == self) ++zombies;
+  }
+  return zombies;
+}
+
+// The build is stepped from whatever event loop runs, so a modal box opened during
+// it (the About box, a row's reasons, a message) neither holds it nor leaves its
+// ended tools uncollected.
+TEST_F(ConvBuildTest, ABuildGoesOnToItsEndUnderAnyModalBox) {
+  TAboutBox about(nullptr, [](const QUrl&) {});
+  environment.openUrl = nullptr;
+  environment.documentOpener = folder.filePath("no-such-opener");
+  environment.slotCount = 1;
+  const std::vector<std::string> files{MakeTiff("a.tif"), MakeTiff("b.tif"), MakeTiff("c.tif")};
+  const struct {
+    const char* box;
+    std::function<void(TFConv&)> open;
+  } cases[] = {
+      {"About", [](TFConv& window) { window.About1->trigger(); }},
+      {"reasons", [](TFConv& window) { window.ShowRowOutcome(3); }},
+      {"message", [](TFConv& window) { window.Help1->trigger(); }},
+  };
+  for (const auto& c : cases) {
+    TFConv window(environment);
+    window.SetAboutBox(&about);
+    window.show();
+    window.Files().AddFiles(files);
+    window.Files().AddFiles({"/settled/earlier.tif"});
+    window.Files().SetStatus(3, StatusNotFound);
+    window.Files().SetChecked(3, false);
+    window.Files().SetSelectedCount(3);
+
+    bool buildingWhenOpened = false;
+    bool boxOpenAtTheEnd = false;
+    int zombiesAtTheEnd = -1;
+    QTimer watch;
+    int triesLeft = 2000;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box == nullptr || (window.Building() && --triesLeft > 0)) return;
+      watch.stop();
+      boxOpenAtTheEnd = !window.Building() && box->isVisible();
+      zombiesAtTheEnd = ZombieChildren();
+      box->close();
+    });
+    QTimer::singleShot(0, [&] {
+      buildingWhenOpened = window.Building();
+      watch.start(5);
+      c.open(window);
+    });
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+    EXPECT_TRUE(buildingWhenOpened) << c.box;
+    EXPECT_TRUE(boxOpenAtTheEnd) << c.box;
+    EXPECT_EQ(zombiesAtTheEnd, 0) << c.box;
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << c.box << row;
+  }
 }
 
 // The window starts with the classic reading; the widened one is a setting of the
