@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -51,6 +52,9 @@ const char kToolMissingMessage[] = "gdaladdo.exe не найден";
 const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
 // How often a running build is stepped from the window's event loop.
 constexpr int kBuildStepMs = 20;
+// The list's place, and the height of the build's progress line at its foot.
+constexpr QRect kListGeometry(20, 23, 351, 357);
+constexpr int kProgressLineHeight = 18;
 
 StatusImage PictureOf(Outcome result) {
   switch (result) {
@@ -165,7 +169,7 @@ void TFConv::CreateControls() {
   // A child of the window, not of the group box: disabling the box during a build must
   // leave the list usable.
   ListView_Files = new FileListView(*FFiles, [this] { return FBuilding; }, FClient);
-  ListView_Files->setGeometry(20, 23, 351, 357);
+  ListView_Files->setGeometry(kListGeometry);
   connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths);
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
@@ -300,6 +304,9 @@ void TFConv::Button_BuildClick() {
     if (FFiles->Checked(row)) rows.push_back(row);
   }
   if (rows.empty()) return;
+  std::vector<std::string> sources;
+  for (const int row : rows) sources.push_back(FFiles->Caption(row));
+  FEstimate = WorkEstimate::ForFiles(sources);
   EnterBuilding();
   const std::string tool = FEnvironment.findTool(ProgramFolder());
   if (tool.empty()) {
@@ -308,7 +315,7 @@ void TFConv::Button_BuildClick() {
     return;
   }
   BuildRequest request;
-  for (const int row : rows) request.Rows.push_back({FFiles->Caption(row), FHasDestFolder ? FDestFolder : std::string()});
+  for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string()});
   request.ToolPath = tool;
   request.Slots = SlotCount();
   request.Options = Options();
@@ -414,8 +421,7 @@ void TFConv::RowSettled(const RowReport& report) {
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
   FFiles->SetReason(row, WindowReason(report.Why));
-  FRunningPercent.erase(row);
-  ++FBuildSettled;
+  FEstimate->RowSettled(report.Row);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
   if (report.Why.Code == ReasonCode::Unexpected) {
@@ -428,15 +434,18 @@ bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cas
 void TFConv::EnterBuilding() {
   FBuilding = true;
   FStopAsked = false;
-  FRunningPercent.clear();
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
-  FBuildTotal = FFiles->SelectedCount();
-  FBuildSettled = 0;
   FBuildClock.start();
-  const QRect list = ListView_Files->viewport()->geometry();
-  BuildProgressLabel->setGeometry(list.left(), list.bottom() - 17, list.width(), 18);
+  // The line takes the foot of the list's place, so no row lies under it; a list
+  // scrolled to its end stays there, its last row in view.
+  QScrollBar* rows = ListView_Files->verticalScrollBar();
+  const bool atEnd = rows->value() == rows->maximum();
+  ListView_Files->setGeometry(kListGeometry.adjusted(0, 0, 0, -kProgressLineHeight));
+  if (atEnd) ListView_Files->scrollToBottom();
+  BuildProgressLabel->setGeometry(kListGeometry.left(), ListView_Files->geometry().bottom() + 1, kListGeometry.width(),
+                                  kProgressLineHeight);
   UpdateBuildProgress();
   BuildProgressLabel->show();
   BuildBar->show();
@@ -448,12 +457,12 @@ void TFConv::LeaveBuilding() {
   setWindowTitle(QString::fromUtf8(kCaption));
   FBuilding = false;
   FStopAsked = false;
-  FRunningPercent.clear();
   Button_Build->setText(QString::fromUtf8(kBuildCaption));
   Button_Build->setEnabled(true);
   GroupBox1->setEnabled(true);
   FProgressTimer->stop();
   BuildProgressLabel->hide();
+  ListView_Files->setGeometry(kListGeometry);
   BuildBar->hide();
   UpdateListActions();
 }

@@ -8,14 +8,15 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Shell.h"
 #include "pyramids/BuildEvents.h"
 #include "pyramids/BuildOptions.h"
+#include "pyramids/WorkEstimate.h"
 
 class QDialog;
 class QEventLoop;
@@ -211,9 +212,8 @@ class TFConv final : public QWidget, public BuildEvents {
   QEventLoop* FBuildLoop = nullptr;
   bool FStepping = false;
   QElapsedTimer FBuildClock;
-  int FBuildTotal = 0;
-  int FBuildSettled = 0;
-  std::map<int, int> FRunningPercent;
+  // How much of the running build's work is done, weighed by the files' sizes.
+  std::optional<WorkEstimate> FEstimate;
 };
 
 }  // namespace kelvory

@@ -70,16 +70,16 @@ bool TFConv::StopKeyDown(QKeyEvent* event) {
 }
 
 void TFConv::CreateBuildProgress() {
-  // Between the Build button and the status bar, and over the foot of the list: room
-  // no other control uses.
+  // The bar between the Build button and the status bar, room no other control uses;
+  // the line at the foot of the list's place, which the list leaves it while a build
+  // runs.
   BuildBar = new QProgressBar(FClient);
   BuildBar->setGeometry(10, 531, 371, 6);
   BuildBar->setRange(0, 1000);
   BuildBar->setTextVisible(false);
   BuildBar->hide();
-  BuildProgressLabel = new QLabel(ListView_Files);
-  BuildProgressLabel->setAutoFillBackground(true);
-  BuildProgressLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+  BuildProgressLabel = new QLabel(FClient);
+  BuildProgressLabel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   BuildProgressLabel->setFont(ProgressFont());
   BuildProgressLabel->setAlignment(Qt::AlignCenter);
   BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
@@ -100,22 +100,16 @@ void TFConv::UpdateListActions() {
 }
 
 void TFConv::UpdateBuildProgress() {
-  if (!FBuilding) return;
-  BuildProgress progress;
-  progress.settled = FBuildSettled;
-  progress.total = FBuildTotal;
-  for (const auto& [row, percent] : FRunningPercent) progress.runningDone += percent / 100.0;
-  progress.elapsedSeconds = static_cast<double>(FBuildClock.elapsed()) / 1000.0;
-  std::string text = BuildProgressText(progress);
+  if (!FBuilding || !FEstimate) return;
+  std::string text = BuildProgressText(*FEstimate, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   if (FStopAsked) text += " · останавливается";
   BuildProgressLabel->setText(QString::fromStdString(text));
-  BuildBar->setValue(static_cast<int>(BuildFraction(progress) * 1000));
+  BuildBar->setValue(static_cast<int>(FEstimate->Fraction() * 1000));
 }
 
 void TFConv::RowProgress(int row, int percent) {
-  row = FBuildRows.at(static_cast<std::size_t>(row));
-  FFiles->SetProgress(row, percent);
-  FRunningPercent[row] = percent;
+  FFiles->SetProgress(FBuildRows.at(static_cast<std::size_t>(row)), percent);
+  FEstimate->RowProgress(row, percent);
   UpdateBuildProgress();
 }
 

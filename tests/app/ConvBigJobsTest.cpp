@@ -16,10 +16,12 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -217,6 +219,61 @@ TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress
   EXPECT_EQ(window.Files().Progress(0), -1);
   EXPECT_FALSE(window.BuildProgressLabel->isVisible());
   EXPECT_FALSE(window.BuildBar->isVisible());
+}
+
+// The estimate weighs each file by its size and its tool's percentage: half of a big
+// file is most of the work. The line has room of its own under the rows.
+TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
+  const QByteArray go = QFile::encodeName(folder.filePath("go"));
+  UseFakeTool("printf '0...10...20...30...40...'\n"
+              "i=0; while [ ! -e '" + go + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+              "exec " KELVORY_TEST_GDALADDO " -q \"$@\"");
+  const std::string big = MakeTiff("big.tif", 1200);
+  const std::string small = MakeTiff("small.tif");
+  std::vector<std::string> rows(40, "/not/there.tif");  // enough rows to scroll
+  for (int i = 0; i < 40; ++i) rows[static_cast<std::size_t>(i)] += std::to_string(i);
+  rows.push_back(big);
+  rows.push_back(small);
+  dialogs.addAnswers.push_back(rows);
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  for (int row = 0; row < 40; ++row) window.Files().SetChecked(row, false);
+  window.Files().SetSelectedCount(2);
+  FileListView* view = window.ListView_Files;
+  view->scrollToBottom();
+  const QRect listPlace = view->geometry();
+
+  const double bigBytes = static_cast<double>(QFileInfo(QFile::decodeName(big.c_str())).size());
+  const double smallBytes = static_cast<double>(QFileInfo(QFile::decodeName(small.c_str())).size());
+  const double expected = 0.47 * bigBytes / (bigBytes + smallBytes);
+  int bar = -1;
+  bool lastRowClear = false;
+  QString line;
+  auto poll = WhenTrue([&] { return window.Files().Progress(40) == 47 && window.BuildProgressLabel->text().contains("≈"); },
+                       [&] {
+                         bar = window.BuildBar->value();
+                         line = window.BuildProgressLabel->text();
+                         const QRect last = view->visualRect(window.Files().Model().index(41));
+                         lastRowClear = view->viewport()->rect().contains(last) &&
+                                        !window.BuildProgressLabel->geometry().intersects(view->geometry());
+                         QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
+                       });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_NEAR(bar, expected * 1000, 1.5);
+  EXPECT_TRUE(lastRowClear);
+  // The time left follows the part done: elapsed × (1 − part) / part, to the second.
+  const QRegularExpressionMatch times =
+      QRegularExpression(QString::fromUtf8("^Готово 0 из 2 · 00:(\\d\\d) · осталось ≈ (\\d\\d):(\\d\\d)$")).match(line);
+  ASSERT_TRUE(times.hasMatch()) << line.toStdString();
+  const double elapsed = times.captured(1).toDouble();
+  const double left = times.captured(2).toDouble() * 60 + times.captured(3).toDouble();
+  const double pace = (1 - expected) / expected;
+  EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
+  EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
+  EXPECT_EQ(window.Files().Status(40), StatusDone);
+  EXPECT_EQ(view->geometry(), listPlace);
 }
 
 // The stop command works like the end signal, but the window stays and is idle again.
