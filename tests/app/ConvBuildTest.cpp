@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -227,7 +228,7 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
     EXPECT_NE(window.Files().Reason(0).find("Параметры"), std::string::npos) << window.Files().Reason(0);
     window.SettingsMenu->WidenedReading->trigger();
     for (QAction* method : window.SettingsMenu->ResamplingMenu->actions()) {
-      if (method->text() == "average") method->trigger();
+      if (method->data() == "average") method->trigger();
     }
   }
   TFConv window(environment);
@@ -237,6 +238,53 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   QTest::mouseClick(window.Button_Add, Qt::LeftButton);
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
   EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+}
+
+// Off by default (the levels compressed as the image is); a chosen compression is kept
+// between runs and reaches every level the tool writes.
+TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesTheLevels) {
+  environment.settingsFile = folder.filePath("settings.ini");
+  const auto choose = [](QMenu* menu, const char* gdalName) {
+    for (QAction* choice : menu->actions()) {
+      if (choice->data() == gdalName) choice->trigger();
+    }
+  };
+  {
+    TFConv window(environment);
+    EXPECT_TRUE(window.Options().Config.empty());
+    for (QMenu* menu : {window.SettingsMenu->ResamplingMenu, window.SettingsMenu->CompressionMenu}) {
+      for (QAction* choice : menu->actions()) {
+        EXPECT_TRUE(choice->data().toString().isEmpty() || choice->text().endsWith(" (" + choice->data().toString() + ")"))
+            << choice->text().toStdString();
+        EXPECT_NE(choice->toolTip(), choice->text()) << choice->text().toStdString();  // a hint of its own
+      }
+    }
+    choose(window.SettingsMenu->CompressionMenu, "DEFLATE");
+  }
+  const struct {
+    const char* gdalName;
+    const char* scheme;  // as tiffinfo names it
+  } cases[] = {{nullptr, "AdobeDeflate"}, {"JPEG", "JPEG"}};
+  for (const auto& c : cases) {
+    TFConv window(environment);
+    if (c.gdalName != nullptr) choose(window.SettingsMenu->CompressionMenu, c.gdalName);
+    const std::string path = MakeTiff(QString::fromLatin1(c.scheme) + ".tif");
+    dialogs.addAnswers.push_back(std::vector<std::string>{path});
+    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    ASSERT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+
+    QProcess info;
+    info.start(KELVORY_TEST_TIFFINFO, {QString::fromStdString(path)});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    QStringList schemes;
+    for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split('\n')) {
+      if (line.contains("Compression Scheme:")) schemes.push_back(line.section(':', 1).trimmed());
+    }
+    ASSERT_GE(schemes.size(), 2) << c.scheme;
+    EXPECT_EQ(schemes.takeFirst(), "None");  // the image itself is left as it was
+    for (const QString& level : schemes) EXPECT_EQ(level, c.scheme);
+  }
 }
 
 }  // namespace
