@@ -170,7 +170,9 @@ void TFConv::CreateControls() {
   // leave the list usable.
   ListView_Files = new FileListView(*FFiles, [this] { return FBuilding; }, FClient);
   ListView_Files->setGeometry(kListGeometry);
-  connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths);
+  // Taken once the drop is over, so that the file manager is not kept waiting while
+  // folders are walked or a message is shown.
+  connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths, Qt::QueuedConnection);
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,

@@ -5,6 +5,7 @@
 // adding dropped files and folders.
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +26,25 @@ namespace kelvory {
 namespace {
 
 QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
+
+// Says that paths (dropped, or a folder chosen) hold no TIFF file, worded for what
+// they are.
+QString NoTiffMessage(const QStringList& paths) {
+  int folders = 0;
+  for (const QString& path : paths) folders += QFileInfo(path).isDir() ? 1 : 0;
+  const char* text = nullptr;
+  if (paths.size() == 1) {
+    text = folders == 1 ? "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"
+                        : "Это не файл TIFF (.tif, .tiff):";
+  } else if (folders == 0) {
+    text = "Ни один из этих файлов не TIFF (.tif, .tiff):";
+  } else if (folders == paths.size()) {
+    text = "В этих папках и их вложенных папках нет файлов TIFF (.tif, .tiff):";
+  } else {
+    text = "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):";
+  }
+  return QString::fromUtf8(text) + "\n\n" + paths.join(u'\n');
+}
 
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
@@ -137,9 +157,7 @@ void TFConv::AddPaths(const QStringList& paths) {
   FFiles->AddFiles(files);
   QApplication::restoreOverrideCursor();
   if (files.empty()) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"),
-                    QString::fromUtf8("Файлов TIFF (.tif, .tiff) здесь нет:\n\n") + paths.join('\n'),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"), NoTiffMessage(paths), QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
   }

@@ -103,6 +103,7 @@ class ConvBigJobsTest : public ::testing::Test {
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
+    QCoreApplication::processEvents();  // the window takes the paths once the drop is over
     return drop.isAccepted();
   }
 
@@ -190,6 +191,35 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
   EXPECT_TRUE(message.contains(folder.filePath("empty"))) << message.toStdString();
   window.AddFolder1->trigger();  // cancelled
   EXPECT_EQ(window.Files().RowCount(), 1);
+}
+
+// When nothing to add is found, the message says what was looked at.
+TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
+  ASSERT_TRUE(QDir(folder.path()).mkpath("empty"));
+  const QString empty = folder.filePath("empty");
+  const QString notes = folder.filePath("notes.txt");
+  const QString list = folder.filePath("list1.txt");
+  for (const QString& path : {notes, list}) std::ofstream(QFile::encodeName(path).constData()) << "x";
+  const struct {
+    QStringList paths;
+    const char* start;
+  } cases[] = {
+      {{list}, "Это не файл TIFF (.tif, .tiff):"},
+      {{empty}, "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"},
+      {{notes, list}, "Ни один из этих файлов не TIFF (.tif, .tiff):"},
+      {{empty, notes}, "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):"},
+  };
+  TFConv window(environment);
+  window.show();
+  for (const auto& c : cases) {
+    QString message;
+    test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
+    QList<QUrl> urls;
+    for (const QString& path : c.paths) urls.push_back(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(Drop(window, urls));
+    EXPECT_EQ(message, QString::fromUtf8(c.start) + "\n\n" + c.paths.join('\n'));
+  }
+  EXPECT_EQ(window.Files().RowCount(), 0);
 }
 
 TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress) {
