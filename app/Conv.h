@@ -48,7 +48,7 @@ struct ConvEnvironment {
   // Takes every document the window opens, always with success; for tests. None: the
   // document opener.
   UrlOpener openUrl;
-  // The program that opens a document given its path (the help, the project's page);
+  // The program that opens a document given its URL (the help, the project's page);
   // when it cannot start or ends with a failure the window says so, naming the file.
   // Empty: the desktop's (xdg-open, or the shell on Windows).
   QString documentOpener;

@@ -30,7 +30,8 @@ void DocumentOpener::Open(const QUrl& url) {
   }
   auto* opener = new QProcess(this);
   opener->setProgram(program_);
-  opener->setArguments({url.isLocalFile() ? url.toLocalFile() : url.toString()});
+  // The URL as the desktop's own services hand it over, every byte of a path kept.
+  opener->setArguments({QString::fromLatin1(url.toEncoded())});
   // The viewer inherits these: the program's own, not pipes that would close with us.
   opener->setProcessChannelMode(QProcess::ForwardedChannels);
   opener->setStandardInputFile(QProcess::nullDevice());

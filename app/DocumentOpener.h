@@ -13,7 +13,7 @@ class DocumentOpener final : public QObject {
   Q_OBJECT
 
  public:
-  // program: what opens a document given its path; empty takes the desktop's own.
+  // program: what opens a document given its URL; empty takes the desktop's own.
   explicit DocumentOpener(QString program = {}, QObject* parent = nullptr);
   // An opener still running is ended; a viewer it started stays open.
   ~DocumentOpener() override;
