@@ -10,7 +10,7 @@
 
 #include "app/LayoutFont.h"
 #include "app/Pictures.h"
-#include "app/WebSite.h"
+#include "platform/Program.h"
 
 namespace kelvory {
 
@@ -113,7 +113,8 @@ void TAboutBox::FormCreate() {
 }
 
 void TAboutBox::Image1Click() {
-  FOpener(QUrl(QString::fromLatin1(kWebSiteAddress)));
+  // The project's own page, as the main window's banner opens it.
+  FOpener(HelpPdfUrlForProgram(platform::ProgramPath()));
 }
 
 void TAboutBox::reject() {

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+
+#include "pyramids/WorkEstimate.h"
 
 namespace kelvory {
 namespace {
-
-// An estimate from the first second or the first per cent is mostly noise.
-constexpr double MinSecondsForEstimate = 2.0;
-constexpr double MinFractionForEstimate = 0.01;
 
 std::string Duration(double seconds) {
   const long total = std::lround(std::max(seconds, 0.0));
@@ -24,22 +23,10 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-double BuildFraction(const BuildProgress& progress) {
-  if (progress.total <= 0) return 0;
-  return std::clamp((progress.settled + progress.runningDone) / progress.total, 0.0, 1.0);
-}
-
-std::optional<double> SecondsLeft(const BuildProgress& progress) {
-  const double fraction = BuildFraction(progress);
-  if (fraction >= 1.0) return 0.0;
-  if (progress.elapsedSeconds < MinSecondsForEstimate || fraction < MinFractionForEstimate) return std::nullopt;
-  return progress.elapsedSeconds * (1.0 - fraction) / fraction;
-}
-
-std::string BuildProgressText(const BuildProgress& progress) {
-  const std::optional<double> left = SecondsLeft(progress);
-  return "Готово " + std::to_string(progress.settled) + " из " + std::to_string(progress.total) + " · " +
-         Duration(progress.elapsedSeconds) + " · осталось " + (left ? "≈ " + Duration(*left) : std::string("—"));
+std::string BuildProgressText(const WorkEstimate& estimate, double elapsedSeconds) {
+  const std::optional<double> left = estimate.SecondsLeft(elapsedSeconds);
+  return "Готово " + std::to_string(estimate.Settled()) + " из " + std::to_string(estimate.Total()) + " · " +
+         Duration(elapsedSeconds) + " · осталось " + (left ? "≈ " + Duration(*left) : std::string("—"));
 }
 
 }  // namespace kelvory

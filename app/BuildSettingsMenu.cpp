@@ -3,10 +3,48 @@
 #include <QActionGroup>
 #include <QSettings>
 
+#include <iterator>
+
 namespace kelvory {
 namespace {
+
 const QString WidenedKey = QStringLiteral("build/widenedReading");
 const QString ResamplingKey = QStringLiteral("build/resampling");
+const QString CompressionKey = QStringLiteral("build/overviewCompression");
+
+struct Wording {
+  const char* caption;
+  const char* hint;
+};
+
+// In the order of kResamplingMethods.
+constexpr Wording kResamplingWordings[] = {
+    {"Ближайший сосед", "Классы, маски, номера участков: значения не смешиваются; быстрее всех"},
+    {"Среднее", "Снимки и аэрофотосъёмка: гладкие уровни без ряби"},
+    {"Билинейная", "Непрерывные величины: рельеф, температура, осадки"},
+    {"Кубическая", "Снимки и рельеф: резче, чем среднее"},
+    {"Кубический сплайн", "Рельеф: самые гладкие поверхности"},
+    {"Ланцош", "Снимки: самые резкие уровни, но медленнее остальных"},
+    {"Гаусс", "Снимки с шумом и резкими границами: мягкое сглаживание"},
+    {"Мода", "Классы (землепользование, почвы): самое частое значение"},
+    {"Среднеквадратичное", "Амплитуды, например радарные снимки: среднее квадратичное"},
+};
+static_assert(std::size(kResamplingWordings) == std::size(kResamplingMethods));
+
+struct Compression {
+  const char* gdalName;  // empty: no COMPRESS_OVERVIEW at all
+  Wording wording;
+};
+
+// What GDAL writes for a TIFF file's levels.
+constexpr Compression kCompressions[] = {
+    {"", {"Как у изображения", "Уровни сжимаются так же, как само изображение"}},
+    {"DEFLATE", {"Без потерь, Deflate", "Для любых данных; читают все программы"}},
+    {"LZW", {"Без потерь, LZW", "Для любых данных; быстрее Deflate, но файл больше"}},
+    {"ZSTD", {"Без потерь, Zstandard", "Для любых данных; быстрее Deflate, читают GDAL 2.3 и новее"}},
+    {"JPEG", {"С потерями, JPEG", "Только для 8-битных снимков: уровни в несколько раз меньше"}},
+};
+
 }  // namespace
 
 BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* parent)
@@ -23,31 +61,53 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
   });
 
   ResamplingMenu = addMenu(QString::fromUtf8("Передискретизация"));
-  FResampling = new QActionGroup(this);
-  FResampling->setExclusive(true);
-  const QString chosen = FSettings->value(ResamplingKey, QStringLiteral("nearest")).toString();
-  for (const Resampling value : kResamplingMethods) {
-    const char* method = GdalName(value);
-    QAction* action = ResamplingMenu->addAction(QString::fromLatin1(method));
-    action->setCheckable(true);
+  for (std::size_t i = 0; i < std::size(kResamplingMethods); ++i) {
+    const char* method = GdalName(kResamplingMethods[i]);
+    QAction* action =
+        ResamplingMenu->addAction(QString::fromUtf8(kResamplingWordings[i].caption) + " (" + method + ")");
     action->setData(QString::fromLatin1(method));
-    action->setChecked(chosen == QLatin1String(method));
-    FResampling->addAction(action);
+    action->setToolTip(QString::fromUtf8(kResamplingWordings[i].hint));
   }
-  if (FResampling->checkedAction() == nullptr) FResampling->actions().constFirst()->setChecked(true);
-  connect(FResampling, &QActionGroup::triggered, this, [this](QAction* action) {
-    FSettings->setValue(ResamplingKey, action->data().toString());
-    FSettings->sync();
-  });
+  FResampling = AddChoices(ResamplingMenu, ResamplingKey, QStringLiteral("nearest"));
+
+  // Off, the tool's own way, until the user chooses.
+  CompressionMenu = addMenu(QString::fromUtf8("Сжатие уровней"));
+  for (const Compression& choice : kCompressions) {
+    const QString caption = QString::fromUtf8(choice.wording.caption);
+    QAction* action = CompressionMenu->addAction(*choice.gdalName ? caption + " (" + choice.gdalName + ")" : caption);
+    action->setData(QString::fromLatin1(choice.gdalName));
+    action->setToolTip(QString::fromUtf8(choice.wording.hint));
+  }
+  FCompression = AddChoices(CompressionMenu, CompressionKey, QString());
 }
 
 BuildSettingsMenu::~BuildSettingsMenu() = default;
+
+QActionGroup* BuildSettingsMenu::AddChoices(QMenu* menu, const QString& key, const QString& fallback) {
+  menu->setToolTipsVisible(true);
+  auto* group = new QActionGroup(this);
+  group->setExclusive(true);
+  const QString chosen = FSettings->value(key, fallback).toString();
+  for (QAction* action : menu->actions()) {
+    action->setCheckable(true);
+    action->setChecked(action->data().toString() == chosen);
+    group->addAction(action);
+  }
+  if (group->checkedAction() == nullptr) group->actions().constFirst()->setChecked(true);
+  connect(group, &QActionGroup::triggered, this, [this, key](QAction* action) {
+    FSettings->setValue(key, action->data().toString());
+    FSettings->sync();
+  });
+  return group;
+}
 
 BuildOptions BuildSettingsMenu::Options() const {
   BuildOptions options;
   options.Reading = WidenedReading->isChecked() ? ReadingMode::Widened : ReadingMode::Classic;
   options.Method = ResamplingNamed(FResampling->checkedAction()->data().toString().toStdString())
                        .value_or(Resampling::Nearest);
+  const QString compression = FCompression->checkedAction()->data().toString();
+  if (!compression.isEmpty()) options.Config.emplace_back("COMPRESS_OVERVIEW", compression.toStdString());
   return options;
 }
 

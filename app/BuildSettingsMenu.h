@@ -1,6 +1,6 @@
 #pragma once
-// The "Параметры" menu: how the next builds read files and resample levels, kept
-// between runs.
+// The "Параметры" menu: how the next builds read files, resample and compress their
+// levels, kept between runs. Each choice says in its tool tip when to take it.
 #include <QMenu>
 #include <QString>
 
@@ -25,11 +25,18 @@ class BuildSettingsMenu final : public QMenu {
   BuildOptions Options() const;
 
   QAction* WidenedReading;
+  // Each choice's data is GDAL's name for it ("average", "DEFLATE"; empty: the
+  // levels compressed as the image is).
   QMenu* ResamplingMenu;
+  QMenu* CompressionMenu;
 
  private:
+  // A submenu of exclusive choices, the one kept under key checked.
+  QActionGroup* AddChoices(QMenu* menu, const QString& key, const QString& fallback);
+
   std::unique_ptr<QSettings> FSettings;
   QActionGroup* FResampling;
+  QActionGroup* FCompression;
 };
 
 }  // namespace kelvory

@@ -17,11 +17,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
+#include "app/DocumentOpener.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
@@ -29,9 +31,9 @@
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/ReasonText.h"
+#include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
-#include "app/WebSite.h"
 #include "pyramids/BuildRun.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/FileList.h"
@@ -50,6 +52,9 @@ const char kToolMissingMessage[] = "gdaladdo.exe не найден";
 const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
 // How often a running build is stepped from the window's event loop.
 constexpr int kBuildStepMs = 20;
+// The list's place, and the height of the build's progress line at its foot.
+constexpr QRect kListGeometry(20, 23, 351, 357);
+constexpr int kProgressLineHeight = 18;
 
 StatusImage PictureOf(Outcome result) {
   switch (result) {
@@ -82,17 +87,9 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       FEnvironment(std::move(environment)),
       FFiles(std::make_unique<FileList>()) {
-  if (!FEnvironment.openDocument) {
-    if (FEnvironment.openUrl) {
-      FEnvironment.openDocument = [open = FEnvironment.openUrl](const QUrl& url) {
-        open(url);
-        return true;
-      };
-    } else {
-      FEnvironment.openDocument = ShellOpenDocument;
-    }
-  }
-  if (!FEnvironment.openUrl) FEnvironment.openUrl = ShellOpen;
+  FDocumentOpener = new DocumentOpener(FEnvironment.documentOpener, this);
+  // Told from the event loop: the box never opens inside the opener's own signal.
+  connect(FDocumentOpener, &DocumentOpener::Failed, this, &TFConv::ShowOpenFailure, Qt::QueuedConnection);
   if (!FEnvironment.findTool) FEnvironment.findTool = FindTool;
   if (!FEnvironment.folderDialog) {
     FOwnFolderDialog = std::make_unique<QtFolderDialog>();
@@ -173,12 +170,14 @@ void TFConv::CreateControls() {
   // A child of the window, not of the group box: disabling the box during a build must
   // leave the list usable.
   ListView_Files = new FileListView(*FFiles, [this] { return FBuilding; }, FClient);
-  ListView_Files->setGeometry(20, 23, 351, 357);
-  connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths);
+  ListView_Files->setGeometry(kListGeometry);
+  // Taken once the drop is over, so that the file manager is not kept waiting while
+  // folders are walked or a message is shown.
+  connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths, Qt::QueuedConnection);
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
-          [this] { FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText())); });
+          [this] { FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText())); });
 
   auto* banner = new ImageLabel(FClient);
   banner->setPixmap(BannerPicture());
@@ -229,17 +228,10 @@ void TFConv::CreateStatusBar() {
   StatusBar->setGeometry(0, kClientHeight - 20, kClientWidth, 20);
   // A pixel smaller, so that the counters keep room for numbers of several digits.
   StatusBar->setFont(WindowFont(10));
-  // Panels end at 100, 225 and 450 pixels; the last one takes the rest of the bar.
-  const int left[] = {0, 100, 225, 450, kClientWidth};
-  const char* texts[] = {"Varnok Company", "Файлов в списке: 0", "Выбрано: 0", "Версия 1.5"};
-  for (int i = 0; i < 4; ++i) {
-    auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setIndent(1);
-    panel->setGeometry(left[i], 2, left[i + 1] - left[i] - (i < 3 ? 2 : 0), 18);
-    FPanels[i] = panel;
-  }
-  FPanels[3]->setAlignment(Qt::AlignCenter);
+  FPanels = std::make_unique<StatusPanels>(
+      *StatusBar, std::array<QString, StatusPanels::kCount>{QStringLiteral("Varnok Company"),
+                                                            QStringLiteral("Файлов в списке: 0"),
+                                                            QStringLiteral("Выбрано: 0"), QStringLiteral("Версия 1.5")});
 }
 
 void TFConv::SetTabOrder() {
@@ -259,7 +251,7 @@ void TFConv::FormCreate() {
 
 void TFConv::SetAboutBox(QDialog* aboutBox) { FAboutBox = aboutBox; }
 
-QString TFConv::PanelText(int panel) const { return FPanels[panel]->text(); }
+QString TFConv::PanelText(int panel) const { return FPanels->Text(panel); }
 
 bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   AppMessage(event);
@@ -276,7 +268,7 @@ void TFConv::AppMessage(QEvent* event) {
   const int command = static_cast<SystemCommandEvent*>(event)->Command();
   if (command == kSystemCommandAbout) About1Click();
   if (command == kSystemCommandHelp)
-    OpenHelpDocument(QUrl::fromLocalFile(QDir::current().absoluteFilePath("help.pdf")));
+    OpenDocument(QUrl::fromLocalFile(QDir::current().absoluteFilePath("help.pdf")));
 }
 
 bool TFConv::FormKeyDown(QKeyEvent* event) {
@@ -315,6 +307,9 @@ void TFConv::Button_BuildClick() {
     if (FFiles->Checked(row)) rows.push_back(row);
   }
   if (rows.empty()) return;
+  std::vector<std::string> sources;
+  for (const int row : rows) sources.push_back(FFiles->Caption(row));
+  FEstimate = WorkEstimate::ForFiles(sources);
   EnterBuilding();
   const std::string tool = FEnvironment.findTool(ProgramFolder());
   if (tool.empty()) {
@@ -323,7 +318,7 @@ void TFConv::Button_BuildClick() {
     return;
   }
   BuildRequest request;
-  for (const int row : rows) request.Rows.push_back({FFiles->Caption(row), FHasDestFolder ? FDestFolder : std::string()});
+  for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string()});
   request.ToolPath = tool;
   request.Slots = SlotCount();
   request.Options = Options();
@@ -378,7 +373,8 @@ void TFConv::Button_SelectFolderClick() {
   if (FHasDestFolder) Button_SelectFolder->setText(PathQString(FDestFolder));
 }
 
-void TFConv::Image1Click() { FEnvironment.openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); }
+// The project's own page is its help, installed beside the program: it needs no network.
+void TFConv::Image1Click() { Help1Click(); }
 
 void TFConv::About1Click() {
   if (FEnvironment.showAbout) {
@@ -391,22 +387,30 @@ void TFConv::About1Click() {
 void TFConv::Help1Click() {
   const std::string program =
       FEnvironment.programPath.empty() ? platform::ProgramPath() : FEnvironment.programPath;
-  OpenHelpDocument(HelpPdfUrlForProgram(program));
+  OpenDocument(HelpPdfUrlForProgram(program));
 }
 
-void TFConv::OpenHelpDocument(const QUrl& url) {
-  if (FEnvironment.openDocument(url)) return;
+void TFConv::OpenDocument(const QUrl& url) {
+  if (FEnvironment.openUrl) {
+    FEnvironment.openUrl(url);
+  } else {
+    FDocumentOpener->Open(url);
+  }
+}
+
+void TFConv::ShowOpenFailure(const QUrl& url) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                  QString::fromUtf8("Не удалось открыть справку: не найдена программа для просмотра PDF.\n\n") +
-                      url.toLocalFile(),
+                  QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
+                                    "или завершилась с ошибкой.\n\n") +
+                      (url.isLocalFile() ? url.toLocalFile() : url.toString()),
                   QMessageBox::Ok, this);
   box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   box.exec();
 }
 
 void TFConv::UpdateCounters() {
-  FPanels[1]->setText(QString::fromStdString(FFiles->FilesPanelText()));
-  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+  FPanels->SetText(1, QString::fromStdString(FFiles->FilesPanelText()));
+  FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
 void TFConv::RowStarted(int row) { FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress); }
@@ -417,11 +421,10 @@ void TFConv::RowSettled(const RowReport& report) {
   FFiles->SetChecked(row, false);
   // Counted out of the selection whatever its check mark was.
   FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
-  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+  FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
   FFiles->SetReason(row, WindowReason(report.Why));
-  FRunningPercent.erase(row);
-  ++FBuildSettled;
+  FEstimate->RowSettled(report.Row);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
   if (report.Why.Code == ReasonCode::Unexpected) {
@@ -434,15 +437,18 @@ bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cas
 void TFConv::EnterBuilding() {
   FBuilding = true;
   FStopAsked = false;
-  FRunningPercent.clear();
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
-  FBuildTotal = FFiles->SelectedCount();
-  FBuildSettled = 0;
   FBuildClock.start();
-  const QRect list = ListView_Files->viewport()->geometry();
-  BuildProgressLabel->setGeometry(list.left(), list.bottom() - 17, list.width(), 18);
+  // The line takes the foot of the list's place, so no row lies under it; a list
+  // scrolled to its end stays there, its last row in view.
+  QScrollBar* rows = ListView_Files->verticalScrollBar();
+  const bool atEnd = rows->value() == rows->maximum();
+  ListView_Files->setGeometry(kListGeometry.adjusted(0, 0, 0, -kProgressLineHeight));
+  if (atEnd) ListView_Files->scrollToBottom();
+  BuildProgressLabel->setGeometry(kListGeometry.left(), ListView_Files->geometry().bottom() + 1, kListGeometry.width(),
+                                  kProgressLineHeight);
   UpdateBuildProgress();
   BuildProgressLabel->show();
   BuildBar->show();
@@ -454,12 +460,12 @@ void TFConv::LeaveBuilding() {
   setWindowTitle(QString::fromUtf8(kCaption));
   FBuilding = false;
   FStopAsked = false;
-  FRunningPercent.clear();
   Button_Build->setText(QString::fromUtf8(kBuildCaption));
   Button_Build->setEnabled(true);
   GroupBox1->setEnabled(true);
   FProgressTimer->stop();
   BuildProgressLabel->hide();
+  ListView_Files->setGeometry(kListGeometry);
   BuildBar->hide();
   UpdateListActions();
 }

@@ -8,14 +8,15 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Shell.h"
 #include "pyramids/BuildEvents.h"
 #include "pyramids/BuildOptions.h"
+#include "pyramids/WorkEstimate.h"
 
 class QDialog;
 class QEventLoop;
@@ -32,6 +33,8 @@ namespace kelvory {
 
 class BuildRun;
 class BuildSettingsMenu;
+class DocumentOpener;
+class StatusPanels;
 class FileList;
 class FileListView;
 class FolderDialog;
@@ -42,10 +45,13 @@ class StopSignal;
 struct ConvEnvironment {
   ListDialogs* listDialogs = nullptr;
   FolderDialog* folderDialog = nullptr;
+  // Takes every document the window opens, always with success; for tests. None: the
+  // document opener.
   UrlOpener openUrl;
-  // Opens a help document and tells whether a program took it; by default the
-  // desktop's, or openUrl (always taken) when only that is given.
-  std::function<bool(const QUrl&)> openDocument;
+  // The program that opens a document given its URL (the help, the project's page);
+  // when it cannot start or ends with a failure the window says so, naming the file.
+  // Empty: the desktop's (xdg-open, or the shell on Windows).
+  QString documentOpener;
   // Shows the About box modally; by default the box given to SetAboutBox.
   std::function<void()> showAbout;
   // The program's executable (names the help document) and its folder with a trailing
@@ -140,6 +146,8 @@ class TFConv final : public QWidget, public BuildEvents {
   void StopBuildClick();
   // Shows what the last build did with the row, in words that can be copied.
   void ShowRowOutcome(int row);
+  // Opens a document with the desktop's program; says so when that fails.
+  void OpenDocument(const QUrl& url);
   // Adds the TIFF files of the paths (files and folders) as Add does.
   void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
@@ -170,8 +178,7 @@ class TFConv final : public QWidget, public BuildEvents {
   void CreateBuildProgress();
   void UpdateBuildProgress();
   void UpdateListActions();
-  // Opens a help document; says so when no program takes it.
-  void OpenHelpDocument(const QUrl& url);
+  void ShowOpenFailure(const QUrl& url);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);
@@ -185,9 +192,10 @@ class TFConv final : public QWidget, public BuildEvents {
   std::unique_ptr<FileList> FFiles;
   std::unique_ptr<ListDialogs> FOwnListDialogs;
   std::unique_ptr<FolderDialog> FOwnFolderDialog;
+  DocumentOpener* FDocumentOpener;
   QPointer<QDialog> FAboutBox;
   QWidget* FClient;
-  QLabel* FPanels[4];
+  std::unique_ptr<StatusPanels> FPanels;
 
   std::string FDestFolder;
   bool FHasDestFolder = false;
@@ -204,9 +212,8 @@ class TFConv final : public QWidget, public BuildEvents {
   QEventLoop* FBuildLoop = nullptr;
   bool FStepping = false;
   QElapsedTimer FBuildClock;
-  int FBuildTotal = 0;
-  int FBuildSettled = 0;
-  std::map<int, int> FRunningPercent;
+  // How much of the running build's work is done, weighed by the files' sizes.
+  std::optional<WorkEstimate> FEstimate;
 };
 
 }  // namespace kelvory

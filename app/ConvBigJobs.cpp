@@ -5,6 +5,7 @@
 // adding dropped files and folders.
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +26,25 @@ namespace kelvory {
 namespace {
 
 QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
+
+// Says that paths (dropped, or a folder chosen) hold no TIFF file, worded for what
+// they are.
+QString NoTiffMessage(const QStringList& paths) {
+  int folders = 0;
+  for (const QString& path : paths) folders += QFileInfo(path).isDir() ? 1 : 0;
+  const char* text = nullptr;
+  if (paths.size() == 1) {
+    text = folders == 1 ? "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"
+                        : "Это не файл TIFF (.tif, .tiff):";
+  } else if (folders == 0) {
+    text = "Ни один из этих файлов не TIFF (.tif, .tiff):";
+  } else if (folders == paths.size()) {
+    text = "В этих папках и их вложенных папках нет файлов TIFF (.tif, .tiff):";
+  } else {
+    text = "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):";
+  }
+  return QString::fromUtf8(text) + "\n\n" + paths.join(u'\n');
+}
 
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
@@ -70,16 +90,16 @@ bool TFConv::StopKeyDown(QKeyEvent* event) {
 }
 
 void TFConv::CreateBuildProgress() {
-  // Between the Build button and the status bar, and over the foot of the list: room
-  // no other control uses.
+  // The bar between the Build button and the status bar, room no other control uses;
+  // the line at the foot of the list's place, which the list leaves it while a build
+  // runs.
   BuildBar = new QProgressBar(FClient);
   BuildBar->setGeometry(10, 531, 371, 6);
   BuildBar->setRange(0, 1000);
   BuildBar->setTextVisible(false);
   BuildBar->hide();
-  BuildProgressLabel = new QLabel(ListView_Files);
-  BuildProgressLabel->setAutoFillBackground(true);
-  BuildProgressLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+  BuildProgressLabel = new QLabel(FClient);
+  BuildProgressLabel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   BuildProgressLabel->setFont(ProgressFont());
   BuildProgressLabel->setAlignment(Qt::AlignCenter);
   BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
@@ -100,22 +120,16 @@ void TFConv::UpdateListActions() {
 }
 
 void TFConv::UpdateBuildProgress() {
-  if (!FBuilding) return;
-  BuildProgress progress;
-  progress.settled = FBuildSettled;
-  progress.total = FBuildTotal;
-  for (const auto& [row, percent] : FRunningPercent) progress.runningDone += percent / 100.0;
-  progress.elapsedSeconds = static_cast<double>(FBuildClock.elapsed()) / 1000.0;
-  std::string text = BuildProgressText(progress);
+  if (!FBuilding || !FEstimate) return;
+  std::string text = BuildProgressText(*FEstimate, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   if (FStopAsked) text += " · останавливается";
   BuildProgressLabel->setText(QString::fromStdString(text));
-  BuildBar->setValue(static_cast<int>(BuildFraction(progress) * 1000));
+  BuildBar->setValue(static_cast<int>(FEstimate->Fraction() * 1000));
 }
 
 void TFConv::RowProgress(int row, int percent) {
-  row = FBuildRows.at(static_cast<std::size_t>(row));
-  FFiles->SetProgress(row, percent);
-  FRunningPercent[row] = percent;
+  FFiles->SetProgress(FBuildRows.at(static_cast<std::size_t>(row)), percent);
+  FEstimate->RowProgress(row, percent);
   UpdateBuildProgress();
 }
 
@@ -143,9 +157,7 @@ void TFConv::AddPaths(const QStringList& paths) {
   FFiles->AddFiles(files);
   QApplication::restoreOverrideCursor();
   if (files.empty()) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"),
-                    QString::fromUtf8("Файлов TIFF (.tif, .tiff) здесь нет:\n\n") + paths.join('\n'),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"), NoTiffMessage(paths), QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
   }

@@ -14,10 +14,18 @@
 
 #include "app/ReasonText.h"
 #include "app/StatusIcons.h"
+#include "app/WrapToWidth.h"
 #include "filelist/FileList.h"
 #include "filelist/PathText.h"
 
 namespace kelvory {
+namespace {
+
+// A little wider than the list: a path of a few folders and a tool's error line
+// take two or three lines.
+constexpr int kToolTipWidth = 480;
+
+}  // namespace
 
 // Draws each row's status picture in the image space, and answers where the check
 // box is drawn, from the very same style options the painting uses.
@@ -154,7 +162,8 @@ bool FileListView::viewportEvent(QEvent* event) {
       const std::string& reason = list_.Reason(index.row());
       QString text = index.data(Qt::DisplayRole).toString();
       if (!reason.empty()) text += '\n' + PathQString(reason);
-      QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+      QToolTip::showText(help->globalPos(), WrapToWidth(text, QFontMetrics(QToolTip::font()), kToolTipWidth),
+                         viewport(), visualRect(index));
       return true;
     }
   }

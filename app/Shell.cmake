@@ -59,8 +59,7 @@ target_sources(kelvory_widgets PRIVATE
   About.cpp About.h
   JpegDecoder.cpp JpegDecoder.h
   Pictures.cpp Pictures.h
-  Shell.cpp Shell.h
-  WebSite.h)
+  Shell.cpp Shell.h)
 qt_add_resources(kelvory_widgets kelvory_pictures
   PREFIX /kelvory/pictures
   BASE ${KELVORY_PICTURES_DIR}

@@ -11,8 +11,6 @@ void ShellOpen(const QUrl& url) {
   static_cast<void>(QDesktopServices::openUrl(url));
 }
 
-bool ShellOpenDocument(const QUrl& url) { return QDesktopServices::openUrl(url); }
-
 QUrl HelpPdfUrlForProgram(const std::string& programPath) {
   const std::size_t slash = platform::LastSeparator(programPath);
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;

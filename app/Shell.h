@@ -10,9 +10,6 @@ namespace kelvory {
 // worked is not examined: a missing document or browser shows nothing.
 void ShellOpen(const QUrl& url);
 
-// The same, telling whether a program was found to open it.
-bool ShellOpenDocument(const QUrl& url);
-
 // Something that opens a URL; windows take one so that tests need no browser.
 using UrlOpener = std::function<void(const QUrl&)>;
 

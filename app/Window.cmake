@@ -6,6 +6,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
+  ${CMAKE_CURRENT_LIST_DIR}/DocumentOpener.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DocumentOpener.h
   ${CMAKE_CURRENT_LIST_DIR}/ConvBigJobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.h
@@ -18,6 +20,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
+  ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.h
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   kelvory::ConvEnvironment environment;
   environment.stopSignal = &stopSignal;
   kelvory::TFConv FConv(environment);
-  kelvory::TAboutBox AboutBox;
+  // The logo's page opens as the window opens documents, with its failures told.
+  kelvory::TAboutBox AboutBox(nullptr, [&FConv](const QUrl& url) { FConv.OpenDocument(url); });
   FConv.SetAboutBox(&AboutBox);
 
   FConv.show();

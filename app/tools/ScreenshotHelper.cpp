@@ -48,11 +48,11 @@ void ShowSettledRows(kelvory::TFConv& window) {
       {3, kelvory::StatusNotFound},
   };
   for (const auto& s : settled) {
-    window.SetRowStatus(s.row, s.status);
-    window.SetRowChecked(s.row, false);
-    window.SetSelectedCount(window.SelectedCount() - 1);
+    files.SetStatus(s.row, s.status);
+    files.SetChecked(s.row, false);
+    files.SetSelectedCount(files.SelectedCount() - 1);
   }
-  window.SetRowStatus(4, kelvory::StatusInProgress);
+  files.SetStatus(4, kelvory::StatusInProgress);
   window.UpdateCounters();
 }
 

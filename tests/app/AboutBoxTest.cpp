@@ -12,7 +12,8 @@
 
 #include "app/About.h"
 #include "app/Pictures.h"
-#include "app/WebSite.h"
+#include "app/Shell.h"
+#include "platform/Program.h"
 
 namespace kelvory {
 namespace {
@@ -169,7 +170,7 @@ TEST_F(AboutBox, ShownTwiceIsTheSameBoxWithTheSameTexts) {
   EXPECT_EQ(box.findChildren<QLabel*>().size(), 4);
 }
 
-TEST_F(AboutBox, ClickOnTheLogoOpensTheWebSiteAndLeavesTheBoxOpen) {
+TEST_F(AboutBox, ClickOnTheLogoOpensTheProjectsPageAndLeavesTheBoxOpen) {
   bool openAfterClick = false;
   const int result = ExecWith([&] {
     QTest::mouseClick(box.Image1, Qt::LeftButton, {}, QPoint(200, 50));
@@ -181,7 +182,7 @@ TEST_F(AboutBox, ClickOnTheLogoOpensTheWebSiteAndLeavesTheBoxOpen) {
   EXPECT_TRUE(openAfterClick);
   EXPECT_EQ(result, QDialog::Accepted);
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened.front(), QUrl(QString::fromLatin1(kWebSiteAddress)));
+  EXPECT_EQ(opened.front(), HelpPdfUrlForProgram(platform::ProgramPath()));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "app/BuildProgress.h"
 #include "app/ReasonText.h"
+#include "pyramids/WorkEstimate.h"
 
 namespace kelvory {
 namespace {
@@ -21,22 +22,32 @@ TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReads
             "Неподдерживаемый тип файла. Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
 }
 
-TEST(BuildProgress, EstimateFollowsThePaceOnceThereIsOne) {
+TEST(BuildProgress, EstimateFollowsThePaceOfTheWorkOnceThereIsOne) {
   struct Case {
-    BuildProgress progress;
+    std::vector<double> weights;
+    std::vector<std::pair<int, int>> progress;  // row, percent
+    std::vector<int> settled;
+    double elapsed;
     std::string text;
   };
+  const std::vector<double> ten(10, 1.0);
   const Case cases[] = {
-      {{0, 10, 0.0, 0.0}, "Готово 0 из 10 · 00:00 · осталось —"},
-      {{0, 10, 0.5, 1.0}, "Готово 0 из 10 · 00:01 · осталось —"},      // too early to tell
-      {{0, 10, 0.05, 30.0}, "Готово 0 из 10 · 00:30 · осталось —"},    // too little done
-      {{2, 10, 0.5, 50.0}, "Готово 2 из 10 · 00:50 · осталось ≈ 02:30"},  // a quarter in 50 s
-      {{9, 12, 0.0, 3600.0}, "Готово 9 из 12 · 1:00:00 · осталось ≈ 20:00"},
-      {{10, 10, 0.0, 75.0}, "Готово 10 из 10 · 01:15 · осталось ≈ 00:00"},
+      {ten, {}, {}, 0.0, "Готово 0 из 10 · 00:00 · осталось —"},
+      {ten, {{0, 50}}, {}, 1.0, "Готово 0 из 10 · 00:01 · осталось —"},     // too early to tell
+      {ten, {{0, 5}}, {}, 30.0, "Готово 0 из 10 · 00:30 · осталось —"},     // too little done
+      {ten, {{0, 100}, {1, 100}, {2, 50}}, {0, 1}, 50.0, "Готово 2 из 10 · 00:50 · осталось ≈ 02:30"},
+      // A big file's half is most of the work; files with nothing to do cost nothing.
+      {{300, 100, 100}, {{0, 50}}, {2}, 10.0, "Готово 1 из 3 · 00:10 · осталось ≈ 00:17"},
+      {std::vector<double>(12, 1.0), {{0, 100}, {1, 100}, {2, 100}}, {0, 1, 2}, 3600.0,
+       "Готово 3 из 12 · 1:00:00 · осталось ≈ 3:00:00"},
+      {{5, 5}, {}, {0, 1}, 75.0, "Готово 2 из 2 · 01:15 · осталось ≈ 00:00"},
   };
-  for (const Case& c : cases) EXPECT_EQ(BuildProgressText(c.progress), c.text) << c.text;
-  EXPECT_DOUBLE_EQ(BuildFraction({2, 10, 0.5, 50.0}), 0.25);
-  EXPECT_DOUBLE_EQ(BuildFraction({0, 0, 0.0, 1.0}), 0.0);
+  for (const Case& c : cases) {
+    WorkEstimate estimate(c.weights);
+    for (const auto& [row, percent] : c.progress) estimate.RowProgress(row, percent);
+    for (const int row : c.settled) estimate.RowSettled(row);
+    EXPECT_EQ(BuildProgressText(estimate, c.elapsed), c.text) << c.text;
+  }
 }
 
 }  // namespace

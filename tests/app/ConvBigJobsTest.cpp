@@ -16,10 +16,12 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -51,12 +53,15 @@ class ConvBigJobsTest : public ::testing::Test {
 
   void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
   // A shell script; $1 is the working copy, then the factors.
-  void UseFakeTool(const QByteArray& body) {
-    QFile tool(folder.filePath("bin/gdal/gdaladdo"));
-    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
-    tool.write("#!/bin/sh\n" + body + "\n");
-    tool.close();
-    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  void UseFakeTool(const QByteArray& body) { WriteScript(folder.filePath("bin/gdal/gdaladdo"), body); }
+  static void WriteScript(const QString& path, const QByteArray& body) {
+    // Never through a link to the real tool: that would overwrite it.
+    QFile::remove(path);
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n" + body + "\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
   std::string MakeTiff(const QString& name, int side = 400, int bands = 1) {
@@ -98,6 +103,7 @@ class ConvBigJobsTest : public ::testing::Test {
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
+    QCoreApplication::processEvents();  // the window takes the paths once the drop is over
     return drop.isAccepted();
   }
 
@@ -187,6 +193,35 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
   EXPECT_EQ(window.Files().RowCount(), 1);
 }
 
+// When nothing to add is found, the message says what was looked at.
+TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
+  ASSERT_TRUE(QDir(folder.path()).mkpath("empty"));
+  const QString empty = folder.filePath("empty");
+  const QString notes = folder.filePath("notes.txt");
+  const QString list = folder.filePath("list1.txt");
+  for (const QString& path : {notes, list}) std::ofstream(QFile::encodeName(path).constData()) << "x";
+  const struct {
+    QStringList paths;
+    const char* start;
+  } cases[] = {
+      {{list}, "Это не файл TIFF (.tif, .tiff):"},
+      {{empty}, "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"},
+      {{notes, list}, "Ни один из этих файлов не TIFF (.tif, .tiff):"},
+      {{empty, notes}, "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):"},
+  };
+  TFConv window(environment);
+  window.show();
+  for (const auto& c : cases) {
+    QString message;
+    test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
+    QList<QUrl> urls;
+    for (const QString& path : c.paths) urls.push_back(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(Drop(window, urls));
+    EXPECT_EQ(message, QString::fromUtf8(c.start) + "\n\n" + c.paths.join('\n'));
+  }
+  EXPECT_EQ(window.Files().RowCount(), 0);
+}
+
 TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress) {
   const QByteArray go = QFile::encodeName(folder.filePath("go"));
   UseFakeTool("printf '0...10...'\n"
@@ -214,6 +249,61 @@ TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress
   EXPECT_EQ(window.Files().Progress(0), -1);
   EXPECT_FALSE(window.BuildProgressLabel->isVisible());
   EXPECT_FALSE(window.BuildBar->isVisible());
+}
+
+// The estimate weighs each file by its size and its tool's percentage: half of a big
+// file is most of the work. The line has room of its own under the rows.
+TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
+  const QByteArray go = QFile::encodeName(folder.filePath("go"));
+  UseFakeTool("printf '0...10...20...30...40...'\n"
+              "i=0; while [ ! -e '" + go + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+              "exec " KELVORY_TEST_GDALADDO " -q \"$@\"");
+  const std::string big = MakeTiff("big.tif", 1200);
+  const std::string small = MakeTiff("small.tif");
+  std::vector<std::string> rows(40, "/not/there.tif");  // enough rows to scroll
+  for (int i = 0; i < 40; ++i) rows[static_cast<std::size_t>(i)] += std::to_string(i);
+  rows.push_back(big);
+  rows.push_back(small);
+  dialogs.addAnswers.push_back(rows);
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  for (int row = 0; row < 40; ++row) window.Files().SetChecked(row, false);
+  window.Files().SetSelectedCount(2);
+  FileListView* view = window.ListView_Files;
+  view->scrollToBottom();
+  const QRect listPlace = view->geometry();
+
+  const double bigBytes = static_cast<double>(QFileInfo(QFile::decodeName(big.c_str())).size());
+  const double smallBytes = static_cast<double>(QFileInfo(QFile::decodeName(small.c_str())).size());
+  const double expected = 0.47 * bigBytes / (bigBytes + smallBytes);
+  int bar = -1;
+  bool lastRowClear = false;
+  QString line;
+  auto poll = WhenTrue([&] { return window.Files().Progress(40) == 47 && window.BuildProgressLabel->text().contains("≈"); },
+                       [&] {
+                         bar = window.BuildBar->value();
+                         line = window.BuildProgressLabel->text();
+                         const QRect last = view->visualRect(window.Files().Model().index(41));
+                         lastRowClear = view->viewport()->rect().contains(last) &&
+                                        !window.BuildProgressLabel->geometry().intersects(view->geometry());
+                         QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
+                       });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_NEAR(bar, expected * 1000, 1.5);
+  EXPECT_TRUE(lastRowClear);
+  // The time left follows the part done: elapsed × (1 − part) / part, to the second.
+  const QRegularExpressionMatch times =
+      QRegularExpression(QString::fromUtf8("^Готово 0 из 2 · 00:(\\d\\d) · осталось ≈ (\\d\\d):(\\d\\d)$")).match(line);
+  ASSERT_TRUE(times.hasMatch()) << line.toStdString();
+  const double elapsed = times.captured(1).toDouble();
+  const double left = times.captured(2).toDouble() * 60 + times.captured(3).toDouble();
+  const double pace = (1 - expected) / expected;
+  EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
+  EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
+  EXPECT_EQ(window.Files().Status(40), StatusDone);
+  EXPECT_EQ(view->geometry(), listPlace);
 }
 
 // The stop command works like the end signal, but the window stays and is idle again.
@@ -381,20 +471,35 @@ TEST_F(ConvBigJobsTest, LongPathsKeepTheirFileNameInView) {
   EXPECT_EQ(window.ListView_Files->textElideMode(), Qt::ElideMiddle);
 }
 
-TEST_F(ConvBigJobsTest, HelpWithNoProgramForThePdfSaysSo) {
-  std::vector<QUrl> asked;
-  environment.openDocument = [&](const QUrl& url) {
-    asked.push_back(url);
-    return false;
-  };
+// The opener is watched, not waited for: the window works on while it runs, and a
+// failure, however late, names the file. The banner opens the same help.
+TEST_F(ConvBigJobsTest, HelpThatNoProgramOpensIsToldWithoutHoldingTheWindow) {
+  const QByteArray go = QFile::encodeName(folder.filePath("go"));
+  const QString opener = folder.filePath("opener");
+  WriteScript(opener, "while [ ! -e '" + go + "' ]; do sleep 0.01; done\n"
+                     "echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3");
+  environment.openUrl = nullptr;
   environment.programPath = "/opt/kelvory/bin/kelvory";
-  TFConv window(environment);
-  window.show();
-  QString message;
-  test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
-  window.Help1->trigger();
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+  const struct {
+    QString program;
+    std::function<void(TFConv&)> ask;
+  } cases[] = {
+      {opener, [](TFConv& window) { window.Help1->trigger(); }},
+      {folder.filePath("no-such-opener"), [](TFConv& window) { QTest::mouseClick(window.Image1, Qt::LeftButton); }},
+  };
+  for (const auto& c : cases) {
+    environment.documentOpener = c.program;
+    TFConv window(environment);
+    window.show();
+    QString message;
+    test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); }, 1000);
+    c.ask(window);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the handler did not wait
+    QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 10000)) << c.program.toStdString();
+    EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+    QFile::remove(folder.filePath("go"));
+  }
 }
 
 }  // namespace

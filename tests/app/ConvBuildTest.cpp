@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -11,6 +12,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/About.h"
 #include "app/BuildSettingsMenu.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
@@ -132,6 +138,76 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   EXPECT_FALSE(window.isVisible());
 }
 
+// Child processes of this one that have ended but were never collected.
+int ZombieChildren() {
+  int zombies = 0;
+  const std::string self = std::to_string(QCoreApplication::applicationPid());
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string state, parent;
+    fields >> state >> parent;
+    if (state == "Z" && parent == self) ++zombies;
+  }
+  return zombies;
+}
+
+// The build is stepped from whatever event loop runs, so a modal box opened during
+// it (the About box, a row's reasons, a message) neither holds it nor leaves its
+// ended tools uncollected.
+TEST_F(ConvBuildTest, ABuildGoesOnToItsEndUnderAnyModalBox) {
+  TAboutBox about(nullptr, [](const QUrl&) {});
+  environment.openUrl = nullptr;
+  environment.documentOpener = folder.filePath("no-such-opener");
+  environment.slotCount = 1;
+  const std::vector<std::string> files{MakeTiff("a.tif"), MakeTiff("b.tif"), MakeTiff("c.tif")};
+  const struct {
+    const char* box;
+    std::function<void(TFConv&)> open;
+  } cases[] = {
+      {"About", [](TFConv& window) { window.About1->trigger(); }},
+      {"reasons", [](TFConv& window) { window.ShowRowOutcome(3); }},
+      {"message", [](TFConv& window) { window.Help1->trigger(); }},
+  };
+  for (const auto& c : cases) {
+    TFConv window(environment);
+    window.SetAboutBox(&about);
+    window.show();
+    window.Files().AddFiles(files);
+    window.Files().AddFiles({"/settled/earlier.tif"});
+    window.Files().SetStatus(3, StatusNotFound);
+    window.Files().SetChecked(3, false);
+    window.Files().SetSelectedCount(3);
+
+    bool buildingWhenOpened = false;
+    bool boxOpenAtTheEnd = false;
+    int zombiesAtTheEnd = -1;
+    QTimer watch;
+    int triesLeft = 2000;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box == nullptr || (window.Building() && --triesLeft > 0)) return;
+      watch.stop();
+      boxOpenAtTheEnd = !window.Building() && box->isVisible();
+      zombiesAtTheEnd = ZombieChildren();
+      box->close();
+    });
+    QTimer::singleShot(0, [&] {
+      buildingWhenOpened = window.Building();
+      watch.start(5);
+      c.open(window);
+    });
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+    EXPECT_TRUE(buildingWhenOpened) << c.box;
+    EXPECT_TRUE(boxOpenAtTheEnd) << c.box;
+    EXPECT_EQ(zombiesAtTheEnd, 0) << c.box;
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << c.box << row;
+  }
+}
+
 // The window starts with the classic reading; the widened one is a setting of the
 // Параметры menu that the next start of the program still has.
 TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBuild) {
@@ -152,7 +228,7 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
     EXPECT_NE(window.Files().Reason(0).find("Параметры"), std::string::npos) << window.Files().Reason(0);
     window.SettingsMenu->WidenedReading->trigger();
     for (QAction* method : window.SettingsMenu->ResamplingMenu->actions()) {
-      if (method->text() == "average") method->trigger();
+      if (method->data() == "average") method->trigger();
     }
   }
   TFConv window(environment);
@@ -162,6 +238,53 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   QTest::mouseClick(window.Button_Add, Qt::LeftButton);
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
   EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+}
+
+// Off by default (the levels compressed as the image is); a chosen compression is kept
+// between runs and reaches every level the tool writes.
+TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesTheLevels) {
+  environment.settingsFile = folder.filePath("settings.ini");
+  const auto choose = [](QMenu* menu, const char* gdalName) {
+    for (QAction* choice : menu->actions()) {
+      if (choice->data() == gdalName) choice->trigger();
+    }
+  };
+  {
+    TFConv window(environment);
+    EXPECT_TRUE(window.Options().Config.empty());
+    for (QMenu* menu : {window.SettingsMenu->ResamplingMenu, window.SettingsMenu->CompressionMenu}) {
+      for (QAction* choice : menu->actions()) {
+        EXPECT_TRUE(choice->data().toString().isEmpty() || choice->text().endsWith(" (" + choice->data().toString() + ")"))
+            << choice->text().toStdString();
+        EXPECT_NE(choice->toolTip(), choice->text()) << choice->text().toStdString();  // a hint of its own
+      }
+    }
+    choose(window.SettingsMenu->CompressionMenu, "DEFLATE");
+  }
+  const struct {
+    const char* gdalName;
+    const char* scheme;  // as tiffinfo names it
+  } cases[] = {{nullptr, "AdobeDeflate"}, {"JPEG", "JPEG"}};
+  for (const auto& c : cases) {
+    TFConv window(environment);
+    if (c.gdalName != nullptr) choose(window.SettingsMenu->CompressionMenu, c.gdalName);
+    const std::string path = MakeTiff(QString::fromLatin1(c.scheme) + ".tif");
+    dialogs.addAnswers.push_back(std::vector<std::string>{path});
+    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    ASSERT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+
+    QProcess info;
+    info.start(KELVORY_TEST_TIFFINFO, {QString::fromStdString(path)});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    QStringList schemes;
+    for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split('\n')) {
+      if (line.contains("Compression Scheme:")) schemes.push_back(line.section(':', 1).trimmed());
+    }
+    ASSERT_GE(schemes.size(), 2) << c.scheme;
+    EXPECT_EQ(schemes.takeFirst(), "None");  // the image itself is left as it was
+    for (const QString& level : schemes) EXPECT_EQ(level, c.scheme);
+  }
 }
 
 }  // namespace

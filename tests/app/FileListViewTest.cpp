@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "app/QtListDialogs.h"
+#include "app/WrapToWidth.h"
 #include "filelist/FileList.h"
 
 namespace kelvory {
@@ -122,6 +123,41 @@ TEST_F(FileListViewTest, ToolTipShowsWhyARowFailed) {
   list.AddFiles({"/maps/b.tif"});
   EXPECT_EQ(list.Model().index(2).data(FileListModel::ReasonRole).toString(), "");
   EXPECT_EQ(list.Model().index(2).data(Qt::ToolTipRole).toString(), "/maps/b.tif");
+}
+
+// A long path and a tool's long error line come in lines of a readable width, broken
+// after spaces or separators where there are some, and nothing of them is lost.
+TEST_F(FileListViewTest, LongToolTipsAreWrappedWithNothingLost) {
+  const QFontMetrics metrics(QToolTip::font());
+  const QString folders = QString("/data/survey_2021/region_north/").repeated(6);
+  const QString sentence = QString::fromUtf8("Пирамиды построить не удалось, файл занят другой программой. ").repeated(4);
+  const struct {
+    QString text;
+    int width;
+  } cases[] = {
+      {"/maps/a.tif\ndisk full", 480},  // short: as it was
+      {folders + "sheet.tif\n" + sentence, 480},
+      {QString(300, u'x'), 120},  // no place to break: cut anywhere
+  };
+  for (const auto& c : cases) {
+    const QString wrapped = WrapToWidth(c.text, metrics, c.width);
+    for (const QString& line : wrapped.split(u'\n')) {
+      EXPECT_LE(metrics.horizontalAdvance(line), c.width) << line.toStdString();
+    }
+    EXPECT_EQ(QString(wrapped).remove(u'\n'), QString(c.text).remove(u'\n'));
+    if (metrics.horizontalAdvance(c.text) <= c.width) {
+      EXPECT_EQ(wrapped, c.text);
+    }
+  }
+  EXPECT_EQ(WrapToWidth(folders, metrics, 480).split(u'\n').constFirst().right(1), "/");
+
+  list.AddFiles({(folders + "sheet.tif").toStdString()});
+  list.SetStatus(3, StatusFailed);
+  list.SetReason(3, sentence.toStdString());
+  QHelpEvent help(QEvent::ToolTip, CaptionOf(3), view.viewport()->mapToGlobal(CaptionOf(3)));
+  QApplication::sendEvent(view.viewport(), &help);
+  EXPECT_GT(QToolTip::text().count(u'\n'), 3);
+  EXPECT_EQ(QToolTip::text().remove(u'\n'), folders + "sheet.tif" + sentence);
 }
 
 // Answers the next dialog that opens by choosing name in folder.

@@ -1,6 +1,7 @@
 # Tests of the main window and the application shell on the offscreen platform.
 find_program(KELVORY_TEST_GDAL_CREATE gdal_create REQUIRED)
 find_program(KELVORY_TEST_GDALADDO_TOOL gdaladdo REQUIRED)
+find_program(KELVORY_TEST_TIFFINFO tiffinfo REQUIRED)
 
 add_executable(kelvory_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
@@ -15,7 +16,8 @@ add_executable(kelvory_window_tests
 target_link_libraries(kelvory_window_tests PRIVATE kelvory_widgets Qt6::Test GTest::gtest)
 target_compile_definitions(kelvory_window_tests PRIVATE
   KELVORY_TEST_GDAL_CREATE="${KELVORY_TEST_GDAL_CREATE}"
-  KELVORY_TEST_GDALADDO="${KELVORY_TEST_GDALADDO_TOOL}")
+  KELVORY_TEST_GDALADDO="${KELVORY_TEST_GDALADDO_TOOL}"
+  KELVORY_TEST_TIFFINFO="${KELVORY_TEST_TIFFINFO}")
 kelvory_warnings(kelvory_window_tests)
 gtest_discover_tests(kelvory_window_tests
   TEST_PREFIX "window."
