@@ -16,6 +16,8 @@
 #   - rebuilding existing levels, and levels into an external .ovr;
 #   - a cancel (SIGINT to qgis_process, as Ctrl-C) during a big file's build: the file
 #     unchanged, no working copy and no tool left;
+#   - the same in the algorithm's dialog in QGIS on a virtual X screen (Xvfb): Run, the
+#     progress bar moves with gdaladdo's percentages, Cancel;
 #   - the help in Russian under a Russian QGIS.
 # Usage (after the build): scripts/qgis-test.sh; BUILD_DIR chooses the build (default out).
 set -euo pipefail
@@ -27,7 +29,7 @@ zip=$(ls "$build_dir"/kelvory-qgis-*.zip 2>/dev/null || true)
 started=$SECONDS
 
 source scripts/install-packages.sh
-install_packages qgis python3-qgis python3-pytest gdal-bin libtiff-tools jq unzip
+install_packages qgis python3-qgis python3-pytest gdal-bin libtiff-tools jq unzip xvfb xauth
 
 echo "== the plugin's unit tests"
 # Debian's Python: the qgis module is not in others.
@@ -204,9 +206,26 @@ left=$(pgrep -af "$work" || true)
 [ "$(ls -A "$work/big")" = big.tif ] || fail "left beside the big file: $(ls -A "$work/big")"
 [ -z "$(find "$work/tmp" -name 'kelvory*')" ] || fail "working copies left: $(find "$work/tmp" -name 'kelvory*')"
 
+echo "== a cancel in the dialog in QGIS"
+gdal_create -q -of GTiff -outsize 10000 10000 -bands 3 -burn 1 -burn 2 -burn 3 "$work/big/window.tif"
+window_sum=$(sha256sum <"$work/big/window.tif")
+KELVORY_PARAMETERS=$(jq -n --arg file "$work/big/window.tif" '{FILES: [$file], RESAMPLING: "average"}') \
+  KELVORY_CANCEL=1 KELVORY_LOG=$work/dialog.log PATH=$path \
+  xvfb-run -a -s "-screen 0 1280x900x24" env -u QT_QPA_PLATFORM \
+  qgis --nologo --code scripts/qgis-dialog.py >"$work/qgis-window.log" 2>&1 ||
+  fail "QGIS: $(tail -n 20 "$work/qgis-window.log")"
+[ "$(head -n1 "$work/dialog.log")" = cancelled ] || fail "the dialog: $(cat "$work/dialog.log")"
+sed -n '2,3p' "$work/dialog.log"
+grep -qx "stopped: $work/big/window.tif" "$work/dialog.log" &&
+  grep -q '^Stopped: 1 cut short, 0 not started' "$work/dialog.log" || fail "the dialog's log: $(cat "$work/dialog.log")"
+left=$(pgrep -af "$work" || true)
+[ -z "$left" ] || fail "left running after the dialog's cancel: $left"
+[ "$(sha256sum <"$work/big/window.tif")" = "$window_sum" ] || fail "the file changed after the dialog's cancel"
+[ -z "$(find "$work/tmp" -name 'kelvory*')" ] || fail "working copies left: $(find "$work/tmp" -name 'kelvory*')"
+
 echo "== in Russian"
 set_setting locale/overrideFlag true
 set_setting locale/userLocale ru
-qgis help kelvory:buildpyramids >"$work/help-ru.txt"
+qgis help kelvory:buildpyramids >"$work/help-ru.txt" 2>"$work/help-ru.err"
 grep -q '^Построить пирамиды (kelvory:buildpyramids)' "$work/help-ru.txt" &&
   grep -q '^FOLDERS: Папки' "$work/help-ru.txt" || fail "no Russian help: $(head -n 5 "$work/help-ru.txt")"

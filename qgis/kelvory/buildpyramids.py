@@ -60,18 +60,19 @@ class BuildPyramids(QgsProcessingAlgorithm):
     def displayName(self):
         return _texts()["algorithm"]
 
+    def shortDescription(self):
+        return _texts()["summary"]
+
     def shortHelpString(self):
         return _texts()["help"]
 
     def initAlgorithm(self, config=None):
         t = _texts()
         for name in INPUTS:
-            self.addParameter(QgsProcessingParameterMultipleLayers(
-                name, t[name], QgsProcessing.TypeFile, optional=True))
-        # QGIS's own multiple-input dialog expands a folder into every file below it, which
-        # loses the folder's subfolders under a destination and takes in non-TIFF files.
-        self.parameterDefinition("FOLDERS").setMetadata(
-            {"widget_wrapper": {"class": __package__ + ".folders.FolderListWrapper"}})
+            paths = QgsProcessingParameterMultipleLayers(name, t[name], QgsProcessing.TypeFile, optional=True)
+            paths.setMetadata({"widget_wrapper": {"class": __package__ + ".paths.PathListWrapper",
+                                                  "kind": name.lower()}})
+            self.addParameter(paths)
         # Names, not positions, are the values, so that GDAL's names work from scripts;
         # checkParameterValues lets positions and any letter case through as well.
         self.addParameter(QgsProcessingParameterEnum(
@@ -150,7 +151,9 @@ class BuildPyramids(QgsProcessingAlgorithm):
         if report:
             write_report(report, tally.files)
         counts = tally.counts()
-        if run.stopped and run.status == INTERRUPTED:
+        # Stopped by a cancel here or by a signal from elsewhere, the command still
+        # reports every file, so the outputs count what was done.
+        if run.status == INTERRUPTED:
             feedback.pushWarning(t["stop summary"].format(counts["stopped"], counts["not started"]))
         elif run.status not in SETTLED:
             raise QgsProcessingException(t["ended"].format(run.status, run.error_text()))

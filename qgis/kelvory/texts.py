@@ -3,12 +3,13 @@ rather than Qt's .ts files: the plugin ships as plain Python with nothing to com
 
 ENGLISH = {
     "algorithm": "Build pyramids",
+    "summary": "Builds overview pyramids in TIFF files, whole folders and list files at once.",
     "help": (
         "<p>Builds overview pyramids (levels of reduced resolution) inside TIFF files with "
         "Kelvory's <b>kelvory-batch</b>, which runs GDAL's gdaladdo on several files at once.</p>"
         "<p><b>TIFF files</b>, <b>Folders</b> and <b>List files</b> name what to build: a folder "
         "adds every .tif and .tiff file below it, in every subfolder; a list file holds one path "
-        "per line, a relative one taken from the list's own folder.</p>"
+        "per line, a relative one taken from the list's own folder. A field takes several paths separated by ;.</p>"
         "<p>Without a <b>destination folder</b> every file is updated in place through a temporary "
         "copy that replaces it only when gdaladdo has finished. With one, each file is copied "
         "there (files from a folder keep their subfolders) and only the copy gets the levels. "
@@ -43,8 +44,10 @@ ENGLISH = {
     "STOPPED": "Files stopped",
     "NOT_STARTED": "Files not started",
     "setting": "kelvory-batch command (empty: beside the plugin or on the PATH)",
-    "add folder": "Add folder…",
-    "remove": "Remove",
+    "separated": "paths separated by ;",
+    "add files": "Add TIFF files",
+    "add folders": "Add a folder",
+    "add lists": "Add list files",
     "no inputs": "Give at least one TIFF file, folder or list file.",
     "bad option": "{0}: unknown value {1}; the values are: {2}.",
     "not found": ("kelvory-batch was not found (looked for {0}). Install Kelvory, or choose "
@@ -60,13 +63,14 @@ ENGLISH = {
 
 RUSSIAN = {
     "algorithm": "Построить пирамиды",
+    "summary": "Строит пирамиды в файлах TIFF, целых папках и списках файлов за один запуск.",
     "help": (
         "<p>Строит пирамиды (обзорные уровни пониженного разрешения) внутри файлов TIFF "
         "командой Kelvory <b>kelvory-batch</b>, которая запускает gdaladdo из GDAL для "
         "нескольких файлов сразу.</p>"
         "<p><b>Файлы TIFF</b>, <b>Папки</b> и <b>Списки файлов</b> задают, что строить: папка "
         "добавляет все файлы .tif и .tiff в ней и во всех вложенных папках; список — текстовый "
-        "файл с одним путём в строке, относительный путь берётся от папки списка.</p>"
+        "файл с одним путём в строке, относительный путь берётся от папки списка. В поле можно указать несколько путей через ;.</p>"
         "<p>Без <b>папки назначения</b> каждый файл обновляется на месте через временную копию, "
         "которая заменяет его, только когда gdaladdo закончил. С папкой назначения каждый файл "
         "копируется туда (файлы из папки сохраняют вложенные папки), и уровни получает только "
@@ -102,8 +106,10 @@ RUSSIAN = {
     "STOPPED": "Остановлено",
     "NOT_STARTED": "Не начато",
     "setting": "Команда kelvory-batch (пусто — рядом с модулем или в PATH)",
-    "add folder": "Добавить папку…",
-    "remove": "Удалить",
+    "separated": "пути через ;",
+    "add files": "Добавить файлы TIFF",
+    "add folders": "Добавить папку",
+    "add lists": "Добавить списки файлов",
     "no inputs": "Укажите хотя бы один файл TIFF, папку или список файлов.",
     "bad option": "{0}: неизвестное значение {1}; возможные значения: {2}.",
     "not found": ("kelvory-batch не найден (искали {0}). Установите Kelvory или укажите "
