@@ -17,7 +17,8 @@ PROGRAM = "kelvory-batch.exe" if os.name == "nt" else "kelvory-batch"
 # GDAL's names, in the order of the command's help; nearest is its default.
 RESAMPLING = ("nearest", "average", "bilinear", "cubic", "cubicspline", "lanczos",
               "gauss", "mode", "rms")
-# Values of gdaladdo's COMPRESS_OVERVIEW that suit overviews of any TIFF the command takes.
+# gdaladdo's COMPRESS_OVERVIEW values offered; JPEG takes 8-bit data only, and gdaladdo
+# says so in the file's reason.
 COMPRESSION = ("DEFLATE", "LZW", "ZSTD", "JPEG", "PACKBITS", "NONE")
 OUTCOMES = ("done", "kept", "failed", "not found", "busy", "stopped", "not started")
 REPORT_COLUMNS = ("path", "outcome", "reason", "reason_code", "levels_before",
@@ -167,13 +168,13 @@ class BatchRun:
 
     def __init__(self, argv):
         options = {}
-        self._console_stop = os.name != "nt"
+        self._asks_to_stop = True
         if os.name == "nt":
             import ctypes
             # Ctrl-Break reaches the command only through a console it shares with us
             # (qgis_process); under the QGIS window it gets none and is ended instead.
-            self._console_stop = bool(ctypes.windll.kernel32.GetConsoleWindow())
-            options["creationflags"] = (subprocess.CREATE_NEW_PROCESS_GROUP if self._console_stop
+            self._asks_to_stop = bool(ctypes.windll.kernel32.GetConsoleWindow())
+            options["creationflags"] = (subprocess.CREATE_NEW_PROCESS_GROUP if self._asks_to_stop
                                         else subprocess.CREATE_NO_WINDOW)
         self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, **options)
@@ -226,13 +227,17 @@ class BatchRun:
             # it building behind QGIS's back.
             if not ended:
                 self.stop()
+                try:
+                    self.process.wait(STOP_GRACE_SECONDS)
+                except subprocess.TimeoutExpired:
+                    self.process.kill()
             self.status = self.process.wait()
             self._readers[1].join()
 
     def stop(self):
         self.stopped = True
         try:
-            if not self._console_stop:
+            if not self._asks_to_stop:
                 self.process.terminate()
             elif os.name == "nt":
                 os.kill(self.process.pid, signal.CTRL_BREAK_EVENT)

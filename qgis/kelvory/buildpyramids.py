@@ -169,9 +169,11 @@ class BuildPyramids(QgsProcessingAlgorithm):
     @staticmethod
     def _log_file(event, t, feedback):
         outcome = event["outcome"]
-        line = "{}: {}".format(t["outcomes"].get(outcome, outcome), shown(event["path"]))
+        line = "{}: {}".format(t["outcomes"].get(outcome, outcome), event["path"])
         if event.get("reason"):
             line += ": " + event["reason"]
+        # A reason may quote the path too.
+        line = shown(line)
         if outcome == "done":
             before, after = event.get("levels_before"), event.get("levels_after")
             feedback.pushInfo("{} ({})".format(line, t["levels"].format(before, after, event.get("seconds") or 0)))
