@@ -144,7 +144,7 @@ class Tally:
         return counts
 
     def percent(self):
-        """The part done, counting running files by their own percentage."""
+        """How far the build has got, counting running files by their own percentage."""
         if not self.planned:
             return 100.0 if self.planned == 0 else 0.0
         done = len(self.files) + sum(self.running.values()) / 100
