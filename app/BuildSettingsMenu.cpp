@@ -26,7 +26,8 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
   FResampling = new QActionGroup(this);
   FResampling->setExclusive(true);
   const QString chosen = FSettings->value(ResamplingKey, QStringLiteral("nearest")).toString();
-  for (const char* method : ResamplingMethods) {
+  for (const Resampling value : kResamplingMethods) {
+    const char* method = GdalName(value);
     QAction* action = ResamplingMenu->addAction(QString::fromLatin1(method));
     action->setCheckable(true);
     action->setData(QString::fromLatin1(method));
@@ -45,9 +46,8 @@ BuildSettingsMenu::~BuildSettingsMenu() = default;
 BuildOptions BuildSettingsMenu::Options() const {
   BuildOptions options;
   options.Reading = WidenedReading->isChecked() ? ReadingMode::Widened : ReadingMode::Classic;
-  options.Resampling = FResampling->checkedAction()->data().toString().toStdString();
-  options.WidenedReadingHint =
-      "Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».";
+  options.Method = ResamplingNamed(FResampling->checkedAction()->data().toString().toStdString())
+                       .value_or(Resampling::Nearest);
   return options;
 }
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -27,10 +28,11 @@
 #include "app/LayoutFont.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
+#include "app/ReasonText.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WebSite.h"
-#include "pyramids/BuildRunner.h"
+#include "pyramids/BuildRun.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
@@ -42,6 +44,24 @@ namespace kelvory {
 namespace {
 
 const char kCaption[] = "Генератор пирамид для TIFF";
+const char kBuildCaption[] = "Построить";
+const char kWaitCaption[] = "Подождите...";
+const char kToolMissingMessage[] = "gdaladdo.exe не найден";
+const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
+// How often a running build is stepped from the window's event loop.
+constexpr int kBuildStepMs = 20;
+
+StatusImage PictureOf(Outcome result) {
+  switch (result) {
+    case Outcome::Done: return StatusDone;
+    case Outcome::NotFound: return StatusNotFound;
+    case Outcome::Kept:
+    case Outcome::Failed:
+    case Outcome::Busy:
+    case Outcome::Stopped: return StatusFailed;
+  }
+  return StatusFailed;
+}
 
 // The 8-point "Microsoft Sans Serif" the layout was drawn for, or DejaVu Sans in the
 // same pixel height: every caption still fits its control.
@@ -73,6 +93,7 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
     }
   }
   if (!FEnvironment.openUrl) FEnvironment.openUrl = ShellOpen;
+  if (!FEnvironment.findTool) FEnvironment.findTool = FindTool;
   if (!FEnvironment.folderDialog) {
     FOwnFolderDialog = std::make_unique<QtFolderDialog>();
     FEnvironment.folderDialog = FOwnFolderDialog.get();
@@ -105,6 +126,9 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   CreateStatusBar();
   CreateListMenu();
   CreateBuildProgress();
+  FBuildTimer = new QTimer(this);
+  FBuildTimer->setInterval(kBuildStepMs);
+  connect(FBuildTimer, &QTimer::timeout, this, &TFConv::StepBuild);
   SetTabOrder();
   FormCreate();
   if (FEnvironment.stopSignal != nullptr)
@@ -112,6 +136,8 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
 }
 
 TFConv::~TFConv() {
+  // A build still running ends here: its tools are stopped, its copies removed.
+  FBuild.reset();
   // The view works on the list's model: it goes before the list does.
   delete ListView_Files;
 }
@@ -283,12 +309,52 @@ ListDialogs& TFConv::Dialogs() { return *FEnvironment.listDialogs; }
 void TFConv::Button_AddClick() { AddCommand(*FFiles, Dialogs()); }
 
 void TFConv::Button_BuildClick() {
-  RunBuild(*this);
-  if (FCloseRequested) {
+  if (FBuilding) return;
+  std::vector<int> rows;
+  for (int row = 0; row < FFiles->RowCount(); ++row) {
+    if (FFiles->Checked(row)) rows.push_back(row);
+  }
+  if (rows.empty()) return;
+  EnterBuilding();
+  const std::string tool = FEnvironment.findTool(ProgramFolder());
+  if (tool.empty()) {
+    ShowMessage(QString::fromUtf8(kToolMissingMessage));
+    LeaveBuilding();
+    return;
+  }
+  BuildRequest request;
+  for (const int row : rows) request.Rows.push_back({FFiles->Caption(row), FHasDestFolder ? FDestFolder : std::string()});
+  request.ToolPath = tool;
+  request.Slots = SlotCount();
+  request.Options = Options();
+  FBuildRows = std::move(rows);
+  FBuild = std::make_unique<BuildRun>(std::move(request), *this);
+  // The build is stepped from whatever event loop runs, a dialog's too, so it goes on
+  // under any box; the handler returns once it is over.
+  FBuildTimer->start();
+  QEventLoop loop;
+  FBuildLoop = &loop;
+  StepBuild();
+  if (FBuild) loop.exec();
+  FBuildLoop = nullptr;
+  // The end signal may have stopped the build before its event came through.
+  if (FCloseRequested || (FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested())) {
     FCloseRequested = false;
     close();
     QCoreApplication::quit();
   }
+}
+
+void TFConv::StepBuild() {
+  if (!FBuild || FStepping) return;
+  FStepping = true;
+  const bool more = FBuild->Step(0);
+  FStepping = false;
+  if (more) return;
+  FBuildTimer->stop();
+  FBuild.reset();
+  LeaveBuilding();
+  if (FBuildLoop != nullptr) FBuildLoop->quit();
 }
 
 void TFConv::Button_DeleteClick() {
@@ -343,72 +409,72 @@ void TFConv::UpdateCounters() {
   FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
-int TFConv::RowCount() const { return FFiles->RowCount(); }
-std::string TFConv::RowCaption(int row) const { return FFiles->Caption(row); }
-bool TFConv::RowChecked(int row) const { return FFiles->Checked(row); }
-void TFConv::SetRowChecked(int row, bool checked) { FFiles->SetChecked(row, checked); }
-void TFConv::SetRowStatus(int row, StatusImage status) { FFiles->SetStatus(row, status); }
-void TFConv::RowSettled(int row, StatusImage /*status*/, const std::string& reason) {
-  FFiles->SetReason(row, reason);
+void TFConv::RowStarted(int row) { FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress); }
+
+void TFConv::RowSettled(const RowReport& report) {
+  const int row = FBuildRows.at(static_cast<std::size_t>(report.Row));
+  FFiles->SetStatus(row, PictureOf(report.Result));
+  FFiles->SetChecked(row, false);
+  // Counted out of the selection whatever its check mark was.
+  FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
+  FPanels[2]->setText(QString::fromStdString(FFiles->SelectedPanelText()));
+  FFiles->SetStopped(row, report.Result == Outcome::Stopped);
+  FFiles->SetReason(row, WindowReason(report.Why));
   FRunningPercent.erase(row);
   ++FBuildSettled;
   UpdateBuildProgress();
+  // Shown once this step is over: the build goes on under the box.
+  if (report.Why.Code == ReasonCode::Unexpected) {
+    QTimer::singleShot(0, this, [this] { ShowMessage(QString::fromUtf8(kCollectErrorMessage)); });
+  }
 }
 
-void TFConv::SetBuilding(bool building) {
-  FBuilding = building;
+bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cast<std::size_t>(row))); }
+
+void TFConv::EnterBuilding() {
+  FBuilding = true;
   FStopAsked = false;
   FRunningPercent.clear();
-  if (building) {
-    FBuildTotal = FFiles->SelectedCount();
-    FBuildSettled = 0;
-    FBuildClock.start();
-    const QRect list = ListView_Files->viewport()->geometry();
-    BuildProgressLabel->setGeometry(list.left(), list.bottom() - 17, list.width(), 18);
-    UpdateBuildProgress();
-    BuildProgressLabel->show();
-    BuildBar->show();
-    FProgressTimer->start();
-  } else {
-    FProgressTimer->stop();
-    BuildProgressLabel->hide();
-    BuildBar->hide();
-  }
+  Button_Build->setEnabled(false);
+  Button_Build->setText(QString::fromUtf8(kWaitCaption));
+  GroupBox1->setEnabled(false);
+  FBuildTotal = FFiles->SelectedCount();
+  FBuildSettled = 0;
+  FBuildClock.start();
+  const QRect list = ListView_Files->viewport()->geometry();
+  BuildProgressLabel->setGeometry(list.left(), list.bottom() - 17, list.width(), 18);
+  UpdateBuildProgress();
+  BuildProgressLabel->show();
+  BuildBar->show();
+  FProgressTimer->start();
   UpdateListActions();
 }
-int TFConv::SelectedCount() const { return FFiles->SelectedCount(); }
-void TFConv::SetSelectedCount(int count) { FFiles->SetSelectedCount(count); }
 
-void TFConv::SetSelectionPanelText(const std::string& text) {
-  FPanels[2]->setText(QString::fromStdString(text));
+void TFConv::LeaveBuilding() {
+  setWindowTitle(QString::fromUtf8(kCaption));
+  FBuilding = false;
+  FStopAsked = false;
+  FRunningPercent.clear();
+  Button_Build->setText(QString::fromUtf8(kBuildCaption));
+  Button_Build->setEnabled(true);
+  GroupBox1->setEnabled(true);
+  FProgressTimer->stop();
+  BuildProgressLabel->hide();
+  BuildBar->hide();
+  UpdateListActions();
 }
 
-void TFConv::SetBuildButtonEnabled(bool enabled) { Button_Build->setEnabled(enabled); }
-
-void TFConv::SetBuildButtonCaption(const std::string& caption) {
-  Button_Build->setText(QString::fromStdString(caption));
-}
-
-void TFConv::SetGroupBoxEnabled(bool enabled) { GroupBox1->setEnabled(enabled); }
-
-void TFConv::SetWindowCaption(const std::string& caption) {
-  setWindowTitle(QString::fromStdString(caption));
-}
-
-void TFConv::ShowMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvory"), QString::fromStdString(text),
-                  QMessageBox::Ok, this);
+void TFConv::ShowMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvory"), text, QMessageBox::Ok, this);
   box.exec();
 }
-
-void TFConv::ProcessMessages() { QCoreApplication::processEvents(); }
 
 std::string TFConv::ProgramFolder() const {
   return FEnvironment.programFolder.empty() ? platform::ProgramFolder()
                                             : FEnvironment.programFolder;
 }
 
-bool TFConv::StopRequested() const {
+bool TFConv::StopRequested() {
   return FStopAsked || (FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested());
 }
 
@@ -416,22 +482,14 @@ BuildOptions TFConv::Options() const { return SettingsMenu->Options(); }
 
 void TFConv::StopSignalled() {
   if (FBuilding) {
-    // The build sees the request between its steps; a box it waits on would hold it
-    // up, and the window closes once the build has returned.
+    // The build sees the request between its steps, and the window closes once the
+    // build is over.
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     close();
     return;
   }
   close();
   QCoreApplication::quit();
-}
-
-std::string TFConv::ToolPath() const {
-#ifdef Q_OS_WIN
-  // GDAL from OSGeo4W or QGIS is often on the PATH rather than beside the program.
-  if (std::string found = FindTool(ProgramFolder()); !found.empty()) return found;
-#endif
-  return BuildHost::ToolPath();
 }
 
 int TFConv::SlotCount() const {

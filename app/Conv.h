@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the file list with its command buttons, the Build button, the
 // destination folder, the banner, the "?" menu, the window-menu commands and the
-// status bar. It is also the host that a build runs in.
+// status bar. It runs builds and shows their rows' events.
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
@@ -11,11 +11,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Shell.h"
-#include "pyramids/BuildHost.h"
+#include "pyramids/BuildEvents.h"
+#include "pyramids/BuildOptions.h"
 
 class QDialog;
+class QEventLoop;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -27,6 +30,7 @@ class QTimer;
 
 namespace kelvory {
 
+class BuildRun;
 class BuildSettingsMenu;
 class FileList;
 class FileListView;
@@ -48,6 +52,9 @@ struct ConvEnvironment {
   // '/' (holds gdal/gdaladdo).
   std::string programPath;
   std::string programFolder;
+  // Finds the tool for a build from the program's folder; by default beside the
+  // program, else on the PATH. Empty: there is none.
+  std::function<std::string(const std::string&)> findTool;
   int slotCount = 0;
   // SIGTERM/SIGHUP: stops a running build and closes the window; none: not watched.
   StopSignal* stopSignal = nullptr;
@@ -55,7 +62,7 @@ struct ConvEnvironment {
   QString settingsFile;
 };
 
-class TFConv final : public QWidget, public BuildHost {
+class TFConv final : public QWidget, public BuildEvents {
   Q_OBJECT
 
  public:
@@ -103,31 +110,17 @@ class TFConv final : public QWidget, public BuildHost {
   QString PanelText(int panel) const;
   bool Building() const { return FBuilding; }
 
-  // BuildHost
-  int RowCount() const override;
-  std::string RowCaption(int row) const override;
-  bool RowChecked(int row) const override;
-  void SetRowChecked(int row, bool checked) override;
-  void SetRowStatus(int row, StatusImage status) override;
-  void RowSettled(int row, StatusImage status, const std::string& reason) override;
-  std::string DestFolder() const override { return FDestFolder; }
-  bool HasDestFolder() const override { return FHasDestFolder; }
-  int SelectedCount() const override;
-  void SetSelectedCount(int count) override;
-  void SetBuilding(bool building) override;
-  void SetSelectionPanelText(const std::string& text) override;
-  void SetBuildButtonEnabled(bool enabled) override;
-  void SetBuildButtonCaption(const std::string& caption) override;
-  void SetGroupBoxEnabled(bool enabled) override;
-  void SetWindowCaption(const std::string& caption) override;
-  void ShowMessage(const std::string& text) override;
-  void ProcessMessages() override;
-  std::string ProgramFolder() const override;
-  std::string ToolPath() const override;
-  int SlotCount() const override;
-  bool StopRequested() const override;
-  BuildOptions Options() const override;
+  const std::string& DestFolder() const { return FDestFolder; }
+  bool HasDestFolder() const { return FHasDestFolder; }
+  // How the next build reads files and resamples, as the settings menu says.
+  BuildOptions Options() const;
+
+  // BuildEvents: the running build's rows, by their place in its request.
+  void RowStarted(int row) override;
   void RowProgress(int row, int percent) override;
+  void RowSettled(const RowReport& report) override;
+  bool StopRequested() override;
+  bool SkipRow(int row) override;
 
  public slots:
   void Button_AddClick();
@@ -158,6 +151,16 @@ class TFConv final : public QWidget, public BuildHost {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The window around a build: controls locked and captioned, progress shown; and
+  // back to idle.
+  void EnterBuilding();
+  void LeaveBuilding();
+  // One step of the running build, from the window's event loop.
+  void StepBuild();
+  void ShowMessage(const QString& text);
+  std::string ProgramFolder() const;
+  int SlotCount() const;
+
   void FormCreate();
   void CreateControls();
   void CreateMenus();
@@ -193,6 +196,13 @@ class TFConv final : public QWidget, public BuildHost {
   bool FCentred = false;
   bool FStopAsked = false;
   QTimer* FProgressTimer = nullptr;
+  // The running build, the list rows of its rows, what steps it, and the loop the
+  // Build button's handler waits in until it is over.
+  std::unique_ptr<BuildRun> FBuild;
+  std::vector<int> FBuildRows;
+  QTimer* FBuildTimer = nullptr;
+  QEventLoop* FBuildLoop = nullptr;
+  bool FStepping = false;
   QElapsedTimer FBuildClock;
   int FBuildTotal = 0;
   int FBuildSettled = 0;

@@ -93,8 +93,9 @@ void TFConv::UpdateListActions() {
   const QModelIndex current = ListView_Files->currentIndex();
   AddFolder1->setEnabled(!FBuilding);
   CheckFailed1->setEnabled(!FBuilding);
-  ShowReason1->setEnabled(current.isValid() &&
-                          !RowOutcomeText(FFiles->Status(current.row()), FFiles->Reason(current.row())).empty());
+  ShowReason1->setEnabled(current.isValid() && !RowOutcomeText(FFiles->Status(current.row()), FFiles->Stopped(current.row()),
+                                                               FFiles->Reason(current.row()))
+                                                    .empty());
   Stop1->setEnabled(FBuilding && !FStopAsked);
 }
 
@@ -112,6 +113,7 @@ void TFConv::UpdateBuildProgress() {
 }
 
 void TFConv::RowProgress(int row, int percent) {
+  row = FBuildRows.at(static_cast<std::size_t>(row));
   FFiles->SetProgress(row, percent);
   FRunningPercent[row] = percent;
   UpdateBuildProgress();
@@ -157,7 +159,7 @@ void TFConv::CheckFailedClick() {
 
 void TFConv::ShowRowOutcome(int row) {
   if (row < 0 || row >= FFiles->RowCount()) return;
-  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Reason(row));
+  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Stopped(row), FFiles->Reason(row));
   if (outcome.empty()) return;
   const StatusImage status = FFiles->Status(row);
   QMessageBox box(status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,

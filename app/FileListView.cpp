@@ -42,8 +42,7 @@ class FileListDelegate final : public QStyledItemDelegate {
     const int percent = index.data(FileListModel::ProgressRole).toInt();
     if (status == StatusInProgress && percent >= 0) {
       option->text = QStringLiteral("%1% · ").arg(percent) + option->text;
-    } else if (status == StatusFailed &&
-               IsStoppedReason(index.data(FileListModel::ReasonRole).toString().toStdString())) {
+    } else if (status == StatusFailed && index.data(FileListModel::StoppedRole).toBool()) {
       option->text = QString::fromUtf8("остановлено · ") + option->text;
     }
   }
@@ -148,14 +147,13 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
 }
 
 bool FileListView::viewportEvent(QEvent* event) {
-  // The tool tip gives the build's own reasons in the window's language.
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
     if (index.isValid()) {
-      const std::string reason = list_.Reason(index.row());
+      const std::string& reason = list_.Reason(index.row());
       QString text = index.data(Qt::DisplayRole).toString();
-      if (!reason.empty()) text += '\n' + PathQString(RussianReason(reason));
+      if (!reason.empty()) text += '\n' + PathQString(reason);
       QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
       return true;
     }

@@ -1,19 +1,18 @@
 #pragma once
-// The reasons the build gives for a row, as the window shows them: the build's own
-// texts in Russian, the tool's own words and anything not recognised as they are.
+// What the window says about a build's rows, in Russian.
 #include <string>
 
-#include "pyramids/StatusImage.h"
+#include "filelist/StatusImage.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 
-std::string RussianReason(const std::string& reason);
+// A reason as the window shows it: in Russian, with the tool's own words as they are,
+// and for a file only the widened reading reads, where to switch it on.
+std::string WindowReason(const Reason& reason);
 
 // What the window says about a settled row: its outcome and, on a line of its own,
 // the reason when there is one. Empty for a row no build has settled.
-std::string RowOutcomeText(StatusImage status, const std::string& reason);
-
-// The reason a stopped build gives the rows it cut short, in either language.
-bool IsStoppedReason(const std::string& reason);
+std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& reason);
 
 }  // namespace kelvory

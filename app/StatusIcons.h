@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "pyramids/StatusImage.h"
+#include "filelist/StatusImage.h"
 
 namespace kelvory {
 

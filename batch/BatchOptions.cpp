@@ -1,6 +1,13 @@
 #include "batch/BatchOptions.h"
 
+#include <optional>
+
+#include "platform/Program.h"
+#include "platform/StopSignals.h"
+#include "pyramids/ToolCommand.h"
+
 #include <charconv>
+#include <set>
 
 namespace kelvory {
 namespace {
@@ -39,137 +46,181 @@ OptionWord SplitOption(const std::string& word) {
 
 }  // namespace
 
-BatchOptions ParseArguments(const std::vector<std::string>& args) {
-  BatchOptions options;
-  bool destGiven = false;
-  bool jobsGiven = false;
-  bool resamplingGiven = false;
-  bool shardGiven = false;
-  bool optionsEnded = false;
+namespace {
 
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
-      options.sources.push_back({BatchSource::Kind::Path, word});
-      continue;
-    }
-    if (word == "--") {
-      optionsEnded = true;
-      continue;
-    }
+// Reads one command line: options in any order, paths and list files in order.
+class ArgumentParser {
+ public:
+  explicit ArgumentParser(const std::vector<std::string>& args) : args_(args) {}
 
-    const OptionWord option = SplitOption(word);
-    auto takeValue = [&]() -> std::string {
-      if (option.hasInlineValue) return option.inlineValue;
-      if (i + 1 >= args.size()) throw UsageError(option.name + " needs a value");
-      return args[++i];
-    };
-    auto refuseValue = [&]() {
-      if (option.hasInlineValue) throw UsageError(option.name + " takes no value");
-    };
-
-    if (option.name == "--help" || option.name == "-h") {
-      refuseValue();
-      options.action = BatchOptions::Action::Help;
-    } else if (option.name == "--version") {
-      refuseValue();
-      if (options.action != BatchOptions::Action::Help) options.action = BatchOptions::Action::Version;
-    } else if (option.name == "--dest" || option.name == "-d") {
-      if (destGiven) throw UsageError("--dest may be given only once");
-      options.destFolder = takeValue();
-      if (options.destFolder.empty()) throw UsageError("--dest needs a folder");
-      destGiven = true;
-    } else if (option.name == "--jobs" || option.name == "-j") {
-      if (jobsGiven) throw UsageError("--jobs may be given only once");
-      options.jobs = ParseJobs(takeValue());
-      jobsGiven = true;
-    } else if (option.name == "--resampling" || option.name == "-r") {
-      if (resamplingGiven) throw UsageError("--resampling may be given only once");
-      options.resampling = takeValue();
-      if (!IsResamplingMethod(options.resampling)) {
-        std::string known;
-        for (const char* method : ResamplingMethods) known += std::string(known.empty() ? "" : ", ") + method;
-        throw UsageError("unknown resampling method '" + options.resampling + "' (known: " + known + ")");
+  BatchOptions Parse() {
+    for (i_ = 0; i_ < args_.size(); ++i_) {
+      const std::string& word = args_[i_];
+      if (optionsEnded_ || word.empty() || word[0] != '-' || word == "-") {
+        options_.sources.push_back({BatchSource::Kind::Path, word});
+      } else if (word == "--") {
+        optionsEnded_ = true;
+      } else {
+        option_ = SplitOption(word);
+        if (!TakeSwitch() && !TakeValued()) throw UsageError("unknown option '" + option_.name + "'");
       }
-      resamplingGiven = true;
-    } else if (option.name == "--shard") {
-      if (shardGiven) throw UsageError("--shard may be given only once");
-      options.shard = ParseShard(takeValue());
-      shardGiven = true;
-    } else if (option.name == "--json") {
-      refuseValue();
-      options.json = true;
-    } else if (option.name == "--classic") {
-      refuseValue();
-      options.classic = true;
-    } else if (option.name == "--list" || option.name == "-l") {
-      const std::string listFile = takeValue();
-      if (listFile.empty()) throw UsageError("--list needs a file");
-      options.sources.push_back({BatchSource::Kind::ListFile, listFile});
-    } else {
-      throw UsageError("unknown option '" + option.name + "'");
     }
+    if (options_.external && !options_.destFolder.empty()) {
+      throw UsageError("--external builds beside the files themselves; it does not go with --dest");
+    }
+    if (options_.action == BatchOptions::Action::Build && options_.sources.empty()) throw UsageError("no files given");
+    return options_;
   }
 
-  if (options.action == BatchOptions::Action::Build && options.sources.empty()) {
-    throw UsageError("no files given");
+ private:
+  bool Is(const char* name, const char* shortName = nullptr) const {
+    return option_.name == name || (shortName != nullptr && option_.name == shortName);
   }
-  return options;
-}
+  std::string TakeValue() {
+    if (option_.hasInlineValue) return option_.inlineValue;
+    if (i_ + 1 >= args_.size()) throw UsageError(option_.name + " needs a value");
+    return args_[++i_];
+  }
+  // An option given twice is most likely a mistake in a script.
+  void Once(const std::string& name) {
+    if (!given_.insert(name).second) throw UsageError(name + " may be given only once");
+  }
 
-// The tool's place and the requests to stop, as each system names them.
-#ifdef _WIN32
-constexpr const char* kToolText =
-    "Builds the overview pyramids of TIFF files with gdal\\gdaladdo.exe beside the\n"
-    "program (or, when there is none, the gdaladdo.exe on the PATH). A PATH that is a\n"
-    "folder adds every .tif/.tiff file below it.\n";
-constexpr const char* kInterruptText =
-    "130 interrupted by Ctrl-C, Ctrl-Break, closing the console or logging off (files\n"
-    "already done keep their new levels; every other file is left as it was).\n";
-#else
-constexpr const char* kToolText =
-    "Builds the overview pyramids of TIFF files with gdal/gdaladdo beside the program\n"
-    "(or, when there is none, the gdaladdo on the PATH). A PATH that is a folder adds\n"
-    "every .tif/.tiff file below it.\n";
-constexpr const char* kInterruptText =
-    "130 interrupted by Ctrl-C, SIGTERM or SIGHUP (files already done keep their new\n"
-    "levels; every other file is left as it was).\n";
-#endif
+  // Options without a value; true when the word was one.
+  bool TakeSwitch() {
+    bool* flag = Is("--json")                  ? &options_.json
+                 : Is("--events")              ? &options_.events
+                 : Is("--classic")             ? &options_.classic
+                 : Is("--force")               ? &options_.force
+                 : Is("--external")            ? &options_.external
+                 : Is("--dry-run", "-n")       ? &options_.dryRun
+                 : Is("--quiet", "-q")         ? &options_.quiet
+                                               : nullptr;
+    const bool help = Is("--help", "-h");
+    const bool version = Is("--version");
+    if (flag == nullptr && !help && !version) return false;
+    if (option_.hasInlineValue) throw UsageError(option_.name + " takes no value");
+    if (flag != nullptr) *flag = true;
+    if (help) options_.action = BatchOptions::Action::Help;
+    if (version && options_.action != BatchOptions::Action::Help) options_.action = BatchOptions::Action::Version;
+    return true;
+  }
+
+  // Options with a value; true when the word was one.
+  bool TakeValued() {
+    if (Is("--dest", "-d")) {
+      Once("--dest");
+      options_.destFolder = TakeValue();
+      if (options_.destFolder.empty()) throw UsageError("--dest needs a folder");
+    } else if (Is("--jobs", "-j")) {
+      Once("--jobs");
+      options_.jobs = ParseJobs(TakeValue());
+    } else if (Is("--resampling", "-r")) {
+      Once("--resampling");
+      options_.resampling = ParseResampling(TakeValue());
+    } else if (Is("--shard")) {
+      Once("--shard");
+      options_.shard = ParseShard(TakeValue());
+    } else if (Is("--tmpdir")) {
+      Once("--tmpdir");
+      options_.tempFolder = TakeValue();
+      if (options_.tempFolder.empty()) throw UsageError("--tmpdir needs a folder");
+    } else if (Is("--list", "-l")) {
+      const std::string listFile = TakeValue();
+      if (listFile.empty()) throw UsageError("--list needs a file");
+      options_.sources.push_back({BatchSource::Kind::ListFile, listFile});
+    } else if (Is("--config")) {
+      // GDAL's own spelling: two words after the option.
+      if (option_.hasInlineValue || i_ + 2 >= args_.size()) throw UsageError("--config needs a KEY and a VALUE");
+      const std::string key = args_[++i_];
+      const std::string value = args_[++i_];
+      if (key.empty() || key.find_first_of("= ") != std::string::npos) {
+        throw UsageError("--config needs a KEY without '=' or blanks, not '" + key + "'");
+      }
+      options_.config.emplace_back(key, value);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  static Resampling ParseResampling(const std::string& name) {
+    if (const std::optional<Resampling> method = ResamplingNamed(name)) return *method;
+    std::string known;
+    for (const Resampling each : kResamplingMethods) known += std::string(known.empty() ? "" : ", ") + GdalName(each);
+    throw UsageError("unknown resampling method '" + name + "' (known: " + known + ")");
+  }
+
+  const std::vector<std::string>& args_;
+  std::size_t i_ = 0;
+  OptionWord option_;
+  bool optionsEnded_ = false;
+  std::set<std::string> given_;
+  BatchOptions options_;
+};
+
+}  // namespace
+
+BatchOptions ParseArguments(const std::vector<std::string>& args) { return ArgumentParser(args).Parse(); }
 
 std::string UsageText() {
   return std::string(
-             "Usage: kelvory-batch [--dest DIR] [--jobs N] [-r METHOD] [--classic] [--shard K/N] [--json]\n"
-             "                    [--list FILE]... [PATH]...\n") +
-         kToolText +
+             "Usage: kelvory-batch [OPTION]... [--list FILE]... [PATH]...\n") +
+         "Builds the overview pyramids of TIFF files with " + BundledToolPath({}) + " beside the\n"
+         "program (or, when there is none, the " + platform::ExecutableName("gdaladdo") +
+         " on the PATH). A PATH that is\n"
+         "a folder adds every .tif/.tiff file below it.\n" +
          "\n"
          "  -d, --dest DIR   copy each file into DIR and build there; the sources stay\n"
          "                   untouched (default: update each file in place, safely,\n"
-         "                   through a temporary copy); files found below a folder\n"
-         "                   keep their subfolders there\n"
-         "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
-         "                   processor)\n"
-         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated);\n"
-         "                   relative lines are taken from the list file's folder\n"
+         "                   through a working copy); files found below a folder keep\n"
+         "                   their subfolders there. A copy newer than its source with\n"
+         "                   enough levels is only checked, as make does\n"
+         "      --external   build the levels into NAME.ovr beside each file (gdaladdo\n"
+         "                   -ro), leaving the file itself untouched: for files that must\n"
+         "                   not be rewritten (a COG, a read-only file, one with a .ovr)\n"
+         "      --force      rebuild every level, those a file has included, with the\n"
+         "                   chosen method (default: only the missing levels are built)\n"
          "  -r, --resampling METHOD\n"
          "                   how gdaladdo computes the new levels: nearest (default),\n"
          "                   average, bilinear, cubic, cubicspline, lanczos, gauss, mode\n"
          "                   or rms; imagery wants average or cubic, classes nearest or mode\n"
+         "      --config KEY VALUE\n"
+         "                   a GDAL configuration option for gdaladdo (may be repeated):\n"
+         "                   COMPRESS_OVERVIEW DEFLATE, PREDICTOR_OVERVIEW 2,\n"
+         "                   JPEG_QUALITY_OVERVIEW 85, GDAL_NUM_THREADS ALL_CPUS...\n"
+         "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
+         "                   processor)\n"
+         "      --tmpdir DIR where in-place working copies go (default: the temporary\n"
+         "                   folder; one with no room for a file sends its copy to the\n"
+         "                   file's own folder)\n"
+         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated);\n"
+         "                   relative lines are taken from the list file's folder\n"
          "      --classic    read only classic little-endian TIFF of the original image\n"
          "                   kinds (default: also BigTIFF, big-endian and every sample\n"
          "                   type GDAL reads)\n"
          "      --shard K/N  take only share K of N (1 <= K <= N) of the files, split by\n"
          "                   path: N commands with the same arguments take each file once\n"
+         "  -n, --dry-run    say what each file would get (levels, method, working\n"
+         "                   folder); nothing is written and no tool runs\n"
+         "  -q, --quiet      print only the files that did not work out\n"
          "      --json       one JSON object per file on standard output instead of the\n"
          "                   text lines\n"
+         "      --events     JSON events on standard output: the plan, each file's start,\n"
+         "                   its progress and its outcome, and a summary\n"
          "  -h, --help       show this help and exit\n"
          "      --version    show the version and the gdaladdo used, and exit\n"
          "\n"
          "Files are taken in order; empty lines and repeated paths are skipped.\n"
-         "One line per file: done, failed (with the reason), not found, or busy (another\n"
+         "One line per file: done, kept (left as it is by a rule that protects it, with\n"
+         "what to do instead), failed (with the reason), not found, or busy (another\n"
          "process, here or on another host, was building it: it is left untouched).\n"
          "Levels a file already has are kept; only the missing ones are built.\n"
-         "Exit status: 0 all done, 1 some failed, not found or busy, 2 usage error or no tool,\n" +
-         kInterruptText;
+         "Words are Russian when LC_ALL, LC_MESSAGES or LANG names ru; JSON stays English.\n"
+         "Exit status: 0 every file done or kept, 1 some failed, not found or busy, or no\n"
+         "files at all, 2 usage error or no tool, 130 interrupted by\n" +
+         platform::StopRequestNames() + " (files already done keep their new levels; every\n"
+         "other file is left as it was).\n";
 }
 
 }  // namespace kelvory

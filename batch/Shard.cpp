@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "batch/BatchOptions.h"
+#include "batch/UsageError.h"
 
 namespace kelvory {
 namespace {

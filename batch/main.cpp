@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "batch/BatchOptions.h"
-#include "batch/ConsoleHost.h"
+#include "batch/ConsoleReport.h"
+#include "batch/Language.h"
 #include "batch/RowCollector.h"
 #include "batch/Shard.h"
 #include "batch/ToolLookup.h"
 #include "filelist/FolderWalk.h"
-#include "pyramids/BuildRunner.h"
+#include "pyramids/BuildRun.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/ListFile.h"
 #include "platform/Console.h"
@@ -52,6 +53,64 @@ int ShowVersion(const std::string& toolPath) {
   return kExitDone;
 }
 
+// The request for the collected rows: files found below a folder argument keep their
+// subfolders below the destination.
+kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const std::vector<kelvory::BatchRow>& rows,
+                                  const std::string& toolPath) {
+  kelvory::BuildRequest request;
+  for (const kelvory::BatchRow& row : rows) {
+    const std::string folder = options.destFolder.empty() || row.subfolder.empty()
+                                   ? options.destFolder
+                                   : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
+    request.Rows.push_back({row.path, folder});
+  }
+  request.ToolPath = toolPath;
+  request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
+  kelvory::BuildOptions& build = request.Options;
+  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
+  build.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
+  build.Method = options.resampling;
+  build.Config = options.config;
+  build.Force = options.force;
+  build.External = options.external;
+  build.KeepUpToDateCopies = true;
+  build.DryRun = options.dryRun;
+  build.TempFolder = options.tempFolder;
+  return request;
+}
+
+kelvory::ConsoleReport::Settings ReportSettings(const kelvory::BatchOptions& options,
+                                                const std::vector<kelvory::BatchRow>& rows,
+                                                const kelvory::platform::StopSignals& stopSignals) {
+  using kelvory::ConsoleReport;
+  using kelvory::platform::StandardStream;
+  ConsoleReport::Settings settings;
+  for (const kelvory::BatchRow& row : rows) settings.rows.push_back(row.path);
+  settings.format = options.events ? ConsoleReport::Format::Events
+                    : options.json ? ConsoleReport::Format::Json
+                                   : ConsoleReport::Format::Text;
+  settings.showProgress = kelvory::platform::IsTerminal(StandardStream::Error);
+  settings.quiet = options.quiet;
+  settings.dryRun = options.dryRun;
+  settings.method = kelvory::GdalName(options.resampling);
+  settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
+  settings.columns = [] { return kelvory::platform::TerminalColumns(StandardStream::Error); };
+  settings.language = kelvory::UserLanguage();
+  return settings;
+}
+
+// Checks what the command line names, before any file is touched; an error message, or
+// empty.
+std::string CheckFolders(kelvory::BatchOptions& options) {
+  // A missing folder would only fail every file one by one.
+  for (std::string* folder : {&options.destFolder, &options.tempFolder}) {
+    if (folder->empty()) continue;
+    if (!kelvory::platform::FolderExists(*folder)) return "not a folder: " + *folder;
+    *folder = kelvory::platform::FullPath(*folder);
+  }
+  return {};
+}
+
 int Run(const std::vector<std::string>& args) {
   using kelvory::BatchOptions;
   BatchOptions options;
@@ -69,14 +128,7 @@ int Run(const std::vector<std::string>& args) {
   const std::string programFolder = kelvory::platform::ProgramFolder();
   const std::string toolPath = kelvory::FindTool(programFolder);
   if (options.action == BatchOptions::Action::Version) return ShowVersion(toolPath);
-
-  // A missing folder would only fail every file one by one.
-  if (!options.destFolder.empty()) {
-    if (!kelvory::platform::FolderExists(options.destFolder)) {
-      return Fail("not a folder: " + options.destFolder);
-    }
-    options.destFolder = kelvory::platform::FullPath(options.destFolder);
-  }
+  if (const std::string error = CheckFolders(options); !error.empty()) return Fail(error);
 
   std::vector<kelvory::BatchRow> rows;
   try {
@@ -84,6 +136,8 @@ int Run(const std::vector<std::string>& args) {
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
+  // An empty share of files that exist is no failure: the other shares have them.
+  const bool filesGiven = !rows.empty();
   std::erase_if(rows, [&](const kelvory::BatchRow& row) { return !kelvory::InShard(row.path, options.shard); });
 
   // Ctrl-C, kill and a lost terminal stop the build safely instead of killing it halfway.
@@ -93,40 +147,26 @@ int Run(const std::vector<std::string>& args) {
   if (const std::error_code error = kelvory::platform::IgnoreBrokenPipe()) {
     return Fail("cannot ignore a closed output: " + error.message());
   }
-  kelvory::ConsoleHost::Settings settings;
-  for (kelvory::BatchRow& row : rows) {
-    settings.rows.push_back(std::move(row.path));
-    settings.rowSubfolders.push_back(std::move(row.subfolder));
+  kelvory::ConsoleReport report(ReportSettings(options, rows, stopSignals), stdout, stderr);
+  if (rows.empty()) {
+    report.ReportNothingToDo(filesGiven);
+    return filesGiven ? kExitDone : kExitSomeFailed;
   }
-  settings.destFolder = options.destFolder;
-  settings.programFolder = programFolder;
-  settings.toolPath = toolPath;
-  settings.json = options.json;
-  settings.slotCount = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
-  settings.showProgress = kelvory::platform::IsTerminal(kelvory::platform::StandardStream::Error);
-  settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
-  // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
-  settings.options.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;
-  settings.options.Resampling = options.resampling;
-  settings.options.WidenedReadingHint = "(the file is readable without --classic)";
-  kelvory::ConsoleHost host(std::move(settings), stdout, stderr);
+  kelvory::BuildRun run(MakeRequest(options, rows, toolPath), report);
+  while (run.Step(100)) report.Tick();
+  report.FinishProgress();
 
-  const kelvory::BuildSummary summary = kelvory::RunBuild(host);
-  host.FinishProgress();
-
-  if (summary.ToolMissing) {
-    host.ReportToolMissing();
-    std::fputs("kelvory-batch: and found no gdaladdo on the PATH\n", stderr);
+  if (run.Summary().ToolMissing) {
+    report.ReportToolMissing(kelvory::BundledToolPath(programFolder));
     return kExitUsage;
   }
   if (stopSignals.Requested()) {
-    host.ReportInterrupted();
+    report.ReportInterrupted();
     return kExitInterrupted;
   }
+  report.ReportSummary();
   // A busy file is left for a rerun, which the exit status asks for.
-  const bool allDone = summary.Failed == 0 && summary.NotFound == 0 && summary.Stopped == 0 && summary.Busy == 0 &&
-                       host.AllDone();
-  return allDone && !host.MessageShown() ? kExitDone : kExitSomeFailed;
+  return report.AllWorkedOut() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ const std::string& FileList::Reason(int row) const { return model_.Rows().at(sta
 
 void FileList::SetReason(int row, const std::string& reason) { model_.SetReason(row, reason); }
 
+bool FileList::Stopped(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).stopped; }
+
+void FileList::SetStopped(int row, bool stopped) { model_.SetStopped(row, stopped); }
+
 int FileList::Progress(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).progress; }
 
 void FileList::SetProgress(int row, int percent) { model_.SetProgress(row, percent); }

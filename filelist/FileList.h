@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pyramids/StatusImage.h"
+#include "filelist/StatusImage.h"
 #include "filelist/FileListModel.h"
 
 namespace kelvory {
@@ -29,11 +29,14 @@ class FileList final : public QObject {
   // From code: the counter is not touched (the caller keeps it).
   void SetChecked(int row, bool checked);
   StatusImage Status(int row) const;
-  // Marking a row in progress (StatusInProgress) also forgets its reason.
+  // Marking a row in progress (StatusInProgress) also forgets its reason and stop.
   void SetStatus(int row, StatusImage status);
-  // Why the last build settled the row as it did, shown in the row's tool tip.
+  // Why the last build settled the row as it did, in words to show (the row's tool
+  // tip); and whether that build was stopped before the row was done.
   const std::string& Reason(int row) const;
   void SetReason(int row, const std::string& reason);
+  bool Stopped(int row) const;
+  void SetStopped(int row, bool stopped);
   // The running tool's percentage for the row, or -1; settling the row clears it.
   int Progress(int row) const;
   void SetProgress(int row, int percent);

@@ -24,6 +24,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       return PathQString(row.reason);
     case ProgressRole:
       return row.progress;
+    case StoppedRole:
+      return row.stopped;
     default:
       return {};
   }
@@ -69,7 +71,10 @@ void FileListModel::SetChecked(int row, bool checked) {
 
 void FileListModel::SetStatus(int row, StatusImage status) {
   auto& item = rows_.at(static_cast<std::size_t>(row));
-  if (status == StatusInProgress && !item.reason.empty()) SetReason(row, {});
+  if (status == StatusInProgress) {
+    SetReason(row, {});
+    SetStopped(row, false);
+  }
   // A new run starts from nothing, a settled one has no percentage.
   SetProgress(row, -1);
   if (item.status == status) return;
@@ -84,6 +89,14 @@ void FileListModel::SetProgress(int row, int percent) {
   item.progress = percent;
   const QModelIndex at = index(row);
   emit dataChanged(at, at, {ProgressRole});
+}
+
+void FileListModel::SetStopped(int row, bool stopped) {
+  auto& item = rows_.at(static_cast<std::size_t>(row));
+  if (item.stopped == stopped) return;
+  item.stopped = stopped;
+  const QModelIndex at = index(row);
+  emit dataChanged(at, at, {StoppedRole});
 }
 
 void FileListModel::SetReason(int row, std::string reason) {

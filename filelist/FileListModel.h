@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pyramids/StatusImage.h"
+#include "filelist/StatusImage.h"
 
 namespace kelvory {
 
@@ -16,8 +16,10 @@ struct FileListRow {
   std::string caption;  // the path as bytes
   bool checked = true;
   StatusImage status = StatusNone;
-  // Why the last build failed the row, as told by the build; empty when not known.
+  // Why the last build settled the row as it did, in words to show; empty when not known.
   std::string reason;
+  // The last build was stopped before the row was done.
+  bool stopped = false;
   // How far the tool has got with the row, 0 to 100, while it runs; -1 otherwise.
   int progress = -1;
 };
@@ -33,6 +35,8 @@ class FileListModel final : public QAbstractListModel {
     ReasonRole,
     // int: the running tool's percentage, or -1.
     ProgressRole,
+    // bool: the last build was stopped before the row was done.
+    StoppedRole,
   };
 
   explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
@@ -56,6 +60,7 @@ class FileListModel final : public QAbstractListModel {
   // Marking a row in progress forgets the reason of an earlier build.
   void SetStatus(int row, StatusImage status);
   void SetReason(int row, std::string reason);
+  void SetStopped(int row, bool stopped);
   void SetProgress(int row, int percent);
 
   std::vector<FileListRow> rows_;

@@ -12,6 +12,10 @@ enum class StandardStream { Output, Error };
 // watching wants a progress line redrawn in place.
 bool IsTerminal(StandardStream stream);
 
+// How many characters a line of the terminal the stream goes to holds; 0 when it is
+// not a terminal or does not say.
+int TerminalColumns(StandardStream stream);
+
 // Writes UTF-8 text to a standard stream. A Windows console gets it as Unicode, which
 // shows every letter whatever the console's code page, and there the code that erases
 // the rest of a line ("\033[K") is carried out, not printed: not every Windows console

@@ -14,6 +14,14 @@ bool IsTerminal(StandardStream stream) {
                           &mode) != 0;
 }
 
+int TerminalColumns(StandardStream stream) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE),
+                                    &info))
+    return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void WriteText(std::FILE* stream, std::string_view text) {
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
   DWORD mode = 0;

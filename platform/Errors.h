@@ -23,6 +23,12 @@ class ERangeError : public Exception {
 class EFOpenError : public Exception {
  public:
   EFOpenError(const std::string& path, std::error_code reason);
+  const std::string& Path() const { return path_; }
+  std::error_code Error() const { return error_; }
+
+ private:
+  std::string path_;
+  std::error_code error_;
 };
 
 // A file that cannot be created: "Cannot create file "<full path>". <system text>".

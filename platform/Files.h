@@ -12,11 +12,18 @@ bool FileExists(const std::string& path);
 // True when a folder exists at path, following links.
 bool FolderExists(const std::string& path);
 
-// One version of a file: a write, a truncation or a replacement gives another one.
+// One version of a file: a write, a truncation or a replacement gives another one. The
+// change time is in it too: a writer may set the modification time back, but not that.
 struct FileStamp {
   unsigned long long Device = 0, Inode = 0;
   long long Size = 0, ModifiedSeconds = 0, ModifiedNanoseconds = 0;
+  long long ChangedSeconds = 0, ChangedNanoseconds = 0;
   bool operator==(const FileStamp&) const = default;
+  // True when this version was written after other's.
+  bool NewerThan(const FileStamp& other) const {
+    return ModifiedSeconds != other.ModifiedSeconds ? ModifiedSeconds > other.ModifiedSeconds
+                                                    : ModifiedNanoseconds > other.ModifiedNanoseconds;
+  }
 };
 
 // The stamp of the file at path, following links.
@@ -29,7 +36,8 @@ bool SameFile(const std::string& a, const std::string& b);
 bool SameFileSystem(const std::string& path, const std::string& folder);
 
 // Copies from onto to, replacing to's contents (a new file gets from's permissions).
-// Copying a file onto itself leaves it untouched.
+// Copying a file onto itself leaves it untouched. Holes stay holes where the system
+// tells them.
 std::error_code CopyFile(const std::string& from, const std::string& to);
 
 std::error_code DeleteFile(const std::string& path);
@@ -53,6 +61,9 @@ std::string ResolvedPath(const std::string& path, std::error_code& error);
 std::string FolderOf(const std::string& path);
 // The part of path after its last separator.
 std::string FileNameOf(const std::string& path);
+
+// The bytes free for this process in the filesystem that holds path.
+unsigned long long FreeSpace(const std::string& path, std::error_code& error);
 
 // The system temporary folder: $TMPDIR, else /tmp (on Windows GetTempPath's), always
 // with a trailing separator.

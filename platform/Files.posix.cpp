@@ -7,8 +7,10 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -37,24 +39,50 @@ std::error_code CopyByReading(int in, int out) {
   }
 }
 
-// The kernel copies without passing the bytes through us; a filesystem that cannot
-// (another filesystem type, an old kernel) falls back to plain reads and writes.
-std::error_code CopyContents(int in, int out) {
-  if (::ioctl(out, FICLONE, in) == 0) return {};
-  bool first = true;
-  for (;;) {
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+// Copies length bytes at offset in both files; false with errno when the kernel cannot
+// copy between these files at all.
+bool CopyRange(int in, int out, off_t offset, off_t length, bool& anyCopied, std::error_code& error) {
+  off_t from = offset;
+  off_t to = offset;
+  while (length > 0) {
+    const ssize_t n = ::copy_file_range(in, &from, out, &to, static_cast<std::size_t>(std::min<off_t>(length, off_t{1} << 30)), 0);
     if (n > 0) {
-      first = false;
+      anyCopied = true;
+      length -= n;
       continue;
     }
-    if (n == 0) return {};
-    if (errno == EINTR) continue;
-    if (first && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) break;
+    if (!anyCopied && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) return false;
+    error = LastError();
+    return true;
+  }
+  return true;
+}
+
+// The kernel copies without passing the bytes through us, the data ranges only, so a
+// sparse file stays sparse; a filesystem that cannot (another filesystem type, an old
+// kernel) falls back to plain reads and writes.
+std::error_code CopyContents(int in, int out, off_t size) {
+  if (::ioctl(out, FICLONE, in) == 0) return {};
+  bool anyCopied = false;
+  std::error_code error;
+  for (off_t at = 0; at < size;) {
+    off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole is left
+    if (data < 0) data = at;                // no hole support: copy everything
+    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) hole = size;
+    if (!CopyRange(in, out, data, hole - data, anyCopied, error)) {
+      if (::lseek(in, 0, SEEK_SET) < 0 || ::lseek(out, 0, SEEK_SET) < 0) return LastError();
       return CopyByReading(in, out);
     }
-    return LastError();
+    if (error) return error;
+    at = hole;
   }
+  // The file's length, holes at its end included.
+  if (::ftruncate(out, size) != 0) return LastError();
+  return {};
 }
 
 }  // namespace
@@ -76,7 +104,8 @@ FileStamp StampOf(const std::string& path, std::error_code& error) {
     error = LastError();
     return {};
   }
-  return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+  return {info.st_dev,          info.st_ino,          info.st_size,         info.st_mtim.tv_sec,
+          info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -105,9 +134,19 @@ std::error_code CopyFile(const std::string& from, const std::string& to) {
   // Truncating a file that is already empty is not free: on ext4 it makes the close
   // write the whole new contents out before the tool may start.
   if (target.st_size != 0 && ::ftruncate(out.Get(), 0) != 0) return LastError();
-  if (auto error = CopyContents(in.Get(), out.Get())) return error;
+  if (auto error = CopyContents(in.Get(), out.Get(), source.st_size)) return error;
   if (::close(out.Release()) != 0) return LastError();
   return {};
+}
+
+unsigned long long FreeSpace(const std::string& path, std::error_code& error) {
+  error.clear();
+  struct statvfs info {};
+  if (::statvfs(path.c_str(), &info) != 0) {
+    error = LastError();
+    return 0;
+  }
+  return static_cast<unsigned long long>(info.f_bavail) * info.f_frsize;
 }
 
 std::error_code DeleteFile(const std::string& path) {

@@ -40,13 +40,22 @@ FileStamp StampOf(const std::string& path, std::error_code& error) {
     error = LastError();
     return {};
   }
-  // 100-nanosecond steps since 1601; only equality matters, so no shift to 1970.
+  // 100-nanosecond steps since 1601; only order matters, so no shift to 1970.
   const unsigned long long written =
       (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  unsigned long long changed = 0;
+  FILE_BASIC_INFO basic{};
+  if (const UniqueFd fd = OpenForAttributes(path);
+      fd.Valid() && ::GetFileInformationByHandleEx(HandleOf(fd.Get()), FileBasicInfo, &basic, sizeof basic)) {
+    changed = static_cast<unsigned long long>(basic.ChangeTime.QuadPart);
+  }
   return {info.dwVolumeSerialNumber,
           (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
           static_cast<long long>((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow),
-          static_cast<long long>(written / 10000000), static_cast<long long>(written % 10000000) * 100};
+          static_cast<long long>(written / 10000000),
+          static_cast<long long>(written % 10000000) * 100,
+          static_cast<long long>(changed / 10000000),
+          static_cast<long long>(changed % 10000000) * 100};
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -70,6 +79,19 @@ std::error_code CopyFile(const std::string& from, const std::string& to) {
   if (!::CopyFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(), nullptr, nullptr, nullptr, 0))
     return LastError();
   return {};
+}
+
+unsigned long long FreeSpace(const std::string& path, std::error_code& error) {
+  error.clear();
+  ULARGE_INTEGER available{};
+  std::string folder = path;
+  // The call wants a folder; a file's own folder holds it.
+  if (!FolderExists(folder)) folder = FolderOf(path);
+  if (!::GetDiskFreeSpaceExW(win32::Wide(folder).c_str(), &available, nullptr, nullptr)) {
+    error = LastError();
+    return 0;
+  }
+  return available.QuadPart;
 }
 
 std::error_code DeleteFile(const std::string& path) {

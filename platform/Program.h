@@ -16,6 +16,9 @@ std::string ProgramFolder();
 // passed over: the program found must not depend on where the command runs.
 std::string FindOnPath(const std::string& name);
 
+// A program's file name as the system spells it: name on Linux, name.exe on Windows.
+std::string ExecutableName(const std::string& name);
+
 // The arguments after the program's name, as UTF-8 text: Windows hands main() its
 // arguments in the ANSI code page, which lacks most letters, so they are taken from
 // the system's wide command line there; elsewhere they are argv as given.

@@ -46,6 +46,8 @@ std::string FindOnPath(const std::string& name) {
   return {};
 }
 
+std::string ExecutableName(const std::string& name) { return name; }
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
 }

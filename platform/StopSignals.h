@@ -5,6 +5,9 @@
 
 namespace kelvory::platform {
 
+// The requests to stop as the system's users know them, for help texts.
+const char* StopRequestNames();
+
 // Termination and a lost terminal (SIGTERM, SIGHUP) and, where asked, an interrupt
 // (Ctrl-C) become a request to stop instead of a sudden death, so that a running build
 // can end its tools and remove its working copies. A signal ignored when this is made

@@ -11,6 +11,9 @@
 #include "platform/UniqueFd.h"
 
 namespace kelvory::platform {
+
+const char* StopRequestNames() { return "Ctrl-C, SIGTERM or SIGHUP"; }
+
 namespace {
 
 // Lock-free atomics: the only state a signal handler may touch.

@@ -5,6 +5,9 @@
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
+
+const char* StopRequestNames() { return "Ctrl-C, Ctrl-Break, closing the console or logging off"; }
+
 namespace {
 
 // The console calls its handler on a thread of its own; it can reach nothing but

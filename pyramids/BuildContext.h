@@ -1,71 +1,82 @@
 #pragma once
+// The state of one build, shared by the runner and the job steps.
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <utility>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "pyramids/BuildOptions.h"
+#include "pyramids/BuildEvents.h"
+#include "pyramids/BuildRequest.h"
 #include "pyramids/BuildSummary.h"
 #include "pyramids/FileWorkers.h"
-#include "pyramids/StatusImage.h"
 #include "pyramids/ItemProc.h"
-#include "pyramids/ToolCommand.h"
-#include "pyramids/ToolStartup.h"
 #include "tiff/TIFFBitmap.h"
 
 namespace kelvory {
 
+using Clock = std::chrono::steady_clock;
+// A file by its device and inode.
+using FileKey = std::pair<unsigned long long, unsigned long long>;
+
 // A row whose file work (putting a built copy in place, or copying a finished file to
 // the destination) runs beside the tools. Its files stay owned here until it is done.
 struct PendingSettle {
-  std::int32_t Index = 0;
+  int Row = 0;
   // A row settled while earlier rows' work was still running: its outcome is known and
   // waits its turn.
   bool Decided = false;
-  StatusImage Status = StatusNone;
-  std::string Reason;
+  Outcome Result = Outcome::Failed;
+  Reason Why;
   // A copy of a finished file is dropped by a stop; a built copy is still put in place.
   bool CancelOnStop = false;
   ItemProc Work;
   std::shared_ptr<FileWork> Task;
 };
 
-// The state of one build, made when it starts and dropped when it ends. Dropping it
-// stops any tool still running and removes every working copy it still owns.
+// Made when a build starts and dropped when it ends. Dropping it stops any tool still
+// running and removes every working copy it still owns.
 struct BuildContext {
+  BuildContext(BuildRequest request, BuildEvents& events) : Request(std::move(request)), Events(events) {}
+
+  const BuildRequest Request;
+  BuildEvents& Events;
   std::string TempFolder;
-  std::vector<std::int32_t> CheckedIndexes;
-  std::int32_t QueueCursor = -1;
+  // The next row of the request to start.
+  std::size_t NextRow = 0;
   std::vector<ItemProc> Slots;
   std::unique_ptr<TTIFFBitmap> Reader;
-  std::string ToolCommandPrefix;
-  LevelSuffixList LevelSuffixes;
-  ToolStartup Startup;
-  bool AllFinished = false;
 
-  // The tool's absolute path.
-  std::string ToolPath;
   // Destination paths already written in this build, so that a second row with the
   // same file name never overwrites the first one's copy.
   std::set<std::string> Destinations;
   // Set once a stop has been asked for: no job starts any more.
   bool Stopping = false;
-  BuildOptions Options;
+  Clock::time_point StopDeadline{};
   BuildSummary Summary;
 
+  // When each row started.
+  std::map<int, Clock::time_point> Started;
   // Rows naming one file (the same device and inode) run once: the first row's key,
   // the rows waiting for its outcome, and the outcomes of the rows settled so far.
-  std::map<std::pair<unsigned long long, unsigned long long>, std::int32_t> FileRows;
-  std::map<std::int32_t, std::vector<std::int32_t>> SameFileRows;
-  std::map<std::int32_t, std::pair<StatusImage, std::string>> Outcomes;
+  std::map<FileKey, int> FileRows;
+  std::map<int, std::vector<int>> SameFileRows;
+  std::map<int, std::pair<Outcome, Reason>> Outcomes;
   // The overview levels of each row's file before and after its job, once read.
-  std::map<std::int32_t, std::pair<int, int>> RowLevels;
-  // The files this build has claimed (device and inode).
-  std::set<std::pair<unsigned long long, unsigned long long>> ClaimedFiles;
+  std::map<int, std::pair<int, int>> RowLevels;
+  // What each row's job does (or in a dry run would do), once decided.
+  struct Plan {
+    FileAction Action = FileAction::None;
+    std::vector<std::int64_t> Factors;
+    std::string WorkingFolder;
+  };
+  std::map<int, Plan> RowPlans;
+  // The files this build has claimed.
+  std::set<FileKey> ClaimedFiles;
   // Folders already cleared of the working copies of runs that died.
   std::set<std::string> ClearedFolders;
 

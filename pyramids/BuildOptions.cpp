@@ -2,11 +2,26 @@
 
 namespace kelvory {
 
-bool IsResamplingMethod(const std::string& name) {
-  for (const char* method : ResamplingMethods) {
-    if (name == method) return true;
+const char* GdalName(Resampling method) {
+  switch (method) {
+    case Resampling::Nearest: return "nearest";
+    case Resampling::Average: return "average";
+    case Resampling::Bilinear: return "bilinear";
+    case Resampling::Cubic: return "cubic";
+    case Resampling::CubicSpline: return "cubicspline";
+    case Resampling::Lanczos: return "lanczos";
+    case Resampling::Gauss: return "gauss";
+    case Resampling::Mode: return "mode";
+    case Resampling::Rms: return "rms";
   }
-  return false;
+  return "nearest";
+}
+
+std::optional<Resampling> ResamplingNamed(const std::string& name) {
+  for (const Resampling method : kResamplingMethods) {
+    if (name == GdalName(method)) return method;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kelvory

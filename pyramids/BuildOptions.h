@@ -1,25 +1,47 @@
 #pragma once
 // Choices a front end makes for a whole build.
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tiff/ReadingMode.h"
 
 namespace kelvory {
 
+// GDAL's resampling methods for overviews, in the order they are offered.
+enum class Resampling { Nearest, Average, Bilinear, Cubic, CubicSpline, Lanczos, Gauss, Mode, Rms };
+
+inline constexpr Resampling kResamplingMethods[] = {
+    Resampling::Nearest, Resampling::Average, Resampling::Bilinear, Resampling::Cubic, Resampling::CubicSpline,
+    Resampling::Lanczos, Resampling::Gauss,   Resampling::Mode,     Resampling::Rms,
+};
+
+// GDAL's name of the method ("average").
+const char* GdalName(Resampling method);
+// The method GDAL calls name; none for a name GDAL does not have.
+std::optional<Resampling> ResamplingNamed(const std::string& name);
+
 struct BuildOptions {
   ReadingMode Reading = ReadingMode::Classic;
-  // GDAL's name of the resampling method; empty or "nearest" passes no -r at all.
-  std::string Resampling;
-  // Appended to the reason of a file that the classic reading refuses but the widened
-  // one would read: where the user switches the widened reading on.
-  std::string WidenedReadingHint;
+  // Nearest, gdaladdo's own default, passes no -r at all.
+  Resampling Method = Resampling::Nearest;
+  // GDAL configuration options for the tool, as --config KEY VALUE, in order
+  // (COMPRESS_OVERVIEW, PREDICTOR_OVERVIEW, GDAL_NUM_THREADS...).
+  std::vector<std::pair<std::string, std::string>> Config;
+  // Every level rebuilt, those the file has included, with the chosen method.
+  bool Force = false;
+  // Levels into the file's external overview file (gdaladdo -ro); the file itself is
+  // never written.
+  bool External = false;
+  // A destination file newer than its source with enough levels is only checked, as
+  // make does; otherwise every destination file is copied anew.
+  bool KeepUpToDateCopies = false;
+  // Every file is read and its plan reported; nothing is written and no tool runs.
+  bool DryRun = false;
+  // Where in-place working copies go; empty: the system's temporary folder. One with
+  // no room for a file sends its copy to the file's own folder.
+  std::string TempFolder;
 };
-
-// GDAL's resampling methods for overviews, in the order they are offered.
-inline constexpr const char* ResamplingMethods[] = {
-    "nearest", "average", "bilinear", "cubic", "cubicspline", "lanczos", "gauss", "mode", "rms",
-};
-
-bool IsResamplingMethod(const std::string& name);
 
 }  // namespace kelvory

@@ -1,10 +1,11 @@
 #pragma once
-// What a whole build did, for front ends that report it without reading row texts.
+// What a whole build did, for front ends that report it as a whole.
 
 namespace kelvory {
 
 struct BuildSummary {
   int Done = 0;
+  int Kept = 0;      // left as it is by a rule that protects it
   int Failed = 0;    // failed for a reason of the file or the tool
   int NotFound = 0;
   int Stopped = 0;   // cut short by a stop request
@@ -12,7 +13,7 @@ struct BuildSummary {
   bool ToolMissing = false;
   bool StopRequested = false;
 
-  int Settled() const { return Done + Failed + NotFound + Stopped + Busy; }
+  int Settled() const { return Done + Kept + Failed + NotFound + Stopped + Busy; }
 };
 
 }  // namespace kelvory

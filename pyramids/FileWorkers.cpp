@@ -20,7 +20,7 @@ FileWorkers::FileWorkers(int threads, platform::Wakeup& wakeup) : wakeup_(wakeup
 }
 
 FileWorkers::~FileWorkers() {
-  CancelQueued("the build was aborted");
+  CancelQueued(MakeReason(ReasonCode::Aborted));
   {
     std::lock_guard lock(mutex_);
     closing_ = true;
@@ -29,7 +29,7 @@ FileWorkers::~FileWorkers() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-std::shared_ptr<FileWork> FileWorkers::Submit(std::function<std::string()> task) {
+std::shared_ptr<FileWork> FileWorkers::Submit(std::function<Reason()> task) {
   auto work = std::make_shared<FileWork>();
   work->task_ = std::move(task);
   {
@@ -40,7 +40,7 @@ std::shared_ptr<FileWork> FileWorkers::Submit(std::function<std::string()> task)
   return work;
 }
 
-void FileWorkers::CancelQueued(const std::string& reason) {
+void FileWorkers::CancelQueued(const Reason& reason) {
   std::deque<std::shared_ptr<FileWork>> cancelled;
   {
     std::lock_guard lock(mutex_);
@@ -53,7 +53,7 @@ void FileWorkers::CancelQueued(const std::string& reason) {
   }
 }
 
-void FileWorkers::Cancel(const std::shared_ptr<FileWork>& work, const std::string& reason) {
+void FileWorkers::Cancel(const std::shared_ptr<FileWork>& work, const Reason& reason) {
   {
     std::lock_guard lock(mutex_);
     const auto queued = std::find(queue_.begin(), queue_.end(), work);
@@ -77,10 +77,12 @@ void FileWorkers::Serve() {
     }
     try {
       work->failure_ = work->task_();
+    } catch (const BuildError& e) {
+      work->failure_ = e.Why();
     } catch (const std::exception& e) {
-      work->failure_ = e.what();
+      work->failure_ = MakeReason(ReasonCode::Unexpected, {e.what()});
     } catch (...) {
-      work->failure_ = "a file operation failed";
+      work->failure_ = MakeReason(ReasonCode::Unexpected);
     }
     Finish(*work);
   }

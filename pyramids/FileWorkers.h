@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Wakeup.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 
@@ -21,14 +22,14 @@ namespace kelvory {
 class FileWork {
  public:
   bool Done() const { return done_.load(std::memory_order_acquire); }
-  // Why the task failed, or empty; also set when it was cancelled before it ran.
-  const std::string& Failure() const { return failure_; }
+  // Why the task failed, or none; also set when it was cancelled before it ran.
+  const Reason& Failure() const { return failure_; }
   bool Cancelled() const { return cancelled_; }
 
  private:
   friend class FileWorkers;
-  std::function<std::string()> task_;
-  std::string failure_;
+  std::function<Reason()> task_;
+  Reason failure_;
   bool cancelled_ = false;
   std::atomic<bool> done_{false};
 };
@@ -42,12 +43,12 @@ class FileWorkers {
   // Cancels what has not started and waits for what has.
   ~FileWorkers();
 
-  // task returns why it failed, or empty; an exception it raises is its failure.
-  std::shared_ptr<FileWork> Submit(std::function<std::string()> task);
+  // task returns why it failed, or none; an exception it raises is its failure.
+  std::shared_ptr<FileWork> Submit(std::function<Reason()> task);
   // Tasks not yet started end at once as cancelled with this reason.
-  void CancelQueued(const std::string& reason);
+  void CancelQueued(const Reason& reason);
   // The same for one task; a task already under way runs to its end.
-  void Cancel(const std::shared_ptr<FileWork>& work, const std::string& reason);
+  void Cancel(const std::shared_ptr<FileWork>& work, const Reason& reason);
 
  private:
   void Serve();

@@ -9,6 +9,7 @@
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
+#include "pyramids/ExternalLevels.h"
 #include "pyramids/FileWorkers.h"
 
 namespace kelvory {
@@ -19,17 +20,18 @@ struct StagedSidecar {
   std::string Target;
 };
 
-// One build slot: running (Index = the row, a process), idle (Index -1) or exhausted
-// (Index = the row count).
+// One build slot: idle (Row -1), working on a row (its copy being made, or its tool
+// running), or exhausted once the queue had no row left for it.
 struct ItemProc {
-  std::int32_t Index = 0;
+  int Row = -1;
+  bool Exhausted = false;
   bool Running = false;
   // The copy into the working file runs beside the tools; the tool starts once it is done.
   std::shared_ptr<FileWork> Preparation;
   platform::Process ProcessHandle;
-  // The temporary working copy of an in-place job; empty when there is none.
-  std::string TempPath;
 
+  // The row's file, as the user named it.
+  std::string Source;
   // The file the tool works on, owned until its result has been put in place: the
   // temporary copy, or a new file beside the destination.
   platform::TempFile WorkingCopy;
@@ -49,14 +51,16 @@ struct ItemProc {
   std::unique_ptr<platform::MemoryFile> ErrorOutput;
   // The tool's standard output, where it reports how far it has got.
   std::unique_ptr<platform::MemoryFile> ToolOutput;
-  // The last percentage told to the host for this slot's row; -1 for none yet.
+  // The last percentage told for this slot's row; -1 for none yet.
   int ReportedPercent = -1;
+  // Levels go into the source's external overview file (gdaladdo -ro), whose undo this
+  // holds until they are in; there is no working copy then.
+  bool External = false;
+  ExternalLevelsGuard ExternalUndo;
   // The factors the tool is asked for.
   std::vector<std::int64_t> Factors;
   // The levels the working copy must hold once the tool has succeeded.
   std::int32_t Levels = 0;
-  // The command line of the running tool, as it would be shown.
-  std::string CommandLine;
   // Keeps other processes off the source from before it is read until the result is
   // in place.
   platform::FileClaim Claim;

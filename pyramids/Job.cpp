@@ -1,10 +1,11 @@
 #include "pyramids/Job.h"
 
+#include <cstdio>
 #include <filesystem>
 
-#include "pyramids/BuildMessages.h"
+#include "pyramids/ExternalLevels.h"
+#include "pyramids/FilePlan.h"
 #include "pyramids/LevelInventory.h"
-#include "pyramids/LevelRule.h"
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
 #include "pyramids/WorkingCopy.h"
@@ -18,29 +19,19 @@
 namespace kelvory {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::error_code& error) {
-  throw Exception(what + ": " + error.message());
+// The folder path without its trailing separator, as a user writes it.
+std::string Unslashed(const std::string& folder) {
+  return folder.size() > 1 && platform::IsSeparator(folder.back()) ? folder.substr(0, folder.size() - 1) : folder;
 }
 
-// Where the row's file is copied to when there is a destination folder.
-std::string DestinationOf(const BuildHost& host, std::int32_t index, const std::string& source) {
-  return platform::JoinPath(host.RowDestinationFolder(index), platform::FileNameOf(source));
-}
-
-// Reserves the row's destination; a second row with the same destination is refused
-// rather than overwriting the first one's copy.
-const std::string& ReserveDestination(BuildHost& host, BuildContext& context, std::int32_t index,
-                                      const std::string& destination) {
-  const std::string folder = host.RowDestinationFolder(index);
-  if (!context.Destinations.insert(destination).second) {
-    throw Exception("another file of this build is already copied to " + destination);
-  }
-  if (folder != host.DestFolder()) {
-    std::error_code error;
-    std::filesystem::create_directories(platform::FsPath(folder), error);
-    if (error) Fail("cannot create the folder " + folder, error);
-  }
-  return destination;
+// Reserves the row's destination, making its folder as needed; a second row with the
+// same destination is refused rather than overwriting the first one's copy.
+void ReserveDestination(BuildContext& context, const std::string& destination) {
+  if (!context.Destinations.insert(destination).second) Refuse(ReasonCode::DestinationTaken, {destination});
+  const std::string folder = platform::FolderOf(destination);
+  std::error_code error;
+  std::filesystem::create_directories(platform::FsPath(folder), error);
+  if (error) Refuse(ReasonCode::CannotCreateFolder, {Unslashed(folder)}, error);
 }
 
 // Stages a copy of each sidecar of source in folder, to be put in place with the file.
@@ -48,7 +39,7 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
   std::vector<StagedSidecar> staged;
   for (const std::string& sidecar : sidecars) {
     StagedSidecar copy{{}, folder + platform::FileNameOf(sidecar)};
-    if (auto error = StageCopy(sidecar, folder, copy.Staged)) Fail("cannot copy " + sidecar + " to " + folder, error);
+    if (auto error = StageCopy(sidecar, folder, copy.Staged)) Refuse(ReasonCode::CannotCopy, {sidecar, folder}, error);
     staged.push_back(std::move(copy));
   }
   return staged;
@@ -57,75 +48,56 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
 // first, so that a failed copy leaves no half set; replaced as a whole, and never
 // onto itself. Runs beside the tools.
-std::string CopyToDestination(const std::string& source, const std::string& destination,
-                              const std::vector<std::string>& sidecars) {
+Reason CopyToDestination(const std::string& source, const std::string& destination,
+                         const std::vector<std::string>& sidecars) {
   if (platform::SameFile(source, destination)) return {};
   const std::string folder = platform::FolderOf(destination);
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
-  if (auto error = StageCopy(source, folder, file)) Fail("cannot copy to " + destination, error);
-  if (auto error = MoveIntoPlace(file, destination)) Fail("cannot replace " + destination, error);
+  if (auto error = StageCopy(source, folder, file)) return MakeReason(ReasonCode::CannotCopyTo, {destination}, error);
+  if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
   PlaceSidecars(staged);
   return {};
 }
 
-// Removes, once per build and folder, the working copies of runs that died.
+// Removes, once per build and folder, the working copies of runs that died, and undoes
+// their unfinished external levels.
 void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
-  if (context.ClearedFolders.insert(folder + '\0' + prefix).second) platform::RemoveOrphans(folder, prefix);
+  if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return;
+  platform::RemoveOrphans(folder, prefix);
+  if (std::string(prefix) == StagePrefix) RecoverExternalLevels(folder);
 }
 
-// Loads the source into bitmap: through the claim's own descriptor while it holds the
-// file, since over NFS a second open's lock would meet the claim's.
-void LoadSource(TTIFFBitmap& bitmap, const std::string& source, const platform::FileClaim& claim,
-                std::unique_ptr<platform::Stream>& contents) {
-  if (!claim.Held()) {
-    bitmap.LoadFromFile(source);
-    return;
+// A size as people read it: "640 MB", "1.3 GB".
+std::string SizeText(unsigned long long bytes) {
+  const char* units[] = {"bytes", "KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes);
+  std::size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(units)) {
+    value /= 1024;
+    ++unit;
   }
+  char text[32];
+  std::snprintf(text, sizeof text, value < 10 && unit > 0 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+  return text;
+}
+
+// Where an in-place working copy of a file of size bytes goes: the temporary folder
+// when it has room for the file and its levels, else the file's own folder. Raises
+// BuildError when neither has. A copy made away from the file's filesystem is copied
+// beside it again before it replaces it, so that folder needs the room too.
+std::string ChooseWorkingFolder(BuildContext& context, const std::string& source, long long size) {
+  const unsigned long long needed = static_cast<unsigned long long>(size) + static_cast<unsigned long long>(size) / 3;
   std::error_code error;
-  contents = claim.Contents(error);
-  if (error) throw EFOpenError(source, error);
-  bitmap.LoadFromStream(*contents);
-}
-
-// The levels the file holds: the reader's classic rules may refuse a file the widened
-// ones read, and the user is told where to switch them on.
-LevelInventory ReadInventory(BuildContext& context, const std::string& source, const platform::FileClaim& claim) {
-  TTIFFBitmap& reader = *context.Reader;
-  std::unique_ptr<platform::Stream> contents;
-  try {
-    LoadSource(reader, source, claim, contents);
-    LevelInventory inventory = ReadLevelInventory(reader);
-    reader.Close();
-    return inventory;
-  } catch (const Exception& refusal) {
-    reader.Close();
-    const std::string why = refusal.what();
-    if (reader.Mode() != ReadingMode::Classic || context.Options.WidenedReadingHint.empty() ||
-        (why != SUnsupportedFileType && why != SUnsupportedImageFormat))
-      throw;
-    try {
-      std::unique_ptr<platform::Stream> widenedContents;
-      TTIFFBitmap widened(ReadingMode::Widened);
-      LoadSource(widened, source, claim, widenedContents);
-      ReadLevelInventory(widened);
-    } catch (const std::exception&) {
-      throw refusal;
-    }
-    throw Exception(why + " " + context.Options.WidenedReadingHint);
-  }
-}
-
-// The levels of an external overview file added to those of the file; unreadable
-// overviews add none.
-LevelInventory WithExternalLevels(BuildContext& context, LevelInventory inventory, const std::string& overviews) {
-  try {
-    context.Reader->LoadFromFile(overviews);
-    AddExternalLevels(inventory, *context.Reader);
-  } catch (const std::exception&) {
-  }
-  context.Reader->Close();
-  return inventory;
+  const std::string target = platform::ResolvedPath(source, error);
+  const std::string folder = platform::FolderOf(error ? source : target);
+  const unsigned long long freeHere = platform::FreeSpace(folder, error);
+  const bool roomHere = error || freeHere >= needed;
+  const unsigned long long freeTemp = platform::FreeSpace(context.TempFolder, error);
+  if ((error || freeTemp >= needed) && roomHere) return context.TempFolder;
+  if (roomHere) return folder;
+  Refuse(ReasonCode::NoRoomForCopy,
+         {SizeText(needed), Unslashed(context.TempFolder), SizeText(freeTemp), Unslashed(folder), SizeText(freeHere)});
 }
 
 // An in-place result replaces the source by a rename in the source's folder (through
@@ -134,77 +106,271 @@ LevelInventory WithExternalLevels(BuildContext& context, LevelInventory inventor
 std::string CheckReplaceable(const std::string& source) {
   std::error_code error;
   const std::string target = platform::ResolvedPath(source, error);
-  if (error) Fail("cannot read " + source, error);
-  if (platform::CheckWritable(target)) throw Exception(source + " is read-only");
+  if (error) Refuse(ReasonCode::CannotRead, {source}, error);
+  if (platform::CheckWritable(target)) Refuse(ReasonCode::ReadOnly, {source});
   const std::string folder = platform::FolderOf(target);
-  if ((error = platform::CheckWritable(folder))) {
-    Fail("cannot write to the folder " + (folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder), error);
-  }
+  if ((error = platform::CheckWritable(folder))) Refuse(ReasonCode::CannotWriteFolder, {Unslashed(folder)}, error);
   // A rename would give this name the new file and leave the other names the old one.
-  if (platform::CheckReplaceable(target) == std::errc::too_many_links) {
-    throw Exception(source + " has other hard links, which replacing it would split from it:"
-                    " build it into a destination folder instead");
-  }
+  if (platform::CheckReplaceable(target) == std::errc::too_many_links) Refuse(ReasonCode::HardLinks, {source});
   return folder;
+}
+
+// A copy task: the source into the working file, which stays writable for the tool
+// whatever the source's permissions.
+std::function<Reason()> CopyTask(const std::string& source, const std::string& working, const std::string& shown) {
+  return [source, working, shown]() -> Reason {
+    const std::error_code failure = platform::CopyFile(source, working);
+    return failure ? MakeReason(ReasonCode::CannotCopyTo, {shown}, failure) : Reason{};
+  };
+}
+
+// The tool will work on a new file beside the destination, which replaces the
+// destination only once the tool has succeeded: a failed or stopped run leaves
+// whatever was there, and the source itself is never handed to the tool.
+void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan) {
+  const std::string folder = platform::FolderOf(slot.Destination);
+  slot.Sidecars = StageSidecars(SidecarsOf(slot.Source), folder);
+  const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
+  if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, plan.Overviews)) {
+    slot.StaleOverviews = staleOverviews;
+  }
+  ClearOrphans(context, folder, StagePrefix);
+  std::error_code error;
+  slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
+  if (error) Refuse(ReasonCode::CannotCopyTo, {folder}, error);
+  slot.Preparation = context.Workers->Submit(CopyTask(slot.Source, slot.WorkingCopy.Path(), folder));
+}
+
+// The tool will work on a temporary copy that replaces the source once it has
+// succeeded, if the source is still the version read here.
+void PrepareInPlaceBuild(BuildContext& context, ItemProc& slot, const std::string& workingFolder,
+                         const platform::FileStamp& stamp) {
+  const bool inTempFolder = workingFolder == context.TempFolder;
+  std::error_code error;
+  slot.WorkingCopy = platform::TempFile::Create(workingFolder, inTempFolder ? TempPrefix : StagePrefix, error);
+  if (error) Refuse(ReasonCode::CannotCreateTemp, {workingFolder}, error);
+  slot.SourceStamp = stamp;
+  const std::string& working = slot.WorkingCopy.Path();
+  slot.Preparation = context.Workers->Submit([source = slot.Source, working, inTempFolder]() -> Reason {
+    const std::error_code failure = platform::CopyFile(source, working);
+    if (!failure) return {};
+    return MakeReason(inTempFolder ? ReasonCode::CannotCopyToTemp : ReasonCode::CannotCopyTo, {working}, failure);
+  });
+}
+
+// The tool will write the levels into the source's external overview file; what
+// undoes a run that does not finish is made beside it first.
+void PrepareExternalBuild(BuildContext& context, ItemProc& slot) {
+  slot.External = true;
+  slot.Preparation = context.Workers->Submit([work = &slot]() -> Reason {
+    std::error_code error;
+    work->ExternalUndo = ExternalLevelsGuard::Prepare(work->Source, error);
+    return error ? MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work->Source)}, error) : Reason{};
+  });
+}
+
+// The folder the file's external overview file goes to must take a new file.
+void CheckExternalWritable(const std::string& source) {
+  const std::string folder = platform::FolderOf(source);
+  if (auto error = platform::CheckWritable(folder)) Refuse(ReasonCode::CannotWriteFolder, {Unslashed(folder)}, error);
+}
+
+// Takes the next row of the queue for the slot; false when it needs no more work here.
+bool TakeNextRow(BuildContext& context, ItemProc& slot) {
+  slot.ProcessHandle.Release();
+  slot.Running = false;
+  slot.Row = -1;
+  if (context.NextRow >= context.Request.Rows.size()) {
+    slot.Exhausted = true;
+    return false;
+  }
+  const int row = static_cast<int>(context.NextRow++);
+  if (context.Events.SkipRow(row)) return false;
+  context.Started[row] = Clock::now();
+  context.Events.RowStarted(row);
+  slot.Source = context.Request.Rows[static_cast<std::size_t>(row)].Source;
+  slot.Row = row;
+  return true;
+}
+
+// Another name of a file this build updates in place (a link, "./a.tif") waits for
+// that row's outcome instead of running a second tool on the same file: true when the
+// row is taken care of so. Copies into a destination folder are files of their own.
+bool JoinsEarlierRow(BuildContext& context, int row, const std::string& source, const FileKey& key) {
+  const auto [first, isNew] = context.FileRows.emplace(key, row);
+  if (isNew) return false;
+  // An inode freed and reused during the build is another file.
+  if (!platform::SameFile(context.Request.Rows[static_cast<std::size_t>(first->second)].Source, source)) {
+    first->second = row;
+    return false;
+  }
+  const auto outcome = context.Outcomes.find(first->second);
+  if (outcome != context.Outcomes.end()) {
+    SettleRow(context, row, outcome->second.first, outcome->second.second);
+  } else {
+    context.SameFileRows[first->second].push_back(row);
+  }
+  return true;
+}
+
+// Where a row's result goes, and the version of its source that was read.
+struct Target {
+  std::string Destination;  // empty: in place
+  bool InPlace = true;
+  platform::FileStamp Stamp;
+  std::error_code StampError;
+};
+
+// Everything checked that can be checked before a file is written: the plan, what the
+// job will do and where its working copy goes. Raises BuildError.
+BuildContext::Plan Review(BuildContext& context, const std::string& source, const FilePlan& plan,
+                          const Target& target) {
+  BuildContext::Plan review;
+  review.Factors = plan.Factors;
+  switch (plan.Do) {
+    case FilePlan::Action::UpToDate:
+      review.Action = FileAction::Check;
+      return review;
+    case FilePlan::Action::CopyToDestination:
+      review.Action = FileAction::Copy;
+      review.WorkingFolder = platform::FolderOf(target.Destination);
+      return review;
+    case FilePlan::Action::BuildExternal:
+      review.Action = FileAction::External;
+      CheckExternalWritable(source);
+      review.WorkingFolder = platform::FolderOf(source);
+      return review;
+    case FilePlan::Action::Build:
+      review.Action = FileAction::Build;
+      break;
+  }
+  if (!target.InPlace) {
+    review.WorkingFolder = platform::FolderOf(target.Destination);
+    return review;
+  }
+  ClearOrphans(context, CheckReplaceable(source), StagePrefix);
+  if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
+  review.WorkingFolder = ChooseWorkingFolder(context, source, target.Stamp.Size);
+  return review;
+}
+
+// Settles the row, hands its copy to the file workers, or starts making the working
+// copy the tool will work on (the slot then holds the row). Raises BuildError.
+void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, const Target& target,
+                platform::FileClaim claim) {
+  const int row = slot.Row;
+  const BuildContext::Plan review = Review(context, slot.Source, plan, target);
+  context.RowPlans[row] = review;
+  if (context.Request.Options.DryRun || review.Action == FileAction::Check) {
+    SettleRow(context, row, Outcome::Done);
+    slot.Row = -1;
+    return;
+  }
+  if (review.Action == FileAction::Copy) {
+    std::vector<std::string> sidecars = SidecarsOf(slot.Source);
+    if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
+    ReserveDestination(context, target.Destination);
+    auto pending = std::make_unique<PendingSettle>();
+    pending->Row = row;
+    pending->CancelOnStop = true;
+    pending->Work.Claim = std::move(claim);
+    pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
+      return CopyToDestination(source, destination, sidecars);
+    });
+    context.Pending.push_back(std::move(pending));
+    slot.Row = -1;
+    return;
+  }
+  if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
+  if (review.Action == FileAction::External) {
+    PrepareExternalBuild(context, slot);
+  } else if (target.InPlace) {
+    PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
+  } else {
+    slot.Destination = target.Destination;
+    PrepareDestinationBuild(context, slot, plan);
+  }
+  slot.Factors = plan.Factors;
+  slot.Levels = plan.LevelsWanted;
+  slot.WorkingPath = slot.WorkingCopy.Path();
+  context.RowLevels[row].second = plan.LevelsAfter;
+  slot.Claim = std::move(claim);
 }
 
 }  // namespace
 
+Reason ReasonOf(const std::exception& error) {
+  if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();
+  if (const auto* open = dynamic_cast<const EFOpenError*>(&error)) {
+    return MakeReason(ReasonCode::CannotOpen, {platform::FullPath(open->Path())}, open->Error());
+  }
+  return MakeReason(ReasonCode::Unexpected, {error.what()});
+}
+
 void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
   for (StagedSidecar& sidecar : sidecars) {
     if (auto error = MoveIntoPlace(sidecar.Staged, sidecar.Target)) {
-      throw Exception("cannot replace " + sidecar.Target + ": " + error.message());
+      Refuse(ReasonCode::CannotReplace, {sidecar.Target}, error);
     }
   }
   sidecars.clear();
 }
 
-void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
-                  const std::string& reason) {
-  const bool busy = status == StatusFailed && reason == kBusyReason;
-  if (busy) host.RowBusy(index);
-  const auto levels = context.RowLevels.find(index);
+void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& why) {
+  RowReport report;
+  report.Row = row;
+  report.Result = result;
+  report.Why = why;
+  const auto levels = context.RowLevels.find(row);
   if (levels != context.RowLevels.end()) {
-    host.RowLevels(index, levels->second.first, status == StatusDone ? levels->second.second : levels->second.first);
+    report.LevelsBefore = levels->second.first;
+    report.LevelsAfter = result == Outcome::Done ? levels->second.second : levels->second.first;
   }
-  FinishItem(host, index, status, reason);
+  const auto started = context.Started.find(row);
+  if (started != context.Started.end()) {
+    report.Seconds = std::chrono::duration<double>(Clock::now() - started->second).count();
+  }
+  const auto plan = context.RowPlans.find(row);
+  if (plan != context.RowPlans.end()) {
+    report.Action = plan->second.Action;
+    report.Factors = plan->second.Factors;
+    report.WorkingFolder = plan->second.WorkingFolder;
+  }
   BuildSummary& summary = context.Summary;
-  if (status == StatusDone) ++summary.Done;
-  if (status == StatusNotFound) ++summary.NotFound;
-  if (status == StatusFailed) ++(busy ? summary.Busy : reason == kStoppedReason ? summary.Stopped : summary.Failed);
-  context.Outcomes[index] = {status, reason};
-  const auto same = context.SameFileRows.find(index);
+  switch (result) {
+    case Outcome::Done: ++summary.Done; break;
+    case Outcome::Kept: ++summary.Kept; break;
+    case Outcome::Failed: ++summary.Failed; break;
+    case Outcome::NotFound: ++summary.NotFound; break;
+    case Outcome::Busy: ++summary.Busy; break;
+    case Outcome::Stopped: ++summary.Stopped; break;
+  }
+  context.Outcomes[row] = {result, why};
+  context.Events.RowSettled(report);
+  const auto same = context.SameFileRows.find(row);
   if (same == context.SameFileRows.end()) return;
-  const std::vector<std::int32_t> rows = std::move(same->second);
+  const std::vector<int> rows = std::move(same->second);
   context.SameFileRows.erase(same);
-  for (const std::int32_t row : rows) {
-    if (levels != context.RowLevels.end()) context.RowLevels[row] = levels->second;
-    SettleRowNow(host, context, row, status, reason);
+  for (const int other : rows) {
+    if (levels != context.RowLevels.end()) context.RowLevels[other] = levels->second;
+    if (plan != context.RowPlans.end()) context.RowPlans[other] = plan->second;
+    SettleRowNow(context, other, result, why);
   }
 }
 
-void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
-               const std::string& reason) {
+void SettleRow(BuildContext& context, int row, Outcome result, const Reason& why) {
   if (context.Pending.empty()) {
-    SettleRowNow(host, context, index, status, reason);
+    SettleRowNow(context, row, result, why);
     return;
   }
   // Rows settle in the order their turn came: this one waits behind the file work of
   // the rows before it.
   auto decided = std::make_unique<PendingSettle>();
-  decided->Index = index;
+  decided->Row = row;
   decided->Decided = true;
-  decided->Status = status;
-  decided->Reason = reason;
+  decided->Result = result;
+  decided->Why = why;
   context.Pending.push_back(std::move(decided));
-}
-
-void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason) {
-  host.SetRowStatus(index, status);
-  host.SetRowChecked(index, false);
-  host.SetSelectedCount(host.SelectedCount() - 1);
-  host.SetSelectionPanelText("Выбрано: " + std::to_string(host.SelectedCount()));
-  host.RowSettled(index, status, reason);
 }
 
 void DiscardWork(ItemProc& slot) {
@@ -223,47 +389,31 @@ void DiscardWork(ItemProc& slot) {
   slot.ToolOutput.reset();
   slot.ReportedPercent = -1;
   slot.Levels = 0;
-  slot.TempPath.clear();
   slot.Destination.clear();
-  slot.CommandLine.clear();
+  // An external run that did not finish is undone before its file is let go.
+  slot.ExternalUndo.Undo();
+  slot.External = false;
   slot.Claim.Release();
 }
 
-std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot) {
-  const std::int32_t rows = host.RowCount();
-  slot.ProcessHandle.Release();
-  if (cursor < 0 || static_cast<std::size_t>(cursor) >= context.CheckedIndexes.size()) return rows;
-  const std::int32_t index = context.CheckedIndexes[static_cast<std::size_t>(cursor)];
-  if (index >= rows) return rows;
-  if (!host.RowChecked(index)) return -1;
-  host.SetRowStatus(index, StatusInProgress);
-  context.Startup.Title = std::to_string(index);
-  const std::string source = host.RowCaption(index);
+void StartJob(BuildContext& context, ItemProc& slot) {
+  if (!TakeNextRow(context, slot)) return;
+  const int row = slot.Row;
+  const std::string& source = slot.Source;
   if (!platform::FileExists(source)) {
-    SettleRow(host, context, index, StatusNotFound);
-    return -1;
+    SettleRow(context, row, Outcome::NotFound);
+    slot.Row = -1;
+    return;
   }
-  // Another name of a file this build updates in place (a link, "./a.tif") waits for
-  // that row's outcome instead of running a second tool on the same file. Copies into a
-  // destination folder are files of their own, one per name.
   std::error_code stampError;
   const platform::FileStamp stamp = platform::StampOf(source, stampError);
-  const std::string destination = host.HasDestFolder() ? DestinationOf(host, index, source) : std::string();
+  const FileKey key{stamp.Device, stamp.Inode};
+  const std::string& folder = context.Request.Rows[static_cast<std::size_t>(row)].DestinationFolder;
+  const std::string destination = folder.empty() ? std::string() : platform::JoinPath(folder, platform::FileNameOf(source));
   const bool inPlace = destination.empty() || platform::SameFile(source, destination);
-  if (!stampError && inPlace) {
-    const auto [first, isNew] = context.FileRows.emplace(std::make_pair(stamp.Device, stamp.Inode), index);
-    // An inode freed and reused during the build is another file.
-    if (!isNew && !platform::SameFile(host.RowCaption(first->second), source)) {
-      first->second = index;
-    } else if (!isNew) {
-      const auto outcome = context.Outcomes.find(first->second);
-      if (outcome != context.Outcomes.end()) {
-        SettleRow(host, context, index, outcome->second.first, outcome->second.second);
-      } else {
-        context.SameFileRows[first->second].push_back(index);
-      }
-      return -1;
-    }
+  if (!stampError && inPlace && JoinsEarlierRow(context, row, source, key)) {
+    slot.Row = -1;
+    return;
   }
 
   // Another process, here or on another host, building the same file keeps it. A file
@@ -273,137 +423,53 @@ std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t curso
   // folder) is only read again: the first claim keeps other processes away.
   std::error_code claimError;
   platform::FileClaim claim;
-  const bool claimedHere = !stampError && !context.ClaimedFiles.emplace(stamp.Device, stamp.Inode).second;
+  const bool claimedHere = !stampError && !context.ClaimedFiles.insert(key).second;
   if (!claimedHere) claim = platform::FileClaim::Take(source, claimError);
   if (claimError == std::errc::device_or_resource_busy) {
-    SettleRow(host, context, index, StatusFailed, kBusyReason);
-    return -1;
+    SettleRow(context, row, Outcome::Busy, MakeReason(ReasonCode::Busy));
+    slot.Row = -1;
+    return;
   }
 
   try {
-    const LevelInventory inventory = ReadInventory(context, source, claim);
-    const std::int32_t levels = LevelCount(inventory.Width, inventory.Height);
-    const std::string overviews = ExternalOverviewsOf(source);
-    const LevelInventory withOverviews =
-        overviews.empty() ? inventory : WithExternalLevels(context, inventory, overviews);
-    const int levelsBefore = withOverviews.Levels - 1;
-    context.RowLevels[index] = {levelsBefore, levelsBefore};
-    host.ProcessMessages();
-
-    if (HasEnoughLevels(withOverviews, levels)) {
-      slot.TempPath.clear();
-      if (!host.HasDestFolder()) {
-        SettleRow(host, context, index, StatusDone);
-        return -1;
-      }
-      std::vector<std::string> sidecars = SidecarsOf(source);
-      if (!overviews.empty()) sidecars.push_back(overviews);
-      ReserveDestination(host, context, index, destination);
-      auto pending = std::make_unique<PendingSettle>();
-      pending->Index = index;
-      pending->CancelOnStop = true;
-      pending->Work.Claim = std::move(claim);
-      pending->Task = context.Workers->Submit(
-          [source, destination, sidecars] { return CopyToDestination(source, destination, sidecars); });
-      context.Pending.push_back(std::move(pending));
-      return -1;
-    }
-    if (levels > MaxLevels) {
-      throw Exception("an image of " + std::to_string(inventory.Width) + " x " + std::to_string(inventory.Height) +
-                      " would need " + std::to_string(levels) + " levels, more than " +
-                      std::to_string(MaxLevels));
-    }
-
-    std::error_code error;
-    if (host.HasDestFolder()) {
-      slot.Destination = ReserveDestination(host, context, index, destination);
-      // The source itself (its own folder, or a link to it) is processed in place,
-      // so that the result lands in the file and not over a link to it.
-      if (inPlace) slot.Destination.clear();
-    }
-    if (slot.Destination.empty()) {
-      // New levels inside the file would hide those of its overview file from GDAL,
-      // and in a COG they would break the layout that makes it one.
-      if (!overviews.empty()) {
-        throw Exception(source + " keeps its overviews in " + overviews +
-                        ", which new levels inside the file would hide: add the missing levels there with"
-                        " gdaladdo -ro, or remove it to have them built inside the file");
-      }
-      if (inventory.CogLayout) {
-        throw Exception(source + " is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break:"
-                        " rebuild it with gdal_translate -of COG, or build into a destination folder");
-      }
-    }
-    std::function<std::string()> copy;
-    if (!slot.Destination.empty()) {
-      const std::string folder = platform::FolderOf(slot.Destination);
-      slot.Sidecars = StageSidecars(SidecarsOf(source), folder);
-      const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
-      if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, overviews)) slot.StaleOverviews = staleOverviews;
-      // The tool works on a new file beside the destination, which replaces the
-      // destination only once the tool has succeeded: a failed or stopped run leaves
-      // whatever was there, and the source itself is never handed to the tool.
-      ClearOrphans(context, folder, StagePrefix);
-      slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
-      if (error) Fail("cannot copy to " + folder, error);
-      slot.TempPath.clear();
-      // The copy stays writable for the tool, whatever the source's permissions.
-      copy = [source, working = slot.WorkingCopy.Path(), folder]() -> std::string {
-        const std::error_code failure = platform::CopyFile(source, working);
-        return failure ? "cannot copy to " + folder + ": " + failure.message() : std::string();
-      };
-    } else {
-      ClearOrphans(context, CheckReplaceable(source), StagePrefix);
-      slot.WorkingCopy = platform::TempFile::Create(context.TempFolder, TempPrefix, error);
-      if (error) Fail("cannot create a temporary file in " + context.TempFolder, error);
-      slot.TempPath = slot.WorkingCopy.Path();
-      // The version read above: a change since then is caught when the result is placed.
-      if (stampError) Fail("cannot read " + source, stampError);
-      slot.SourceStamp = stamp;
-      copy = [source, working = slot.TempPath]() -> std::string {
-        const std::error_code failure = platform::CopyFile(source, working);
-        return failure ? "cannot copy to " + working + ": " + failure.message() : std::string();
-      };
-    }
-    // Levels the file already has are kept as they are: only the others are asked for.
-    slot.Factors = MissingFactors(inventory, levels);
-    slot.Levels = levels;
-    slot.WorkingPath = slot.WorkingCopy.Path();
-    context.RowLevels[index].second = levelsBefore + static_cast<int>(slot.Factors.size());
-    slot.Claim = std::move(claim);
-    slot.Preparation = context.Workers->Submit(std::move(copy));
-    return index;
+    // The source itself (its own folder, or a link to it) is processed in place, so
+    // that the result lands in the file and not over a link to it.
+    const FilePlan plan =
+        PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim, context.Request.Options);
+    context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
+    FollowPlan(context, slot, plan, {destination, inPlace, stamp, stampError}, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();
     DiscardWork(slot);
-    SettleRow(host, context, index, StatusFailed, e.what());
-    return -1;
+    const Reason why = ReasonOf(e);
+    SettleRow(context, row, KeepsFile(why.Code) ? Outcome::Kept : Outcome::Failed, why);
+    slot.Row = -1;
   }
 }
 
-bool LaunchTool(BuildHost& host, BuildContext& context, ItemProc& slot) {
+bool LaunchTool(BuildContext& context, ItemProc& slot) {
   try {
     const std::shared_ptr<FileWork> preparation = std::move(slot.Preparation);
-    if (!preparation->Failure().empty()) throw Exception(preparation->Failure());
-    host.ProcessMessages();
+    if (!preparation->Failure().Empty()) throw BuildError(preparation->Failure());
     std::error_code error;
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
-    if (error) Fail("cannot keep the output of gdaladdo", error);
+    if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
-    if (error) Fail("cannot keep the output of gdaladdo", error);
-    const std::string& working = slot.WorkingCopy.Path();
-    slot.CommandLine = ToolCommandLine(working, slot.Factors, context.Options.Resampling);
+    if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
+    const std::string& toolPath = context.Request.ToolPath;
+    std::vector<std::string> arguments =
+        ToolArguments(slot.External ? slot.Source : slot.WorkingCopy.Path(), slot.Factors, context.Request.Options);
+    if (slot.External) arguments.insert(arguments.begin(), "-ro");
     slot.ProcessHandle =
-        platform::Process::Start(context.ToolPath, ToolArguments(working, slot.Factors, context.Options.Resampling),
-                                 slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
-    if (error) Fail("cannot start " + context.ToolPath, error);
+        platform::Process::Start(toolPath, arguments, slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
+    if (error) Refuse(ReasonCode::CannotStart, {toolPath}, error);
     slot.Running = true;
     return true;
   } catch (const std::exception& e) {
-    const std::int32_t index = slot.Index;
+    const int row = slot.Row;
     DiscardWork(slot);
-    slot.Index = -1;
-    SettleRow(host, context, index, StatusFailed, e.what());
+    slot.Row = -1;
+    SettleRow(context, row, Outcome::Failed, ReasonOf(e));
     return false;
   }
 }

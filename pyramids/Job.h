@@ -1,41 +1,36 @@
 #pragma once
-// The job for one queue entry: settle its row at once, or start the tool on a working
-// copy of its file.
-#include <cstdint>
+// The job for one row of the request: settle it at once, hand a plain copy to the
+// file workers, or make a working copy and start the tool on it.
 #include <string>
+#include <vector>
 
 #include "pyramids/BuildContext.h"
-#include "pyramids/BuildHost.h"
-#include "pyramids/StatusImage.h"
 
 namespace kelvory {
 
-// Gives the row its final status, clears its check mark and counts it out of the
-// selection.
-void FinishItem(BuildHost& host, std::int32_t index, StatusImage status, const std::string& reason = {});
-
-// FinishItem, counted in the build's summary, and the same outcome for the rows that
-// name the same file and wait for this one.
-void SettleRowNow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
-                  const std::string& reason = {});
+// Reports the row, counts it in the build's summary, and gives the same outcome to
+// the rows that name the same file and wait for this one.
+void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& why = {});
 // SettleRowNow, or, while earlier rows' file work runs, the same in its turn.
-void SettleRow(BuildHost& host, BuildContext& context, std::int32_t index, StatusImage status,
-               const std::string& reason = {});
+void SettleRow(BuildContext& context, int row, Outcome result, const Reason& why = {});
 
-// Takes entry cursor of the queue. Returns the row count when the queue is exhausted,
-// -1 when the row was skipped, settled at once or handed to the file workers, or the
-// row's index when its working copy is being made (slot's Preparation) for the tool. Raises nothing for a failure of
-// the file: that becomes the row's status.
-std::int32_t StartJob(BuildHost& host, BuildContext& context, std::int32_t cursor, ItemProc& slot);
+// Gives the slot the next row of the queue. Afterwards the slot is exhausted (no row
+// left), idle (the row was skipped, settled at once or handed to the file workers), or
+// holds the row while its working copy is made (slot.Preparation) for the tool. Raises
+// nothing for a failure of the file: that becomes the row's outcome.
+void StartJob(BuildContext& context, ItemProc& slot);
 
 // Starts the tool once the slot's working copy is made. False, with the row settled as
 // failed and the slot idle, when the copy or the start failed.
-bool LaunchTool(BuildHost& host, BuildContext& context, ItemProc& slot);
+bool LaunchTool(BuildContext& context, ItemProc& slot);
 
-// Moves staged sidecars onto their targets; raises kelvory::Exception on failure.
+// Moves staged sidecars onto their targets; raises BuildError on failure.
 void PlaceSidecars(std::vector<StagedSidecar>& sidecars);
 
 // Forgets the slot's working copy and error output, removing their files.
 void DiscardWork(ItemProc& slot);
+
+// The reason an exception from a job's step gives its row.
+Reason ReasonOf(const std::exception& error);
 
 }  // namespace kelvory

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/Errors.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 namespace {
@@ -50,7 +50,7 @@ void AddReducedImages(LevelInventory& inventory, TTIFFBitmap& reader, std::int32
 
 LevelInventory ReadLevelInventory(TTIFFBitmap& reader) {
   LevelInventory inventory;
-  if (!reader.GetImageSize(1, inventory.Width, inventory.Height)) throw Exception("the file holds no image");
+  if (!reader.GetImageSize(1, inventory.Width, inventory.Height)) Refuse(ReasonCode::NoImage);
   inventory.Levels = 1;
   inventory.CogLayout = reader.DeclaresCogLayout();
   AddReducedImages(inventory, reader, 2, true);

@@ -23,7 +23,7 @@ struct LevelInventory {
 };
 
 // Reads the inventory of the file open in reader. Raises the reader's exceptions, and
-// kelvory::Exception for a file without an image.
+// BuildError for a file without an image.
 LevelInventory ReadLevelInventory(TTIFFBitmap& reader);
 
 // Adds the levels kept in an external overview file (GDAL's "name.ovr") of the same

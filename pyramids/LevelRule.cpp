@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/Errors.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 
@@ -13,8 +13,7 @@ std::int32_t LevelCount(std::int32_t width, std::int32_t height) {
   const double b = static_cast<double>(height) / 100.0;
   const double m = a < b ? a : b;
   if (!(m > 0.0)) {
-    throw Exception("image size " + std::to_string(width) + " x " + std::to_string(height) +
-                    " has no level count");
+    Refuse(ReasonCode::NoLevelCount, {std::to_string(width), std::to_string(height)});
   }
   // nearbyint rounds halfway cases to even under the default rounding mode.
   return static_cast<std::int32_t>(std::nearbyint(std::log2(static_cast<long double>(m))));

@@ -38,18 +38,20 @@ std::string MostTellingErrorLine(platform::Stream& errorOutput) {
   return fullDisk.empty() ? first : fullDisk;
 }
 
-std::string ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine) {
-  if (exit.Signaled) return "gdaladdo was killed by signal " + std::to_string(exit.Code);
-  if (!errorLine.empty()) return errorLine;
-  if (exit.Code != 0) return "gdaladdo exited with status " + std::to_string(exit.Code);
+Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine) {
+  if (exit.Signaled) return MakeReason(ReasonCode::ToolSignal, {std::to_string(exit.Code)});
+  if (!errorLine.empty()) return MakeReason(ReasonCode::ToolError, {errorLine});
+  if (exit.Code != 0) return MakeReason(ReasonCode::ToolExitStatus, {std::to_string(exit.Code)});
   return {};
 }
 
-std::string WithUserPath(std::string reason, const std::string& workingPath, const std::string& userPath) {
+Reason WithUserPath(Reason reason, const std::string& workingPath, const std::string& userPath) {
   if (workingPath.empty()) return reason;
-  for (std::size_t at = reason.find(workingPath); at != std::string::npos;
-       at = reason.find(workingPath, at + userPath.size())) {
-    reason.replace(at, workingPath.size(), userPath);
+  for (std::string& argument : reason.Args) {
+    for (std::size_t at = argument.find(workingPath); at != std::string::npos;
+         at = argument.find(workingPath, at + userPath.size())) {
+      argument.replace(at, workingPath.size(), userPath);
+    }
   }
   return reason;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/Process.h"
 #include "platform/Stream.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 
@@ -12,12 +13,12 @@ namespace kelvory {
 // line, having written overviews from data it could not read. Lines are cut at 4096 bytes.
 std::string MostTellingErrorLine(platform::Stream& errorOutput);
 
-// Why a tool run failed, or empty when it succeeded: a signal, a non-zero exit status
+// Why a tool run failed, or none when it succeeded: a signal, a non-zero exit status
 // or an error line each make it a failure.
-std::string ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine);
+Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine);
 
-// The reason with every mention of the working copy's path replaced by the user's own
-// name for the file: the temporary path means nothing to the user.
-std::string WithUserPath(std::string reason, const std::string& workingPath, const std::string& userPath);
+// The reason with every mention of the working copy's path in its arguments replaced
+// by the user's own name for the file: the temporary path means nothing to the user.
+Reason WithUserPath(Reason reason, const std::string& workingPath, const std::string& userPath);
 
 }  // namespace kelvory

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "pyramids/BuildHost.h"
+#include "pyramids/BuildEvents.h"
 #include "pyramids/ItemProc.h"
 
 namespace kelvory {
@@ -52,7 +52,7 @@ int ProgressPercent(std::string_view output) {
   return percent;
 }
 
-void ReportProgress(BuildHost& host, ItemProc& slot) {
+void ReportProgress(BuildEvents& events, ItemProc& slot) {
   if (!slot.ToolOutput) return;
   platform::MemoryFile& output = *slot.ToolOutput;
   const std::uint64_t size = output.Size();
@@ -62,7 +62,7 @@ void ReportProgress(BuildHost& host, ItemProc& slot) {
   const int percent = ProgressPercent(tail);
   if (percent < 0 || percent == slot.ReportedPercent) return;
   slot.ReportedPercent = percent;
-  host.RowProgress(slot.Index, percent);
+  events.RowProgress(slot.Row, percent);
 }
 
 }  // namespace kelvory

@@ -6,14 +6,14 @@
 
 namespace kelvory {
 
-class BuildHost;
+class BuildEvents;
 struct ItemProc;
 
 // The percentage (0 to 100) the text reports last, or -1 when it reports none yet.
 int ProgressPercent(std::string_view output);
 
-// Reads what the slot's tool has printed so far and tells the host when its row's
-// percentage has changed.
-void ReportProgress(BuildHost& host, ItemProc& slot);
+// Reads what the slot's tool has printed so far and tells when its row's percentage
+// has changed.
+void ReportProgress(BuildEvents& events, ItemProc& slot);
 
 }  // namespace kelvory

@@ -77,22 +77,22 @@ bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
 FileLayout ReadHeader(platform::Stream& stream, ReadingMode mode, std::uint64_t& first) {
   std::uint8_t header[LargestHeader];
   stream.SetPosition(0);
-  if (!ReadExact(stream, header, 8)) throw Exception(SUnsupportedFileType);
+  if (!ReadExact(stream, header, 8)) throw TIFFError(TIFFFailure::UnsupportedFileType);
   FileLayout layout;
   if (header[0] == 'M' && header[1] == 'M' && mode == ReadingMode::Widened)
     layout.BigEndian = true;
   else if (header[0] != 'I' || header[1] != 'I')
-    throw Exception(SUnsupportedFileType);
+    throw TIFFError(TIFFFailure::UnsupportedFileType);
 
   const std::uint64_t version = layout.Load(header + 2, 2);
   if (version == ClassicVersion) {
     first = layout.Load(header + 4, 4);
     return layout;
   }
-  if (version != BigTiffVersion || mode != ReadingMode::Widened) throw Exception(SUnsupportedFileType);
+  if (version != BigTiffVersion || mode != ReadingMode::Widened) throw TIFFError(TIFFFailure::UnsupportedFileType);
   layout.BigTiff = true;
   if (layout.Load(header + 4, 2) != 8 || layout.Load(header + 6, 2) != 0 || !ReadExact(stream, header + 8, 8))
-    throw Exception(SUnsupportedFileType);
+    throw TIFFError(TIFFFailure::UnsupportedFileType);
   first = layout.Load(header + 8, 8);
   return layout;
 }
@@ -138,13 +138,13 @@ void TTIFFBitmap::ReadStructure() {
     // inside the header ends the chain, as 0 does.
     DirectoryRanges ranges;
     while (next >= layout.HeaderSize()) {
-      if (next >= stream.Size()) throw Exception(SReadError);
-      if (ranges.Overlaps(next, next + 1)) throw Exception(SStructureError);
+      if (next >= stream.Size()) throw TIFFError(TIFFFailure::ReadError);
+      if (ranges.Overlaps(next, next + 1)) throw TIFFError(TIFFFailure::StructureError);
       stream.SetPosition(next);
       auto directory = std::make_unique<TTIFFIFD>(stream, next, FMode, layout);
       const std::uint64_t start = directory->Offset();
       const std::uint64_t end = start + directory->Extent();
-      if (ranges.Overlaps(start, end)) throw Exception(SStructureError);
+      if (ranges.Overlaps(start, end)) throw TIFFError(TIFFFailure::StructureError);
       ranges.Add(start, end);
       FDirectories.push_back(std::move(directory));
     }
@@ -159,9 +159,9 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
   if (index < 1 || index > DirectoryCount()) return false;
   TTIFFIFD& directory = *FDirectories[static_cast<std::size_t>(index) - 1];
   TagValues values;
-  if (directory.ReadTag(TagImageWidth, values, 1) < 1) throw Exception(SStructureError);
+  if (directory.ReadTag(TagImageWidth, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
   width = values.Integer(0);
-  if (directory.ReadTag(TagImageLength, values, 1) < 1) throw Exception(SStructureError);
+  if (directory.ReadTag(TagImageLength, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
   height = values.Integer(0);
   return true;
 }

@@ -19,7 +19,7 @@ constexpr std::uint16_t TagSampleFormat = 339;
 constexpr std::uint16_t TypeRational = 5;
 constexpr std::size_t LargestEntry = 20;
 
-[[noreturn]] void Fail(const char* message) { throw Exception(message); }
+[[noreturn]] void Fail(TIFFFailure failure) { throw TIFFError(failure); }
 
 // The byte size of one value of a field type the mode decodes, 0 for a type it does not.
 // Classic takes the first five TIFF 6.0 types (BYTE, ASCII, SHORT, LONG, RATIONAL); the
@@ -75,18 +75,18 @@ TTIFFIFD::TTIFFIFD(platform::Stream& stream, std::uint64_t& nextOffset, ReadingM
 std::uint64_t TTIFFIFD::ReadEntryCountAndNext() {
   FOffset = FStream.Position();
   // Offsets in a classic file are 32-bit: a directory cannot start beyond them.
-  if (!FLayout.BigTiff && FOffset > std::numeric_limits<std::uint32_t>::max()) Fail(SReadError);
+  if (!FLayout.BigTiff && FOffset > std::numeric_limits<std::uint32_t>::max()) Fail(TIFFFailure::ReadError);
 
   std::uint8_t word[8];
-  if (!ReadExact(FStream, word, FLayout.EntryCountSize())) Fail(SReadError);
+  if (!ReadExact(FStream, word, FLayout.EntryCountSize())) Fail(TIFFFailure::ReadError);
   FEntryCount = FLayout.Load(word, FLayout.EntryCountSize());
   // The entries are skipped, not read, but they must lie inside the file: a BigTIFF
   // entry count could otherwise carry the position past any 64-bit number.
   const std::uint64_t entries = FOffset + FLayout.EntryCountSize();
   const std::uint64_t fileSize = FStream.Size();
-  if (fileSize < entries || (fileSize - entries) / FLayout.EntrySize() < FEntryCount) Fail(SReadError);
+  if (fileSize < entries || (fileSize - entries) / FLayout.EntrySize() < FEntryCount) Fail(TIFFFailure::ReadError);
   FStream.SetPosition(entries + FLayout.EntrySize() * FEntryCount);
-  if (!ReadExact(FStream, word, FLayout.WordSize())) Fail(SReadError);
+  if (!ReadExact(FStream, word, FLayout.WordSize())) Fail(TIFFFailure::ReadError);
   return FLayout.Load(word, FLayout.WordSize());
 }
 
@@ -94,9 +94,9 @@ void TTIFFIFD::Validate() {
   // Validation looks at no more than four values of any tag: decoding the rest would
   // let directories that share one huge value block cost time quadratic in the file.
   TagValues values;
-  if (ReadTag(TagPhotometric, values, 1) < 1) Fail(SStructureError);
+  if (ReadTag(TagPhotometric, values, 1) < 1) Fail(TIFFFailure::StructureError);
   FPhotometric = values.Integer(0);
-  if (ReadTag(TagCompression, values, 1) < 1) Fail(SStructureError);
+  if (ReadTag(TagCompression, values, 1) < 1) Fail(TIFFFailure::StructureError);
   FCompression = values.Integer(0);
   FBitsPerPixel = FMode == ReadingMode::Classic ? ValidateClassic() : ValidateWidened();
 }
@@ -104,13 +104,13 @@ void TTIFFIFD::Validate() {
 std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values, std::uint32_t decodeAtMost) {
   FStream.SetPosition(FOffset);
   std::uint8_t word[8];
-  if (!ReadExact(FStream, word, FLayout.EntryCountSize())) Fail(SReadError);
+  if (!ReadExact(FStream, word, FLayout.EntryCountSize())) Fail(TIFFFailure::ReadError);
   const std::uint64_t entries = FLayout.Load(word, FLayout.EntryCountSize());
   const std::size_t wordSize = FLayout.WordSize();
 
   for (std::uint64_t i = 0; i < entries; ++i) {
     std::uint8_t entry[LargestEntry];
-    if (!ReadExact(FStream, entry, FLayout.EntrySize())) Fail(SReadError);
+    if (!ReadExact(FStream, entry, FLayout.EntrySize())) Fail(TIFFFailure::ReadError);
     if (FLayout.Load(entry, 2) != tag) continue;
 
     // The first entry with the tag decides, usable or not.
@@ -133,7 +133,7 @@ std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values, std::uint32
     // that a forged count costs no more memory than the file is long.
     const std::uint64_t offset = FLayout.Load(field, wordSize);
     const std::uint64_t fileSize = FStream.Size();
-    if (fileSize < offset || (fileSize - offset) / size < count) Fail(SReadError);
+    if (fileSize < offset || (fileSize - offset) / size < count) Fail(TIFFFailure::ReadError);
     if (count > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
       throw ERangeError("Range check error: value count does not fit a signed 32-bit integer");
 
@@ -144,7 +144,7 @@ std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values, std::uint32
     const auto decoded = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, decodeAtMost));
     for (std::uint32_t k = 0; k < decoded;) {
       const std::uint32_t batch = std::min(decoded - k, perBatch);
-      if (!ReadExact(FStream, buffer, std::size_t{batch} * size)) Fail(SReadError);
+      if (!ReadExact(FStream, buffer, std::size_t{batch} * size)) Fail(TIFFFailure::ReadError);
       for (std::uint32_t j = 0; j < batch; ++j, ++k) Decode(result, k, buffer + std::size_t{j} * size, type, size, FLayout);
     }
     values = std::move(result);
@@ -159,16 +159,16 @@ std::int32_t TTIFFIFD::ValidateClassic() {
     case 0:  // WhiteIsZero
     case 1: {  // BlackIsZero
       const std::int32_t depth = ReadTag(TagBitsPerSample, bits, 1) <= 0 ? 1 : bits.Integer(0);
-      if (depth != 1 && depth != 4 && depth != 8 && depth != 16) Fail(SUnsupportedImageFormat);
+      if (depth != 1 && depth != 4 && depth != 8 && depth != 16) Fail(TIFFFailure::UnsupportedImageFormat);
       return depth;
     }
     case 2:  // RGB
     case 8:  // CIELab
       return EqualSamples(3);
     case 3: {  // Palette
-      if (ReadTag(TagBitsPerSample, bits, 1) < 1) Fail(SStructureError);
+      if (ReadTag(TagBitsPerSample, bits, 1) < 1) Fail(TIFFFailure::StructureError);
       const std::int32_t depth = bits.Integer(0);
-      if (depth != 4 && depth != 8) Fail(SUnsupportedImageFormat);
+      if (depth != 4 && depth != 8) Fail(TIFFFailure::UnsupportedImageFormat);
       return depth;
     }
     case 5:  // Separated
@@ -181,15 +181,15 @@ std::int32_t TTIFFIFD::ValidateClassic() {
 // Colour models whose first samples must all have the same whole-byte depth.
 std::int32_t TTIFFIFD::EqualSamples(std::int32_t samples) {
   TagValues bits;
-  if (ReadTag(TagBitsPerSample, bits, static_cast<std::uint32_t>(samples)) < samples) Fail(SStructureError);
+  if (ReadTag(TagBitsPerSample, bits, static_cast<std::uint32_t>(samples)) < samples) Fail(TIFFFailure::StructureError);
   const std::int32_t first = bits.Integer(0);
   std::int64_t total = first;
   for (std::int32_t i = 1; i < samples; ++i) {
     const std::int32_t depth = bits.Integer(static_cast<std::size_t>(i));
-    if (depth != first) Fail(SUnsupportedImageFormat);
+    if (depth != first) Fail(TIFFFailure::UnsupportedImageFormat);
     total += depth;
   }
-  if (first % 8 != 0) Fail(SUnsupportedImageFormat);
+  if (first % 8 != 0) Fail(TIFFFailure::UnsupportedImageFormat);
   if (total > std::numeric_limits<std::int32_t>::max())
     throw ERangeError("Range check error: bits per pixel do not fit a signed 32-bit integer");
   return static_cast<std::int32_t>(total);
@@ -219,7 +219,7 @@ std::int32_t TTIFFIFD::ValidateWidened() {
     samples = static_cast<std::uint64_t>(depths);
   else
     samples = 1;
-  if (samples == 0 || samples > MostSamples) Fail(SStructureError);
+  if (samples == 0 || samples > MostSamples) Fail(TIFFFailure::StructureError);
 
   const std::uint64_t depth = PerSampleValue(TagBitsPerSample, samples, 1);
   const std::uint64_t format = PerSampleValue(TagSampleFormat, samples, 1);
@@ -230,7 +230,7 @@ std::int32_t TTIFFIFD::ValidateWidened() {
     case 8:   // CIELab
     case 9:   // ICCLab
     case 10:  // ITULab
-      if (samples < 3) Fail(SStructureError);
+      if (samples < 3) Fail(TIFFFailure::StructureError);
       break;
     default:
       break;
@@ -254,7 +254,7 @@ std::int32_t TTIFFIFD::ValidateWidened() {
       break;
   }
   if (FPhotometric == 3 && (format != 1 || depth > 16)) known = false;
-  if (!known) Fail(SUnsupportedImageFormat);
+  if (!known) Fail(TIFFFailure::UnsupportedImageFormat);
   return static_cast<std::int32_t>(depth * samples);
 }
 
@@ -267,11 +267,11 @@ std::uint64_t TTIFFIFD::PerSampleValue(std::uint16_t tag, std::uint64_t samples,
   const std::int32_t count = ReadTag(tag, values, Compared);
   if (count < 1) return absent;
   const auto given = static_cast<std::uint64_t>(count);
-  if (given > 1 && given < samples) Fail(SStructureError);
+  if (given > 1 && given < samples) Fail(TIFFFailure::StructureError);
   const std::uint64_t first = values.Unsigned64(0);
   const std::uint64_t compared = std::min<std::uint64_t>({given, samples, Compared});
   for (std::uint64_t i = 1; i < compared; ++i)
-    if (values.Unsigned64(i) != first) Fail(SUnsupportedImageFormat);
+    if (values.Unsigned64(i) != first) Fail(TIFFFailure::UnsupportedImageFormat);
   return first;
 }
 

@@ -36,7 +36,6 @@ class TTIFFIFD {
   std::uint64_t Extent() const {
     return FLayout.EntryCountSize() + FLayout.EntrySize() * FEntryCount + FLayout.WordSize();
   }
-  std::int32_t Photometric() const { return FPhotometric; }
   std::int32_t Compression() const { return FCompression; }
   std::int32_t BitsPerPixel() const { return FBitsPerPixel; }
 

@@ -7,29 +7,18 @@
 namespace kelvory {
 namespace {
 
-TEST(ReasonText, BuildReasonsInRussianToolAndUnknownTextsAsTheyAre) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"stopped", "построение остановлено"},
-      {"/d/a: b.tif is read-only", "файл /d/a: b.tif доступен только для чтения"},
-      {"cannot replace /d/a: b.tif: No space left on device", "не удалось заменить /d/a: b.tif: на диске нет места"},
-      {"cannot start /opt/gdal/gdaladdo: Some new system text", "не удалось запустить /opt/gdal/gdaladdo: Some new system text"},
-      {"gdaladdo was killed by signal 9", "gdaladdo завершён сигналом 9"},
-      {"an image of 10 x 20 would need 25 levels, more than 20", "изображению 10 x 20 нужно 25 уровней пирамиды, больше 20"},
-      {"ERROR 1: /d/a.tif: No space left on device", "ERROR 1: /d/a.tif: No space left on device"},
-      {"something the build says anew", "something the build says anew"},
-      {"", ""},
-  };
-  for (const auto& [english, russian] : cases) EXPECT_EQ(RussianReason(english), russian) << english;
-}
-
-TEST(ReasonText, OutcomeNamesTheStatusAndTheReason) {
-  EXPECT_EQ(RowOutcomeText(StatusNone, ""), "");
-  EXPECT_EQ(RowOutcomeText(StatusInProgress, ""), "");
-  EXPECT_EQ(RowOutcomeText(StatusDone, ""), "Пирамиды построены.");
-  EXPECT_EQ(RowOutcomeText(StatusNotFound, ""), "Файл не найден.");
-  EXPECT_EQ(RowOutcomeText(StatusFailed, "stopped"), "Построение остановлено.");
-  EXPECT_EQ(RowOutcomeText(StatusFailed, "the file holds no image"),
+TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReadsSaysWhere) {
+  EXPECT_EQ(RowOutcomeText(StatusNone, false, ""), "");
+  EXPECT_EQ(RowOutcomeText(StatusInProgress, false, ""), "");
+  EXPECT_EQ(RowOutcomeText(StatusDone, false, ""), "Пирамиды построены.");
+  EXPECT_EQ(RowOutcomeText(StatusNotFound, false, ""), "Файл не найден.");
+  EXPECT_EQ(RowOutcomeText(StatusFailed, true, "построение остановлено"), "Построение остановлено.");
+  EXPECT_EQ(RowOutcomeText(StatusFailed, false, WindowReason(MakeReason(ReasonCode::NoImage))),
             "Пирамиды построить не удалось.\n\nПричина: в файле нет изображения");
+  Reason widened = MakeReason(ReasonCode::UnsupportedFileType);
+  widened.ReadableWidened = true;
+  EXPECT_EQ(WindowReason(widened),
+            "Неподдерживаемый тип файла. Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
 }
 
 TEST(BuildProgress, EstimateFollowsThePaceOnceThereIsOne) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -58,7 +59,7 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 2"));
   window.Files().SetChecked(1, false);
-  window.SetSelectedCount(1);
+  window.Files().SetSelectedCount(1);
 
   bool seenBuilding = false;
   QTimer::singleShot(0, [&] {
@@ -81,6 +82,34 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
   // Updated in place: the overviews now live in the source file.
   EXPECT_GT(QFileInfo(QString::fromStdString(first)).size(), sizeBefore);
+}
+
+TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {
+  environment.findTool = [](const std::string&) { return std::string(); };
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), MakeTiff("b.tif")});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  window.Files().SetChecked(1, false);
+  window.Files().SetSelectedCount(1);
+
+  QString message;
+  bool buildingUnderIt = false;
+  test::AnswerNextModal([&](QWidget* modal) {
+    message = static_cast<QMessageBox*>(modal)->text();
+    buildingUnderIt = window.Building() && !window.Button_Build->isEnabled();
+  });
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_EQ(message, QString::fromUtf8("gdaladdo.exe не найден"));
+  EXPECT_TRUE(buildingUnderIt);
+  for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Status(row), StatusNone) << row;
+  EXPECT_TRUE(window.Files().Checked(0));
+  EXPECT_EQ(window.Files().SelectedCount(), 1);
+  EXPECT_FALSE(window.Building());
+  EXPECT_TRUE(window.Button_Build->isEnabled());
+  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(window.GroupBox1->isEnabled());
 }
 
 TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
@@ -115,7 +144,7 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   {
     TFConv window(environment);
     EXPECT_EQ(window.Options().Reading, ReadingMode::Classic);
-    EXPECT_EQ(window.Options().Resampling, "nearest");
+    EXPECT_EQ(window.Options().Method, Resampling::Nearest);
     dialogs.addAnswers.push_back(std::vector<std::string>{path});
     QTest::mouseClick(window.Button_Add, Qt::LeftButton);
     QTest::mouseClick(window.Button_Build, Qt::LeftButton);
@@ -128,7 +157,7 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   }
   TFConv window(environment);
   EXPECT_EQ(window.Options().Reading, ReadingMode::Widened);
-  EXPECT_EQ(window.Options().Resampling, "average");
+  EXPECT_EQ(window.Options().Method, Resampling::Average);
   dialogs.addAnswers.push_back(std::vector<std::string>{path});
   QTest::mouseClick(window.Button_Add, Qt::LeftButton);
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);

@@ -56,6 +56,36 @@ TEST_F(BatchCommand, RealToolSettlesEveryFileAndTheExitStatusSaysIfAllWereDone) 
   EXPECT_EQ(ReadAll(big), bigBytes);
 }
 
+// The user's locale picks the words, never mixed in one line; JSON's names stay English.
+TEST_F(BatchCommand, SpeaksRussianWhenTheLocaleSaysSoAndEnglishOtherwise) {
+  const fs::path program = Program("", true);
+  const fs::path junk = root_ / "junk.tif";
+  WriteAll(junk, "this is not a TIFF file\n");
+  const fs::path missing = root_ / "missing.tif";
+  struct Case {
+    std::vector<std::string> env;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {{"LANG=C"}, {"failed: " + junk.string() + ": unsupported file type", "not found: " + missing.string()}},
+      {{"LANG=ru_RU.UTF-8"}, {"ошибка: " + junk.string() + ": Неподдерживаемый тип файла.", "не найден: " + missing.string()}},
+      {{"LANG=ru_RU.UTF-8", "LC_MESSAGES=en_GB.UTF-8"},
+       {"failed: " + junk.string() + ": unsupported file type", "not found: " + missing.string()}},
+  };
+  for (const Case& c : cases) {
+    const ChildResult run = Batch(program, {junk.string(), missing.string()}, c.env);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    std::vector<std::string> expected = c.lines;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(SortedLines(run.out), expected) << c.env.back();
+  }
+  const ChildResult json = Batch(program, {"--json", junk.string()}, {"LANG=ru_RU.UTF-8"});
+  EXPECT_NE(json.out.find("\"outcome\":\"failed\",\"reason\":\"Неподдерживаемый тип файла.\","
+                          "\"reason_code\":\"unsupported_file_type\""),
+            std::string::npos)
+      << json.out;
+}
+
 TEST_F(BatchCommand, DestFolderGetsTheBuiltCopiesAndTheSourcesStayUntouched) {
   const fs::path program = Program("", true);
   const fs::path big = Tiff("big.tif", 300, 300);

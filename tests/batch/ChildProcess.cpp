@@ -16,12 +16,16 @@ extern char** environ;
 namespace kelvory::test {
 namespace {
 
+// The command speaks the language the locale names: the tests' children get none but
+// what a test gives them, whatever the machine's.
+bool NamesLanguage(const std::string& name) { return name == "LC_ALL=" || name == "LC_MESSAGES=" || name == "LANG="; }
+
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra) {
   std::vector<std::string> merged;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text(*entry);
     const std::string name = text.substr(0, text.find('=') + 1);
-    bool replaced = false;
+    bool replaced = NamesLanguage(name);
     for (const std::string& e : extra) replaced = replaced || e.rfind(name, 0) == 0;
     if (!replaced) merged.push_back(text);
   }

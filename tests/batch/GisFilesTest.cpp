@@ -10,54 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/batch/BatchFixture.h"
+#include "tests/batch/GisFixture.h"
 
 namespace kelvory::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-class GisFiles : public BatchCommand {
- protected:
-  void SetUp() override {
-    BatchCommand::SetUp();
-    program_ = Program("", true);
-  }
-
-  // Runs a shell command in the test folder; GDAL's tools come from the PATH.
-  std::string Sh(const std::string& command) {
-    const ChildResult run = RunChild({"/bin/sh", "-ec", "cd '" + root_.string() + "'; " + command});
-    EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
-    return run.out;
-  }
-
-  // Bigger files than the other command tests: more time.
-  ChildResult Batch(std::vector<std::string> args) {
-    args.insert(args.begin(), program_.string());
-    return RunChild(args, {"TMPDIR=" + tmp_.string()}, std::chrono::seconds(120));
-  }
-
-  std::string Path(const std::string& name) const { return (root_ / name).string(); }
-
-  // The sizes of the first image's overviews as gdalinfo lists them, "" for none.
-  std::string Overviews(const std::string& name) {
-    const std::string info = Sh("gdalinfo '" + name + "'");
-    const std::size_t at = info.find("Overviews: ");
-    return at == std::string::npos ? "" : info.substr(at + 11, info.find('\n', at) - at - 11);
-  }
-
-  std::string OverviewChecksums(const std::string& name) {
-    const std::string info = Sh("gdalinfo -checksum '" + name + "'");
-    const std::size_t at = info.find("Overviews checksum: ");
-    return at == std::string::npos ? "" : info.substr(at, info.find('\n', at) - at);
-  }
-
-  fs::path program_;
-};
-
-// 600 x 600 asks for 3 levels: 300, 150 and 75 pixels.
-constexpr const char* Base = "gdal_create -q -of GTiff -outsize 600 600 -bands 1 -burn 5";
-constexpr const char* ThreeLevels = "300x300, 150x150, 75x75";
 
 TEST_F(GisFiles, EveryKindGdaladdoBuildsGetsItsLevelsWithAverageResampling) {
   struct Kind {
@@ -115,7 +73,9 @@ TEST_F(GisFiles, ExistingLevelsAreKeptAndOnlyMissingOnesAreBuiltWithTheChosenMet
   EXPECT_TRUE(nearest == "0\n" || nearest == "200\n") << nearest;
 }
 
-TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReason) {
+// A file a rule protects is kept as it is, with what to do instead, and the command
+// still succeeds; --external then builds its levels beside it, the file untouched.
+TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExternal) {
   struct Case {
     const char* name;
     std::string make;
@@ -124,8 +84,10 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReason) {
   const std::string base = Base;
   const Case cases[] = {
       {"cog.tif", base + " c.tmp && gdal_translate -q -of COG -co OVERVIEWS=NONE c.tmp cog.tif",
-       "gdal_translate -of COG"},
+       "gdal_translate -of COG, or build its levels beside it with --external"},
       {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr"},
+      {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: "},
+      {"linked.tif", base + " linked.tif && ln linked.tif other-name.tif", "hard links"},
   };
   std::vector<std::string> paths;
   std::vector<std::string> bytes;
@@ -136,18 +98,35 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReason) {
   }
 
   const ChildResult run = Batch(paths);
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     SCOPED_TRACE(cases[i].name);
-    const std::size_t line = run.out.find("failed: " + paths[i] + ": ");
+    const std::size_t line = run.out.find("kept: " + paths[i] + ": ");
     ASSERT_NE(line, std::string::npos) << run.out;
     EXPECT_NE(run.out.substr(line, run.out.find('\n', line) - line).find(cases[i].reasonPart), std::string::npos)
         << run.out;
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
   }
+  EXPECT_NE(run.err.find("4 files: 0 done, 4 kept"), std::string::npos) << run.err;
+
+  const ChildResult beside = Batch({"--external", "-r", "average", paths[0], paths[1], paths[2], paths[3]});
+  EXPECT_EQ(beside.exitCode, 0) << beside.out << beside.err;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
+    EXPECT_EQ(Overviews(cases[i].name), ThreeLevels);
+    EXPECT_TRUE(fs::exists(paths[i] + ".ovr"));
+  }
+  // Nothing of the undo is left, and a second run only checks.
+  EXPECT_EQ(Sh("ls -A | grep kelvory || true"), "");
+  const std::string ovr = ReadAll(paths[1] + ".ovr");
+  EXPECT_EQ(SortedLines(Batch({"--external", paths[1]}).out), std::vector<std::string>{"done: " + paths[1]});
+  EXPECT_EQ(ReadAll(paths[1] + ".ovr"), ovr);
 
   // Into a destination folder the copy is built as any other file, with no stale .ovr.
   fs::create_directories(root_ / "out");
+  fs::remove(paths[0] + ".ovr");
+  Sh("rm ovr.tif.ovr && gdaladdo -q -ro ovr.tif 2");
   const ChildResult copied = Batch({"--dest", Path("out"), paths[0], paths[1]});
   EXPECT_EQ(copied.exitCode, 0) << copied.out << copied.err;
   EXPECT_EQ(Overviews("out/cog.tif"), ThreeLevels);
@@ -173,7 +152,7 @@ TEST_F(GisFiles, ClassicReadingRefusesWhatOnlyTheWidenedReadingTakesAndSaysSo) {
   Sh(std::string(Base) + " -ot Float32 dem.tif");
   const ChildResult run = Batch({"--classic", Path("dem.tif")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find("failed: " + Path("dem.tif") + ": Неподдерживаемый формат изображения. (the file is "
+  EXPECT_NE(run.out.find("failed: " + Path("dem.tif") + ": unsupported image format (the file is "
                          "readable without --classic)"),
             std::string::npos)
       << run.out;

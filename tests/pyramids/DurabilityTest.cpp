@@ -10,6 +10,7 @@
 
 #include "Scratch.h"
 #include "platform/ReplaceFile.h"
+#include "pyramids/ExternalLevels.h"
 #include "platform/TempFile.h"
 
 namespace kelvory::platform {
@@ -120,3 +121,60 @@ TEST(Orphans, OnlyWorkingCopiesWhoseOwnerIsGoneAreRemoved) {
 
 }  // namespace
 }  // namespace kelvory::platform
+
+namespace kelvory::test {
+namespace {
+
+// Levels built beside a file change its overview file in place: a failed run is undone
+// at once, and one whose process died is undone by the next run in that folder; a
+// committed run keeps its levels and leaves nothing beside them.
+TEST(ExternalLevels, AnUnfinishedRunIsUndoneAtOnceOrByTheNextRun) {
+  for (const bool hadOverviews : {false, true}) {
+    for (const bool died : {false, true}) {
+      SCOPED_TRACE(std::string(hadOverviews ? "with" : "without") + " an overview file, " + (died ? "died" : "failed"));
+      Scratch s;
+      const std::string raster = s.Data() + "a.tif";
+      WriteBytes(raster, "raster");
+      if (hadOverviews) WriteBytes(raster + ".ovr", "old levels");
+      // Ends this process on the spot when dying, its guard still alive.
+      const auto halfRun = [&](bool dying) {
+        std::error_code error;
+        ExternalLevelsGuard guard = ExternalLevelsGuard::Prepare(raster, error);
+        if (error) return false;
+        WriteBytes(raster + ".ovr", "half-written levels");
+        if (dying) ::_exit(0);
+        return true;
+      };
+      if (died) {
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(halfRun(true) ? 0 : 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_EQ(ReadBytes(raster + ".ovr"), "half-written levels");
+        EXPECT_EQ(RecoverExternalLevels(s.Data()), 1);
+      } else {
+        ASSERT_TRUE(halfRun(false));
+      }
+      EXPECT_EQ(fs::exists(raster + ".ovr"), hadOverviews);
+      if (hadOverviews) EXPECT_EQ(ReadBytes(raster + ".ovr"), "old levels");
+      std::vector<std::string> left;
+      for (const auto& e : fs::directory_iterator(s.Data())) left.push_back(e.path().filename().string());
+      std::sort(left.begin(), left.end());
+      const std::vector<std::string> expected =
+          hadOverviews ? std::vector<std::string>{"a.tif", "a.tif.ovr"} : std::vector<std::string>{"a.tif"};
+      EXPECT_EQ(left, expected);
+    }
+  }
+  Scratch s;
+  const std::string raster = s.Data() + "b.tif";
+  WriteBytes(raster, "raster");
+  std::error_code error;
+  ExternalLevelsGuard guard = ExternalLevelsGuard::Prepare(raster, error);
+  WriteBytes(raster + ".ovr", "new levels");
+  EXPECT_FALSE(guard.Commit());
+  EXPECT_EQ(RecoverExternalLevels(s.Data()), 0);
+  EXPECT_EQ(ReadBytes(raster + ".ovr"), "new levels");
+}
+
+}  // namespace
+}  // namespace kelvory::test

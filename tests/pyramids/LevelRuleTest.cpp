@@ -32,16 +32,16 @@ TEST(LevelRule, ZeroOrNegativeSideHasNoLevelCount) {
   }
 }
 
-TEST(ToolCommand, SuffixesListTheFactorsAfterTheClosingQuote) {
-  const LevelSuffixList suffixes = LevelSuffixes();
-  EXPECT_EQ(suffixes[0], "");
-  EXPECT_EQ(suffixes[1], "\" 2");
-  EXPECT_EQ(suffixes[3], "\" 2 4 8");
-  EXPECT_EQ(suffixes[20].substr(suffixes[20].size() - 15), " 524288 1048576");
-  EXPECT_EQ(ToolCommandPrefix().size(), 15u);
-  EXPECT_EQ(ToolCommandLine(ToolCommandPrefix(), suffixes, "/d/a b.tif", 3),
-            "gdal\\gdaladdo \"/d/a b.tif\" 2 4 8");
-  EXPECT_EQ(ToolArguments("/d/a b.tif", AllFactors(3)), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
+TEST(ToolCommand, ArgumentsNameTheMethodUnlessItIsTheToolsDefault) {
+  EXPECT_EQ(ToolArguments("/d/a b.tif", {2, 4, 8}), (std::vector<std::string>{"/d/a b.tif", "2", "4", "8"}));
+  BuildOptions options;
+  options.Method = Resampling::Average;
+  options.Config = {{"COMPRESS_OVERVIEW", "DEFLATE"}, {"GDAL_NUM_THREADS", "2"}};
+  EXPECT_EQ(ToolArguments("/d/a.tif", {4}, options),
+            (std::vector<std::string>{"--config", "COMPRESS_OVERVIEW", "DEFLATE", "--config", "GDAL_NUM_THREADS", "2",
+                                      "-r", "average", "/d/a.tif", "4"}));
+  for (const Resampling method : kResamplingMethods) EXPECT_EQ(ResamplingNamed(GdalName(method)), method);
+  EXPECT_EQ(ResamplingNamed("Average"), std::nullopt);
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
     ::CloseHandle(tool);
   }
   EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_EQ(window.Files().Reason(0), "stopped");
+  EXPECT_TRUE(window.Files().Stopped(0));
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
   EXPECT_TRUE(window.isVisible());

@@ -1,0 +1,298 @@
+#include "batch/ConsoleReport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "batch/JsonText.h"
+#include "platform/Console.h"
+#include "platform/Paths.h"
+
+namespace kelvory {
+namespace {
+
+// Every text goes out through the platform: a Windows console then shows every letter.
+void Put(std::FILE* stream, const std::string& text) {
+  platform::WriteText(stream, text);
+  std::fflush(stream);
+}
+
+// How often the progress line moves on while nothing settles.
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+
+// A settled file is always one line, whatever its reason holds.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+std::string Duration(double seconds) {
+  const long total = std::lround(seconds < 0 ? 0 : seconds);
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  }
+  return text;
+}
+
+// The outcomes' words; JSON keeps the English ones whatever the language, for scripts.
+constexpr const char* kEnglish[] = {"not started", "done", "kept", "failed", "not found", "busy", "stopped"};
+constexpr const char* kRussian[] = {"не начат", "готово", "оставлен", "ошибка", "не найден", "занят", "остановлен"};
+constexpr const char* kJsonCounts[] = {"not_started", "done", "kept", "failed", "not_found", "busy", "stopped"};
+
+// What a dry run says it would do with a file.
+const char* DryRunWord(FileAction action, bool russian) {
+  switch (action) {
+    case FileAction::Check: return russian ? "уже готово" : "up to date";
+    case FileAction::Copy: return russian ? "скопирует" : "would copy";
+    case FileAction::Build: return russian ? "построит" : "would build";
+    case FileAction::External: return russian ? "построит рядом" : "would build beside";
+    case FileAction::None: break;
+  }
+  return "";
+}
+
+std::string FactorList(const std::vector<std::int64_t>& factors, const char* separator) {
+  std::string text;
+  for (const std::int64_t factor : factors) text += (text.empty() ? "" : separator) + std::to_string(factor);
+  return text;
+}
+
+std::string Levels(int count) { return count < 0 ? std::string("null") : std::to_string(count); }
+
+// The file's name: the progress line has room for little more.
+std::string ShortName(const std::string& path) {
+  const std::size_t slash = platform::LastSeparator(path);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Cuts text to columns characters (UTF-8 aware), so that the line never wraps.
+std::string Fitted(const std::string& text, int columns) {
+  if (columns <= 0) return text;
+  int count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (++count == columns) return text.substr(0, i) + "…";
+  }
+  return text;
+}
+
+}  // namespace
+
+ConsoleReport::ConsoleReport(Settings settings, std::FILE* out, std::FILE* err)
+    : format_(settings.format),
+      showProgress_(settings.showProgress && settings.format == Format::Text && !settings.quiet),
+      quiet_(settings.quiet),
+      dryRun_(settings.dryRun),
+      method_(std::move(settings.method)),
+      language_(settings.language),
+      stopRequested_(std::move(settings.stopRequested)),
+      columns_(std::move(settings.columns)),
+      out_(out),
+      err_(err),
+      estimate_(showProgress_ ? WorkEstimate::ForFiles(settings.rows)
+                              : WorkEstimate(std::vector<double>(settings.rows.size(), 1.0))),
+      start_(std::chrono::steady_clock::now()),
+      lastDraw_(start_) {
+  rows_.reserve(settings.rows.size());
+  for (std::string& caption : settings.rows) {
+    Row row;
+    row.caption = std::move(caption);
+    rows_.push_back(std::move(row));
+  }
+  WriteEvent("{\"event\":\"plan\",\"files\":" + std::to_string(rows_.size()) + "}");
+  if (showProgress_) DrawProgress();
+}
+
+void ConsoleReport::WriteEvent(const std::string& json) {
+  if (format_ == Format::Events) Put(out_, json + "\n");
+}
+
+void ConsoleReport::RowStarted(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  WriteEvent("{\"event\":\"start\",\"path\":" + JsonString(rows_[static_cast<std::size_t>(row)].caption) + "}");
+}
+
+void ConsoleReport::RowProgress(int row, int percent) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  running_[row] = percent;
+  estimate_.RowProgress(row, percent);
+  WriteEvent("{\"event\":\"progress\",\"path\":" + JsonString(rows_[static_cast<std::size_t>(row)].caption) +
+             ",\"percent\":" + std::to_string(percent) + "}");
+}
+
+void ConsoleReport::RowSettled(const RowReport& report) {
+  if (report.Row < 0 || static_cast<std::size_t>(report.Row) >= rows_.size()) return;
+  ++settledCount_;
+  running_.erase(report.Row);
+  estimate_.RowSettled(report.Row);
+  Row& row = rows_[static_cast<std::size_t>(report.Row)];
+  row.settled = true;
+  row.report = report;
+  switch (report.Result) {
+    case Outcome::Done: row.outcome = Shown::Done; break;
+    case Outcome::Kept: row.outcome = Shown::Kept; break;
+    case Outcome::Failed: row.outcome = Shown::Failed; break;
+    case Outcome::NotFound: row.outcome = Shown::NotFound; break;
+    case Outcome::Busy: row.outcome = Shown::Busy; break;
+    case Outcome::Stopped: row.outcome = Shown::Stopped; break;
+  }
+  // Once a stop is asked for, a file that failed is one the stop cut short.
+  if (row.outcome == Shown::Failed && StopRequested()) row.outcome = Shown::Stopped;
+  ClearProgress();
+  WriteOutcome(row);
+  if (showProgress_) DrawProgress();
+}
+
+void ConsoleReport::WriteOutcome(const Row& row) {
+  // The reason of a stopped or busy file is its outcome itself.
+  const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
+  const std::string reason = saysWhy ? ReasonText(row.report.Why, language_, Audience::Command) : std::string();
+  if (format_ != Format::Text) {
+    Put(out_, JsonLine(row, reason) + "\n");
+    return;
+  }
+  const bool workedOut = row.outcome == Shown::Done || row.outcome == Shown::Kept;
+  if (quiet_ && workedOut) return;
+  Put(out_, TextLine(row, reason) + "\n");
+}
+
+std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) const {
+  const auto at = static_cast<std::size_t>(row.outcome);
+  if (dryRun_ && row.outcome == Shown::Done) {
+    const RowReport& plan = row.report;
+    std::string line = std::string(DryRunWord(plan.Action, Russian())) + ": " + row.caption;
+    if (plan.Action == FileAction::Build || plan.Action == FileAction::External) {
+      line += ": " + FactorList(plan.Factors, " ") + ", " + method_ + ", " +
+              (plan.Action == FileAction::External ? (Russian() ? "уровни в " : "levels into ") + row.caption + ".ovr"
+                                                   : (Russian() ? "рабочая копия в " : "working copy in ") +
+                                                         plan.WorkingFolder);
+    }
+    return line;
+  }
+  return std::string(Russian() ? kRussian[at] : kEnglish[at]) + ": " + row.caption +
+         (reason.empty() ? "" : ": " + OneLine(reason));
+}
+
+std::string ConsoleReport::JsonLine(const Row& row, const std::string& reason) const {
+  const RowReport& report = row.report;
+  const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
+  std::string outcome = kEnglish[static_cast<std::size_t>(row.outcome)];
+  if (dryRun_ && row.outcome == Shown::Done) outcome = DryRunWord(report.Action, false);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", row.settled ? report.Seconds : 0.0);
+  std::string line = std::string(format_ == Format::Events ? "{\"event\":\"file\"," : "{") +
+                     "\"path\":" + JsonString(row.caption) + ",\"outcome\":\"" + outcome + "\",\"reason\":" +
+                     JsonString(reason) + ",\"reason_code\":\"" + (saysWhy ? ReasonCodeName(report.Why.Code) : "") +
+                     "\",\"levels_before\":" + Levels(row.settled ? report.LevelsBefore : -1) +
+                     ",\"levels_after\":" + Levels(row.settled ? report.LevelsAfter : -1) + ",\"seconds\":" + seconds;
+  if (dryRun_) {
+    line += ",\"factors\":[" + FactorList(report.Factors, ",") + "],\"working_folder\":" +
+            JsonString(report.WorkingFolder);
+  }
+  return line + "}";
+}
+
+bool ConsoleReport::StopRequested() { return stopRequested_ && stopRequested_(); }
+
+void ConsoleReport::Tick() {
+  if (showProgress_ && std::chrono::steady_clock::now() - lastDraw_ >= kProgressInterval) DrawProgress();
+}
+
+void ConsoleReport::FinishProgress() {
+  if (!progressDrawn_) return;
+  ClearProgress();
+}
+
+std::string ConsoleReport::Counts(bool forJson, bool interrupted) const {
+  int counts[7] = {};
+  for (const Row& row : rows_) ++counts[static_cast<int>(row.outcome)];
+  std::string text;
+  // In the order a reader looks for them; only what happened.
+  for (const int at : {1, 2, 3, 4, 5, 6, 0}) {
+    if (forJson) {
+      text += std::string(text.empty() ? "" : ",") + "\"" + kJsonCounts[at] + "\":" + std::to_string(counts[at]);
+    } else if (counts[at] > 0 || at == 1 || (interrupted && (at == 6 || at == 0))) {
+      text += (text.empty() ? "" : ", ") + std::to_string(counts[at]) + " " + (Russian() ? kRussian[at] : kEnglish[at]);
+    }
+  }
+  return text;
+}
+
+void ConsoleReport::ReportSummary() {
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
+  if (quiet_) return;
+  ClearProgress();
+  const std::string files = std::to_string(rows_.size()) + (Russian() ? " файлов: " : " files: ");
+  Put(err_, "kelvory-batch: " + std::string(dryRun_ ? (Russian() ? "пробный прогон, " : "dry run, ") : "") + files +
+                Counts(false) + (dryRun_ ? (Russian() ? "; ничего не записано\n" : "; nothing was written\n") : "\n"));
+}
+
+void ConsoleReport::ReportInterrupted() {
+  for (const Row& row : rows_) {
+    if (!row.settled) WriteOutcome(row);
+  }
+  std::fflush(out_);
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
+  ClearProgress();
+  Put(err_, Russian() ? "kelvory-batch: прервано: " + Counts(false, true) + "; файлы, которые не готовы, не изменены\n"
+                      : "kelvory-batch: interrupted: " + Counts(false, true) + "; files not done are unchanged\n");
+}
+
+void ConsoleReport::ReportToolMissing(const std::string& lookedFor) {
+  ClearProgress();
+  Put(err_, "kelvory-batch: gdaladdo.exe не найден\n");
+  // The message names the tool only; say where it was looked for.
+  Put(err_, Russian() ? "kelvory-batch: искали " + platform::FullPath(lookedFor) + " и gdaladdo в PATH\n"
+                      : "kelvory-batch: looked for " + platform::FullPath(lookedFor) + "\n"
+                        "kelvory-batch: and found no gdaladdo on the PATH\n");
+}
+
+void ConsoleReport::ReportNothingToDo(bool otherShares) {
+  ClearProgress();
+  WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
+  if (otherShares) {
+    if (!quiet_) Put(err_, Russian() ? "kelvory-batch: в этой доле файлов нет\n" : "kelvory-batch: no files in this share\n");
+    return;
+  }
+  Put(err_, Russian() ? "kelvory-batch: нет файлов TIFF для построения\n" : "kelvory-batch: no TIFF files to build\n");
+}
+
+bool ConsoleReport::AllWorkedOut() const {
+  for (const Row& row : rows_) {
+    if (row.outcome != Shown::Done && row.outcome != Shown::Kept) return false;
+  }
+  return true;
+}
+
+void ConsoleReport::DrawProgress() {
+  lastDraw_ = std::chrono::steady_clock::now();
+  const double elapsed = std::chrono::duration<double>(lastDraw_ - start_).count();
+  char percent[16];
+  std::snprintf(percent, sizeof percent, "[%3d%%] ", static_cast<int>(estimate_.Fraction() * 100));
+  std::string line = percent + std::to_string(settledCount_) + "/" + std::to_string(rows_.size()) +
+                     (Russian() ? " файлов" : " files");
+  for (const auto& [row, done] : running_) {
+    line += " · " + ShortName(rows_[static_cast<std::size_t>(row)].caption) + " " + std::to_string(done) + "%";
+  }
+  line += " · " + Duration(elapsed);
+  if (const auto left = estimate_.SecondsLeft(elapsed)) {
+    line += Russian() ? " · осталось " + Duration(*left) : " · " + Duration(*left) + " left";
+  }
+  const int columns = columns_ ? columns_() : 0;
+  Put(err_, "\r" + Fitted(line, columns > 1 ? columns - 1 : 0) + "\033[K");
+  progressDrawn_ = true;
+}
+
+void ConsoleReport::ClearProgress() {
+  if (!progressDrawn_) return;
+  Put(err_, "\r\033[K");
+  progressDrawn_ = false;
+}
+
+}  // namespace kelvory

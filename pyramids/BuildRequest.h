@@ -1,0 +1,27 @@
+#pragma once
+// Everything one build is asked to do: the files, the tool, how many tools run at
+// once, and how files are read and levels made.
+#include <string>
+#include <vector>
+
+#include "pyramids/BuildOptions.h"
+
+namespace kelvory {
+
+struct BuildRow {
+  // The user's path of the file, as bytes.
+  std::string Source;
+  // The folder its copy is built in; empty: the file itself is updated in place.
+  std::string DestinationFolder;
+};
+
+struct BuildRequest {
+  std::vector<BuildRow> Rows;
+  // The tool's absolute path.
+  std::string ToolPath;
+  // How many tools may run at once; at least one runs.
+  int Slots = 1;
+  BuildOptions Options;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,121 @@
+#pragma once
+// Why a row settled as it did, as a code with its arguments: the front ends put it
+// into words, in the user's language, and act on the code, never on the words.
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/Errors.h"
+
+namespace kelvory {
+
+enum class ReasonCode {
+  None,
+  // The build itself.
+  Stopped,             // cut short by a stop request
+  Busy,                // another process was building the file
+  Aborted,             // the build ended unexpectedly
+  Unexpected,          // collecting the row failed unexpectedly; Args: what was caught
+  // The tool.
+  ToolSignal,          // Args: signal number
+  ToolExitStatus,      // Args: exit status
+  ToolError,           // Args: the tool's own ERROR line, shown as it is
+  ToolNoLevels,        // Detail: why the working copy could not be read, or None
+  WaitFailed,          // Error
+  CannotStart,         // Args: tool; Error
+  CannotKeepOutput,    // Error
+  // Files.
+  WorkingCopyGone,
+  DestinationTaken,    // Args: destination
+  CannotCreateFolder,  // Args: folder; Error
+  CannotReplace,       // Args: file; Error
+  CannotCopy,          // Args: file, folder; Error
+  CannotCopyTo,        // Args: target; Error
+  CannotRemoveStale,   // Args: file; Error
+  CannotRead,          // Args: file; Error
+  CannotWriteFolder,   // Args: folder; Error
+  CannotCreateTemp,    // Args: folder; Error
+  CannotCopyToTemp,    // Args: working copy; Error
+  NoRoomForCopy,       // Args: file size needed, temporary folder, free there, file's folder, free there
+  ReadOnly,            // Args: file
+  HardLinks,           // Args: file
+  ChangedDuringBuild,  // Args: file
+  CogInPlace,          // Args: file
+  ExternalOverviews,   // Args: file, overview file
+  ExternalBesideInternal,  // Args: file
+  // The file's structure.
+  NoImage,
+  NoLevelCount,        // Args: width, height
+  TooManyLevels,       // Args: width, height, levels, most levels
+  CannotOpen,          // Args: full path; Error
+  UnsupportedFileType,
+  FileReadError,
+  FileStructureError,
+  UnsupportedImageFormat,
+  RangeCheck,          // Args: the reader's message
+};
+
+struct Reason {
+  ReasonCode Code = ReasonCode::None;
+  std::vector<std::string> Args;
+  std::error_code Error;
+  // A reader refusal behind the code (ToolNoLevels).
+  ReasonCode Detail = ReasonCode::None;
+  // The classic reading refused the file and the widened one reads it.
+  bool ReadableWidened = false;
+
+  bool Empty() const { return Code == ReasonCode::None; }
+  bool operator==(const Reason&) const = default;
+};
+
+inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, std::error_code error = {}) {
+  return Reason{code, std::move(args), error, ReasonCode::None, false};
+}
+
+// True for the rules that leave a file as it is to protect it (a layout that new levels
+// would break, links a replace would split, a file nobody may write): such a file is
+// kept, not failed.
+inline bool KeepsFile(ReasonCode code) {
+  return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
+         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal;
+}
+
+// The error the build's steps raise for a row; the row settles with its reason.
+class BuildError : public Exception {
+ public:
+  explicit BuildError(Reason reason) : Exception("build error"), reason_(std::move(reason)) {}
+  const Reason& Why() const { return reason_; }
+
+ private:
+  Reason reason_;
+};
+
+[[noreturn]] inline void Refuse(ReasonCode code, std::vector<std::string> args = {}, std::error_code error = {}) {
+  throw BuildError(MakeReason(code, std::move(args), error));
+}
+
+// Every reason code, for tables that must cover them all.
+inline constexpr ReasonCode kAllReasonCodes[] = {
+    ReasonCode::Stopped,         ReasonCode::Busy,
+    ReasonCode::Aborted,         ReasonCode::Unexpected,
+    ReasonCode::ToolSignal,      ReasonCode::ToolExitStatus,
+    ReasonCode::ToolError,       ReasonCode::ToolNoLevels,
+    ReasonCode::WaitFailed,      ReasonCode::CannotStart,
+    ReasonCode::CannotKeepOutput, ReasonCode::WorkingCopyGone,
+    ReasonCode::DestinationTaken, ReasonCode::CannotCreateFolder,
+    ReasonCode::CannotReplace,   ReasonCode::CannotCopy,
+    ReasonCode::CannotCopyTo,    ReasonCode::CannotRemoveStale,
+    ReasonCode::CannotRead,      ReasonCode::CannotWriteFolder,
+    ReasonCode::CannotCreateTemp, ReasonCode::CannotCopyToTemp,
+    ReasonCode::NoRoomForCopy,   ReasonCode::ExternalBesideInternal,
+    ReasonCode::ReadOnly,
+    ReasonCode::HardLinks,       ReasonCode::ChangedDuringBuild,
+    ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
+    ReasonCode::NoImage,         ReasonCode::NoLevelCount,
+    ReasonCode::TooManyLevels,
+    ReasonCode::CannotOpen,      ReasonCode::UnsupportedFileType,
+    ReasonCode::FileReadError,   ReasonCode::FileStructureError,
+    ReasonCode::UnsupportedImageFormat, ReasonCode::RangeCheck,
+};
+
+}  // namespace kelvory

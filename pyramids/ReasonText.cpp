@@ -1,0 +1,178 @@
+#include "pyramids/ReasonText.h"
+
+namespace kelvory {
+namespace {
+
+struct Words {
+  ReasonCode code;
+  const char* name;
+  // %1, %2... stand for the arguments, %e for the system's text of the error in the
+  // language, %m for it as the system gives it. English is the command's only; the
+  // command's Russian differs from the window's where advice names an option.
+  const char* english;
+  const char* russian;
+  const char* commandRussian = nullptr;
+};
+
+const Words kWords[] = {
+    {ReasonCode::Stopped, "stopped", "stopped", "построение остановлено"},
+    {ReasonCode::Busy, "busy", "another process is building this file", "этот файл сейчас строит другой процесс"},
+    {ReasonCode::Aborted, "aborted", "the build was aborted", "построение прервано"},
+    {ReasonCode::Unexpected, "unexpected", "an unexpected error occurred", "Произошла какая-то ошибка!.."},
+    {ReasonCode::ToolSignal, "tool_signal", "gdaladdo was killed by signal %1", "gdaladdo завершён сигналом %1"},
+    {ReasonCode::ToolExitStatus, "tool_exit_status", "gdaladdo exited with status %1", "gdaladdo завершился с кодом %1"},
+    {ReasonCode::ToolError, "tool_error", "%1", "%1"},
+    {ReasonCode::ToolNoLevels, "tool_no_levels", "gdaladdo did not add the overview levels",
+     "gdaladdo не добавил уровни пирамиды"},
+    {ReasonCode::WaitFailed, "wait_failed", "waiting for gdaladdo failed: %e", "не удалось дождаться gdaladdo: %e"},
+    {ReasonCode::CannotStart, "cannot_start", "cannot start %1: %e", "не удалось запустить %1: %e"},
+    {ReasonCode::CannotKeepOutput, "cannot_keep_output", "cannot keep the output of gdaladdo: %e",
+     "не удалось сохранить вывод gdaladdo: %e"},
+    {ReasonCode::WorkingCopyGone, "working_copy_gone", "the working copy is gone", "рабочая копия файла пропала"},
+    {ReasonCode::DestinationTaken, "destination_taken", "another file of this build is already copied to %1",
+     "другой файл этого построения уже копируется в %1"},
+    {ReasonCode::CannotCreateFolder, "cannot_create_folder", "cannot create the folder %1: %e",
+     "не удалось создать папку %1: %e"},
+    {ReasonCode::CannotReplace, "cannot_replace", "cannot replace %1: %e", "не удалось заменить %1: %e"},
+    {ReasonCode::CannotCopy, "cannot_copy", "cannot copy %1 to %2: %e", "не удалось скопировать %1 в %2: %e"},
+    {ReasonCode::CannotCopyTo, "cannot_copy_to", "cannot copy to %1: %e", "не удалось скопировать в %1: %e"},
+    {ReasonCode::CannotRemoveStale, "cannot_remove_stale", "cannot remove the stale %1: %e",
+     "не удалось удалить устаревший файл %1: %e"},
+    {ReasonCode::CannotRead, "cannot_read", "cannot read %1: %e", "не удалось прочитать %1: %e"},
+    {ReasonCode::CannotWriteFolder, "cannot_write_folder", "cannot write to the folder %1: %e",
+     "нельзя записать в папку %1: %e"},
+    {ReasonCode::CannotCreateTemp, "cannot_create_temp", "cannot create a temporary file in %1: %e",
+     "не удалось создать временный файл в %1: %e"},
+    {ReasonCode::CannotCopyToTemp, "cannot_copy_to_temp",
+     "cannot copy to %1: %e (working copies go to the temporary folder; --tmpdir DIR chooses another)",
+     "не удалось скопировать в %1: %e",
+     "не удалось скопировать в %1: %e (рабочие копии создаются во временной папке; другую задаёт --tmpdir DIR)"},
+    {ReasonCode::NoRoomForCopy, "no_room_for_copy",
+     "no room for a working copy of %1: %2 has %3 free, %4 has %5 (--tmpdir DIR chooses another folder)",
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5",
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт --tmpdir DIR)"},
+    {ReasonCode::ReadOnly, "read_only",
+     "%1 is read-only: build it into a destination folder, or its levels beside it with --external",
+     "файл %1 доступен только для чтения",
+     "файл %1 доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом --external"},
+    {ReasonCode::HardLinks, "hard_links",
+     "%1 has other hard links, which replacing it would split from it: build it into a destination folder, or its "
+     "levels beside it with --external",
+     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения",
+     "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения или "
+     "уровни рядом с ним с ключом --external"},
+    {ReasonCode::ChangedDuringBuild, "changed_during_build", "%1 changed while gdaladdo worked on a copy of it",
+     "файл %1 изменился, пока gdaladdo работал с его копией"},
+    {ReasonCode::CogInPlace, "cog_in_place",
+     "%1 is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
+     "gdal_translate -of COG, or build its levels beside it with --external",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
+     "командой gdal_translate -of COG или постройте уровни рядом с ним командой gdaladdo -ro",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
+     "командой gdal_translate -of COG или постройте уровни рядом с ним с ключом --external"},
+    {ReasonCode::ExternalOverviews, "external_overviews",
+     "%1 keeps its overviews in %2, which new levels inside the file would hide: add the missing levels there "
+     "with --external, or remove it to have them built inside the file",
+     "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
+     "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла",
+     "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
+     "с ключом --external или удалите его, чтобы уровни строились внутри файла"},
+    {ReasonCode::ExternalBesideInternal, "external_beside_internal",
+     "%1 has overview levels inside it, and external levels go only beside a file without them: rebuild it "
+     "(gdal_translate -of COG for a COG), or build without --external",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
+     "(для COG — командой gdal_translate -of COG)",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
+     "(для COG — командой gdal_translate -of COG) или стройте без --external"},
+    {ReasonCode::NoImage, "no_image", "the file holds no image", "в файле нет изображения"},
+    {ReasonCode::NoLevelCount, "no_level_count", "image size %1 x %2 has no level count",
+     "для изображения %1 x %2 нельзя вычислить число уровней"},
+    {ReasonCode::TooManyLevels, "too_many_levels", "an image of %1 x %2 would need %3 levels, more than %4",
+     "изображению %1 x %2 нужно %3 уровней пирамиды, больше %4"},
+    {ReasonCode::CannotOpen, "cannot_open", "Cannot open file \"%1\". %m", "Cannot open file \"%1\". %m"},
+    {ReasonCode::UnsupportedFileType, "unsupported_file_type", "unsupported file type", "Неподдерживаемый тип файла."},
+    {ReasonCode::FileReadError, "file_read_error", "file read error", "Ошибка чтения файла."},
+    {ReasonCode::FileStructureError, "file_structure_error", "file structure error", "Ошибка структуры файла."},
+    {ReasonCode::UnsupportedImageFormat, "unsupported_image_format", "unsupported image format",
+     "Неподдерживаемый формат изображения."},
+    {ReasonCode::RangeCheck, "range_check", "%1", "%1"},
+};
+
+const Words* WordsFor(ReasonCode code) {
+  for (const Words& words : kWords) {
+    if (words.code == code) return &words;
+  }
+  return nullptr;
+}
+
+// The system's own text, in Russian for the errors a build meets most often.
+std::string SystemText(const std::error_code& error, Language language) {
+  if (language == Language::Russian) {
+    struct Known {
+      std::errc condition;
+      const char* russian;
+    };
+    static constexpr Known kKnown[] = {
+        {std::errc::no_such_file_or_directory, "нет такого файла или папки"},
+        {std::errc::permission_denied, "доступ запрещён"},
+        {std::errc::no_space_on_device, "на диске нет места"},
+        {std::errc::read_only_file_system, "файловая система только для чтения"},
+        {std::errc::io_error, "ошибка ввода-вывода"},
+        {std::errc::file_exists, "файл уже существует"},
+        {std::errc::is_a_directory, "это папка"},
+        {std::errc::not_a_directory, "это не папка"},
+        {std::errc::operation_not_permitted, "операция не разрешена"},
+        {std::errc::file_too_large, "файл слишком велик"},
+    };
+    for (const Known& known : kKnown) {
+      if (error == known.condition) return known.russian;
+    }
+  }
+  return error.message();
+}
+
+std::string Filled(const char* pattern, const Reason& reason, Language language) {
+  std::string text;
+  for (const char* p = pattern; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] >= '1' && p[1] <= '9') {
+      const auto at = static_cast<std::size_t>(p[1] - '1');
+      if (at < reason.Args.size()) text += reason.Args[at];
+      ++p;
+    } else if (p[0] == '%' && (p[1] == 'e' || p[1] == 'm')) {
+      text += p[1] == 'e' ? SystemText(reason.Error, language) : reason.Error.message();
+      ++p;
+    } else {
+      text += *p;
+    }
+  }
+  return text;
+}
+
+const char* Pattern(const Words& words, Language language, Audience audience) {
+  if (language == Language::English) return words.english;
+  return audience == Audience::Command && words.commandRussian != nullptr ? words.commandRussian : words.russian;
+}
+
+// Where the front end switches the widened reading on.
+const char* WidenedHint(Language language, Audience audience) {
+  if (audience == Audience::Window) return "Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».";
+  return language == Language::Russian ? "(файл читается без --classic)" : "(the file is readable without --classic)";
+}
+
+}  // namespace
+
+std::string ReasonText(const Reason& reason, Language language, Audience audience) {
+  const Words* words = WordsFor(reason.Code);
+  if (words == nullptr) return {};
+  std::string text = Filled(Pattern(*words, language, audience), reason, language);
+  if (reason.Detail != ReasonCode::None) text += ": " + ReasonText(MakeReason(reason.Detail), language, audience);
+  if (reason.ReadableWidened) text += std::string(" ") + WidenedHint(language, audience);
+  return text;
+}
+
+const char* ReasonCodeName(ReasonCode code) {
+  const Words* words = WordsFor(code);
+  return words == nullptr ? "" : words->name;
+}
+
+}  // namespace kelvory
