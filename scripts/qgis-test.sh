@@ -18,7 +18,7 @@
 #     unchanged, no working copy and no tool left;
 #   - the same in the algorithm's dialog in QGIS on a virtual X screen (Xvfb): Run, the
 #     progress bar moves with gdaladdo's percentages, Cancel;
-#   - the help in Russian under a Russian QGIS.
+#   - the help, and the command's reasons, in Russian under a Russian QGIS.
 # Usage (after the build): scripts/qgis-test.sh; BUILD_DIR chooses the build (default out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -229,3 +229,7 @@ set_setting locale/userLocale ru
 qgis help kelvory:buildpyramids >"$work/help-ru.txt" 2>"$work/help-ru.err"
 grep -q '^Построить пирамиды (kelvory:buildpyramids)' "$work/help-ru.txt" &&
   grep -q '^FOLDERS: Папки' "$work/help-ru.txt" || fail "no Russian help: $(head -n 5 "$work/help-ru.txt")"
+# The command's reason too, whatever language the environment names.
+LANG=C.UTF-8 run russian FILES="$work/maps/topo/broken.tif" || fail "the Russian run: $(cat "$work/russian.err")"
+jq -e --arg line "ошибка: $work/maps/topo/broken.tif: Неподдерживаемый тип файла." '.log.errors | index($line)' \
+  "$work/russian.json" >/dev/null || fail "not in Russian: $(jq -c .log "$work/russian.json")"

@@ -109,6 +109,15 @@ def command_line(batch, files=(), folders=(), lists=(), resampling="nearest", de
     return argv + ["--", *files, *folders]
 
 
+def command_environment(language, environ):
+    """The environment for the command, whose reasons are then in QGIS's language: it takes
+    its language from the first of LC_ALL, LC_MESSAGES and LANG that is set."""
+    environment = dict(environ)
+    name = "LC_ALL" if environment.get("LC_ALL") else "LC_MESSAGES"
+    environment[name] = "ru_RU.UTF-8" if language.lower().startswith("ru") else "C.UTF-8"
+    return environment
+
+
 def shown(path):
     """A path as text for the log: bytes that are not UTF-8 (which the command writes as
     \\udcXX, as os.fsdecode would) become U+FFFD."""
@@ -166,7 +175,7 @@ class BatchRun:
     is_canceled() says so, asks the command to stop the way Ctrl-C does, then yields
     what it reports on the way out; idle() runs at least ten times a second meanwhile."""
 
-    def __init__(self, argv):
+    def __init__(self, argv, env=None):
         options = {}
         self._asks_to_stop = True
         if os.name == "nt":
@@ -177,7 +186,7 @@ class BatchRun:
             options["creationflags"] = (subprocess.CREATE_NEW_PROCESS_GROUP if self._asks_to_stop
                                         else subprocess.CREATE_NO_WINDOW)
         self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, **options)
+                                        stderr=subprocess.PIPE, env=env, **options)
         self.status = None
         self.stopped = False
         self._errors = []

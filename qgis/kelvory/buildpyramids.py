@@ -1,6 +1,7 @@
 """The "Build pyramids" algorithm: hands its parameters to kelvory-batch and turns the
 command's events into QGIS's progress, log and outputs."""
 
+import os
 import shlex
 import time
 
@@ -21,7 +22,7 @@ from qgis.core import (
 from qgis.PyQt.QtCore import QCoreApplication, QThread
 
 from .batch import (COMPRESSION, OUTCOMES, RESAMPLING, BatchNotFound, BatchRun, Tally,
-                    command_line, option_name, shown, write_report)
+                    command_environment, command_line, option_name, shown, write_report)
 from .texts import texts
 
 # Output names by the command's outcomes.
@@ -132,7 +133,7 @@ class BuildPyramids(QgsProcessingAlgorithm):
         report = self.parameterAsFileOutput(parameters, "REPORT", context)
         feedback.pushCommandInfo(t["command"].format(" ".join(shlex.quote(arg) for arg in argv)))
 
-        run = BatchRun(argv)
+        run = BatchRun(argv, command_environment(QgsApplication.locale(), os.environ))
         tally = Tally()
         shown_at = 0.0
         for event in run.events(feedback.isCanceled, _idle):

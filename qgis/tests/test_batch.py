@@ -6,8 +6,8 @@ import os
 
 import pytest
 
-from kelvory.batch import (RESAMPLING, BatchNotFound, BatchRun, Tally, command_line, find_batch,
-                           option_name, write_report)
+from kelvory.batch import (RESAMPLING, BatchNotFound, BatchRun, Tally, command_environment,
+                           command_line, find_batch, option_name, write_report)
 
 FAKE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake-kelvory-batch")
 
@@ -32,6 +32,17 @@ def test_an_option_is_taken_by_name_in_any_case_or_by_position(value, name):
 def test_an_unknown_option_is_refused(value):
     with pytest.raises(ValueError):
         option_name(value, RESAMPLING)
+
+
+@pytest.mark.parametrize("language, environ, changed", [
+    ("ru_RU", {"LANG": "C.UTF-8"}, {"LC_MESSAGES": "ru_RU.UTF-8"}),
+    ("en_US", {"LANG": "ru_RU.UTF-8", "LC_MESSAGES": "ru_RU.UTF-8"}, {"LC_MESSAGES": "C.UTF-8"}),
+    # LC_ALL outranks LC_MESSAGES, so it is the one to change.
+    ("ru", {"LC_ALL": "en_US.UTF-8"}, {"LC_ALL": "ru_RU.UTF-8"}),
+    ("en", {"LC_ALL": ""}, {"LC_ALL": "", "LC_MESSAGES": "C.UTF-8"}),
+])
+def test_the_command_speaks_qgis_s_language_whatever_the_environment_says(language, environ, changed):
+    assert command_environment(language, {"PATH": "/bin", **environ}) == {"PATH": "/bin", **environ, **changed}
 
 
 def executable(path):
