@@ -13,7 +13,8 @@
 #     reason in the log and the report, a Cloud Optimized GeoTIFF kept, no .aux.xml left;
 #   - a list file into a destination folder, resampling given by position and DEFLATE
 #     levels; the sources untouched;
-#   - rebuilding existing levels, and levels into an external .ovr;
+#   - rebuilding existing levels, and levels into an external .ovr, which a destination
+#     folder does not go with; a folder with no TIFF file in it;
 #   - a cancel (SIGINT to qgis_process, as Ctrl-C) during a big file's build: the file
 #     unchanged, no working copy and no tool left;
 #   - the same in the algorithm's dialog in QGIS on a virtual X screen (Xvfb): Run, the
@@ -102,6 +103,7 @@ gdal_translate -q -of COG "$work/maps/ortho/a.tif" "$work/maps/topo/cog.tif"
 echo "not a TIFF" >"$work/maps/topo/broken.tif"
 echo "notes" >"$work/maps/notes.txt"
 board "$work/one/one.tif"
+mkdir -p "$work/empty"
 board "$work/src/x.tif"
 board "$work/src/y.tif"
 printf 'x.tif\n%s\n' "$work/src/y.tif" >"$work/src/list.txt"
@@ -169,13 +171,18 @@ for file in x.tif y.tif; do
     fail "dest/$file's first level is not DEFLATE"
 done
 
-echo "== rebuild, and an external .ovr"
+echo "== rebuild, an external .ovr, and runs with nothing to build"
 run force FILES="$work/maps/ortho/a.tif" FORCE=1 RESAMPLING=nearest || fail "the forced run: $(cat "$work/force.err")"
 [ "$(result force DONE)" = 1 ] && [ "$(first_level_pixel "$work/maps/ortho/a.tif")" != 100 ] ||
   fail "the levels were not rebuilt: $(counts force)"
 run external FILES="$work/src/x.tif" EXTERNAL=1 RESAMPLING=average || fail "the external run: $(cat "$work/external.err")"
 [ "$(result external DONE)" = 1 ] && [ -s "$work/src/x.tif.ovr" ] || fail "no x.tif.ovr: $(counts external)"
 [ "$(cd "$work/src" && sha256sum x.tif y.tif)" = "$sources_sum" ] || fail "x.tif changed with an external .ovr"
+if run both FILES="$work/src/y.tif" EXTERNAL=1 DEST="$work/dest"; then fail "ran with an external .ovr into a destination"; fi
+grep -q 'not with a destination folder' "$work/both.err" "$work/both.json" || fail "no clear refusal: $(cat "$work/both.err")"
+run empty FOLDERS="$work/empty" || fail "the empty folder: $(cat "$work/empty.err")"
+jq -e '.log.warning[] | select(startswith("No TIFF files to build"))' "$work/empty.json" >/dev/null ||
+  fail "no warning for a folder with no TIFF file: $(jq -c .log "$work/empty.json")"
 
 echo "== a cancel during a big file's build"
 mkdir -p "$work/big"

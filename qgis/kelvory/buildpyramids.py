@@ -109,6 +109,10 @@ class BuildPyramids(QgsProcessingAlgorithm):
                 option_name(parameters.get(name), options)
             except ValueError:
                 return False, t["bad option"].format(t[name], parameters.get(name), ", ".join(options))
+        # The command refuses the pair too, but in its own option names.
+        if (self.parameterAsFile(parameters, "DEST", context)
+                and self.parameterAsBool(parameters, "EXTERNAL", context)):
+            return False, t["external with dest"]
         rest = {name: value for name, value in parameters.items() if name not in ENUMS}
         return super().checkParameterValues(rest, context)
 
@@ -151,6 +155,8 @@ class BuildPyramids(QgsProcessingAlgorithm):
 
         if report:
             write_report(report, tally.files)
+        if tally.planned == 0:
+            feedback.pushWarning(t["no files"])
         counts = tally.counts()
         # Stopped by a cancel here or by a signal from elsewhere, the command still
         # reports every file, so the outputs count what was done.

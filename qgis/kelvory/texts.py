@@ -50,6 +50,9 @@ ENGLISH = {
     "add lists": "Add list files",
     "no inputs": "Give at least one TIFF file, folder or list file.",
     "bad option": "{0}: unknown value {1}; the values are: {2}.",
+    "external with dest": ("Levels into an external .ovr file go beside the files themselves, "
+                           "not with a destination folder."),
+    "no files": "No TIFF files to build: the folders and list files name none.",
     "not found": ("kelvory-batch was not found (looked for {0}). Install Kelvory, or choose "
                   "the command in Settings > Options > Processing > Providers > Kelvory."),
     "command": "Running {0}",
@@ -112,6 +115,9 @@ RUSSIAN = {
     "add lists": "Добавить списки файлов",
     "no inputs": "Укажите хотя бы один файл TIFF, папку или список файлов.",
     "bad option": "{0}: неизвестное значение {1}; возможные значения: {2}.",
+    "external with dest": ("Уровни во внешнем файле .ovr строятся рядом с самими файлами, "
+                           "без папки назначения."),
+    "no files": "Нет файлов TIFF для построения: в папках и списках их нет.",
     "not found": ("kelvory-batch не найден (искали {0}). Установите Kelvory или укажите "
                   "команду в Настройки > Параметры > Обработка > Провайдеры > Kelvory."),
     "command": "Запуск {0}",
