@@ -191,12 +191,13 @@ big_sum=$(sha256sum <"$work/big/big.tif")
 PATH=$path /usr/bin/qgis_process.bin --json run kelvory:buildpyramids -- FILES="$work/big/big.tif" \
   RESAMPLING=average >"$work/cancel.json" 2>"$work/cancel.err" &
 qgis_pid=$!
+# The working copy is in TMPDIR, or beside the file when TMPDIR has no room for it.
 for _ in $(seq 600); do
-  pgrep -f "gdaladdo.*$work/tmp" >/dev/null && break
+  pgrep -f "gdaladdo.*$work/" >/dev/null && break
   kill -0 "$qgis_pid" 2>/dev/null || fail "qgis_process ended before gdaladdo started: $(cat "$work/cancel.err")"
   sleep 0.05
 done
-pgrep -f "gdaladdo.*$work/tmp" >/dev/null || fail "gdaladdo did not start"
+pgrep -f "gdaladdo.*$work/" >/dev/null || fail "gdaladdo did not start"
 sleep 0.3
 kill -INT "$qgis_pid"
 cancelled=$SECONDS
@@ -228,6 +229,7 @@ grep -qx "stopped: $work/big/window.tif" "$work/dialog.log" &&
 left=$(pgrep -af "$work" || true)
 [ -z "$left" ] || fail "left running after the dialog's cancel: $left"
 [ "$(sha256sum <"$work/big/window.tif")" = "$window_sum" ] || fail "the file changed after the dialog's cancel"
+[ "$(ls -A "$work/big")" = $'big.tif\nwindow.tif' ] || fail "left beside the file: $(ls -A "$work/big")"
 [ -z "$(find "$work/tmp" -name 'kelvory*')" ] || fail "working copies left: $(find "$work/tmp" -name 'kelvory*')"
 
 echo "== in Russian"
