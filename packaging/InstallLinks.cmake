@@ -1,5 +1,6 @@
 # Run by `cmake --install` after the files are in place: the links in bin/ to the
-# programs, the program folder's gdal/gdaladdo and its kelvory.pdf. A link whose target
+# programs, the program folder's gdal/gdaladdo and its kelvory.pdf, and QGIS's link to
+# the plugin. A link whose target
 # lies inside the install prefix is relative, so the installed tree may be moved or
 # packaged as a whole; one leaving the prefix (the system's gdaladdo under /usr/local,
 # say) is absolute.
@@ -24,3 +25,5 @@ endforeach()
 kelvory_install_link("${KELVORY_PROGRAM_DIR}/gdal/gdaladdo" "${KELVORY_GDALADDO}")
 kelvory_install_link("${KELVORY_PROGRAM_DIR}/kelvory.pdf"
   "${CMAKE_INSTALL_PREFIX}/${KELVORY_DATA_DIR}/kelvory.pdf")
+kelvory_install_link("${KELVORY_QGIS_PLUGINS_DIR}/kelvory"
+  "${CMAKE_INSTALL_PREFIX}/${KELVORY_PROGRAM_DIR}/qgis/kelvory")

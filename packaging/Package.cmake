@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # opens the user guide through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gdal-bin, xdg-utils")
+# The QGIS plugin beside the programs wants QGIS, which most users of the programs need not have.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qgis, python3-qgis")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/prerm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

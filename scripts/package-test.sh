@@ -101,7 +101,8 @@ in_root sh -c 'cd /tmp && apt-get install -y -q ./kelvory_*.deb' >>"$log" 2>&1 |
   fail "installing the package (see $log)"
 in_root dpkg-query -L kelvory >"$root.files"
 for path in /usr/bin/kelvory /usr/bin/kelvory-batch /usr/lib/kelvory/gdal/gdaladdo \
-  /usr/lib/kelvory/kelvory.pdf /usr/share/man/man1/kelvory-batch.1.gz; do
+  /usr/lib/kelvory/kelvory.pdf /usr/share/man/man1/kelvory-batch.1.gz \
+  /usr/share/qgis/python/plugins/kelvory/metadata.txt; do
   in_root test -e "$path" || fail "$path is missing or a dangling link"
 done
 

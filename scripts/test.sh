@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
-# window tests; kelvory-batch under a one-node Slurm cluster; the Windows build,
+# window tests; the QGIS plugin through qgis_process; kelvory-batch under a one-node
+# Slurm cluster; the Windows build,
 # cross-built and tested under Wine; the Debian package, built
 # and checked with lintian; every test but the window's again under AddressSanitizer and
 # UBSan; and the reader's fuzzer for a bounded time.
@@ -30,6 +31,10 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 stage "tests"
 ctest --test-dir out --output-on-failure --timeout 300 -j "$(nproc)"
+
+stage "the QGIS plugin through qgis_process"
+# Installs QGIS (about 950 MB) when it is missing, as the other stages install theirs.
+bash scripts/qgis-test.sh
 
 stage "kelvory-batch under a one-node Slurm cluster"
 # The daemons run as root; about a minute and a half.

@@ -52,6 +52,12 @@ done
 cp /usr/share/qt6/translations/qtbase_ru.qm "$stage/translations/"
 cp packaging/windows/qt.conf "$stage/"
 cp out-win/bin/kelvory.pdf "$stage/"
+# The QGIS plugin: unpacked in qgis\kelvory, where it finds ..\..\kelvory-batch.exe, and as
+# the zip for QGIS's "Install from ZIP", after which it finds the program through the
+# folder the installer records.
+mkdir -p "$stage/qgis"
+cp "out-win/kelvory-qgis-$version.zip" "$stage/qgis/"
+(cd "$stage/qgis" && cmake -E tar xf "kelvory-qgis-$version.zip")
 # Windows line ends: Notepad shows the note as written.
 sed 's/$/\r/' >"$stage/gdal/README.txt" <<'NOTE'
 Put GDAL's gdaladdo.exe in this folder, with the DLLs it comes with, so that

@@ -1,0 +1,3 @@
+def classFactory(iface):
+    from .plugin import KelvoryPlugin
+    return KelvoryPlugin()
