@@ -63,6 +63,17 @@ std::string FactorList(const std::vector<std::int64_t>& factors, const char* sep
   return text;
 }
 
+// "1 file", "2 files"; in Russian "1 файл", "2 файла", "5 файлов", "21 файл".
+std::string FileCount(std::size_t count, bool russian) {
+  const std::size_t last = count % 10;
+  const std::size_t lastTwo = count % 100;
+  const char* word = !russian ? (count == 1 ? "file" : "files")
+                     : last == 1 && lastTwo != 11 ? "файл"
+                     : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? "файла"
+                                                                              : "файлов";
+  return std::to_string(count) + " " + word;
+}
+
 std::string Levels(int count) { return count < 0 ? std::string("null") : std::to_string(count); }
 
 // The file's name: the progress line has room for little more.
@@ -228,7 +239,7 @@ void ConsoleReport::ReportSummary() {
   WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");
   if (quiet_) return;
   ClearProgress();
-  const std::string files = std::to_string(rows_.size()) + (Russian() ? " файлов: " : " files: ");
+  const std::string files = FileCount(rows_.size(), Russian()) + ": ";
   Put(err_, "kelvory-batch: " + std::string(dryRun_ ? (Russian() ? "пробный прогон, " : "dry run, ") : "") + files +
                 Counts(false) + (dryRun_ ? (Russian() ? "; ничего не записано\n" : "; nothing was written\n") : "\n"));
 }
@@ -275,8 +286,7 @@ void ConsoleReport::DrawProgress() {
   const double elapsed = std::chrono::duration<double>(lastDraw_ - start_).count();
   char percent[16];
   std::snprintf(percent, sizeof percent, "[%3d%%] ", static_cast<int>(estimate_.Fraction() * 100));
-  std::string line = percent + std::to_string(settledCount_) + "/" + std::to_string(rows_.size()) +
-                     (Russian() ? " файлов" : " files");
+  std::string line = percent + std::to_string(settledCount_) + "/" + FileCount(rows_.size(), Russian());
   for (const auto& [row, done] : running_) {
     line += " · " + ShortName(rows_[static_cast<std::size_t>(row)].caption) + " " + std::to_string(done) + "%";
   }

@@ -177,11 +177,11 @@ TEST_F(Pipeline, ProgressOnATerminalOnlyAndNeverInAPipe) {
       {"/usr/bin/script", "-qec", "TMPDIR='" + tmp_.string() + "' '" + program_.string() + "' '" + Path("big.tif") + "'",
        "/dev/null"},
       {}, std::chrono::seconds(120));
-  EXPECT_NE(terminal.out.find("0/1 files · big.tif 27% · 0:0"), std::string::npos) << terminal.out;
+  EXPECT_NE(terminal.out.find("0/1 file · big.tif 27% · 0:0"), std::string::npos) << terminal.out;
   EXPECT_NE(terminal.out.find("\033[K"), std::string::npos);
   const ChildResult pipe = Batch({Path("big.tif")});
   EXPECT_EQ(pipe.err.find('\033'), std::string::npos) << pipe.err;
-  EXPECT_EQ(pipe.err, "kelvory-batch: 1 files: 1 done\n");
+  EXPECT_EQ(pipe.err, "kelvory-batch: 1 file: 1 done\n");
 }
 
 }  // namespace
