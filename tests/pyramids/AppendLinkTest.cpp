@@ -2,138 +2,27 @@
 // gdaladdo in place; the kinds that keep the working copy; builds cut short anywhere.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 
-#include <cstdio>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "Scratch.h"
-#include "platform/FileClaim.h"
-#include "platform/FileStream.h"
+#include "AppendLinkFixture.h"
 #include "pyramids/AppendLink.h"
-#include "pyramids/AppendRecovery.h"
-#include "tiff/TiffAppend.h"
-#include "tiff/TiffChain.h"
 
 namespace kelvory {
 namespace {
 
-using test::Quoted;
-using test::ReadBytes;
+using test::Checksums;
+using test::Factors;
 using test::Scratch;
-using test::WriteBytes;
+using test::Entries;
+using test::MakeNoise;
+using test::Quoted;
+using test::RunChild;
+using test::Sh;
+using test::Tags;
 namespace fs = std::filesystem;
-
-// A shell command's output and error output; status receives its exit status.
-std::string Output(const std::string& command, int* status = nullptr) {
-  FILE* pipe = ::popen(("timeout 120 sh -c " + Quoted(command) + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return {};
-  std::string text;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-  const int ended = ::pclose(pipe);
-  if (status) *status = WIFEXITED(ended) ? WEXITSTATUS(ended) : -1;
-  return text;
-}
-
-// Runs a shell command that must succeed.
-bool Sh(const std::string& command) {
-  int status = 0;
-  const std::string text = Output(command, &status);
-  if (status != 0) ADD_FAILURE() << command << "\n" << text;
-  return status == 0;
-}
-
-// An image with detail everywhere but a blank rectangle, as PGM (one band) or PPM
-// (three): resampling methods and JPEG qualities give different levels of it, and its
-// first band makes a mask with a hole.
-std::string MakeNoise(const std::string& folder, int bands) {
-  const int width = 600, height = 500;
-  std::string image = (bands == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-  std::uint32_t state = 12345;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      for (int b = 0; b < bands; ++b) {
-        state = state * 1103515245u + 12345u;
-        const bool blank = x >= 100 && x < 230 && y >= 90 && y < 200;
-        image += static_cast<char>(blank ? 0 : 1 + ((x / 16 + y / 16) * 29 + b * 50 + (state >> 16) % 48) % 250);
-      }
-  const std::string path = folder + (bands == 1 ? "noise.pgm" : "noise.ppm");
-  WriteBytes(path, image);
-  return path;
-}
-
-// What GDAL reads of a file: every band's, level's and mask level's checksum.
-std::string Checksums(const std::string& path, int levels) {
-  std::string lines;
-  std::istringstream info(Output("gdalinfo -checksum " + Quoted(path)));
-  for (std::string line; std::getline(info, line);)
-    if (line.find("Checksum") != std::string::npos || line.find("Overviews") != std::string::npos ||
-        line.find("Mask Flags") != std::string::npos || line.find("ERROR") != std::string::npos)
-      lines += line + "\n";
-  if (lines.find("PER_DATASET") == std::string::npos) return lines;
-  const std::string mask = path + ".mask.tif";
-  for (int level = -1; level < levels; ++level) {
-    const std::string open = level < 0 ? "" : " -oo OVERVIEW_LEVEL=" + std::to_string(level);
-    lines += "mask " + std::to_string(level) + ": " +
-             Output("gdal_translate -q -b mask" + open + " " + Quoted(path) + " " + Quoted(mask) +
-                    " && gdalinfo -checksum " + Quoted(mask) + " | grep Checksum");
-    fs::remove(mask);
-  }
-  return lines;
-}
-
-// Every directory's tags and values, but where the blocks lie and how the byte counts
-// are typed (libtiff picks their width by their values).
-std::string Tags(const std::string& path) {
-  std::error_code error;
-  auto stream = platform::FileStream::Open(path, error);
-  if (!stream) return "cannot open " + path;
-  const TiffChain chain = ReadTiffChain(*stream);
-  std::ostringstream text;
-  for (const TiffDirectory& directory : chain.Directories) {
-    text << "directory\n";
-    for (const TiffEntry& entry : directory.Entries) {
-      if (entry.Tag == TiffTag::TileOffsets || entry.Tag == TiffTag::StripOffsets) continue;
-      const bool counts = entry.Tag == TiffTag::TileByteCounts || entry.Tag == TiffTag::StripByteCounts;
-      text << entry.Tag << ' ' << (counts ? 0 : entry.Type) << ':';
-      const std::vector<std::uint64_t> numbers = chain.Numbers(entry);
-      if (!numbers.empty() || entry.Count == 0)
-        for (std::uint64_t n : numbers) text << ' ' << n;
-      else
-        for (std::uint8_t b : entry.Values) text << ' ' << int{b};
-      text << '\n';
-    }
-  }
-  return text.str();
-}
-
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string Factors(const std::vector<std::int64_t>& factors) {
-  std::string text;
-  for (std::int64_t f : factors) text += " " + std::to_string(f);
-  return text;
-}
-
-// The child that builds one file and stops where told (AppendLinkChild.cpp).
-int RunChild(const std::string& source, const std::string& stop, const std::string& resampling,
-             const std::vector<std::int64_t>& factors) {
-  const int status = std::system(("timeout 120 " + Quoted(KELVORY_APPEND_LINK_CHILD) + " " + Quoted(source) + " " +
-                                  stop + " " + (resampling.empty() ? "-" : resampling) + Factors(factors) +
-                                  " >/dev/null 2>&1")
-                                     .c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct Kind {
   const char* name;
@@ -141,9 +30,9 @@ struct Kind {
   std::string resampling;
 };
 
-const std::string Grey = "gdal_translate -q noise.pgm ";
-const std::string Rgb = "gdal_translate -q -co PHOTOMETRIC=RGB noise.ppm ";
-const std::string Masked = "gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK YES noise.pgm ";
+using test::Grey;
+using test::Masked;
+using test::Rgb;
 const std::string Palette =
     "printf '%s' '<VRTDataset rasterXSize=\"600\" rasterYSize=\"500\"><VRTRasterBand dataType=\"Byte\" band=\"1\">"
     "<ColorInterp>Palette</ColorInterp><ColorTable><Entry c1=\"0\" c2=\"0\" c3=\"0\" c4=\"255\"/>"
@@ -152,7 +41,7 @@ const std::string Palette =
     "four.tif</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>' > pal.vrt"
     " && gdal_translate -q -scale 0 255 0 3.99 noise.pgm four.tif && gdal_translate -q pal.vrt ";
 
-const std::vector<std::int64_t> TwoFactors = {2, 4};
+using test::TwoFactors;
 
 TEST(AppendLink, LevelsEqualThoseGdaladdoWritesInPlaceForEveryProvenKind) {
   if (!test::ToolInstalled("gdal_translate") || !test::ToolInstalled("tiffcp")) GTEST_SKIP() << "GDAL or libtiff tools missing";
@@ -242,6 +131,56 @@ TEST(AppendLink, KindsWhoseLevelsCannotBeMatchedKeepTheWorkingCopy) {
     const std::string path = folder + "kind.tif";
     EXPECT_EQ(DecideAppendLink(path, c.resampling).Refusal, c.refusal) << DescribeRefusal(DecideAppendLink(path, c.resampling).Refusal);
   }
+}
+
+TEST(AppendLink, TheFileKeepsItsInodeOtherNamesOwnerPermissionsAndAttributes) {
+  Scratch s;
+  MakeNoise(s.Data(), 1);
+  const std::string file = s.Data() + "file.tif";
+  const std::string other = s.Data() + "other name.tif";
+  ASSERT_TRUE(Sh("cd " + Quoted(s.Data()) + " && " + Grey + "-co TILED=YES file.tif"));
+  fs::create_hard_link(file, other);
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  // Another owner where this test may give one (as root).
+  ::chown(file.c_str(), 1234, 1234);
+  const bool attributes = ::setxattr(file.c_str(), "user.kelvory", "kept", 4, 0) == 0;
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+  ASSERT_EQ(RunChild(file, "none", "", TwoFactors), 0);
+  struct stat after {};
+  ASSERT_EQ(::stat(other.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_nlink, 2u);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  if (attributes) {
+    char value[8] = {};
+    EXPECT_EQ(::getxattr(other.c_str(), "user.kelvory", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+  }
+  EXPECT_NE(test::Output("gdalinfo " + Quoted(other)).find("Overviews: 300x250, 150x125"), std::string::npos);
+}
+
+// The levels of an uncompressed 96 MB image take about 34 MB. A copy of the image does
+// not fit into the folder; the levels do, once beside the file while the tool writes
+// them, and once more only a chunk at a time while they are appended.
+TEST(AppendLink, AFolderWithRoomForTheLevelsButNotForACopyIsEnough) {
+  Scratch s;
+  const std::string folder = s.UseSmallTmp("152m");
+  if (folder.empty()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+  const std::string file = folder + "/file.tif";
+  ASSERT_TRUE(Sh("gdal_create -q -of GTiff -outsize 4000 8000 -bands 3 -burn 20 -burn 90 -burn 160 " + Quoted(file)));
+  int copied = 0;
+  test::Output("cp " + Quoted(file) + " " + Quoted(folder + "/copy.tif"), &copied);
+  EXPECT_NE(copied, 0) << "a copy fits";
+  fs::remove(folder + "/copy.tif");
+
+  ASSERT_EQ(RunChild(file, "none", "", {2, 4, 8, 16}), 0);
+  EXPECT_NE(test::Output("gdalinfo " + Quoted(file)).find("Overviews: 2000x4000, 1000x2000, 500x1000, 250x500"),
+            std::string::npos);
+  EXPECT_EQ(Entries(folder), std::vector<std::string>{"file.tif"});
 }
 
 }  // namespace
