@@ -192,7 +192,7 @@ AppendLinkBuild AppendLinkBuild::Begin(const std::string& source, const AppendLi
   build.hasMask_ = decision.HasMask();
   build.runs_.push_back(ToolRun(decision.LevelOptions, source, factors, resampling));
   if (build.hasMask_) {
-    // Left over from a build whose journal recovery has removed already.
+    // A stand-in left by a build cut short is of no use now.
     for (const std::string& stale : {MaskStandInOf(source), LevelFileOf(MaskStandInOf(source))})
       platform::DeleteFile(stale);
     WriteMaskStandIn(source, decision);
@@ -205,16 +205,20 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
   const auto step = [&observer](MergeStep next) {
     if (observer) observer(next);
   };
+  if (!pending_) throw Exception("no build of " + source_ + " to finish");
   FileWriter file = OpenFile(source_, FileWriter::Access::Update);
   try {
     if (!AsJournalFound(file, journal_)) throw Exception(source_ + " changed while its levels were built");
     std::error_code error;
 
+    std::vector<std::string> levelPaths{LevelFileOf(source_)};
+    if (hasMask_) levelPaths.push_back(LevelFileOf(MaskStandInOf(source_)));
     std::vector<FileWriter> levelFiles;
     std::vector<TiffChain> chains;
-    levelFiles.push_back(OpenFile(LevelFileOf(source_), FileWriter::Access::Update));
-    if (hasMask_) levelFiles.push_back(OpenFile(LevelFileOf(MaskStandInOf(source_)), FileWriter::Access::Update));
-    for (const FileWriter& levels : levelFiles) chains.push_back(ReadChain(levels, source_));
+    for (const std::string& path : levelPaths) {
+      levelFiles.push_back(OpenFile(path, FileWriter::Access::Update));
+      chains.push_back(ReadChain(levelFiles.back(), path));
+    }
     std::vector<AppendSource> sources{{&chains[0], AppendedRole::Levels}};
     if (hasMask_) sources.push_back({&chains[1], AppendedRole::MaskLevels});
     const FileLayout layout = ReadChain(file, source_).Layout;
@@ -252,8 +256,7 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
   // Linked and synced: the build is done, whatever happens to the files beside it (the
   // journal, left, makes recovery finish it).
   step(MergeStep::RemoveWorkFiles);
-  for (const std::string& path : {LevelFileOf(source_), MaskStandInOf(source_), LevelFileOf(MaskStandInOf(source_))})
-    platform::DeleteFile(path);
+  RemoveWorkFiles(source_);
   step(MergeStep::RemoveJournal);
   platform::DeleteFile(JournalOf(source_));
 }

@@ -92,9 +92,13 @@ RecoveryOutcome SettleAppend(FileWriter& file, const AppendJournal& journal, Who
   return RecoveryOutcome::LeftAlone;
 }
 
-void RemoveBuildFiles(const std::string& source) {
+void RemoveWorkFiles(const std::string& source) {
   const std::string standIn = MaskStandInOf(source);
   for (const std::string& path : {LevelFileOf(source), standIn, LevelFileOf(standIn)}) platform::DeleteFile(path);
+}
+
+void RemoveBuildFiles(const std::string& source) {
+  RemoveWorkFiles(source);
   platform::DeleteFile(JournalOf(source));
 }
 

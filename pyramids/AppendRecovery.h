@@ -36,7 +36,9 @@ RecoveryOutcome SettleAppend(platform::FileWriter& file, const AppendJournal& jo
 std::uint64_t FingerprintOf(const platform::FileWriter& file, std::uint64_t lastDirectory, std::uint64_t linkPlace,
                             std::error_code& error);
 
-// Removes the files a build makes beside source, the journal last.
+// Removes the files a build makes beside source: the tool's levels and the mask's
+// stand-in; with the journal last.
+void RemoveWorkFiles(const std::string& source);
 void RemoveBuildFiles(const std::string& source);
 
 }  // namespace kelvory
