@@ -5,6 +5,7 @@
 # the copy built and renamed over it). Three parts, each with its own rounds:
 #   one    one LZW RGB file of SIZE x SIZE (default 19000, about 1.4 GB), as one-big-file.sh
 #   eight  8 RGB files of 4000 x 4000, two at a time
+#   mid    40 RGB files of 2000 x 2000, two at a time
 #   small  300 RGB files of 600 x 600, two at a time
 # PARTS chooses them (default all), ROUNDS the rounds (default 5). Then each command's
 # device writes, once more after a reset: the bytes it and its tools dirtied less those
@@ -13,14 +14,15 @@ source "$(dirname "$0")/lib.sh"
 
 driver=$bin/kelvory-bench-append-link
 [ -x "$driver" ] || { echo "missing $driver: build first" >&2; exit 2; }
-parts=${PARTS:-one eight small}
+parts=${PARTS:-one eight mid small}
 rounds=${ROUNDS:-5}
 work=$scratch/work
 pristine=$scratch/pristine
 
-# written COMMAND: the bytes COMMAND dirtied and did not cancel, after $reset.
+# written COMMAND: the bytes COMMAND dirtied and did not cancel. Run after $reset, and
+# in a command substitution: the shell there may become COMMAND's shell, whose counts
+# must not include the reset's copies.
 written() {
-  bash -c "$reset"
   bash -c "$1 > /dev/null; awk '/^write_bytes/ { w = \$2 } /^cancelled_write_bytes/ { c = \$2 } END { print w - c }' /proc/\$\$/io"
 }
 
@@ -33,9 +35,6 @@ compare() {
   local append="printf '%s\n' $files | xargs -P 2 -I{} '$driver' {} $factors"
   local copy="'$bin/kelvory-batch' --jobs 2 $files"
   echo "== $title (factors $factors), page cache warm"
-  measure "$rounds" gdaladdo "$plain > /dev/null" append-link "$append" kelvory-copy "$copy > /dev/null"
-  ratios "append-link/gdaladdo:append-link:gdaladdo" "append-link/kelvory-copy:append-link:kelvory-copy" \
-    "kelvory-copy/gdaladdo:kelvory-copy:gdaladdo"
   local name command bytes base=""
   echo "Device writes (MB), and against gdaladdo in place:"
   for name in gdaladdo append-link kelvory-copy; do
@@ -44,10 +43,14 @@ compare() {
       append-link) command=$append ;;
       kelvory-copy) command=$copy ;;
     esac
+    bash -c "$reset"
     bytes=$(written "$command")
     [ -z "$base" ] && base=$bytes
     awk -v n="$name" -v b="$bytes" -v base="$base" 'BEGIN { printf "  %-14s %9.1f  %.3f\n", n, b / 1e6, b / base }'
   done
+  measure "$rounds" gdaladdo "$plain > /dev/null" append-link "$append" kelvory-copy "$copy > /dev/null"
+  ratios "append-link/gdaladdo:append-link:gdaladdo" "append-link/kelvory-copy:append-link:kelvory-copy" \
+    "kelvory-copy/gdaladdo:kelvory-copy:gdaladdo"
   rm -rf "$work" "$pristine"
 }
 
@@ -72,6 +75,12 @@ for part in $parts; do
         "$scratch/seed.tif"
       copies "$scratch/seed.tif" 8 "$pristine" big
       compare "8 files of 4000 x 4000 RGB" "2 4 8 16 32"
+      ;;
+    mid)
+      gdal_create -q -of GTiff -outsize 2000 2000 -bands 3 -ot Byte -co PHOTOMETRIC=RGB -burn 90 -burn 140 -burn 60 \
+        "$scratch/seed.tif"
+      copies "$scratch/seed.tif" 40 "$pristine" mid
+      compare "40 files of 2000 x 2000 RGB" "2 4 8 16"
       ;;
     small)
       gdal_create -q -of GTiff -outsize 600 600 -bands 3 -ot Byte -co PHOTOMETRIC=RGB -burn 90 -burn 140 -burn 60 \
