@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Levels built in place by appending and linking (kelvory-bench-append-link: gdaladdo -ro
-# beside the file, append, sync, link, sync) against gdaladdo in place, the floor that
-# protects nothing, and today's safe way in place (kelvory-batch: the file is copied,
-# the copy built and renamed over it). Three parts, each with its own rounds:
+# beside the file, then append, sync, link, sync on a second thread while the next
+# file's tool runs, as the runner will) against gdaladdo in place, the floor that
+# protects nothing, the same followed by an fsync of the file (its levels on the disk,
+# as appending puts them), and today's safe way in place (kelvory-batch: the file is
+# copied, the copy built and renamed over it). Parts, each with its own rounds:
 #   one    one LZW RGB file of SIZE x SIZE (default 19000, about 1.4 GB), as one-big-file.sh
 #   eight  8 RGB files of 4000 x 4000, two at a time
 #   mid    40 RGB files of 2000 x 2000, two at a time
@@ -26,13 +28,18 @@ written() {
   bash -c "$1 > /dev/null; awk '/^write_bytes/ { w = \$2 } /^cancelled_write_bytes/ { c = \$2 } END { print w - c }' /proc/\$\$/io"
 }
 
-# compare TITLE FACTORS: the three ways over every file of $pristine, the files' tools two at a time.
+# compare TITLE FACTORS: the ways over every file of $pristine, the files' tools two at a time.
 compare() {
   local title=$1 factors=$2
   local files="'$work'/*.tif"
+  local count half
+  count=$(find "$pristine" -name '*.tif' | wc -l)
+  half=$(((count + 1) / 2))
   reset="rm -rf '$work' '$TMPDIR' && mkdir -p '$work' '$TMPDIR' && cp '$pristine'/*.tif '$work/' && sync"
   local plain="printf '%s\n' $files | xargs -P 2 -I{} gdaladdo {} $factors"
-  local append="printf '%s\n' $files | xargs -P 2 -I{} '$driver' {} $factors"
+  local synced="printf '%s\n' $files | xargs -P 2 -I{} sh -c 'gdaladdo \"\$1\" $factors && sync \"\$1\"' sh {}"
+  # Two drivers, each with half the files.
+  local append="printf '%s\n' $files | xargs -P 2 -n $half '$driver' -f '$factors'"
   local copy="'$bin/kelvory-batch' --jobs 2 $files"
   echo "== $title (factors $factors), page cache warm"
   local name command bytes base=""
@@ -48,9 +55,10 @@ compare() {
     [ -z "$base" ] && base=$bytes
     awk -v n="$name" -v b="$bytes" -v base="$base" 'BEGIN { printf "  %-14s %9.1f  %.3f\n", n, b / 1e6, b / base }'
   done
-  measure "$rounds" gdaladdo "$plain > /dev/null" append-link "$append" kelvory-copy "$copy > /dev/null"
-  ratios "append-link/gdaladdo:append-link:gdaladdo" "append-link/kelvory-copy:append-link:kelvory-copy" \
-    "kelvory-copy/gdaladdo:kelvory-copy:gdaladdo"
+  measure "$rounds" gdaladdo "$plain > /dev/null" gdaladdo+fsync "$synced > /dev/null" append-link "$append" \
+    kelvory-copy "$copy > /dev/null"
+  ratios "append-link/gdaladdo:append-link:gdaladdo" "append-link/gdaladdo+fsync:append-link:gdaladdo+fsync" \
+    "append-link/kelvory-copy:append-link:kelvory-copy" "kelvory-copy/gdaladdo:kelvory-copy:gdaladdo"
   rm -rf "$work" "$pristine"
 }
 

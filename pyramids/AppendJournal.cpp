@@ -13,6 +13,9 @@ namespace {
 constexpr const char* FirstLine = "kelvory append journal 1";
 // No journal is longer: a longer file is none.
 constexpr std::size_t LongestText = 4096;
+// The entry count and entries of the largest directory a file of ours has (a BigTIFF's
+// entries are 20 bytes; no file has many thousands of tags).
+constexpr std::uint64_t LongestDirectory = std::uint64_t{1} << 20;
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
   static constexpr char Digits[] = "0123456789abcdef";
@@ -99,12 +102,15 @@ std::optional<AppendJournal> ParseJournal(const std::string& text) {
   const auto newLink = Bytes(fields["new"]);
   if (!device || !index || !length || !directory || !fingerprint || !place || !oldLink || !newLink) return std::nullopt;
   if (oldLink->size() != newLink->size() || (oldLink->size() != 4 && oldLink->size() != 8)) return std::nullopt;
-  if (*directory > *place || *place > *length) return std::nullopt;
+  // The last directory's entries lie before its link, and no directory's take more.
+  if (*directory > *place || *place > *length || *place - *directory > LongestDirectory) return std::nullopt;
   return AppendJournal{{*device, *index}, *length, *directory, *fingerprint, *place, *oldLink, *newLink};
 }
 
 void WriteJournal(const std::string& path, const AppendJournal& journal) {
   const std::string text = FormatJournal(journal);
+  // Recovery must be able to read back whatever a build records.
+  if (ParseJournal(text) != journal) throw Exception("cannot record a build of this file's layout");
   std::error_code error;
   platform::FileWriter file = platform::FileWriter::Open(path, platform::FileWriter::Access::CreateNew, error);
   if (error) throw EFCreateError(path, error);

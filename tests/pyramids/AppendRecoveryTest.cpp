@@ -64,6 +64,16 @@ void TearLink(const std::string& file, bool newFirst) {
   std::fstream(file, std::ios::binary | std::ios::in | std::ios::out).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+TEST(AppendRecovery, AJournalReadsBackWholeOrNotAtAll) {
+  const AppendJournal journal{{2049, 131}, 1081058, 8, 0x0123456789abcdefu, 178, {0, 0, 0, 0}, {0xe8, 0x7e, 0x10, 0}};
+  const std::string text = FormatJournal(journal);
+  EXPECT_EQ(ParseJournal(text), journal);
+  for (std::size_t length = 0; length < text.size(); ++length) EXPECT_FALSE(ParseJournal(text.substr(0, length)));
+  std::string changed = text;
+  changed[changed.find("length ") + 7] ^= 1;
+  EXPECT_FALSE(ParseJournal(changed));
+}
+
 TEST(AppendRecovery, ABuildKilledAnywhereEndsAsTheOriginalBytesOrTheWholeResult) {
   struct Stop {
     const char* where;
