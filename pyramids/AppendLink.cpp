@@ -1,0 +1,274 @@
+#include "pyramids/AppendLink.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "pyramids/AppendRecovery.h"
+#include "pyramids/Sidecars.h"
+#include "pyramids/ToolCommand.h"
+#include "pyramids/WriterStream.h"
+#include "tiff/TiffAppend.h"
+
+namespace kelvory {
+namespace {
+
+using platform::FileWriter;
+
+// How much of the levels is copied before the level file gives its space back.
+constexpr std::uint64_t CopyChunk = std::uint64_t{16} << 20;
+
+// The name of a file beside source, hidden, with suffix.
+std::string HiddenBeside(const std::string& source, const char* suffix) {
+  return platform::FolderOf(source) + "." + platform::FileNameOf(source) + suffix;
+}
+
+FileWriter OpenFile(const std::string& path, FileWriter::Access access) {
+  std::error_code error;
+  FileWriter file = FileWriter::Open(path, access, error);
+  if (error) throw EFOpenError(path, error);
+  return file;
+}
+
+TiffChain ReadChain(const FileWriter& file, const std::string& path) {
+  std::error_code error;
+  const std::uint64_t size = file.Size(error);
+  if (error) throw Exception("cannot read " + path + ": " + error.message());
+  WriterStream stream(file, size);
+  return ReadTiffChain(stream);
+}
+
+std::vector<std::uint8_t> LinkBytes(std::uint64_t value, const FileLayout& layout) {
+  std::vector<std::uint8_t> bytes(layout.WordSize());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::size_t at = layout.BigEndian ? bytes.size() - 1 - i : i;
+    bytes[at] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+  return bytes;
+}
+
+// What the journal records of the file as it is now, its link to become the levels'.
+AppendJournal JournalOfFile(const FileWriter& file, const TiffChain& chain) {
+  std::error_code error;
+  AppendJournal journal;
+  journal.Identity = file.Identity(error);
+  journal.OriginalLength = chain.FileSize;
+  const TiffDirectory& last = chain.Directories.back();
+  journal.LastDirectory = last.Offset;
+  journal.LinkPlace = last.NextPlace;
+  journal.OldLink.resize(chain.Layout.WordSize());
+  if (!error) file.ReadAt(journal.OldLink.data(), journal.OldLink.size(), last.NextPlace, error);
+  if (!error) journal.Fingerprint = FingerprintOf(file, last.Offset, last.NextPlace, error);
+  if (error) throw Exception("cannot read the file: " + error.message());
+  journal.NewLink = LinkBytes(AppendStart(chain.FileSize), chain.Layout);
+  return journal;
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// A virtual image of the file's mask as a one-bit band, which gdaladdo -ro builds
+// levels of as it builds those of the mask in place.
+void WriteMaskStandIn(const std::string& source, const AppendLinkDecision& decision) {
+  const std::string text = "<VRTDataset rasterXSize=\"" + std::to_string(decision.Width) + "\" rasterYSize=\"" +
+                           std::to_string(decision.Height) +
+                           "\">\n  <VRTRasterBand dataType=\"Byte\" band=\"1\">\n"
+                           "    <Metadata domain=\"IMAGE_STRUCTURE\"><MDI key=\"NBITS\">1</MDI></Metadata>\n"
+                           "    <SimpleSource>\n      <SourceFilename relativeToVRT=\"1\">" +
+                           XmlEscaped(platform::FileNameOf(source)) +
+                           "</SourceFilename>\n      <SourceBand>mask,1</SourceBand>\n    </SimpleSource>\n"
+                           "  </VRTRasterBand>\n</VRTDataset>\n";
+  const std::string path = MaskStandInOf(source);
+  FileWriter file = OpenFile(path, FileWriter::Access::CreateNew);
+  if (auto error = file.WriteAt(text.data(), text.size(), 0))
+    throw Exception("cannot write " + path + ": " + error.message());
+}
+
+std::vector<std::string> ToolRun(const std::vector<std::string>& options, const std::string& path,
+                                 const std::vector<std::int64_t>& factors, const std::string& resampling) {
+  std::vector<std::string> run = options;
+  run.push_back("-ro");
+  const std::vector<std::string> rest = ToolArguments(path, factors, resampling);
+  run.insert(run.end(), rest.begin(), rest.end());
+  return run;
+}
+
+// True when the open file is still the one the journal describes, as it was.
+bool AsJournalFound(const FileWriter& file, const AppendJournal& journal) {
+  std::error_code error;
+  std::vector<std::uint8_t> link(journal.OldLink.size());
+  if (file.ReadAt(link.data(), link.size(), journal.LinkPlace, error) != link.size() || link != journal.OldLink)
+    return false;
+  const bool same = file.Identity(error) == journal.Identity && !error;
+  const bool length = same && file.Size(error) == journal.OriginalLength && !error;
+  return length && FingerprintOf(file, journal.LastDirectory, journal.LinkPlace, error) == journal.Fingerprint &&
+         !error;
+}
+
+bool SameOptions(const AppendLinkDecision& a, const AppendLinkDecision& b) {
+  return a.Refusal == b.Refusal && a.LevelOptions == b.LevelOptions && a.MaskOptions == b.MaskOptions;
+}
+
+}  // namespace
+
+std::string LevelFileOf(const std::string& source) { return source + ".ovr"; }
+std::string JournalOf(const std::string& source) { return HiddenBeside(source, ".kelvory-journal"); }
+std::string MaskStandInOf(const std::string& source) { return HiddenBeside(source, ".kelvory-mask.vrt"); }
+
+AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling) {
+  AppendLinkDecision refused;
+  if (!ExternalOverviewsOf(source).empty()) {
+    refused.Refusal = AppendLinkRefusal::OverviewFilePresent;
+    return refused;
+  }
+  try {
+    const FileWriter file = OpenFile(source, FileWriter::Access::Read);
+    return DecideAppendLink(ReadChain(file, source), resampling);
+  } catch (const std::exception&) {
+    refused.Refusal = AppendLinkRefusal::Unreadable;
+    return refused;
+  }
+}
+
+AppendLinkBuild::AppendLinkBuild(AppendLinkBuild&& other) noexcept
+    : source_(std::move(other.source_)),
+      journal_(std::move(other.journal_)),
+      runs_(std::move(other.runs_)),
+      hasMask_(other.hasMask_),
+      pending_(std::exchange(other.pending_, false)) {}
+
+AppendLinkBuild& AppendLinkBuild::operator=(AppendLinkBuild&& other) noexcept {
+  if (this != &other) {
+    try {
+      if (pending_) Abandon();
+    } catch (...) {
+      // The journal stays; recovery settles the file later.
+    }
+    source_ = std::move(other.source_);
+    journal_ = std::move(other.journal_);
+    runs_ = std::move(other.runs_);
+    hasMask_ = other.hasMask_;
+    pending_ = std::exchange(other.pending_, false);
+  }
+  return *this;
+}
+
+AppendLinkBuild::~AppendLinkBuild() {
+  try {
+    if (pending_) Abandon();
+  } catch (...) {
+    // As above.
+  }
+}
+
+AppendLinkBuild AppendLinkBuild::Begin(const std::string& source, const AppendLinkDecision& decision,
+                                       const std::vector<std::int64_t>& factors, const std::string& resampling) {
+  if (!decision.Proven()) throw Exception(source + ": " + DescribeRefusal(decision.Refusal));
+  if (!ExternalOverviewsOf(source).empty())
+    throw Exception(source + ": " + DescribeRefusal(AppendLinkRefusal::OverviewFilePresent));
+  AppendLinkBuild build;
+  build.source_ = source;
+  {
+    const FileWriter file = OpenFile(source, FileWriter::Access::Read);
+    const TiffChain chain = ReadChain(file, source);
+    if (!SameOptions(DecideAppendLink(chain, resampling), decision))
+      throw Exception(source + " changed since its levels were planned");
+    build.journal_ = JournalOfFile(file, chain);
+  }
+  WriteJournal(JournalOf(source), build.journal_);
+  build.pending_ = true;
+  build.hasMask_ = decision.HasMask();
+  build.runs_.push_back(ToolRun(decision.LevelOptions, source, factors, resampling));
+  if (build.hasMask_) {
+    // A stand-in left by a build cut short is of no use now.
+    for (const std::string& stale : {MaskStandInOf(source), LevelFileOf(MaskStandInOf(source))})
+      platform::DeleteFile(stale);
+    WriteMaskStandIn(source, decision);
+    build.runs_.push_back(ToolRun(decision.MaskOptions, MaskStandInOf(source), factors, resampling));
+  }
+  return build;
+}
+
+void AppendLinkBuild::Finish(const MergeObserver& observer) {
+  const auto step = [&observer](MergeStep next) {
+    if (observer) observer(next);
+  };
+  if (!pending_) throw Exception("no build of " + source_ + " to finish");
+  FileWriter file = OpenFile(source_, FileWriter::Access::Update);
+  try {
+    if (!AsJournalFound(file, journal_)) throw Exception(source_ + " changed while its levels were built");
+    std::error_code error;
+
+    std::vector<std::string> levelPaths{LevelFileOf(source_)};
+    if (hasMask_) levelPaths.push_back(LevelFileOf(MaskStandInOf(source_)));
+    std::vector<FileWriter> levelFiles;
+    std::vector<TiffChain> chains;
+    for (const std::string& path : levelPaths) {
+      levelFiles.push_back(OpenFile(path, FileWriter::Access::Update));
+      chains.push_back(ReadChain(levelFiles.back(), path));
+    }
+    std::vector<AppendSource> sources{{&chains[0], AppendedRole::Levels}};
+    if (hasMask_) sources.push_back({&chains[1], AppendedRole::MaskLevels});
+    const FileLayout layout = ReadChain(file, source_).Layout;
+    const AppendPlan plan = PlanAppend(sources, layout, journal_.OriginalLength);
+    if (LinkBytes(plan.Start, layout) != journal_.NewLink) throw Exception("the levels' place moved");
+
+    step(MergeStep::Append);
+    if ((error = file.WriteAt(plan.Structure.data(), plan.Structure.size(), plan.Start)))
+      throw Exception("cannot append to " + source_ + ": " + error.message());
+    for (const BlockCopy& block : plan.Blocks) {
+      for (std::uint64_t done = 0; done < block.Length;) {
+        const std::uint64_t chunk = std::min(block.Length - done, CopyChunk);
+        if ((error = file.CopyFrom(levelFiles[block.Source], block.From + done, block.To + done, chunk)))
+          throw Exception("cannot append to " + source_ + ": " + error.message());
+        // The level file gives back what has been copied: the build needs room for the
+        // levels about once, not twice.
+        levelFiles[block.Source].Discard(block.From + done, chunk);
+        done += chunk;
+      }
+    }
+    step(MergeStep::SyncAppend);
+    if ((error = file.Sync())) throw Exception("cannot sync " + source_ + ": " + error.message());
+    step(MergeStep::Link);
+    if ((error = file.WriteAt(journal_.NewLink.data(), journal_.NewLink.size(), journal_.LinkPlace)))
+      throw Exception("cannot link the levels of " + source_ + ": " + error.message());
+    step(MergeStep::SyncLink);
+    if ((error = file.Sync())) throw Exception("cannot sync " + source_ + ": " + error.message());
+  } catch (...) {
+    pending_ = false;
+    const RecoveryOutcome outcome = SettleAppend(file, journal_, WholeLink::Undo);
+    if (outcome == RecoveryOutcome::Undone || outcome == RecoveryOutcome::LeftAlone) RemoveBuildFiles(source_);
+    throw;
+  }
+  pending_ = false;
+  // Linked and synced: the build is done, whatever happens to the files beside it (the
+  // journal, left, makes recovery finish it).
+  step(MergeStep::RemoveWorkFiles);
+  RemoveWorkFiles(source_);
+  step(MergeStep::RemoveJournal);
+  platform::DeleteFile(JournalOf(source_));
+}
+
+void AppendLinkBuild::Abandon() {
+  if (!pending_) return;
+  pending_ = false;
+  std::error_code error;
+  FileWriter file = FileWriter::Open(source_, FileWriter::Access::Update, error);
+  // Nothing was written to the file before Finish: the journal alone tells what to undo.
+  const RecoveryOutcome outcome = error ? RecoveryOutcome::Failed : SettleAppend(file, journal_, WholeLink::Undo);
+  if (outcome == RecoveryOutcome::Undone || outcome == RecoveryOutcome::LeftAlone) RemoveBuildFiles(source_);
+}
+
+}  // namespace kelvory

@@ -1,0 +1,75 @@
+#pragma once
+// Building a file's levels in place without copying it. gdaladdo -ro writes them into
+// NAME.ovr beside the file (the file itself is only read); they are appended to the
+// file's end, synced, and one pointer write (the last directory's next-directory
+// offset) links them into its chain. A journal beside the file, written and synced
+// before the tool starts, lets a build cut short anywhere be undone to the file's exact
+// bytes, or finished once its link is in place. The file keeps its inode, so its other
+// names, owner, permissions and attributes stay.
+//
+// The caller holds the file's claim (platform::FileClaim) from Begin until Finish or
+// Abandon has returned: recovery leaves a claimed file alone.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pyramids/AppendJournal.h"
+#include "pyramids/AppendLinkDecision.h"
+
+namespace kelvory {
+
+// The files a build makes beside source: the tool's levels, the journal, and for a
+// mask a stand-in that shows the mask to the tool as an image (hidden, named after the
+// file).
+std::string LevelFileOf(const std::string& source);
+std::string JournalOf(const std::string& source);
+std::string MaskStandInOf(const std::string& source);
+
+// Reads the file's structure and decides whether its levels can be appended;
+// resampling is GDAL's method name, empty for nearest. Raises nothing.
+AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling);
+
+// The steps of Finish, in order; an observer sees each just before it is taken.
+enum class MergeStep { Append, SyncAppend, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
+using MergeObserver = std::function<void(MergeStep)>;
+
+class AppendLinkBuild {
+ public:
+  AppendLinkBuild() = default;
+  AppendLinkBuild(AppendLinkBuild&& other) noexcept;
+  AppendLinkBuild& operator=(AppendLinkBuild&& other) noexcept;
+  AppendLinkBuild(const AppendLinkBuild&) = delete;
+  AppendLinkBuild& operator=(const AppendLinkBuild&) = delete;
+  // A build neither finished nor abandoned is abandoned.
+  ~AppendLinkBuild();
+
+  // Writes the journal, and for a mask the stand-in: from here on whatever happens can
+  // be undone. The decision is DecideAppendLink's for the same file and method; the
+  // file is read again and must still give it. Raises kelvory::Exception when the build
+  // cannot begin (a journal is there, the folder takes no files, the file changed).
+  static AppendLinkBuild Begin(const std::string& source, const AppendLinkDecision& decision,
+                               const std::vector<std::int64_t>& factors, const std::string& resampling);
+
+  // The tool's runs, in order, each the arguments after the tool's own name; each
+  // starts once the one before has succeeded.
+  const std::vector<std::vector<std::string>>& ToolRuns() const { return runs_; }
+
+  // Once every run has succeeded: appends the levels, syncs, links them, syncs, and
+  // removes the level files and the journal. Raises kelvory::Exception when it fails
+  // before the link is synced, after putting the file back as it was.
+  void Finish(const MergeObserver& observer = {});
+  // A run failed or was stopped (its tool has ended): puts everything back as it was.
+  void Abandon();
+
+  const std::string& Source() const { return source_; }
+
+ private:
+  std::string source_;
+  AppendJournal journal_;
+  std::vector<std::vector<std::string>> runs_;
+  bool hasMask_ = false;
+  bool pending_ = false;
+};
+
+}  // namespace kelvory

@@ -1,0 +1,152 @@
+#include "pyramids/AppendLinkDecision.h"
+
+#include <limits>
+
+#include "pyramids/JpegQuality.h"
+#include "tiff/TiffAppend.h"
+
+namespace kelvory {
+namespace {
+
+using Refusal = AppendLinkRefusal;
+
+constexpr std::uint64_t ClassicLimit = std::numeric_limits<std::uint32_t>::max();
+
+void AddOption(std::vector<std::string>& options, const std::string& key, const std::string& value) {
+  options.insert(options.end(), {"--config", key, value});
+}
+
+// GDAL's name for the compressions whose levels it writes without loss, or with the
+// quality read back from the file (JPEG).
+const char* CompressionName(std::uint64_t compression) {
+  switch (compression) {
+    case 1: return "NONE";
+    case 5: return "LZW";
+    case 7: return "JPEG";
+    case 8: case 32946: return "DEFLATE";
+    case 32773: return "PACKBITS";
+    case 34925: return "LZMA";
+    case 50000: return "ZSTD";
+    default: return nullptr;
+  }
+}
+
+// GDAL makes levels of square power-of-two tiles of 64 to 4096 as big as the image's
+// tiles, of any other image 128 pixels square.
+std::uint64_t LevelBlockSize(const TiffChain& chain) {
+  const auto width = chain.First(0, TiffTag::TileWidth);
+  const auto length = chain.First(0, TiffTag::TileLength);
+  if (!width || !length || *width != *length) return 128;
+  const std::uint64_t side = *width;
+  if (side < 64 || side > 4096 || (side & (side - 1)) != 0) return 128;
+  return side;
+}
+
+bool MaskResamplingAllowed(const std::string& resampling) {
+  return resampling.empty() || resampling == "nearest" || resampling == "mode";
+}
+
+// The layout of the directories after the first: pages are fine, levels are there
+// already, or a mask of the first image.
+Refusal CheckDirectories(const TiffChain& chain, bool& hasMask) {
+  hasMask = false;
+  for (std::size_t i = 0; i < chain.Directories.size(); ++i) {
+    if (TagPointingIntoFile(chain.Directories[i]) != 0) return Refusal::TagsPointIntoFile;
+    if (i == 0) continue;
+    const std::uint64_t type = chain.First(i, TiffTag::NewSubfileType).value_or(0);
+    if ((type & SubfileMask) != 0 && (type & SubfileReduced) == 0) {
+      const bool firstImages = chain.First(i, TiffTag::ImageWidth) == chain.First(0, TiffTag::ImageWidth) &&
+                               chain.First(i, TiffTag::ImageLength) == chain.First(0, TiffTag::ImageLength);
+      if (hasMask || !firstImages) return Refusal::MaskLayout;
+      hasMask = true;
+    } else if ((type & SubfileReduced) != 0) {
+      return Refusal::ExistingLevels;
+    }
+  }
+  return Refusal::None;
+}
+
+}  // namespace
+
+std::string DescribeRefusal(AppendLinkRefusal refusal) {
+  switch (refusal) {
+    case Refusal::None: return "its levels can be appended";
+    case Refusal::Unreadable: return "its structure could not be read in full";
+    case Refusal::OverviewFilePresent: return "an overview file lies beside it";
+    case Refusal::ExistingLevels: return "it has levels already";
+    case Refusal::TagsPointIntoFile: return "it has tags that point into the file";
+    case Refusal::BigEndianWideSamples: return "it is big-endian with samples wider than a byte";
+    case Refusal::MaskWithResampling: return "its mask's levels would be resampled from one another";
+    case Refusal::MaskLayout: return "it has masks other than one of its first image";
+    case Refusal::Compression: return "its compression is not one whose levels can be matched";
+    case Refusal::Photometric: return "its colour model is not one whose levels can be matched";
+    case Refusal::JpegQualityUnknown: return "its JPEG quality cannot be told from its tables";
+    case Refusal::ClassicSizeLimit: return "its levels might take it past the 4 GiB of a classic TIFF";
+  }
+  return "unknown";
+}
+
+AppendLinkDecision DecideAppendLink(const TiffChain& chain, const std::string& resampling) {
+  AppendLinkDecision decision;
+  const auto refuse = [&decision](Refusal why) {
+    decision = {};
+    decision.Refusal = why;
+    return decision;
+  };
+  if (chain.Directories.empty()) return refuse(Refusal::Unreadable);
+  bool hasMask = false;
+  if (const Refusal layout = CheckDirectories(chain, hasMask); layout != Refusal::None) return refuse(layout);
+  if (hasMask && !MaskResamplingAllowed(resampling)) return refuse(Refusal::MaskWithResampling);
+  if (chain.Layout.BigEndian && chain.First(0, TiffTag::BitsPerSample).value_or(1) > 8)
+    return refuse(Refusal::BigEndianWideSamples);
+  // Levels take about a third of what the image does; half leaves room for levels
+  // that compress worse.
+  if (!chain.Layout.BigTiff && chain.FileSize > ClassicLimit - chain.FileSize / 2)
+    return refuse(Refusal::ClassicSizeLimit);
+
+  const std::uint64_t compression = chain.First(0, TiffTag::Compression).value_or(1);
+  const char* compress = CompressionName(compression);
+  if (compress == nullptr) return refuse(Refusal::Compression);
+  AddOption(decision.LevelOptions, "COMPRESS_OVERVIEW", compress);
+
+  const std::uint64_t predictor = chain.First(0, TiffTag::Predictor).value_or(1);
+  if (predictor != 1) AddOption(decision.LevelOptions, "PREDICTOR_OVERVIEW", std::to_string(predictor));
+
+  // The levels' colour model as in place; palettes and white-is-zero take theirs from
+  // the bands without being told.
+  switch (chain.First(0, TiffTag::Photometric).value_or(1)) {
+    case 0: case 3: break;
+    case 1: AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "MINISBLACK"); break;
+    case 2: AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "RGB"); break;
+    case 6:
+      if (compression != 7) return refuse(Refusal::Photometric);
+      AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "YCBCR");
+      break;
+    default: return refuse(Refusal::Photometric);
+  }
+  const bool separate = chain.First(0, TiffTag::PlanarConfig).value_or(1) == 2;
+  AddOption(decision.LevelOptions, "INTERLEAVE_OVERVIEW", separate ? "BAND" : "PIXEL");
+
+  if (compression == 7) {
+    const TiffEntry* tables = chain.Directories[0].Find(TiffTag::JpegTables);
+    const auto quality = tables ? JpegQualityOf(tables->Values) : std::nullopt;
+    if (!quality) return refuse(Refusal::JpegQualityUnknown);
+    AddOption(decision.LevelOptions, "JPEG_QUALITY_OVERVIEW", std::to_string(*quality));
+    AddOption(decision.LevelOptions, "JPEG_TABLESMODE_OVERVIEW", std::to_string(JpegTablesModeOf(tables->Values)));
+  }
+  const std::string block = std::to_string(LevelBlockSize(chain));
+  AddOption(decision.LevelOptions, "GDAL_TIFF_OVR_BLOCKSIZE", block);
+
+  if (hasMask) {
+    // GDAL keeps masks as one bit, deflated.
+    AddOption(decision.MaskOptions, "COMPRESS_OVERVIEW", "DEFLATE");
+    AddOption(decision.MaskOptions, "PHOTOMETRIC_OVERVIEW", "MINISBLACK");
+    AddOption(decision.MaskOptions, "INTERLEAVE_OVERVIEW", "BAND");
+    AddOption(decision.MaskOptions, "GDAL_TIFF_OVR_BLOCKSIZE", block);
+  }
+  decision.Width = chain.First(0, TiffTag::ImageWidth).value_or(0);
+  decision.Height = chain.First(0, TiffTag::ImageLength).value_or(0);
+  return decision;
+}
+
+}  // namespace kelvory
