@@ -51,6 +51,7 @@ const char* DryRunWord(FileAction action, bool russian) {
     case FileAction::Check: return russian ? "уже готово" : "up to date";
     case FileAction::Copy: return russian ? "скопирует" : "would copy";
     case FileAction::Build: return russian ? "построит" : "would build";
+    case FileAction::Append: return russian ? "построит и допишет" : "would append";
     case FileAction::External: return russian ? "построит рядом" : "would build beside";
     case FileAction::None: break;
   }
@@ -178,11 +179,15 @@ std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) c
   if (dryRun_ && row.outcome == Shown::Done) {
     const RowReport& plan = row.report;
     std::string line = std::string(DryRunWord(plan.Action, Russian())) + ": " + row.caption;
-    if (plan.Action == FileAction::Build || plan.Action == FileAction::External) {
-      line += ": " + FactorList(plan.Factors, " ") + ", " + method_ + ", " +
-              (plan.Action == FileAction::External ? (Russian() ? "уровни в " : "levels into ") + row.caption + ".ovr"
-                                                   : (Russian() ? "рабочая копия в " : "working copy in ") +
-                                                         plan.WorkingFolder);
+    if (plan.Action == FileAction::Build || plan.Action == FileAction::External || plan.Action == FileAction::Append) {
+      line += ": " + FactorList(plan.Factors, " ") + ", " + method_ + ", ";
+      if (plan.Action == FileAction::External) {
+        line += (Russian() ? "уровни в " : "levels into ") + row.caption + ".ovr";
+      } else if (plan.Action == FileAction::Append) {
+        line += Russian() ? "уровни строятся рядом и дописываются в файл" : "levels built beside it and appended";
+      } else {
+        line += (Russian() ? "рабочая копия в " : "working copy in ") + plan.WorkingFolder;
+      }
     }
     return line;
   }

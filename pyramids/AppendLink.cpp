@@ -100,7 +100,9 @@ std::vector<std::string> ToolRun(const std::vector<std::string>& options, const 
                                  const std::vector<std::int64_t>& factors, const std::string& resampling) {
   std::vector<std::string> run = options;
   run.push_back("-ro");
-  const std::vector<std::string> rest = ToolArguments(path, factors, resampling);
+  BuildOptions method;
+  method.Method = ResamplingNamed(resampling).value_or(Resampling::Nearest);
+  const std::vector<std::string> rest = ToolArguments(path, factors, method);
   run.insert(run.end(), rest.begin(), rest.end());
   return run;
 }

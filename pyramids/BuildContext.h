@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "pyramids/AppendLinkDecision.h"
 #include "pyramids/BuildEvents.h"
 #include "pyramids/BuildRequest.h"
 #include "pyramids/BuildSummary.h"
@@ -73,6 +74,9 @@ struct BuildContext {
     FileAction Action = FileAction::None;
     std::vector<std::int64_t> Factors;
     std::string WorkingFolder;
+    // For Append: the file itself (links resolved) and how its levels are built.
+    std::string Target;
+    AppendLinkDecision Decision;
   };
   std::map<int, Plan> RowPlans;
   // The files this build has claimed.

@@ -19,6 +19,7 @@ enum class FileAction {
   Check,     // enough levels: only checked
   Copy,      // enough levels: copied to the destination as it is
   Build,     // the tool adds levels to a working copy
+  Append,    // the tool builds levels beside the file, which are appended to it
   External,  // the tool adds levels to the file's external overview file
 };
 

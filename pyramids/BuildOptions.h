@@ -42,6 +42,11 @@ struct BuildOptions {
   // Where in-place working copies go; empty: the system's temporary folder. One with
   // no room for a file sends its copy to the file's own folder.
   std::string TempFolder;
+  // In place, a file of at least this many bytes whose kind allows it gets its levels
+  // built beside it and appended, instead of a whole working copy: for big files that
+  // is faster and needs room only for the levels. A smaller one does so only when it
+  // has other hard links or no room for a copy.
+  long long AppendLevelsFrom = 32ll << 20;
 };
 
 }  // namespace kelvory

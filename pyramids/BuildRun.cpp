@@ -48,6 +48,20 @@ void AbandonSlot(BuildContext& context, ItemProc& slot, Outcome result, const Re
 // Puts the processed working copy where it belongs; returns why that failed, or none.
 // Runs beside the tools.
 Reason PlaceResult(ItemProc& work) {
+  if (work.Append) {
+    // Whoever changed the file meanwhile keeps their version; the build is undone.
+    std::error_code error;
+    if (platform::StampOf(work.AppendTarget, error) != work.SourceStamp) {
+      return error ? MakeReason(ReasonCode::CannotAppend, {work.Source}, error)
+                   : MakeReason(ReasonCode::ChangedDuringBuild, {work.Source});
+    }
+    try {
+      work.Append->Finish();
+    } catch (const std::exception&) {
+      return MakeReason(ReasonCode::CannotAppend, {work.Source});
+    }
+    return {};
+  }
   if (work.External) {
     const std::error_code error = work.ExternalUndo.Commit();
     return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalUndo.Overviews()}, error) : Reason{};
@@ -90,7 +104,9 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
     // A working copy's levels must be inside it: an overview file beside it is what
     // the tool makes of a copy it could not write.
     LevelInventory inventory;
-    if (slot.External) {
+    if (slot.Append) {
+      inventory = CountedLevelsOf(*context.Reader, slot.AppendTarget);
+    } else if (slot.External) {
       inventory = CountedLevelsOf(*context.Reader, slot.Source);
     } else {
       context.Reader->LoadFromFile(slot.WorkingCopy.Path());
@@ -112,7 +128,10 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
 Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   const std::string errorLine = slot.ErrorOutput ? MostTellingErrorLine(*slot.ErrorOutput) : std::string();
   Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
-  if (failure.Empty() && (slot.WorkingCopy.Valid() || slot.External)) failure = CheckLevels(context, slot);
+  const bool lastRun = !slot.Append || slot.AppendRun + 1 >= slot.Append->ToolRuns().size();
+  if (failure.Empty() && lastRun && (slot.WorkingCopy.Valid() || slot.External || slot.Append)) {
+    failure = CheckLevels(context, slot);
+  }
   return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), slot.Source);
 }
 
@@ -123,6 +142,13 @@ void CollectSlot(BuildContext& context, ItemProc& slot) {
   const Reason failure = RunFailure(context, slot);
   slot.ProcessHandle.Release();
   slot.Running = false;
+  // An append build's next run (the mask's levels) starts in the same slot.
+  if (failure.Empty() && slot.Append && slot.AppendRun + 1 < slot.Append->ToolRuns().size()) {
+    ++slot.AppendRun;
+    slot.ReportedPercent = -1;
+    if (!LaunchTool(context, slot)) StartNextJob(context, slot);
+    return;
+  }
   if (!failure.Empty()) {
     DiscardWork(slot);
     SettleRow(context, slot.Row, Outcome::Failed, failure);

@@ -9,6 +9,7 @@
 #include "platform/MemoryFile.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
+#include "pyramids/AppendLink.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FileWorkers.h"
 
@@ -57,6 +58,11 @@ struct ItemProc {
   // holds until they are in; there is no working copy then.
   bool External = false;
   ExternalLevelsGuard ExternalUndo;
+  // Levels built beside the file and appended to it: the build (its journal written),
+  // and which of its tool runs is under way. The file is the resolved source.
+  std::unique_ptr<AppendLinkBuild> Append;
+  std::size_t AppendRun = 0;
+  std::string AppendTarget;
   // The factors the tool is asked for.
   std::vector<std::int64_t> Factors;
   // The levels the working copy must hold once the tool has succeeded.

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
+#include "pyramids/AppendLink.h"
+#include "pyramids/AppendRecovery.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
 #include "pyramids/LevelInventory.h"
@@ -65,7 +68,10 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
 void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
   if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return;
   platform::RemoveOrphans(folder, prefix);
-  if (std::string(prefix) == StagePrefix) RecoverExternalLevels(folder);
+  if (std::string(prefix) == StagePrefix) {
+    RecoverExternalLevels(folder);
+    RecoverAppendLinks(folder);
+  }
 }
 
 // A size as people read it: "640 MB", "1.3 GB".
@@ -100,19 +106,26 @@ std::string ChooseWorkingFolder(BuildContext& context, const std::string& source
          {SizeText(needed), Unslashed(context.TempFolder), SizeText(freeTemp), Unslashed(folder), SizeText(freeHere)});
 }
 
-// An in-place result replaces the source by a rename in the source's folder (through
-// any link): find out now, before any copying or any tool, whether that can work.
-// Returns that folder.
-std::string CheckReplaceable(const std::string& source) {
+// The file an in-place build changes (through any link), and whether it has other
+// names. Checked before any copying or any tool: the result lands in the file's folder.
+struct InPlaceTarget {
+  std::string Path;
+  std::string Folder;
+  bool HardLinked = false;
+};
+
+InPlaceTarget CheckWritableInPlace(const std::string& source) {
   std::error_code error;
-  const std::string target = platform::ResolvedPath(source, error);
+  InPlaceTarget target;
+  target.Path = platform::ResolvedPath(source, error);
   if (error) Refuse(ReasonCode::CannotRead, {source}, error);
-  if (platform::CheckWritable(target)) Refuse(ReasonCode::ReadOnly, {source});
-  const std::string folder = platform::FolderOf(target);
-  if ((error = platform::CheckWritable(folder))) Refuse(ReasonCode::CannotWriteFolder, {Unslashed(folder)}, error);
-  // A rename would give this name the new file and leave the other names the old one.
-  if (platform::CheckReplaceable(target) == std::errc::too_many_links) Refuse(ReasonCode::HardLinks, {source});
-  return folder;
+  if (platform::CheckWritable(target.Path)) Refuse(ReasonCode::ReadOnly, {source});
+  target.Folder = platform::FolderOf(target.Path);
+  if ((error = platform::CheckWritable(target.Folder))) {
+    Refuse(ReasonCode::CannotWriteFolder, {Unslashed(target.Folder)}, error);
+  }
+  target.HardLinked = platform::CheckReplaceable(target.Path) == std::errc::too_many_links;
+  return target;
 }
 
 // A copy task: the source into the working file, which stays writable for the tool
@@ -167,6 +180,25 @@ void PrepareExternalBuild(BuildContext& context, ItemProc& slot) {
     work->ExternalUndo = ExternalLevelsGuard::Prepare(work->Source, error);
     return error ? MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work->Source)}, error) : Reason{};
   });
+}
+
+// The tool will build the levels beside the file, to be appended to it; the journal
+// that undoes a build cut short is written first.
+void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContext::Plan& review,
+                        const FilePlan& plan, const platform::FileStamp& stamp) {
+  slot.AppendTarget = review.Target;
+  slot.SourceStamp = stamp;
+  const Resampling method = context.Request.Options.Method;
+  slot.Preparation = context.Workers->Submit(
+      [work = &slot, decision = review.Decision, factors = plan.Factors, method]() -> Reason {
+        try {
+          work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
+              work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
+        } catch (const std::exception&) {
+          return MakeReason(ReasonCode::CannotAppend, {work->Source});
+        }
+        return {};
+      });
 }
 
 // The folder the file's external overview file goes to must take a new file.
@@ -248,9 +280,34 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
     review.WorkingFolder = platform::FolderOf(target.Destination);
     return review;
   }
-  ClearOrphans(context, CheckReplaceable(source), StagePrefix);
+  const InPlaceTarget inPlace = CheckWritableInPlace(source);
+  ClearOrphans(context, inPlace.Folder, StagePrefix);
   if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
-  review.WorkingFolder = ChooseWorkingFolder(context, source, target.Stamp.Size);
+  // A copy of a big file costs more than building its levels beside it and appending
+  // them, which also keeps the file's inode (its other names) and needs room only for
+  // the levels; GDAL options of the user's own would make other levels than in place.
+  const BuildOptions& options = context.Request.Options;
+  std::optional<BuildError> noRoom;
+  try {
+    review.WorkingFolder = ChooseWorkingFolder(context, source, target.Stamp.Size);
+  } catch (const BuildError& refusal) {
+    noRoom = refusal;
+  }
+  const bool wantsAppend = inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom;
+  bool appendable = false;
+  if (wantsAppend && options.Config.empty()) {
+    review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
+    appendable = review.Decision.Proven();
+  }
+  if (appendable) {
+    review.Action = FileAction::Append;
+    review.Target = inPlace.Path;
+    review.WorkingFolder = inPlace.Folder;
+    return review;
+  }
+  // A rename would give this name the new file and leave the other names the old one.
+  if (inPlace.HardLinked) Refuse(ReasonCode::HardLinks, {source});
+  if (noRoom) throw *noRoom;
   return review;
 }
 
@@ -284,6 +341,8 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
   if (review.Action == FileAction::External) {
     PrepareExternalBuild(context, slot);
+  } else if (review.Action == FileAction::Append) {
+    PrepareAppendBuild(context, slot, review, plan, target.Stamp);
   } else if (target.InPlace) {
     PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
   } else {
@@ -390,6 +449,10 @@ void DiscardWork(ItemProc& slot) {
   slot.ReportedPercent = -1;
   slot.Levels = 0;
   slot.Destination.clear();
+  // An append build not finished is undone, its tool having ended.
+  slot.Append.reset();
+  slot.AppendRun = 0;
+  slot.AppendTarget.clear();
   // An external run that did not finish is undone before its file is let go.
   slot.ExternalUndo.Undo();
   slot.External = false;
@@ -430,6 +493,16 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     slot.Row = -1;
     return;
   }
+  // A build of this file that died first puts it back as it was, or finishes.
+  std::error_code resolveError;
+  const std::string resolved = platform::ResolvedPath(source, resolveError);
+  if (!resolveError && platform::FileExists(JournalOf(resolved))) {
+    if (claim.Held()) {
+      RecoverClaimedAppendLink(resolved);
+    } else {
+      RecoverAppendLink(resolved);
+    }
+  }
 
   try {
     // The source itself (its own folder, or a link to it) is processed in place, so
@@ -449,17 +522,24 @@ void StartJob(BuildContext& context, ItemProc& slot) {
 
 bool LaunchTool(BuildContext& context, ItemProc& slot) {
   try {
+    // The first run waits for its copy or journal; an append build's later runs for
+    // nothing.
     const std::shared_ptr<FileWork> preparation = std::move(slot.Preparation);
-    if (!preparation->Failure().Empty()) throw BuildError(preparation->Failure());
+    if (preparation && !preparation->Failure().Empty()) throw BuildError(preparation->Failure());
     std::error_code error;
     slot.ErrorOutput = platform::MemoryFile::Create("gdaladdo-errors", error);
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     const std::string& toolPath = context.Request.ToolPath;
-    std::vector<std::string> arguments =
-        ToolArguments(slot.External ? slot.Source : slot.WorkingCopy.Path(), slot.Factors, context.Request.Options);
-    if (slot.External) arguments.insert(arguments.begin(), "-ro");
+    std::vector<std::string> arguments;
+    if (slot.Append) {
+      arguments = slot.Append->ToolRuns().at(slot.AppendRun);
+    } else {
+      arguments = ToolArguments(slot.External ? slot.Source : slot.WorkingCopy.Path(), slot.Factors,
+                                context.Request.Options);
+      if (slot.External) arguments.insert(arguments.begin(), "-ro");
+    }
     slot.ProcessHandle =
         platform::Process::Start(toolPath, arguments, slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Refuse(ReasonCode::CannotStart, {toolPath}, error);

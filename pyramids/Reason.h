@@ -40,6 +40,7 @@ enum class ReasonCode {
   ReadOnly,            // Args: file
   HardLinks,           // Args: file
   ChangedDuringBuild,  // Args: file
+  CannotAppend,        // Args: file
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
   ExternalBesideInternal,  // Args: file
@@ -110,6 +111,7 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::NoRoomForCopy,   ReasonCode::ExternalBesideInternal,
     ReasonCode::ReadOnly,
     ReasonCode::HardLinks,       ReasonCode::ChangedDuringBuild,
+    ReasonCode::CannotAppend,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,

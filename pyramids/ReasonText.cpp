@@ -63,6 +63,8 @@ const Words kWords[] = {
      "уровни рядом с ним с ключом --external"},
     {ReasonCode::ChangedDuringBuild, "changed_during_build", "%1 changed while gdaladdo worked on a copy of it",
      "файл %1 изменился, пока gdaladdo работал с его копией"},
+    {ReasonCode::CannotAppend, "cannot_append", "cannot add the levels to %1, which is as it was",
+     "не удалось добавить уровни в файл %1, он остался прежним"},
     {ReasonCode::CogInPlace, "cog_in_place",
      "%1 is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
      "gdal_translate -of COG, or build its levels beside it with --external",

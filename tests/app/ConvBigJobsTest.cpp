@@ -82,8 +82,12 @@ class ConvBigJobsTest : public ::testing::Test {
     return hash.result();
   }
 
+  // The build's own files: working copies in the temporary folder, and the levels and
+  // journal a big file's build makes beside it.
   QStringList WorkingCopiesLeft() const {
-    return QDir(folder.filePath("tmp")).entryList(QDir::Files | QDir::Hidden);
+    QStringList left = QDir(folder.filePath("tmp")).entryList(QDir::Files | QDir::Hidden);
+    left += QDir(folder.path()).entryList({"*.ovr", ".*kelvory*"}, QDir::Files | QDir::Hidden);
+    return left;
   }
 
   std::vector<std::string> Captions(TFConv& window) const {

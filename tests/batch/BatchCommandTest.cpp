@@ -304,18 +304,20 @@ TEST_F(BatchCommand, HangupIgnoredAtTheStartAsUnderNohupLetsTheBuildFinish) {
 }
 
 // The ids of the running processes whose command line mentions text.
-std::vector<int> ProcessesMentioning(const std::string& text) {
+std::vector<int> ProcessesMentioning(const std::string& text, const std::string& also = {}) {
   std::vector<int> found;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (ReadAll(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
+    const std::string line = ReadAll(entry.path() / "cmdline");
+    if (line.find(text) != std::string::npos && line.find(also) != std::string::npos) found.push_back(std::stoi(name));
   }
   return found;
 }
 
 // Killed outright mid-build, the command takes its tool with it; the next run removes
-// the working copy it left and builds the file.
+// the working copy it left, or undoes the levels it was building beside the file, and
+// builds the file.
 TEST_F(BatchCommand, KilledMidBuildLeavesNoToolAndTheNextRunCleansUpAndBuilds) {
   const fs::path program = Program("", true);
   // Noise does not compress: with slow resampling and compressed levels the tool takes
@@ -333,31 +335,53 @@ TEST_F(BatchCommand, KilledMidBuildLeavesNoToolAndTheNextRunCleansUpAndBuilds) {
   ASSERT_EQ(RunChild({GDAL_TRANSLATE, "-q", "-of", "GTiff", (root_ / "noise.ppm").string(), big.string()}).exitCode, 0);
   fs::remove(root_ / "noise.ppm");
   const std::string before = ReadAll(big);
+  // The tool works on a working copy in the temporary folder, or on the file itself
+  // with -ro: only its command line says either.
+  const auto toolRunning = [&](bool copied) {
+    return copied ? !ProcessesMentioning(tmp_.string()).empty()
+                  : !ProcessesMentioning(std::string(1, '\0') + "-ro" + '\0', big.string()).empty();
+  };
+  const auto besideFiles = [&] {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+      const std::string name = entry.path().filename().string();
+      count += name.find("kelvory") != std::string::npos || name.ends_with(".ovr");
+    }
+    return count;
+  };
 
-  ChildProcess batch({program.string(), "-r", "lanczos", big.string()},
-                     {"TMPDIR=" + tmp_.string(), "COMPRESS_OVERVIEW=DEFLATE", "ZLEVEL_OVERVIEW=9"});
-  bool toolSeen = false;
-  for (int i = 0; i < 3000 && !toolSeen; ++i) {
-    toolSeen = !ProcessesMentioning(tmp_.string()).empty();
-    if (!toolSeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(toolSeen);
-  ASSERT_EQ(::kill(batch.Pid(), SIGKILL), 0);
-  batch.Wait(seconds(10));
+  // A GDAL option of the user's keeps the working copy; without one a big file's levels
+  // are built beside it.
+  for (const bool copied : {true, false}) {
+    SCOPED_TRACE(copied ? "working copy" : "levels beside the file");
+    std::vector<std::string> args{program.string(), "-r", "lanczos", big.string()};
+    if (copied) args.insert(args.begin() + 1, {"--config", "GDAL_CACHEMAX", "64"});
+    ChildProcess batch(args, {"TMPDIR=" + tmp_.string(), "COMPRESS_OVERVIEW=DEFLATE", "ZLEVEL_OVERVIEW=9"});
+    bool toolSeen = false;
+    for (int i = 0; i < 3000 && !toolSeen; ++i) {
+      toolSeen = toolRunning(copied);
+      if (!toolSeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(toolSeen);
+    ASSERT_EQ(::kill(batch.Pid(), SIGKILL), 0);
+    batch.Wait(seconds(10));
 
-  bool toolGone = false;
-  for (int i = 0; i < 100 && !toolGone; ++i) {
-    toolGone = ProcessesMentioning(tmp_.string()).empty();
-    if (!toolGone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    bool toolGone = false;
+    for (int i = 0; i < 100 && !toolGone; ++i) {
+      toolGone = !toolRunning(copied);
+      if (!toolGone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(toolGone) << "gdaladdo outlived the command by a second";
+    EXPECT_TRUE(ReadAll(big) == before);
+    EXPECT_EQ(TempFolderEmpty(), !copied);
+    EXPECT_EQ(besideFiles() > 0, !copied);
   }
-  EXPECT_TRUE(toolGone) << "gdaladdo outlived the command by a second";
-  EXPECT_TRUE(ReadAll(big) == before);
-  EXPECT_FALSE(TempFolderEmpty());
 
   const ChildResult again = Batch(program, {big.string()});
   EXPECT_EQ(again.exitCode, 0) << again.out << again.err;
   EXPECT_EQ(again.out, "done: " + big.string() + "\n");
   EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(besideFiles(), 0);
   EXPECT_EQ(DirectoryCount(big), 7);
 }
 

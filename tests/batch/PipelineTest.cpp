@@ -124,17 +124,23 @@ TEST_F(Pipeline, WorkingCopyGoesWhereThereIsRoomOrTheFileFailsAtOnceSayingSo) {
   EXPECT_TRUE(fs::is_empty(smallTmp));
   EXPECT_EQ(Sh("ls -A | grep kelvory || true"), "");
 
-  // In a folder with no room either, nothing is copied at all.
+  // In a folder with no room for a copy the levels are built beside the file and
+  // appended; a file that must keep the copy (a GDAL option of the user's) is not
+  // copied at all.
   fs::copy_file(root_ / "noise.raw", smallData + "/x.raw");
   Sh("cp noise.hdr smalldata/x.hdr && gdal_translate -q -of GTiff smalldata/x.raw smalldata/x.tif");
   fs::remove(smallData + "/x.raw");
   const std::string stuck = ReadAll(smallData + "/x.tif");
-  const ChildResult none = Batch({"--tmpdir", smallTmp, smallData + "/x.tif"});
+  const ChildResult none = Batch({"--tmpdir", smallTmp, "--config", "GDAL_CACHEMAX", "64", smallData + "/x.tif"});
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_NE(none.out.find(": no room for a working copy of 1.8 MB: " + smallTmp + " has "), std::string::npos)
       << none.out;
   EXPECT_NE(none.out.find(", " + smallData + " has "), std::string::npos) << none.out;
   EXPECT_EQ(ReadAll(smallData + "/x.tif"), stuck);
+  const ChildResult appended = Batch({"--tmpdir", smallTmp, smallData + "/x.tif"});
+  EXPECT_EQ(appended.exitCode, 0) << appended.out << appended.err;
+  EXPECT_EQ(Overviews("smalldata/x.tif"), "600x600, 300x300, 150x150, 75x75");
+  EXPECT_EQ(Sh("ls -A smalldata"), "x.hdr\nx.tif\n");
 }
 
 TEST_F(Pipeline, SparseSourceStaysSparseInTheDestination) {

@@ -156,7 +156,9 @@ TEST(ExternalLevels, AnUnfinishedRunIsUndoneAtOnceOrByTheNextRun) {
         ASSERT_TRUE(halfRun(false));
       }
       EXPECT_EQ(fs::exists(raster + ".ovr"), hadOverviews);
-      if (hadOverviews) EXPECT_EQ(ReadBytes(raster + ".ovr"), "old levels");
+      if (hadOverviews) {
+        EXPECT_EQ(ReadBytes(raster + ".ovr"), "old levels");
+      }
       std::vector<std::string> left;
       for (const auto& e : fs::directory_iterator(s.Data())) left.push_back(e.path().filename().string());
       std::sort(left.begin(), left.end());
