@@ -9,8 +9,8 @@
 #   - `apt-get purge` leaves nothing of the package behind.
 # Run as root: it mounts /proc, /sys and the like inside the root and always unmounts
 # them. Takes minutes (most of it downloading). Uses the package given as the first
-# argument, else builds one with scripts/package.sh. MIRROR overrides the Debian mirror,
-# which is otherwise the one apt on this machine uses.
+# argument, else builds one with scripts/package.sh. The root is made from the archive
+# this machine's apt installs the release from (MIRROR overrides it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -20,6 +20,14 @@ if [ "$(id -u)" -ne 0 ]; then
     "run it as root" >&2
   exit 1
 fi
+source scripts/debian-sources.sh
+mirror=${MIRROR:-$(debian_release_uri)}
+if [ -z "$mirror" ]; then
+  echo "apt on this machine has no enabled \"deb\" source for $(debian_codename) itself, so there is" \
+    "no archive to make the Debian root from: give one as MIRROR=URI" >&2
+  exit 1
+fi
+
 if ! command -v debootstrap >/dev/null; then
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap
@@ -31,19 +39,6 @@ if [ -z "$package" ]; then
   package=$(ls out-package/kelvory_*.deb)
 fi
 package=$(realpath "$package")
-
-# The first plain Debian archive among apt's sources (not the security one).
-apt_mirror() {
-  local found
-  found=$({
-    grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{ for (i = 2; i <= NF; i++) print $i }'
-    grep -hs '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-      sed 's/\[[^]]*\]//' | awk '{ print $2 }'
-  } | grep -E '/debian/?$' || true)
-  echo "${found%%$'\n'*}"
-}
-mirror=${MIRROR:-$(apt_mirror)}
-mirror=${mirror:-http://deb.debian.org/debian}
 
 root=$(mktemp -d /var/tmp/kelvory-root.XXXXXX)
 log="$root.log"

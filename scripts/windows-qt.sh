@@ -5,7 +5,7 @@
 #   libjpeg-turbo (the pictures), static, a few seconds;
 #   Qt (qtbase: Core, Gui, Widgets, Test, PrintSupport) with the host tools of
 #   qt6-base-dev-tools, about 20 minutes on 2 cores.
-# Needs root (or sudo) for the deb-src entry and apt-get.
+# Needs root (or sudo) for apt-get and, where apt has none, a deb-src entry.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,6 +22,7 @@ qt_prefix=$cache/qt6
 # The builds follow the versions of this machine's own Qt and libjpeg, whose host tools
 # and headers they use.
 source scripts/install-packages.sh
+source scripts/debian-sources.sh
 install_packages qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev dpkg-dev
 jpeg_version=$(version_of libjpeg62-turbo-dev)
 qt_version=$(version_of qt6-base-dev)
@@ -29,44 +30,13 @@ if up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_ver
   exit 0
 fi
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  "${as_root[@]}" tee /etc/apt/sources.list.d/kelvory-debian-src.sources >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-fi
-[ -n "$(apt-cache showsrc qt6-base 2>/dev/null)" ] || "${as_root[@]}" apt-get update -qq
-
 work=$(mktemp -d "$cache/build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-# Runs a step quietly; when it fails, the end of what it said is shown.
-quietly() {
-  "$@" >"$work/step.log" 2>&1 || { tail -n 60 "$work/step.log" >&2; return 1; }
-}
-# Unpacks a Debian source package into $work/NAME/src; apt has checked the files
-# against the signed archive index.
-unpack_source() {
-  mkdir -p "$work/$1"
-  local as_downloader=()  # apt's own download user cannot write into a root's private folder
-  [ "$(id -u)" -ne 0 ] || as_downloader=(-o APT::Sandbox::User=root)
-  (cd "$work/$1" && quietly apt-get source -qq "${as_downloader[@]}" --download-only "$1=$2" &&
-    quietly dpkg-source --no-check -x ./*.dsc src)
-}
+quietly() { quiet_step "$work/step" "$@"; }
 
 if ! up_to_date "$jpeg_prefix" "$jpeg_version"; then
   echo "Building libjpeg-turbo $jpeg_version for Windows into $jpeg_prefix"
-  unpack_source libjpeg-turbo "$jpeg_version"
+  fetch_source libjpeg-turbo "$jpeg_version" "$work/libjpeg-turbo" >/dev/null
   # Static, no SIMD (no nasm needed): the window decodes a few small pictures.
   quietly cmake -S "$work/libjpeg-turbo/src" -B "$work/libjpeg-turbo/build" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
@@ -80,7 +50,7 @@ fi
 
 if ! up_to_date "$qt_prefix" "$qt_version"; then
   echo "Building Qt $qt_version for Windows into $qt_prefix (about 20 minutes)"
-  unpack_source qt6-base "$qt_version"
+  fetch_source qt6-base "$qt_version" "$work/qt6-base" >/dev/null
   mkdir -p "$work/qt6-base/build"
   cd "$work/qt6-base/build"
   # Direct2D stays on (PrintSupport links against it); Debian's source has no wintab,
