@@ -42,9 +42,6 @@ std::error_code CopyFile(const std::string& from, const std::string& to);
 
 std::error_code DeleteFile(const std::string& path);
 
-// Renames from over to in one step; both must lie on one filesystem.
-std::error_code RenameFile(const std::string& from, const std::string& to);
-
 // Gives path the permission bits of the file at model, and its owner where allowed.
 std::error_code CopyPermissions(const std::string& model, const std::string& path);
 

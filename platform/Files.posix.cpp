@@ -154,11 +154,6 @@ std::error_code DeleteFile(const std::string& path) {
   return {};
 }
 
-std::error_code RenameFile(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
-  return {};
-}
-
 std::error_code CopyPermissions(const std::string& model, const std::string& path) {
   struct stat info {};
   if (!Stat(model, info)) return LastError();

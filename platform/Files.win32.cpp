@@ -99,13 +99,6 @@ std::error_code DeleteFile(const std::string& path) {
   return {};
 }
 
-std::error_code RenameFile(const std::string& from, const std::string& to) {
-  if (!::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return LastError();
-  return {};
-}
-
 // A file here takes its folder's access rules when made; what a user sets on a file
 // himself are its attributes, read-only and hidden among them.
 std::error_code CopyPermissions(const std::string& model, const std::string& path) {

@@ -31,16 +31,6 @@ bool LooksMade(const char* name, const std::string& prefix) {
 
 }  // namespace
 
-TempFile& TempFile::operator=(TempFile&& other) noexcept {
-  if (this != &other) {
-    Remove();
-    path_ = std::move(other.path_);
-    mark_ = std::move(other.mark_);
-    other.path_.clear();
-  }
-  return *this;
-}
-
 TempFile TempFile::Create(const std::string& folder, const std::string& prefix, std::error_code& error) {
   error.clear();
   const std::string pattern = folder + prefix + "XXXXXX";
@@ -65,17 +55,6 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
   }
   error.assign(errno != 0 ? errno : EEXIST, std::generic_category());
   return {};
-}
-
-void TempFile::Keep() {
-  path_.clear();
-  mark_.Reset();
-}
-
-void TempFile::Remove() {
-  if (!path_.empty()) ::unlink(path_.c_str());
-  path_.clear();
-  mark_.Reset();
 }
 
 int RemoveOrphans(const std::string& folder, const std::string& prefix) {

@@ -51,16 +51,6 @@ std::string UniqueChars(std::mt19937_64& random) {
 
 }  // namespace
 
-TempFile& TempFile::operator=(TempFile&& other) noexcept {
-  if (this != &other) {
-    Remove();
-    path_ = std::move(other.path_);
-    mark_ = std::move(other.mark_);
-    other.path_.clear();
-  }
-  return *this;
-}
-
 TempFile TempFile::Create(const std::string& folder, const std::string& prefix, std::error_code& error) {
   error.clear();
   std::mt19937_64 random{std::random_device{}()};
@@ -83,17 +73,6 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
   }
   error = std::make_error_code(std::errc::file_exists);
   return {};
-}
-
-void TempFile::Keep() {
-  path_.clear();
-  mark_.Reset();
-}
-
-void TempFile::Remove() {
-  if (!path_.empty()) ::DeleteFileW(win32::Wide(path_).c_str());
-  path_.clear();
-  mark_.Reset();
 }
 
 int RemoveOrphans(const std::string& folder, const std::string& prefix) {
