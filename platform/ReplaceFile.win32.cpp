@@ -1,6 +1,9 @@
 #include "platform/ReplaceFile.h"
 
 #include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/ReplaceParts.h"
@@ -12,6 +15,10 @@ namespace {
 using win32::HandleOf;
 using win32::LastError;
 
+// Windows 10 1607 and later; the SDK names them only for builds aimed that high.
+constexpr auto FileRenameInfoExClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD RenameReplaceIfExists = 0x1;
+constexpr DWORD RenamePosixSemantics = 0x2;
 constexpr DWORD AllSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 std::error_code WriteAll(HANDLE file, std::string_view bytes) {
@@ -21,6 +28,54 @@ std::error_code WriteAll(HANDLE file, std::string_view bytes) {
     if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) return LastError();
     bytes.remove_prefix(written);
   }
+  return {};
+}
+
+// Gives the open file the name to (a full path), through its handle: the Win32 error,
+// or 0. flags is a FILE_RENAME_INFO's ReplaceIfExists for FileRenameInfo, its Flags
+// for the Ex class.
+DWORD RenameHandle(HANDLE file, const std::string& to, FILE_INFO_BY_HANDLE_CLASS kind, DWORD flags) {
+  const std::wstring name = win32::Wide(to);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  // The Ex class reads a DWORD of flags where the plain one reads a BOOLEAN.
+  std::memcpy(info, &flags, sizeof flags);
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, name.data(), name.size() * sizeof(wchar_t));
+  return ::SetFileInformationByHandle(file, kind, info, static_cast<DWORD>(buffer.size())) ? 0 : ::GetLastError();
+}
+
+// Errors by which a system or a file system says it has no POSIX-semantics rename.
+bool Unsupported(DWORD code) {
+  return code == ERROR_INVALID_PARAMETER || code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION ||
+         code == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// Replaces to, which another handle holds open with delete sharing (the claim that
+// keeps other Kelvory processes away), where renames have no POSIX semantics: to is
+// moved aside under a new name in its folder, from takes its name, and the old file
+// goes once its last holder lets go of it. A reader that shares no deleting keeps it
+// in place. Should the program die between the two renames, the old file is kept
+// under the aside name ".kelvory-old-…", which no orphan clean-up removes.
+std::error_code ReplaceHeldFile(const std::string& from, const std::string& to) {
+  const UniqueFd old = win32::OpenFile(to, DELETE | SYNCHRONIZE, AllSharing, OPEN_EXISTING, 0);
+  if (!old.Valid()) return LastError();
+  std::random_device random;
+  std::string aside;
+  DWORD failure = ERROR_ALREADY_EXISTS;
+  for (int attempt = 0; attempt < 100 && (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS); ++attempt) {
+    aside = FolderOf(to) + ".kelvory-old-" + std::to_string(random()) + "-" + FileNameOf(to);
+    failure = RenameHandle(HandleOf(old.Get()), aside, FileRenameInfo, FALSE);
+  }
+  if (failure != 0) return win32::ErrorFrom(failure);
+  if (!::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const std::error_code error = LastError();
+    RenameHandle(HandleOf(old.Get()), to, FileRenameInfo, FALSE);
+    return error;
+  }
+  FILE_DISPOSITION_INFO gone{TRUE};
+  ::SetFileInformationByHandle(HandleOf(old.Get()), FileDispositionInfo, &gone, sizeof gone);
   return {};
 }
 
@@ -86,17 +141,36 @@ std::error_code ReplaceSteps::SyncFile(const std::string& path) {
   return {};
 }
 
-// Write-through: the rename has reached the disk when it returns, which is what the
-// folder's sync does elsewhere. A target open without delete sharing (a reader has
-// it) refuses the rename, and then nothing has changed.
+// A plain rename refuses to replace a file that any handle holds open, and the claim
+// holds the file until its new version is in place. A POSIX-semantics rename replaces
+// it all the same when every holder shares deleting (the claim does, a reader does
+// not); the claim's handle then keeps the old file, nameless, until it closes.
+// The renamed file is flushed before this returns, which is what the folder's sync
+// does elsewhere: on NTFS that commits the rename to the disk.
 std::error_code ReplaceSteps::Rename(const std::string& from, const std::string& to) {
-  if (!::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return LastError();
-  return {};
+  {
+    const UniqueFd file = win32::OpenFile(from, GENERIC_WRITE | DELETE | SYNCHRONIZE, AllSharing, OPEN_EXISTING, 0);
+    if (!file.Valid()) return LastError();
+    const DWORD failure =
+        RenameHandle(HandleOf(file.Get()), to, FileRenameInfoExClass, RenameReplaceIfExists | RenamePosixSemantics);
+    if (failure == 0) {
+      if (!::FlushFileBuffers(HandleOf(file.Get()))) return LastError();
+      return {};
+    }
+    if (!Unsupported(failure)) return win32::ErrorFrom(failure);
+  }
+  if (::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return {};
+  // Refused, and not for being read-only: some handle holds the file.
+  const DWORD refusal = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesW(win32::Wide(to).c_str());
+  const bool held = refusal == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+  return held ? ReplaceHeldFile(from, to) : win32::ErrorFrom(refusal);
 }
 
-// Windows flushes no folder on request; the write-through rename has done it.
+// Windows flushes no folder on request; the rename has done it.
 std::error_code ReplaceSteps::SyncFolder(const std::string&) { return {}; }
 
 // Links on Windows are rare and need privileges to make: the path itself is replaced.

@@ -96,6 +96,26 @@ TEST(FilesWin32, AReplaceRefusedWhileTheTargetIsReadChangesNothing) {
   EXPECT_FALSE(platform::FileExists(staged));
 }
 
+// The claim holds the file open until its new version is in place: the replace goes
+// through all the same, the new file is then free for the next claim, and nothing of
+// the old one is left once the claim lets go.
+TEST(FilesWin32, AClaimedFileIsReplacedWhileTheClaimHoldsIt) {
+  ScratchFolder scratch;
+  const std::string target = scratch.File("карта.tif"), staged = scratch.File("staged.tif");
+  WriteText(target, "old");
+  WriteText(staged, "new");
+  std::error_code error;
+  platform::FileClaim claim = platform::FileClaim::Take(target, error);
+  ASSERT_TRUE(claim.Held()) << error.message();
+
+  ASSERT_FALSE(platform::Replace(staged, target));
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_FALSE(platform::FileExists(staged));
+  EXPECT_TRUE(platform::FileClaim::Take(target, error).Held()) << error.message();
+  claim.Release();
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path()), fs::directory_iterator()), 1);
+}
+
 TEST(FilesWin32, ReplacingContentsMakesOrReplacesTheWholeFile) {
   ScratchFolder scratch;
   const std::string path = scratch.File("список файлов.lst");
