@@ -44,6 +44,8 @@ add_custom_command(
   DEPENDS ${KELVORY_PICTURES_TOOL}
   COMMENT "Drawing the program's pictures"
   VERBATIM)
+# The pictures for programs outside this folder (kelvory-batch.exe's icon).
+add_custom_target(kelvory_pictures_files DEPENDS ${KELVORY_PICTURES} ${KELVORY_PICTURES_DIR}/kelvory.ico)
 
 set(KELVORY_HELP_PDF ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/kelvory.pdf)
 add_custom_command(

@@ -39,9 +39,6 @@ add_executable(kelvory WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kelvory PRIVATE kelvory_widgets)
 kelvory_warnings(kelvory)
 if(WIN32)
-  # The icon Explorer, the Start menu and the task bar show for the program file.
-  file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/kelvory.rc CONTENT "1 ICON \"${KELVORY_PICTURES_DIR}/kelvory.ico\"\n")
-  target_sources(kelvory PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/kelvory.rc)
-  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/kelvory.rc PROPERTIES
-    OBJECT_DEPENDS ${KELVORY_PICTURES_DIR}/kelvory.ico)
+  include(${PROJECT_SOURCE_DIR}/cmake/WindowsResources.cmake)
+  kelvory_windows_resources(kelvory "Kelvory: генератор пирамид для TIFF" ICON ${KELVORY_PICTURES_DIR}/kelvory.ico)
 endif()

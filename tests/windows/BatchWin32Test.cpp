@@ -7,6 +7,7 @@
 #include <chrono>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "WindowsTestSupport.h"
 #include "platform/MemoryFile.h"
@@ -127,6 +128,46 @@ TEST(BatchWin32, KilledMidBuildItsToolEndsTheSourceStaysAndTheNextRunClearsTheWo
   EXPECT_EQ(ReadText(source), image);
   ::SetEnvironmentVariableW(L"TMP", nullptr);
   ::SetEnvironmentVariableW(L"TEMP", nullptr);
+}
+
+// Each program file says what it is (product, version, company, in Explorer's file
+// properties), carries the manifest that makes it a Windows 10 and 11 program aware
+// of long paths and of each monitor's DPI, and shows the pyramid icon.
+TEST(BatchWin32, TheProgramsCarryTheirVersionManifestAndIcon) {
+  for (const char* name : {"kelvory-batch.exe", "kelvory.exe"}) {
+    SCOPED_TRACE(name);
+    const std::wstring path = FromUtf8(platform::ProgramFolder() + name).wstring();
+    if (name == std::string("kelvory.exe") && !fs::exists(path)) continue;  // a build without the window
+    DWORD ignored = 0;
+    std::vector<char> version(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    const auto text = [&version](const wchar_t* key) {
+      wchar_t* value = nullptr;
+      UINT length = 0;
+      const std::wstring query = std::wstring(L"\\StringFileInfo\\041904B0\\") + key;
+      if (!::VerQueryValueW(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return std::string();
+      return Utf8(fs::path(std::wstring(value)));
+    };
+    EXPECT_EQ(text(L"ProductName"), "Kelvory");
+    EXPECT_EQ(text(L"ProductVersion"), KELVORY_VERSION);
+    EXPECT_EQ(text(L"CompanyName"), "Varnok Company");
+    EXPECT_NE(text(L"FileDescription").find("пирамид"), std::string::npos) << text(L"FileDescription");
+
+    const HMODULE file = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(file, nullptr);
+    const HRSRC found = ::FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // the manifest
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(file, found))),
+                               ::SizeofResource(file, found));
+    for (const char* part : {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "<longPathAware", "PerMonitorV2"})
+      EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    // The icon is drawn by the window's build.
+    if (fs::exists(FromUtf8(platform::ProgramFolder() + "kelvory.exe"))) {
+      EXPECT_NE(::FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr) << "no icon";  // RT_GROUP_ICON
+    }
+    ::FreeLibrary(file);
+  }
 }
 
 // In a console, what the command writes reads as it was meant: paths with Cyrillic
