@@ -73,7 +73,7 @@ if ! up_to_date "$proj_prefix" "$proj_stamp"; then
     -DBUILD_TESTING=OFF -DBUILD_APPS=OFF \
     -DSQLITE3_INCLUDE_DIR="$sqlite_prefix/include" -DSQLITE3_LIBRARY="$sqlite_prefix/lib/libsqlite3.a" \
     -DEXE_SQLITE3=/usr/bin/sqlite3
-  quietly nice -n 10 cmake --build "$work/proj/build" --parallel "$jobs"
+  quietly cmake --build "$work/proj/build" --parallel "$jobs"
   rm -rf "$proj_prefix"
   quietly cmake --install "$work/proj/build"
   rm -rf "$proj_prefix/share/proj"
@@ -90,7 +90,7 @@ quietly cmake -S "$work/gdal/src" -B "$work/gdal/build" "${toolchain[@]}" \
   -DBUILD_SHARED_LIBS=OFF -DGDAL_USE_EXTERNAL_LIBS=OFF -DGDAL_USE_INTERNAL_LIBS=ON \
   -DGDAL_BUILD_OPTIONAL_DRIVERS=OFF -DOGR_BUILD_OPTIONAL_DRIVERS=OFF -DGDAL_ENABLE_DRIVER_JPEG=ON \
   -DBUILD_APPS=ON -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DENABLE_GNM=OFF -DBUILD_PYTHON_BINDINGS=OFF
-quietly nice -n 10 cmake --build "$work/gdal/build" --parallel "$jobs" --target gdaladdo
+quietly cmake --build "$work/gdal/build" --parallel "$jobs" --target gdaladdo
 rm -rf "$gdal_prefix"
 mkdir -p "$gdal_prefix/bin"
 x86_64-w64-mingw32-strip -o "$gdal_prefix/bin/gdaladdo.exe" "$work/gdal/build/apps/gdaladdo.exe"
