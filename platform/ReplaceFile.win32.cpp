@@ -65,7 +65,7 @@ std::error_code ReplaceHeldFile(const std::string& from, const std::string& to) 
   std::string aside;
   DWORD failure = ERROR_ALREADY_EXISTS;
   for (int attempt = 0; attempt < 100 && (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS); ++attempt) {
-    aside = FolderOf(to) + ".kelvory-old-" + std::to_string(random()) + "-" + FileNameOf(to);
+    aside = FolderOf(to) + ".kelvory-old-" + std::to_string(random());
     failure = RenameHandle(HandleOf(old.Get()), aside, FileRenameInfo, FALSE);
   }
   if (failure != 0) return win32::ErrorFrom(failure);
