@@ -1,11 +1,11 @@
-# kelvory_windows_resources(TARGET DESCRIPTION [ICON FILE]) gives a Windows program its
-# manifest, its version information (product, version, company, the description
-# Explorer and the Task Manager show) and optionally its icon, from
+# kelvory_windows_resources(TARGET TEXT [ICON FILE]) gives a Windows program its
+# manifest, its version information (product, version, company, and TEXT, which
+# Explorer and the Task Manager show for the file) and optionally its icon, from
 # packaging/windows/program.rc.in.
-function(kelvory_windows_resources target description)
+function(kelvory_windows_resources target text)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "ICON" "")
   set(KELVORY_RC_NAME ${target})
-  set(KELVORY_RC_DESCRIPTION ${description})
+  set(KELVORY_RC_DESCRIPTION ${text})
   set(KELVORY_RC_MANIFEST ${PROJECT_SOURCE_DIR}/packaging/windows/kelvory.manifest)
   set(KELVORY_RC_ICON "")
   set(depends ${KELVORY_RC_MANIFEST})
