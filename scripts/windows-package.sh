@@ -3,8 +3,10 @@
 # out-win/kelvory-<version>-win64.zip and the installer kelvory-<version>-win64-setup.exe
 # (nsis), both with: kelvory.exe and kelvory-batch.exe, the Qt and
 # MinGW runtime DLLs the window loads (found by following the programs' imports) with
-# its platform and style plugins and Qt's own Russian texts, the help kelvory.pdf, and
-# an empty gdal\ folder with a note on what goes there. kelvory-batch.exe is static.
+# its platform and style plugins and Qt's own Russian texts, the help kelvory.pdf, the
+# QGIS plugin, GDAL's gdaladdo.exe in gdal\ (built from Debian's sources by
+# windows-gdal.sh), and the licence texts of all of it in licenses\. kelvory-batch.exe
+# and gdaladdo.exe are static.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +21,7 @@ version=$(sed -n 's/^project(Kelvory VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=kelvory-$version-win64
 stage=out-win/package/$name
 rm -rf out-win/package out-win/kelvory-*-win64.zip out-win/kelvory-*-win64-setup.exe
-mkdir -p "$stage/gdal" "$stage/platforms" "$stage/styles" "$stage/translations"
+mkdir -p "$stage/gdal" "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licenses"
 
 strip_into() { x86_64-w64-mingw32-strip -o "$2" "$1"; }
 strip_into out-win/bin/kelvory.exe "$stage/kelvory.exe"
@@ -58,15 +60,66 @@ cp out-win/bin/kelvory.pdf "$stage/"
 mkdir -p "$stage/qgis"
 cp "out-win/kelvory-qgis-$version.zip" "$stage/qgis/"
 (cd "$stage/qgis" && cmake -E tar xf "kelvory-qgis-$version.zip")
-# Windows line ends: Notepad shows the note as written.
-sed 's/$/\r/' >"$stage/gdal/README.txt" <<'NOTE'
-Put GDAL's gdaladdo.exe in this folder, with the DLLs it comes with, so that
-Kelvory finds it as gdal\gdaladdo.exe beside its own programs.
+# The tool, built statically: nothing else of GDAL is needed.
+cp "$cache/gdal/bin/gdaladdo.exe" "$stage/gdal/"
+# Text for Notepad: Windows line ends.
+crlf() { sed 's/\r*$/\r/'; }
+gdal_version=$(sed -n 's/.*; gdal \(.*\)/\1/p' "$cache/gdal/.version")
+crlf >"$stage/gdal/README.txt" <<NOTE
+gdaladdo.exe here is GDAL's, version $gdal_version (from Debian's source
+package gdal), with the drivers a TIFF's levels need. Kelvory runs it as
+gdal\\gdaladdo.exe beside its own programs.
 
-GDAL for Windows comes with the OSGeo4W installer (its "gdal" package: copy
-gdaladdo.exe and the DLLs from OSGeo4W's bin folder) and with QGIS for Windows,
-which brings the same files.
+To use a GDAL of your own instead, put its gdaladdo.exe here, with the DLLs it
+comes with. Kelvory runs the gdaladdo.exe on the PATH only when there is none
+in this folder.
 NOTE
+
+# The licence texts of everything packed, from the Debian packages each part was
+# built from: a package's copyright file names the authors and licence of every
+# file in its source, and the texts it refers to in /usr/share/common-licenses come
+# along under their names.
+licenses=$stage/licenses
+crlf <LICENSE >"$licenses/Kelvory.txt"
+source_version() { dpkg-query -W -f='${source:Package} ${source:Version}' "$1"; }
+parts=(
+  "Qt.txt|libqt6core6|Qt 6 (the Qt6*.dll files, platforms\\, styles\\, translations\\)"
+  "libjpeg-turbo.txt|libjpeg62-turbo|libjpeg-turbo (inside kelvory.exe)"
+  "GDAL.txt|libgdal32|GDAL with its own copies of libtiff, libgeotiff, zlib, libjpeg, libpng, giflib, LERC and the other libraries it builds in (gdal\\gdaladdo.exe)"
+  "PROJ.txt|libproj25|PROJ (inside gdal\\gdaladdo.exe)"
+  "SQLite.txt|libsqlite3-0|SQLite (inside gdal\\gdaladdo.exe)"
+  "MinGW-w64.txt|mingw-w64-common|the MinGW-w64 runtime and winpthreads (inside every program)"
+  "GCC.txt|gcc-mingw-w64-base|GCC's runtime libraries libgcc and libstdc++ (libgcc_s_seh-1.dll, libstdc++-6.dll, and inside every program)"
+)
+index=""
+for part in "${parts[@]}"; do
+  IFS='|' read -r file package what <<<"$part"
+  crlf <"/usr/share/doc/$package/copyright" >"$licenses/$file"
+  index+="  $file: $what; Debian source package $(source_version "$package")"$'\n'
+  for text in $(grep -o '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9]' "/usr/share/doc/$package/copyright" | sort -u); do
+    [ -f "$text" ] && crlf <"$text" >"$licenses/$(basename "$(readlink -f "$text")").txt"
+  done
+done
+qt=$(source_version libqt6core6)
+crlf >"$licenses/README.txt" <<LIST
+Kelvory is free software under the MIT License: Kelvory.txt.
+
+It comes with these parts, each built from Debian 12's source package named, under
+the licences its copyright file here states:
+
+$index
+The copyright files refer to licence texts in /usr/share/common-licenses on a
+Debian system; here they are the files of the same names (GPL-3.txt, LGPL-3.txt and
+the others).
+
+Qt is used under the GNU Lesser General Public License, version 3 (LGPL-3.txt, which
+builds on GPL-3.txt). Its libraries are the DLL files beside kelvory.exe; you may
+replace them with your own build of Qt ${qt#* } (Qt 6.4). The source code of this Qt
+is Debian's source package ${qt% *} ${qt#* }, as any Debian 12 system fetches it
+with "apt-get source ${qt% *}=${qt#* }"; Kelvory's scripts/windows-qt.sh shows
+how it was built. The sources of the other parts are had the same way, by the
+names and versions above.
+LIST
 (cd out-win/package && cmake -E tar cf "../$name.zip" --format=zip "$name")
 echo "out-win/$name.zip"
 

@@ -49,8 +49,8 @@ Section
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-; Only what the installer put there goes: a gdaladdo.exe the user copied into gdal\
-; stays, and so does the folder that holds it.
+; Only what the installer put there goes: a file the user added to gdal\ (a DLL of
+; a GDAL of his own) stays, and so does the folder that holds it.
 Section "Uninstall"
   !include "${FILELIST}"
   Delete "$INSTDIR\uninstall.exe"
