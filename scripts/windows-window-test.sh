@@ -2,9 +2,11 @@
 # The zip's kelvory.exe as a Windows user meets it, under Wine on a virtual X screen
 # (Xvfb) with Wine's own desktop and window frames: the window comes up, a list of
 # files in a folder with spaces and Cyrillic letters is loaded and saved again through
-# the real Windows file dialogs (the saved list must equal the loaded one), and Escape
-# closes the program. With a file name, the window with its rows is saved there as a
-# picture (the README's Windows screenshot: docs/screenshot-windows.png).
+# the real Windows file dialogs (the saved list must equal the loaded one), Build
+# builds their levels with the zip's gdaladdo.exe (gdalinfo reads them here) and every
+# row gets its done picture, and Escape closes the program. With a file name, the
+# finished window is saved there as a picture (the README's Windows screenshot:
+# docs/screenshot-windows.png).
 # Needs out-win/kelvory-<version>-win64.zip (scripts/windows-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -110,6 +112,34 @@ wait_for 30 saved || fail "the list was not saved"
 cmp -s "$data/list.txt" "$data/saved.txt" ||
   fail "the saved list differs from the loaded one: $(od -c "$data/saved.txt" | head -n 20)"
 
+click 199 550  # "Построить"
+levels_built() {
+  local file
+  for file in "$maps"/*.tif; do
+    [ "$(gdalinfo "$file" | sed -n 's/^ *Overviews: //p')" = "300x300, 150x150, 75x75" ] || return 1
+  done
+}
+wait_for 120 levels_built || fail "the files did not get their levels"
+# The rows' pictures, as the screen shows them: the done picture is a green check
+# mark (drawn in rgb(0,150,0)), 30 pixels of it in a row's picture cell, which lies
+# at (44, 68) from the window's corner for the first row and 20 pixels lower for each
+# next one.
+green_in_rows() {  # the green pixels in each of the three rows' picture cells
+  local row
+  import -window root "$scratch/screen.png"
+  read -r x y width height < <(window_geometry "$title")
+  for row in 0 1 2; do
+    convert "$scratch/screen.png" -crop "22x16+$((x + 44))+$((y + 68 + 20 * row))" +repage -fuzz 12% \
+      -fill black +opaque 'rgb(0,150,0)' -fill white -opaque 'rgb(0,150,0)' -format '%[fx:round(mean*w*h)] ' info:
+  done
+}
+rows_done() {
+  local count
+  for count in $(green_in_rows); do [ "$count" -ge 20 ] || return 1; done
+}
+wait_for 60 rows_done || fail "not every row got its done picture (green pixels by row: $(green_in_rows))"
+echo "Build built the listed files' levels, and every row shows it"
+
 if [ -n "$picture" ]; then
   import -window root "$scratch/screen.png"
   convert "$scratch/screen.png" -crop "${width}x${height}+${x}+${y}" +repage "$picture"
@@ -119,4 +149,4 @@ fi
 click 200 200  # the list has the focus
 xdotool key Escape
 wait_for 30 window_gone || fail "Escape did not close the window"
-echo "the zip's kelvory.exe starts under Wine, loads and saves a list, and closes"
+echo "the zip's kelvory.exe starts under Wine, loads and saves a list, builds it, and closes"
