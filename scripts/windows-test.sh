@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds Kelvory for Windows (windows-build.sh) and runs its Windows tests under
 # Wine through CTest, in a Wine prefix of their own that is removed afterwards; then
-# the zip's programs as a user starts them: kelvory-batch.exe without its tool, and
+# the zip's programs as a user starts them: kelvory-batch.exe with the gdaladdo.exe it
+# carries against the Linux build (windows-gdal-test.sh) and without it, and
 # kelvory.exe on a virtual X screen (windows-window-test.sh); then the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,46 +22,56 @@ if ! ctest --test-dir out-win --output-on-failure --timeout 300 -j "${KELVORY_JO
   ctest --test-dir out-win --output-on-failure --timeout 300 --rerun-failed
 fi
 
-# The zip's program starts under Wine, finds no tool in its empty gdal\ folder and
-# says where it looked.
 bash scripts/windows-package.sh >/dev/null
+bash scripts/windows-gdal-test.sh
+
+# Without its gdal\gdaladdo.exe, and none on the PATH, the zip's program says where it
+# looked.
 zip=$(ls out-win/kelvory-*-win64.zip)
 mkdir "$wine_home/unpacked"
 (cd "$wine_home/unpacked" && cmake -E tar xf "$OLDPWD/$zip")
 batch=$(ls "$wine_home"/unpacked/kelvory-*-win64/kelvory-batch.exe)
-bash cmake/wine-run.sh "$batch" --version
+rm "$(dirname "$batch")/gdal/gdaladdo.exe"
 status=0
 message=$(bash cmake/wine-run.sh "$batch" "$batch" 2>&1) || status=$?
 if [ "$status" -ne 2 ] || ! grep -q 'looked for .*\\gdal\\gdaladdo.exe' <<<"$message"; then
   echo "the zip's kelvory-batch.exe did not report its missing tool (status $status): $message" >&2
   exit 1
 fi
-echo "the zip's kelvory-batch.exe starts under Wine"
+echo "the zip's kelvory-batch.exe names the tool it misses"
 bash scripts/windows-window-test.sh
 
 # The installer, silently: Program Files, the Start menu and the list of installed
-# programs; its uninstaller takes away what it put there and leaves what the user
-# added (a gdaladdo.exe in gdal\).
+# programs. The installed command builds a file's levels with its own gdaladdo.exe;
+# the uninstaller takes away what the installer put there and leaves what the user
+# added (a DLL of his own GDAL in gdal\).
 drive_c=$KELVORY_WINEPREFIX/drive_c
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvory'
 wait_for_wine() { WINEPREFIX=$KELVORY_WINEPREFIX /usr/lib/wine/wineserver -w; }
 bash cmake/wine-run.sh "$(ls out-win/kelvory-*-win64-setup.exe)" /S
 wait_for_wine
 installed="$drive_c/Program Files/Kelvory"
-for file in kelvory.exe kelvory-batch.exe Qt6Widgets.dll platforms/qwindows.dll kelvory.pdf uninstall.exe; do
+for file in kelvory.exe kelvory-batch.exe Qt6Widgets.dll platforms/qwindows.dll kelvory.pdf gdal/gdaladdo.exe \
+  licenses/README.txt licenses/Kelvory.txt uninstall.exe; do
   [ -f "$installed/$file" ] || { echo "the installer did not install $file" >&2; exit 1; }
 done
 [ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kelvory.lnk" ] ||
   { echo "the installer made no Start menu entry" >&2; exit 1; }
 bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
   { echo "the installer left no uninstall entry" >&2; exit 1; }
-echo gdal >"$installed/gdal/gdaladdo.exe"
+gdal_create -q -of GTiff -outsize 600 600 -bands 1 "$drive_c/users/снимок.tif"
+built=$(bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\kelvory-batch.exe" "C:\\users\\снимок.tif" | tr -d '\r')
+levels=$(gdalinfo "$drive_c/users/снимок.tif" | sed -n 's/^ *Overviews: //p')
+[ "$built" = "done: C:\\users\\снимок.tif" ] && [ "$levels" = "300x300, 150x150, 75x75" ] ||
+  { echo "the installed kelvory-batch.exe did not build the levels: $built; levels: $levels" >&2; exit 1; }
+rm "$drive_c/users/снимок.tif"
+echo gdal >"$installed/gdal/gdal309.dll"
 bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\uninstall.exe" /S
 wait_for_wine
 left=$(cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ')
-if [ "$left" != "./gdal ./gdal/gdaladdo.exe " ] || bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
+if [ "$left" != "./gdal ./gdal/gdal309.dll " ] || bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
   [ -e "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kelvory.lnk" ]; then
   echo "the uninstaller left more than the user's file: $left" >&2
   exit 1
 fi
-echo "the installer installs and uninstalls under Wine"
+echo "the installer installs, its kelvory-batch.exe builds levels, and it uninstalls under Wine"
