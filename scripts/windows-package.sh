@@ -114,7 +114,7 @@ the others).
 
 Qt is used under the GNU Lesser General Public License, version 3 (LGPL-3.txt, which
 builds on GPL-3.txt). Its libraries are the DLL files beside kelvory.exe; you may
-replace them with your own build of Qt ${qt#* } (Qt 6.4). The source code of this Qt
+replace them with your own build of the same Qt version. The source code of this Qt
 is Debian's source package ${qt% *} ${qt#* }, as any Debian 12 system fetches it
 with "apt-get source ${qt% *}=${qt#* }"; Kelvory's scripts/windows-qt.sh shows
 how it was built. The sources of the other parts are had the same way, by the
