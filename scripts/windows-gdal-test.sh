@@ -38,7 +38,8 @@ fail() {
 batch=$(ls "$scratch"/kelvory-*-win64/kelvory-batch.exe)
 # win ARGS...: the zip's kelvory-batch.exe; its output with Unix line ends.
 win() { bash cmake/wine-run.sh "$batch" "$@" | tr -d '\r'; }
-win --version | grep -q '^gdaladdo: .*gdal\\gdaladdo.exe' || fail "the zip's program does not find its gdaladdo.exe"
+version=$(win --version)
+grep -q '^gdaladdo: .*gdal\\gdaladdo.exe' <<<"$version" || fail "the zip's program does not find its gdaladdo.exe: $version"
 
 # The same files twice: on drive D: for Windows, and in linux/ for the reference build.
 data=$scratch/data
