@@ -2,7 +2,7 @@
 # Cross-builds Kelvory for 64-bit Windows into out-win/ (the programs in out-win/bin/)
 # with MinGW-w64. windows-setup.sh installs the toolchain and builds googletest,
 # windows-qt.sh builds Qt and libjpeg-turbo for the window (once, about 20 minutes),
-# windows-gdal.sh the gdaladdo.exe the zip carries (once, about 15 minutes); the
+# windows-gdal.sh the gdaladdo.exe the zip carries (once, about 8 minutes); the
 # pictures and the help document are made by this machine's build in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

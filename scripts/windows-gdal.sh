@@ -5,9 +5,9 @@
 # goes into the cache folder beside Qt and is reused while its Debian version, and
 # those of the parts below it, stay the same:
 #   sqlite3 (PROJ's database engine), about a minute;
-#   PROJ, about 5 minutes on 2 cores;
+#   PROJ, about 3 minutes on 2 cores;
 #   GDAL with the drivers a TIFF's levels need (GTiff, COG, JPEG, VRT, MEM), about
-#   10 minutes on 2 cores; of its programs, gdaladdo.exe.
+#   4 minutes on 2 cores; of its programs, gdaladdo.exe.
 # PROJ's database (proj.db, 8 MB) is not kept: gdaladdo builds the same levels,
 # byte for byte and without a word, whether it finds the database or not, and PROJ
 # would find the one in the cache by the path it was built with, so that the tests
@@ -64,7 +64,7 @@ if ! up_to_date "$sqlite_prefix" "$sqlite_stamp"; then
 fi
 
 if ! up_to_date "$proj_prefix" "$proj_stamp"; then
-  echo "Building PROJ $(own_version "$proj_stamp") for Windows into $proj_prefix (about 5 minutes)"
+  echo "Building PROJ $(own_version "$proj_stamp") for Windows into $proj_prefix (about 3 minutes)"
   fetch_source proj "$(own_version "$proj_stamp")" "$work/proj" >/dev/null
   # No network grids, no TIFF grids, no programs: GDAL asks PROJ for coordinate
   # systems only.
@@ -80,7 +80,7 @@ if ! up_to_date "$proj_prefix" "$proj_stamp"; then
   echo "$proj_stamp" >"$proj_prefix/.version"
 fi
 
-echo "Building GDAL $(own_version "$gdal_stamp") for Windows into $gdal_prefix (about 10 minutes)"
+echo "Building GDAL $(own_version "$gdal_stamp") for Windows into $gdal_prefix (about 4 minutes)"
 fetch_source gdal "$(own_version "$gdal_stamp")" "$work/gdal" >/dev/null
 # Only GDAL's own copies of the libraries a TIFF needs (libtiff, libgeotiff, zlib,
 # libjpeg): on the first configure, before anything of MinGW's (its ODBC) or the new
