@@ -105,9 +105,9 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
     // the tool makes of a copy it could not write.
     LevelInventory inventory;
     if (slot.Append) {
-      inventory = CountedLevelsOf(*context.Reader, slot.AppendTarget);
+      inventory = CountedLevelsOf(*context.Reader, slot.AppendTarget, slot.Claim);
     } else if (slot.External) {
-      inventory = CountedLevelsOf(*context.Reader, slot.Source);
+      inventory = CountedLevelsOf(*context.Reader, slot.Source, slot.Claim);
     } else {
       context.Reader->LoadFromFile(slot.WorkingCopy.Path());
       inventory = ReadLevelInventory(*context.Reader);

@@ -126,9 +126,14 @@ int LevelsWith(const LevelInventory& inventory, const std::vector<std::int64_t>&
 }  // namespace
 
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path) {
+  return CountedLevelsOf(reader, path, platform::FileClaim());
+}
+
+LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim) {
   LevelInventory inventory;
   try {
-    reader.LoadFromFile(path);
+    std::unique_ptr<platform::Stream> contents;
+    LoadSource(reader, path, claim, contents);
     inventory = ReadLevelInventory(reader);
     reader.Close();
   } catch (...) {

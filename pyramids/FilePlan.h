@@ -36,6 +36,9 @@ struct FilePlan {
 // The levels the file at path holds, those of its external overview file included.
 // Raises the reader's errors.
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path);
+// The same of a file claimed by this process, read through the claim: on Windows the
+// claim's write access keeps the reader's own open out.
+LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim);
 
 // Reads the file and decides. destination is where its copy goes, empty when it is
 // built in place. Raises BuildError for a file that cannot be built: unreadable, too

@@ -6,9 +6,12 @@
 # output, the same files. The builds: in place, and into a destination folder (a
 # folder's subfolders, the sidecars); -r average; BigTIFF and Float32 (which the
 # command reads by default); levels a file already has, kept as they are; a COG
-# refused in place; files gdaladdo and the reader cannot read. Then a build stopped
-# with Ctrl-C and one whose program is killed, both mid-build: the tool ends with the
-# program, the source is as it was, the next run clears the working copy.
+# refused in place; files gdaladdo and the reader cannot read; a file with a second
+# name and a big one, whose levels are appended to them in place; levels built beside
+# a file (--external). Then a build stopped with Ctrl-C and one whose program is
+# killed, both mid-build: the tool ends with the program, the source is as it was,
+# the next run clears the working copy, or the levels and journal beside a file
+# whose levels were to be appended.
 # Needs out-win/kelvory-<version>-win64.zip (windows-package.sh) and out/ (setup.sh).
 # Runs in the Wine prefix KELVORY_WINEPREFIX names, else in one of its own.
 set -euo pipefail
@@ -61,6 +64,12 @@ ln -sfn "$data" "$KELVORY_WINEPREFIX/dosdevices/d:"
   gdal_translate -q -of GTiff big.pgm kept.tif
   gdaladdo -q -r average kept.tif 2 4
   gdal_translate -q -of COG -co OVERVIEWS=NONE rgb.ppm cog.tif
+  # Levels appended in place: a file with a second name (given below, as a copy
+  # does not keep it) and one of 39 MB.
+  gdal_translate -q -of GTiff rgb.ppm связь.tif
+  convert gray.pgm -resize 600% huge.pgm
+  gdal_translate -q -of GTiff huge.pgm крупный.tif
+  gdal_translate -q -of GTiff rgb.ppm внешний.tif
   # gdaladdo cannot decode its pixels: GDAL says why in an ERROR line. The reader,
   # which takes only the file's structure, lets it through.
   gdal_translate -q -of GTiff -co COMPRESS=DEFLATE gray.pgm broken.tif
@@ -77,6 +86,8 @@ ln -sfn "$data" "$KELVORY_WINEPREFIX/dosdevices/d:"
 )
 cp -r "$made" "$data/$maps"
 cp -r "$made" "$linux/$maps"
+ln "$data/$maps/связь.tif" "$data/$maps/связь 2.tif"
+ln "$linux/$maps/связь.tif" "$linux/$maps/связь 2.tif"
 
 # What a build leaves, in a form both systems' runs can be compared by: the output
 # lines sorted (files settle in any order), paths from the data folder on and with
@@ -122,9 +133,10 @@ same_build() {
 }
 
 kept_before=$(gdalinfo -checksum "$data/$maps/kept.tif" | grep 'Overviews checksum')
-in_place=(снимок.tif рельеф.tif большой.tif kept.tif cog.tif broken.tif junk.tif)
+in_place=(снимок.tif рельеф.tif большой.tif kept.tif cog.tif broken.tif junk.tif связь.tif крупный.tif)
 same_build "in place" "${in_place[@]/#/@$maps/}"
 same_build "-r average" -r average "@$maps/average.tif"
+same_build "--external" --external "@$maps/внешний.tif"
 mkdir "$data/$maps/выход" "$linux/$maps/выход"
 same_build "--dest" --dest "@$maps/выход" "@$maps/tree"
 diff <(contents "$linux/$maps") <(contents "$data/$maps") >&2 ||
@@ -132,8 +144,10 @@ diff <(contents "$linux/$maps") <(contents "$data/$maps") >&2 ||
 
 # The rest is the same on both systems; what each build must have done.
 expect_line() { grep -qxF "$1" "$scratch/$2.windows" || fail "$2: no line \"$1\" in: $(cat "$scratch/$2.windows")"; }
-for file in снимок.tif рельеф.tif большой.tif kept.tif; do expect_line "done: D:\\$maps\\$file" "in place"; done
+for file in снимок.tif рельеф.tif большой.tif kept.tif связь.tif крупный.tif; do expect_line "done: D:\\$maps\\$file" "in place"; done
 expect_line "done: D:\\$maps\\average.tif" "-r average"
+expect_line "done: D:\\$maps\\внешний.tif" "--external"
+cmp -s "$made/внешний.tif" "$data/$maps/внешний.tif" || fail "--external changed the file itself"
 # A COG is left as it is, and the line says why (its outcome's word is the command's).
 grep -q "^[a-z ]*: D:\\\\$maps\\\\cog.tif: .*gdal_translate -of COG" "$scratch/in place.windows" ||
   fail "the COG was not refused"
@@ -144,6 +158,10 @@ for file in cog.tif broken.tif junk.tif; do
 done
 kept_after=$(gdalinfo -checksum "$data/$maps/kept.tif" | grep 'Overviews checksum')
 [[ "$kept_after" == "$kept_before, "* ]] || fail "the kept levels changed: $kept_before -> $kept_after"
+# Appended in place: the file is the same file, under both its names.
+[ "$(stat -c %h "$data/$maps/связь.tif")" -eq 2 ] || fail "the file with a second name lost it"
+leftovers=$(find "$data" \( -name '*.ovr' ! -name 'внешний.tif.ovr' \) -o -name '*.kelvory-*')
+[ -z "$leftovers" ] || fail "builds left files beside their sources: $leftovers"
 for file in "север/лист 1.tif" "север/лист 1.tfw" "север/лист 1.prj" "север/лист 1.tif.aux.xml" "юг/лист 2.tif" \
   "юг/лист 2.wld"; do
   [ -f "$data/$maps/выход/$file" ] || fail "--dest made no $file"
@@ -203,3 +221,20 @@ cmp -s "$made/slow.tif" "$data/$maps/slow.tif" || fail "the killed build changed
 win "D:\\$maps\\kept.tif" >/dev/null
 [ "$(working_copies)" -eq 0 ] || fail "the next run did not clear the killed one's working copy"
 echo "kelvory-batch.exe killed mid-build: its gdaladdo.exe ends, the next run clears up"
+
+# Killed while the levels of a file with a second name are built beside it: the file
+# is untouched, and its next build removes what the killed one left and builds it.
+ln "$data/$maps/slow.tif" "$data/$maps/slow 2.tif"
+start_slow_build
+bash cmake/wine-run.sh taskkill /F /IM kelvory-batch.exe >/dev/null 2>&1
+wait "$build" || true
+wait_for 10 tool_gone || fail "gdaladdo.exe still ran a second after its command was killed"
+cmp -s "$made/slow.tif" "$data/$maps/slow.tif" || fail "the killed append build changed its source"
+[ -f "$data/$maps/.slow.tif.kelvory-journal" ] || fail "the killed append build left no journal"
+win "$slow" >"$scratch/slow.windows"
+expect_line "done: $slow" slow
+leftovers=$(find "$data" \( -name '*.ovr' ! -name 'внешний.tif.ovr' \) -o -name '*.kelvory-*')
+[ -z "$leftovers" ] || fail "the next build left files beside the source: $leftovers"
+[ "$(stat -c %h "$data/$maps/slow.tif")" -eq 2 ] || fail "the killed file lost its second name"
+gdalinfo "$data/$maps/slow 2.tif" | grep -q 'Overviews: 6000x6000' || fail "the killed file got no levels on its next build"
+echo "kelvory-batch.exe killed while appending levels: the source is as it was, the next run builds it"
