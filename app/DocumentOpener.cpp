@@ -4,12 +4,12 @@
 #include <QProcess>
 #include <QTimer>
 
+#include "platform/Program.h"
+
 namespace kelvory {
 
 DocumentOpener::DocumentOpener(QString program, QObject* parent) : QObject(parent), program_(std::move(program)) {
-#ifndef Q_OS_WIN
-  if (program_.isEmpty()) program_ = QStringLiteral("xdg-open");
-#endif
+  if (program_.isEmpty()) program_ = QString::fromStdString(platform::DocumentOpenerProgram());
 }
 
 DocumentOpener::~DocumentOpener() {

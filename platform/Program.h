@@ -19,6 +19,10 @@ std::string FindOnPath(const std::string& name);
 // A program's file name as the system spells it: name on Linux, name.exe on Windows.
 std::string ExecutableName(const std::string& name);
 
+// The program that opens a document given its URL and says by its exit status
+// whether anything took it (xdg-open); empty where the shell opens documents itself.
+std::string DocumentOpenerProgram();
+
 // The arguments after the program's name, as UTF-8 text: Windows hands main() its
 // arguments in the ANSI code page, which lacks most letters, so they are taken from
 // the system's wide command line there; elsewhere they are argv as given.

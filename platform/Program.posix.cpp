@@ -9,6 +9,8 @@
 
 namespace kelvory::platform {
 
+std::string DocumentOpenerProgram() { return "xdg-open"; }
+
 std::string ProgramPath() {
   std::vector<char> buffer(4096);
   for (;;) {

@@ -29,6 +29,8 @@ std::string ProgramFolder() {
 
 std::string ExecutableName(const std::string& name) { return name + ".exe"; }
 
+std::string DocumentOpenerProgram() { return {}; }
+
 std::string FindOnPath(const std::string& name) {
   if (name.empty() || name.find_first_of("/\\:") != std::string::npos) return {};
   const DWORD length = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
