@@ -103,7 +103,7 @@ bool UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::str
   const platform::FileStamp original = platform::StampOf(source, error);
   if (error || !copy.NewerThan(original)) return false;
   try {
-    return HasEnoughLevels(CountedLevelsOf(reader, destination), wanted);
+    return HasEnoughLevels(CountedLevelsOf(reader, destination, platform::FileClaim()), wanted);
   } catch (const std::exception&) {
     return false;
   }
@@ -124,10 +124,6 @@ int LevelsWith(const LevelInventory& inventory, const std::vector<std::int64_t>&
 }
 
 }  // namespace
-
-LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path) {
-  return CountedLevelsOf(reader, path, platform::FileClaim());
-}
 
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim) {
   LevelInventory inventory;

@@ -33,11 +33,9 @@ struct FilePlan {
   int LevelsAfter = 0;
 };
 
-// The levels the file at path holds, those of its external overview file included.
-// Raises the reader's errors.
-LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path);
-// The same of a file claimed by this process, read through the claim: on Windows the
-// claim's write access keeps the reader's own open out.
+// The levels the file at path holds, those of its external overview file included;
+// a file this process claims is read through the claim (on Windows the claim's write
+// access keeps the reader's own open out). Raises the reader's errors.
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim);
 
 // Reads the file and decides. destination is where its copy goes, empty when it is

@@ -143,6 +143,8 @@ diff <(contents "$linux/$maps") <(contents "$data/$maps") >&2 ||
   fail "the files differ from the Linux build's (above: Linux <, Windows >)"
 
 # The rest is the same on both systems; what each build must have done.
+# What builds leave beside the files: nothing but the levels asked to go there.
+build_files_beside() { find "$data" \( -name '*.ovr' ! -name 'внешний.tif.ovr' \) -o -name '*.kelvory-*'; }
 expect_line() { grep -qxF "$1" "$scratch/$2.windows" || fail "$2: no line \"$1\" in: $(cat "$scratch/$2.windows")"; }
 for file in снимок.tif рельеф.tif большой.tif kept.tif связь.tif крупный.tif; do expect_line "done: D:\\$maps\\$file" "in place"; done
 expect_line "done: D:\\$maps\\average.tif" "-r average"
@@ -160,7 +162,7 @@ kept_after=$(gdalinfo -checksum "$data/$maps/kept.tif" | grep 'Overviews checksu
 [[ "$kept_after" == "$kept_before, "* ]] || fail "the kept levels changed: $kept_before -> $kept_after"
 # Appended in place: the file is the same file, under both its names.
 [ "$(stat -c %h "$data/$maps/связь.tif")" -eq 2 ] || fail "the file with a second name lost it"
-leftovers=$(find "$data" \( -name '*.ovr' ! -name 'внешний.tif.ovr' \) -o -name '*.kelvory-*')
+leftovers=$(build_files_beside)
 [ -z "$leftovers" ] || fail "builds left files beside their sources: $leftovers"
 for file in "север/лист 1.tif" "север/лист 1.tfw" "север/лист 1.prj" "север/лист 1.tif.aux.xml" "юг/лист 2.tif" \
   "юг/лист 2.wld"; do
@@ -233,7 +235,7 @@ cmp -s "$made/slow.tif" "$data/$maps/slow.tif" || fail "the killed append build 
 [ -f "$data/$maps/.slow.tif.kelvory-journal" ] || fail "the killed append build left no journal"
 win "$slow" >"$scratch/slow.windows"
 expect_line "done: $slow" slow
-leftovers=$(find "$data" \( -name '*.ovr' ! -name 'внешний.tif.ovr' \) -o -name '*.kelvory-*')
+leftovers=$(build_files_beside)
 [ -z "$leftovers" ] || fail "the next build left files beside the source: $leftovers"
 [ "$(stat -c %h "$data/$maps/slow.tif")" -eq 2 ] || fail "the killed file lost its second name"
 gdalinfo "$data/$maps/slow 2.tif" | grep -q 'Overviews: 6000x6000' || fail "the killed file got no levels on its next build"
