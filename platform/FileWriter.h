@@ -19,6 +19,13 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// When a file was last read and written, in nanoseconds since 1970.
+struct FileTimes {
+  std::int64_t Accessed = 0;
+  std::int64_t Modified = 0;
+  bool operator==(const FileTimes&) const = default;
+};
+
 class FileWriter {
  public:
   enum class Access {
@@ -50,6 +57,9 @@ class FileWriter {
   // Returns once the file's data and size are on the disk.
   std::error_code Sync();
   FileIdentity Identity(std::error_code& error) const;
+  FileTimes Times(std::error_code& error) const;
+  // Gives the file these times again, as a change undone leaves it.
+  std::error_code SetTimes(const FileTimes& times);
 
  private:
   explicit FileWriter(UniqueFd fd) : fd_(std::move(fd)) {}

@@ -145,6 +145,28 @@ FileIdentity FileWriter::Identity(std::error_code& error) const {
   return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
+FileTimes FileWriter::Times(std::error_code& error) const {
+  error.clear();
+  struct stat info {};
+  if (::fstat(fd_.Get(), &info) != 0) {
+    error = LastError();
+    return {};
+  }
+  const auto nanoseconds = [](const timespec& at) {
+    return static_cast<std::int64_t>(at.tv_sec) * 1'000'000'000 + at.tv_nsec;
+  };
+  return {nanoseconds(info.st_atim), nanoseconds(info.st_mtim)};
+}
+
+std::error_code FileWriter::SetTimes(const FileTimes& times) {
+  const auto at = [](std::int64_t nanoseconds) {
+    return timespec{static_cast<time_t>(nanoseconds / 1'000'000'000), static_cast<long>(nanoseconds % 1'000'000'000)};
+  };
+  const timespec both[2] = {at(times.Accessed), at(times.Modified)};
+  if (::futimens(fd_.Get(), both) != 0) return LastError();
+  return {};
+}
+
 std::error_code SyncFolder(const std::string& folder) {
   UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!fd.Valid()) return LastError();

@@ -145,6 +145,39 @@ FileIdentity FileWriter::Identity(std::error_code& error) const {
   return {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+namespace {
+
+// FILETIME counts 100 ns from 1601.
+constexpr std::int64_t UnixEpochTicks = 116444736000000000;
+
+std::int64_t Nanoseconds(const FILETIME& time) {
+  const std::int64_t ticks = static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+  return (ticks - UnixEpochTicks) * 100;
+}
+
+FILETIME FileTimeOf(std::int64_t nanoseconds) {
+  const auto ticks = static_cast<std::uint64_t>(nanoseconds / 100 + UnixEpochTicks);
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+}  // namespace
+
+FileTimes FileWriter::Times(std::error_code& error) const {
+  error.clear();
+  FILETIME accessed{}, modified{};
+  if (!::GetFileTime(HandleOf(fd_.Get()), nullptr, &accessed, &modified)) {
+    error = LastError();
+    return {};
+  }
+  return {Nanoseconds(accessed), Nanoseconds(modified)};
+}
+
+std::error_code FileWriter::SetTimes(const FileTimes& times) {
+  const FILETIME accessed = FileTimeOf(times.Accessed), modified = FileTimeOf(times.Modified);
+  if (!::SetFileTime(HandleOf(fd_.Get()), nullptr, &accessed, &modified)) return LastError();
+  return {};
+}
+
 // NTFS logs its folder entries, and a file's own sync commits that log: there is no
 // folder to sync.
 std::error_code SyncFolder(const std::string&) { return {}; }

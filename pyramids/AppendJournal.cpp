@@ -2,15 +2,18 @@
 
 #include <charconv>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/ReplaceFile.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 namespace {
 
-constexpr const char* FirstLine = "kelvory append journal 1";
+constexpr const char* FirstLine = "kelvory append journal 2";
 // No journal is longer: a longer file is none.
 constexpr std::size_t LongestText = 4096;
 // The entry count and entries of the largest directory a file of ours has (a BigTIFF's
@@ -28,7 +31,7 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::optional<std::vector<std::uint8_t>> Bytes(const std::string& hex) {
-  if (hex.size() % 2 != 0 || hex.size() > 16) return std::nullopt;
+  if (hex.size() % 2 != 0 || hex.size() > 2 * MarkerSize) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
     unsigned value = 0;
@@ -46,11 +49,20 @@ std::optional<std::uint64_t> Number(const std::string& text) {
   return value;
 }
 
+std::optional<std::int64_t> SignedNumber(const std::string& text) {
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
 std::uint64_t TextHash(const std::string& text) {
   return Fnv1a(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 }  // namespace
+
+std::string NewJournalOf(const std::string& journal) { return journal + ".new"; }
 
 std::uint64_t Fnv1a(const std::uint8_t* bytes, std::size_t count, std::uint64_t seed) {
   std::uint64_t hash = seed;
@@ -71,7 +83,11 @@ std::string FormatJournal(const AppendJournal& journal) {
        << "fingerprint " << journal.Fingerprint << '\n'
        << "link " << journal.LinkPlace << '\n'
        << "old " << Hex(journal.OldLink) << '\n'
-       << "new " << Hex(journal.NewLink) << '\n';
+       << "new " << Hex(journal.NewLink) << '\n'
+       << "marker " << Hex(journal.Marker) << '\n'
+       << "accessed " << journal.Times.Accessed << '\n'
+       << "modified " << journal.Times.Modified << '\n'
+       << "appended " << journal.AppendedLength << '\n';
   // The last line vouches for the others: a journal cut short by a crash lacks it.
   const std::string text = body.str();
   return text + "check " + std::to_string(TextHash(text)) + '\n';
@@ -100,25 +116,45 @@ std::optional<AppendJournal> ParseJournal(const std::string& text) {
   const auto place = Number(fields["link"]);
   const auto oldLink = Bytes(fields["old"]);
   const auto newLink = Bytes(fields["new"]);
-  if (!device || !index || !length || !directory || !fingerprint || !place || !oldLink || !newLink) return std::nullopt;
+  const auto marker = Bytes(fields["marker"]);
+  const auto accessed = SignedNumber(fields["accessed"]);
+  const auto modified = SignedNumber(fields["modified"]);
+  const auto appended = Number(fields["appended"]);
+  if (!device || !index || !length || !directory || !fingerprint || !place || !oldLink || !newLink || !marker ||
+      !accessed || !modified || !appended)
+    return std::nullopt;
   if (oldLink->size() != newLink->size() || (oldLink->size() != 4 && oldLink->size() != 8)) return std::nullopt;
+  if (marker->size() != MarkerSize) return std::nullopt;
   // The last directory's entries lie before its link, and no directory's take more.
   if (*directory > *place || *place > *length || *place - *directory > LongestDirectory) return std::nullopt;
-  return AppendJournal{{*device, *index}, *length, *directory, *fingerprint, *place, *oldLink, *newLink};
+  // Appended levels come after the marker.
+  if (*appended != 0 && *appended <= *length + MarkerSize) return std::nullopt;
+  return AppendJournal{{*device, *index}, *length, *directory, *fingerprint, *place, *oldLink, *newLink, *marker,
+                       {*accessed, *modified}, *appended};
+}
+
+std::vector<std::uint8_t> NewMarker() {
+  std::random_device source;
+  std::vector<std::uint8_t> marker(MarkerSize);
+  for (std::uint8_t& byte : marker) byte = static_cast<std::uint8_t>(source());
+  return marker;
 }
 
 void WriteJournal(const std::string& path, const AppendJournal& journal) {
   const std::string text = FormatJournal(journal);
   // Recovery must be able to read back whatever a build records.
-  if (ParseJournal(text) != journal) throw Exception("cannot record a build of this file's layout");
+  if (ParseJournal(text) != journal) Refuse(ReasonCode::CannotRecordBuild, {path});
+  const std::string staged = NewJournalOf(path);
+  platform::DeleteFile(staged);
   std::error_code error;
-  platform::FileWriter file = platform::FileWriter::Open(path, platform::FileWriter::Access::CreateNew, error);
-  if (error) throw EFCreateError(path, error);
-  if (!(error = file.WriteAt(text.data(), text.size(), 0)) && !(error = file.Sync()))
-    error = platform::SyncFolder(platform::FolderOf(path));
+  {
+    platform::FileWriter file = platform::FileWriter::Open(staged, platform::FileWriter::Access::CreateNew, error);
+    if (!error && !(error = file.WriteAt(text.data(), text.size(), 0))) error = file.Sync();
+  }
+  if (!error) error = platform::Replace(staged, path);
   if (error) {
-    platform::DeleteFile(path);
-    throw Exception("cannot write " + path + ": " + error.message());
+    platform::DeleteFile(staged);
+    Refuse(ReasonCode::CannotWriteRecord, {path}, error);
   }
 }
 

@@ -22,6 +22,14 @@ struct AppendJournal {
   std::uint64_t LinkPlace = 0;
   std::vector<std::uint8_t> OldLink;
   std::vector<std::uint8_t> NewLink;
+  // Random bytes the build writes first at OriginalLength, before anything else there:
+  // what lies past that length is the build's only where they stand.
+  std::vector<std::uint8_t> Marker;
+  // The file's times before the build, which undoing it gives back.
+  platform::FileTimes Times;
+  // The file's length once every level is appended and synced; 0 before. Recorded
+  // before the link is written, so a link found new always comes with it.
+  std::uint64_t AppendedLength = 0;
 
   bool operator==(const AppendJournal&) const = default;
 };
@@ -31,9 +39,17 @@ struct AppendJournal {
 std::string FormatJournal(const AppendJournal& journal);
 std::optional<AppendJournal> ParseJournal(const std::string& text);
 
-// Creates the journal at path, writes it and syncs it and its folder. Raises
-// kelvory::Exception when it cannot, also when a journal is there already.
+// The number of marker bytes.
+inline constexpr std::size_t MarkerSize = 16;
+// New random marker bytes.
+std::vector<std::uint8_t> NewMarker();
+
+// Writes the journal at path, whole or not at all: written beside it, synced, renamed
+// over it, the folder synced. Raises BuildError when it cannot.
 void WriteJournal(const std::string& path, const AppendJournal& journal);
+
+// Where WriteJournal writes a journal before its rename.
+std::string NewJournalOf(const std::string& journal);
 
 // The journal at path; none when there is no whole journal there.
 std::optional<AppendJournal> ReadJournal(const std::string& path);

@@ -6,8 +6,10 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "pyramids/AppendRecovery.h"
+#include "pyramids/Reason.h"
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
+#include "pyramids/WorkFolder.h"
 #include "pyramids/WriterStream.h"
 #include "tiff/TiffAppend.h"
 
@@ -19,11 +21,6 @@ using platform::FileWriter;
 // How much of the levels is copied before the level file gives its space back.
 constexpr std::uint64_t CopyChunk = std::uint64_t{16} << 20;
 
-// The name of a file beside source, hidden, with suffix.
-std::string HiddenBeside(const std::string& source, const char* suffix) {
-  return platform::FolderOf(source) + "." + platform::FileNameOf(source) + suffix;
-}
-
 FileWriter OpenFile(const std::string& path, FileWriter::Access access) {
   std::error_code error;
   FileWriter file = FileWriter::Open(path, access, error);
@@ -34,7 +31,7 @@ FileWriter OpenFile(const std::string& path, FileWriter::Access access) {
 TiffChain ReadChain(const FileWriter& file, const std::string& path) {
   std::error_code error;
   const std::uint64_t size = file.Size(error);
-  if (error) throw Exception("cannot read " + path + ": " + error.message());
+  if (error) Refuse(ReasonCode::CannotRead, {path}, error);
   WriterStream stream(file, size);
   return ReadTiffChain(stream);
 }
@@ -48,8 +45,11 @@ std::vector<std::uint8_t> LinkBytes(std::uint64_t value, const FileLayout& layou
   return bytes;
 }
 
+// Where the levels start: after the file as it is and the marker.
+std::uint64_t LevelsStart(std::uint64_t originalLength) { return AppendStart(originalLength + MarkerSize); }
+
 // What the journal records of the file as it is now, its link to become the levels'.
-AppendJournal JournalOfFile(const FileWriter& file, const TiffChain& chain) {
+AppendJournal JournalOfFile(const FileWriter& file, const TiffChain& chain, const std::string& path) {
   std::error_code error;
   AppendJournal journal;
   journal.Identity = file.Identity(error);
@@ -60,8 +60,10 @@ AppendJournal JournalOfFile(const FileWriter& file, const TiffChain& chain) {
   journal.OldLink.resize(chain.Layout.WordSize());
   if (!error) file.ReadAt(journal.OldLink.data(), journal.OldLink.size(), last.NextPlace, error);
   if (!error) journal.Fingerprint = FingerprintOf(file, last.Offset, last.NextPlace, error);
-  if (error) throw Exception("cannot read the file: " + error.message());
-  journal.NewLink = LinkBytes(AppendStart(chain.FileSize), chain.Layout);
+  if (!error) journal.Times = file.Times(error);
+  if (error) Refuse(ReasonCode::CannotRead, {path}, error);
+  journal.NewLink = LinkBytes(LevelsStart(chain.FileSize), chain.Layout);
+  journal.Marker = NewMarker();
   return journal;
 }
 
@@ -80,20 +82,22 @@ std::string XmlEscaped(const std::string& text) {
 }
 
 // A virtual image of the file's mask as a one-bit band, which gdaladdo -ro builds
-// levels of as it builds those of the mask in place.
+// levels of as it builds those of the mask in place. It reads the file through its
+// alias beside it.
 void WriteMaskStandIn(const std::string& source, const AppendLinkDecision& decision) {
   const std::string text = "<VRTDataset rasterXSize=\"" + std::to_string(decision.Width) + "\" rasterYSize=\"" +
                            std::to_string(decision.Height) +
                            "\">\n  <VRTRasterBand dataType=\"Byte\" band=\"1\">\n"
                            "    <Metadata domain=\"IMAGE_STRUCTURE\"><MDI key=\"NBITS\">1</MDI></Metadata>\n"
                            "    <SimpleSource>\n      <SourceFilename relativeToVRT=\"1\">" +
-                           XmlEscaped(platform::FileNameOf(source)) +
+                           XmlEscaped(platform::FileNameOf(AliasOf(source))) +
                            "</SourceFilename>\n      <SourceBand>mask,1</SourceBand>\n    </SimpleSource>\n"
                            "  </VRTRasterBand>\n</VRTDataset>\n";
   const std::string path = MaskStandInOf(source);
-  FileWriter file = OpenFile(path, FileWriter::Access::CreateNew);
-  if (auto error = file.WriteAt(text.data(), text.size(), 0))
-    throw Exception("cannot write " + path + ": " + error.message());
+  std::error_code error;
+  FileWriter file = FileWriter::Open(path, FileWriter::Access::CreateNew, error);
+  if (!error) error = file.WriteAt(text.data(), text.size(), 0);
+  if (error) Refuse(ReasonCode::CannotMakeWorkFolder, {WorkFolderOf(source)}, error);
 }
 
 std::vector<std::string> ToolRun(const std::vector<std::string>& options, const std::string& path,
@@ -123,16 +127,28 @@ bool SameOptions(const AppendLinkDecision& a, const AppendLinkDecision& b) {
   return a.Refusal == b.Refusal && a.LevelOptions == b.LevelOptions && a.MaskOptions == b.MaskOptions;
 }
 
+// Raises the append's failure with the system's error, when there is one.
+void Check(std::error_code error, const std::string& source) {
+  if (error) Refuse(ReasonCode::AppendFailed, {source}, error);
+}
+
 }  // namespace
 
-std::string LevelFileOf(const std::string& source) { return source + ".ovr"; }
-std::string JournalOf(const std::string& source) { return HiddenBeside(source, ".kelvory-journal"); }
-std::string MaskStandInOf(const std::string& source) { return HiddenBeside(source, ".kelvory-mask.vrt"); }
+std::string JournalOf(const std::string& source) {
+  return platform::FolderOf(source) + "." + platform::FileNameOf(source) + ".kelvory-journal";
+}
+std::string MaskStandInOf(const std::string& source) { return WorkFolderOf(source) + "mask.vrt"; }
 
 AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling) {
   AppendLinkDecision refused;
   if (!ExternalOverviewsOf(source).empty()) {
     refused.Refusal = AppendLinkRefusal::OverviewFilePresent;
+    return refused;
+  }
+  // GDAL finds a mask file beside the alias's target, too, and would build its levels
+  // into it.
+  if (platform::FileExists(source + ".msk") || platform::FileExists(source + ".MSK")) {
+    refused.Refusal = AppendLinkRefusal::MaskFilePresent;
     return refused;
   }
   try {
@@ -180,6 +196,9 @@ AppendLinkBuild AppendLinkBuild::Begin(const std::string& source, const AppendLi
   if (!decision.Proven()) throw Exception(source + ": " + DescribeRefusal(decision.Refusal));
   if (!ExternalOverviewsOf(source).empty())
     throw Exception(source + ": " + DescribeRefusal(AppendLinkRefusal::OverviewFilePresent));
+  // An unfinished build's record that recovery could not settle stays where it is.
+  if (platform::FileExists(JournalOf(source))) Refuse(ReasonCode::CannotWriteRecord, {JournalOf(source)},
+                                                      std::make_error_code(std::errc::file_exists));
   AppendLinkBuild build;
   build.source_ = source;
   {
@@ -187,16 +206,14 @@ AppendLinkBuild AppendLinkBuild::Begin(const std::string& source, const AppendLi
     const TiffChain chain = ReadChain(file, source);
     if (!SameOptions(DecideAppendLink(chain, resampling), decision))
       throw Exception(source + " changed since its levels were planned");
-    build.journal_ = JournalOfFile(file, chain);
+    build.journal_ = JournalOfFile(file, chain, source);
   }
   WriteJournal(JournalOf(source), build.journal_);
   build.pending_ = true;
+  if (auto error = MakeWorkFolder(source)) Refuse(ReasonCode::CannotMakeWorkFolder, {WorkFolderOf(source)}, error);
   build.hasMask_ = decision.HasMask();
-  build.runs_.push_back(ToolRun(decision.LevelOptions, source, factors, resampling));
+  build.runs_.push_back(ToolRun(decision.LevelOptions, AliasOf(source), factors, resampling));
   if (build.hasMask_) {
-    // A stand-in left by a build cut short is of no use now.
-    for (const std::string& stale : {MaskStandInOf(source), LevelFileOf(MaskStandInOf(source))})
-      platform::DeleteFile(stale);
     WriteMaskStandIn(source, decision);
     build.runs_.push_back(ToolRun(decision.MaskOptions, MaskStandInOf(source), factors, resampling));
   }
@@ -209,12 +226,12 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
   };
   if (!pending_) throw Exception("no build of " + source_ + " to finish");
   FileWriter file = OpenFile(source_, FileWriter::Access::Update);
+  bool written = false;
   try {
-    if (!AsJournalFound(file, journal_)) throw Exception(source_ + " changed while its levels were built");
-    std::error_code error;
+    if (!AsJournalFound(file, journal_)) Refuse(ReasonCode::ChangedDuringBuild, {source_});
 
     std::vector<std::string> levelPaths{LevelFileOf(source_)};
-    if (hasMask_) levelPaths.push_back(LevelFileOf(MaskStandInOf(source_)));
+    if (hasMask_) levelPaths.push_back(MaskStandInOf(source_) + ".ovr");
     std::vector<FileWriter> levelFiles;
     std::vector<TiffChain> chains;
     for (const std::string& path : levelPaths) {
@@ -224,41 +241,48 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
     std::vector<AppendSource> sources{{&chains[0], AppendedRole::Levels}};
     if (hasMask_) sources.push_back({&chains[1], AppendedRole::MaskLevels});
     const FileLayout layout = ReadChain(file, source_).Layout;
-    const AppendPlan plan = PlanAppend(sources, layout, journal_.OriginalLength);
+    const AppendPlan plan = PlanAppend(sources, layout, journal_.OriginalLength + MarkerSize);
     if (LinkBytes(plan.Start, layout) != journal_.NewLink) throw Exception("the levels' place moved");
 
+    // The marker is on the disk before anything else lies past the file's old end:
+    // whatever recovery finds there after it is the build's.
+    step(MergeStep::Marker);
+    written = true;
+    Check(file.WriteAt(journal_.Marker.data(), journal_.Marker.size(), journal_.OriginalLength), source_);
+    step(MergeStep::SyncMarker);
+    Check(file.Sync(), source_);
     step(MergeStep::Append);
-    if ((error = file.WriteAt(plan.Structure.data(), plan.Structure.size(), plan.Start)))
-      throw Exception("cannot append to " + source_ + ": " + error.message());
+    Check(file.WriteAt(plan.Structure.data(), plan.Structure.size(), plan.Start), source_);
     for (const BlockCopy& block : plan.Blocks) {
       for (std::uint64_t done = 0; done < block.Length;) {
         const std::uint64_t chunk = std::min(block.Length - done, CopyChunk);
-        if ((error = file.CopyFrom(levelFiles[block.Source], block.From + done, block.To + done, chunk)))
-          throw Exception("cannot append to " + source_ + ": " + error.message());
-        // The level file gives back what has been copied: the build needs room for the
-        // levels about once, not twice.
+        Check(file.CopyFrom(levelFiles[block.Source], block.From + done, block.To + done, chunk), source_);
+        // The level file, which no reader sees, gives back what has been copied: the
+        // build needs room for the levels about once, not twice.
         levelFiles[block.Source].Discard(block.From + done, chunk);
         done += chunk;
       }
     }
     step(MergeStep::SyncAppend);
-    if ((error = file.Sync())) throw Exception("cannot sync " + source_ + ": " + error.message());
+    Check(file.Sync(), source_);
+    step(MergeStep::Record);
+    journal_.AppendedLength = plan.End;
+    WriteJournal(JournalOf(source_), journal_);
     step(MergeStep::Link);
-    if ((error = file.WriteAt(journal_.NewLink.data(), journal_.NewLink.size(), journal_.LinkPlace)))
-      throw Exception("cannot link the levels of " + source_ + ": " + error.message());
+    Check(file.WriteAt(journal_.NewLink.data(), journal_.NewLink.size(), journal_.LinkPlace), source_);
     step(MergeStep::SyncLink);
-    if ((error = file.Sync())) throw Exception("cannot sync " + source_ + ": " + error.message());
+    Check(file.Sync(), source_);
   } catch (...) {
     pending_ = false;
-    const RecoveryOutcome outcome = SettleAppend(file, journal_, WholeLink::Undo);
-    if (outcome == RecoveryOutcome::Undone || outcome == RecoveryOutcome::LeftAlone) RemoveBuildFiles(source_);
+    std::error_code error;
+    ConcludeAppend(source_, written ? SettleAppend(file, journal_, WholeLink::Undo, error) : RecoveryOutcome::Obsolete);
     throw;
   }
   pending_ = false;
   // Linked and synced: the build is done, whatever happens to the files beside it (the
   // journal, left, makes recovery finish it).
   step(MergeStep::RemoveWorkFiles);
-  RemoveWorkFiles(source_);
+  RemoveWorkFolder(source_);
   step(MergeStep::RemoveJournal);
   platform::DeleteFile(JournalOf(source_));
 }
@@ -266,11 +290,8 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
 void AppendLinkBuild::Abandon() {
   if (!pending_) return;
   pending_ = false;
-  std::error_code error;
-  FileWriter file = FileWriter::Open(source_, FileWriter::Access::Update, error);
-  // Nothing was written to the file before Finish: the journal alone tells what to undo.
-  const RecoveryOutcome outcome = error ? RecoveryOutcome::Failed : SettleAppend(file, journal_, WholeLink::Undo);
-  if (outcome == RecoveryOutcome::Undone || outcome == RecoveryOutcome::LeftAlone) RemoveBuildFiles(source_);
+  // Nothing is written to the file before Finish.
+  ConcludeAppend(source_, RecoveryOutcome::Obsolete);
 }
 
 }  // namespace kelvory

@@ -1,11 +1,12 @@
 #pragma once
 // Building a file's levels in place without copying it. gdaladdo -ro writes them into
-// NAME.ovr beside the file (the file itself is only read); they are appended to the
-// file's end, synced, and one pointer write (the last directory's next-directory
-// offset) links them into its chain. A journal beside the file, written and synced
-// before the tool starts, lets a build cut short anywhere be undone to the file's exact
-// bytes, or finished once its link is in place. The file keeps its inode, so its other
-// names, owner, permissions and attributes stay.
+// an overview file in the file's hidden work folder (WorkFolder.h), where no reader of
+// the file finds them; they are appended to the file's end behind a marker, synced,
+// and one pointer write (the last directory's next-directory offset) links them into
+// its chain. A journal beside the file, written before anything else, lets recovery
+// undo a build cut short anywhere, or finish one whose link is in place, and tells the
+// states the build can leave from every other: the protocol is in PROTOCOL.md. The
+// file keeps its inode, so its other names, owner, permissions and attributes stay.
 //
 // The caller holds the file's claim (platform::FileClaim) from Begin until Finish or
 // Abandon has returned: recovery leaves a claimed file alone.
@@ -19,10 +20,8 @@
 
 namespace kelvory {
 
-// The files a build makes beside source: the tool's levels, the journal, and for a
-// mask a stand-in that shows the mask to the tool as an image (hidden, named after the
-// file).
-std::string LevelFileOf(const std::string& source);
+// The journal beside source, and the mask's stand-in in its work folder: a virtual
+// image that shows the mask to the tool as an image.
 std::string JournalOf(const std::string& source);
 std::string MaskStandInOf(const std::string& source);
 
@@ -31,7 +30,7 @@ std::string MaskStandInOf(const std::string& source);
 AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling);
 
 // The steps of Finish, in order; an observer sees each just before it is taken.
-enum class MergeStep { Append, SyncAppend, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
+enum class MergeStep { Marker, SyncMarker, Append, SyncAppend, Record, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
 using MergeObserver = std::function<void(MergeStep)>;
 
 class AppendLinkBuild {
@@ -44,10 +43,10 @@ class AppendLinkBuild {
   // A build neither finished nor abandoned is abandoned.
   ~AppendLinkBuild();
 
-  // Writes the journal, and for a mask the stand-in: from here on whatever happens can
-  // be undone. The decision is DecideAppendLink's for the same file and method; the
-  // file is read again and must still give it. Raises kelvory::Exception when the build
-  // cannot begin (a journal is there, the folder takes no files, the file changed).
+  // Writes the journal, then makes the work folder (and for a mask the stand-in): from
+  // here on whatever happens can be undone. The decision is DecideAppendLink's for the
+  // same file and method; the file is read again and must still give it. Raises
+  // BuildError when the build cannot begin, kelvory::Exception when the file changed.
   static AppendLinkBuild Begin(const std::string& source, const AppendLinkDecision& decision,
                                const std::vector<std::int64_t>& factors, const std::string& resampling);
 
@@ -55,9 +54,10 @@ class AppendLinkBuild {
   // starts once the one before has succeeded.
   const std::vector<std::vector<std::string>>& ToolRuns() const { return runs_; }
 
-  // Once every run has succeeded: appends the levels, syncs, links them, syncs, and
-  // removes the level files and the journal. Raises kelvory::Exception when it fails
-  // before the link is synced, after putting the file back as it was.
+  // Once every run has succeeded: writes the marker, appends the levels, syncs,
+  // records the appended length, links them, syncs, and removes the work folder and the
+  // journal. Raises BuildError (with the system's error where there is one) when it
+  // fails before the link is synced, after putting the file back as it was.
   void Finish(const MergeObserver& observer = {});
   // A run failed or was stopped (its tool has ended): puts everything back as it was.
   void Abandon();

@@ -73,6 +73,7 @@ std::string DescribeRefusal(AppendLinkRefusal refusal) {
     case Refusal::None: return "its levels can be appended";
     case Refusal::Unreadable: return "its structure could not be read in full";
     case Refusal::OverviewFilePresent: return "an overview file lies beside it";
+    case Refusal::MaskFilePresent: return "a mask file lies beside it";
     case Refusal::ExistingLevels: return "it has levels already";
     case Refusal::TagsPointIntoFile: return "it has tags that point into the file";
     case Refusal::BigEndianWideSamples: return "it is big-endian with samples wider than a byte";

@@ -15,6 +15,7 @@ enum class AppendLinkRefusal {
   None,
   Unreadable,            // the structure could not be read in full
   OverviewFilePresent,   // NAME.ovr is there already
+  MaskFilePresent,       // NAME.msk: its levels go into that file in place
   ExistingLevels,        // the file already has levels inside
   TagsPointIntoFile,     // SubIFDs, EXIF or GPS directories, old-style JPEG
   BigEndianWideSamples,  // GDAL writes external levels little-endian only

@@ -1,5 +1,7 @@
 #include "pyramids/BuildRun.h"
 
+#include "pyramids/WorkFolder.h"
+
 #include <chrono>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "pyramids/LevelInventory.h"
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/ToolProgress.h"
+#include "pyramids/WorkFolder.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -57,14 +60,16 @@ Reason PlaceResult(ItemProc& work) {
     }
     try {
       work.Append->Finish();
+    } catch (const BuildError& failure) {
+      return failure.Why();
     } catch (const std::exception&) {
       return MakeReason(ReasonCode::CannotAppend, {work.Source});
     }
     return {};
   }
   if (work.External) {
-    const std::error_code error = work.ExternalUndo.Commit();
-    return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalUndo.Overviews()}, error) : Reason{};
+    const std::error_code error = work.ExternalBuild.Commit();
+    return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalBuild.Overviews()}, error) : Reason{};
   }
   if (!work.WorkingCopy.Valid()) return MakeReason(ReasonCode::WorkingCopyGone);
   if (!work.Destination.empty()) {
@@ -105,9 +110,9 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
     // the tool makes of a copy it could not write.
     LevelInventory inventory;
     if (slot.Append) {
-      inventory = CountedLevelsOf(*context.Reader, slot.AppendTarget, slot.Claim);
+      inventory = CountedLevelsOf(*context.Reader, slot.AppendTarget, slot.Claim, LevelFileOf(slot.AppendTarget));
     } else if (slot.External) {
-      inventory = CountedLevelsOf(*context.Reader, slot.Source, slot.Claim);
+      inventory = CountedLevelsOf(*context.Reader, slot.Source, slot.Claim, slot.ExternalBuild.Scratch());
     } else {
       context.Reader->LoadFromFile(slot.WorkingCopy.Path());
       inventory = ReadLevelInventory(*context.Reader);
@@ -132,6 +137,9 @@ Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   if (failure.Empty() && lastRun && (slot.WorkingCopy.Valid() || slot.External || slot.Append)) {
     failure = CheckLevels(context, slot);
   }
+  // The tool names the file by the path it was given.
+  if (slot.Append) return WithUserPath(std::move(failure), AliasOf(slot.AppendTarget), slot.Source);
+  if (slot.External) return WithUserPath(std::move(failure), slot.ExternalBuild.ToolTarget(), slot.Source);
   return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), slot.Source);
 }
 

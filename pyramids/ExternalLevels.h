@@ -1,45 +1,43 @@
 #pragma once
-// Levels built into a file's external overview file (gdaladdo -ro) change that file in
-// place, so what undoes an unfinished run is put beside it first: a copy of the
-// overview file as it was, or a mark that there was none. A failed or stopped run is
-// undone at once; a run that died is undone by the next build in that folder.
+// Levels built into a file's external overview file (--external). gdaladdo -ro works
+// on the file's alias in its hidden work folder (WorkFolder.h), on a copy of the
+// overview file there when there is one, so that readers see the old overview file
+// until the new one replaces it whole, by one rename. A run that does not finish
+// leaves only the work folder, which the next build in that folder removes.
 #include <string>
 #include <system_error>
 
 namespace kelvory {
 
-int RecoverExternalLevels(const std::string& folder);
-
-class ExternalLevelsGuard {
+class ExternalLevelsBuild {
  public:
-  ExternalLevelsGuard() = default;
-  ExternalLevelsGuard(ExternalLevelsGuard&& other) noexcept;
-  ExternalLevelsGuard& operator=(ExternalLevelsGuard&& other) noexcept;
-  ExternalLevelsGuard(const ExternalLevelsGuard&) = delete;
-  ExternalLevelsGuard& operator=(const ExternalLevelsGuard&) = delete;
+  ExternalLevelsBuild() = default;
+  ExternalLevelsBuild(ExternalLevelsBuild&& other) noexcept;
+  ExternalLevelsBuild& operator=(ExternalLevelsBuild&& other) noexcept;
+  ExternalLevelsBuild(const ExternalLevelsBuild&) = delete;
+  ExternalLevelsBuild& operator=(const ExternalLevelsBuild&) = delete;
   // Undoes the run unless it was committed.
-  ~ExternalLevelsGuard();
+  ~ExternalLevelsBuild();
 
-  // Readies the undo for a run of the tool that writes overviews (source + ".ovr", or
-  // the spelling that exists). Durable before it returns.
-  static ExternalLevelsGuard Prepare(const std::string& source, std::error_code& error);
+  // Makes the work folder for a run of the tool that writes source's overviews
+  // (source + ".ovr", or the spelling that exists).
+  static ExternalLevelsBuild Prepare(const std::string& source, std::error_code& error);
 
+  // The path to give the tool.
+  const std::string& ToolTarget() const { return toolTarget_; }
+  // The overview file the tool writes in the work folder, and the one it becomes.
+  const std::string& Scratch() const { return scratch_; }
   const std::string& Overviews() const { return overviews_; }
-  // The run succeeded: makes the overview file durable and drops the undo.
+  // The run succeeded: the new overview file replaces the old one, durably.
   std::error_code Commit();
-  // Puts the overview file back as it was before the run.
+  // Removes the work folder; the overview file stays as it was.
   void Undo();
 
  private:
-  friend int RecoverExternalLevels(const std::string& folder);
-
+  std::string source_;
+  std::string toolTarget_;
+  std::string scratch_;
   std::string overviews_;
-  std::string undo_;  // the copy or the mark; empty when disarmed
-  bool hadOverviews_ = false;
 };
-
-// Undoes, in folder (ending with a separator), the runs of dead processes: every undo
-// left beside an overview file whose raster no live process holds. Returns how many.
-int RecoverExternalLevels(const std::string& folder);
 
 }  // namespace kelvory

@@ -126,6 +126,11 @@ int LevelsWith(const LevelInventory& inventory, const std::vector<std::int64_t>&
 }  // namespace
 
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim) {
+  return CountedLevelsOf(reader, path, claim, ExternalOverviewsOf(path));
+}
+
+LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim,
+                               const std::string& overviews) {
   LevelInventory inventory;
   try {
     std::unique_ptr<platform::Stream> contents;
@@ -136,7 +141,7 @@ LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, con
     reader.Close();
     throw;
   }
-  return CountedLevels(reader, inventory, ExternalOverviewsOf(path));
+  return CountedLevels(reader, inventory, overviews);
 }
 
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,

@@ -37,6 +37,9 @@ struct FilePlan {
 // a file this process claims is read through the claim (on Windows the claim's write
 // access keeps the reader's own open out). Raises the reader's errors.
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim);
+// The same with the levels in overviews (an overview file being built), not in path's own.
+LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim,
+                               const std::string& overviews);
 
 // Reads the file and decides. destination is where its copy goes, empty when it is
 // built in place. Raises BuildError for a file that cannot be built: unreadable, too

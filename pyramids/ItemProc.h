@@ -54,10 +54,10 @@ struct ItemProc {
   std::unique_ptr<platform::MemoryFile> ToolOutput;
   // The last percentage told for this slot's row; -1 for none yet.
   int ReportedPercent = -1;
-  // Levels go into the source's external overview file (gdaladdo -ro), whose undo this
-  // holds until they are in; there is no working copy then.
+  // Levels go into the source's external overview file (gdaladdo -ro), built in its
+  // work folder until they are in; there is no working copy then.
   bool External = false;
-  ExternalLevelsGuard ExternalUndo;
+  ExternalLevelsBuild ExternalBuild;
   // Levels built beside the file and appended to it: the build (its journal written),
   // and which of its tool runs is under way. The file is the resolved source.
   std::unique_ptr<AppendLinkBuild> Append;

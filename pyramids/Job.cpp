@@ -11,6 +11,7 @@
 #include "pyramids/LevelInventory.h"
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
+#include "pyramids/WorkFolder.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -63,15 +64,12 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
   return {};
 }
 
-// Removes, once per build and folder, the working copies of runs that died, and undoes
-// their unfinished external levels.
+// Removes, once per build and folder, the working copies of runs that died, settles
+// their unfinished appends and removes their work folders.
 void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
   if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return;
   platform::RemoveOrphans(folder, prefix);
-  if (std::string(prefix) == StagePrefix) {
-    RecoverExternalLevels(folder);
-    RecoverAppendLinks(folder);
-  }
+  if (std::string(prefix) == StagePrefix) RecoverAppendLinks(folder);
 }
 
 // A size as people read it: "640 MB", "1.3 GB".
@@ -177,8 +175,9 @@ void PrepareExternalBuild(BuildContext& context, ItemProc& slot) {
   slot.External = true;
   slot.Preparation = context.Workers->Submit([work = &slot]() -> Reason {
     std::error_code error;
-    work->ExternalUndo = ExternalLevelsGuard::Prepare(work->Source, error);
-    return error ? MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work->Source)}, error) : Reason{};
+    work->ExternalBuild = ExternalLevelsBuild::Prepare(work->Source, error);
+    return error ? MakeReason(ReasonCode::CannotMakeWorkFolder, {Unslashed(WorkFolderOf(work->Source))}, error)
+                 : Reason{};
   });
 }
 
@@ -194,6 +193,8 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
         try {
           work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
               work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
+        } catch (const BuildError& refusal) {
+          return refusal.Why();
         } catch (const std::exception&) {
           return MakeReason(ReasonCode::CannotAppend, {work->Source});
         }
@@ -298,6 +299,12 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   if (wantsAppend && options.Config.empty()) {
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
     appendable = review.Decision.Proven();
+  }
+  // The levels are built through a second name of the file in a hidden folder beside
+  // it, which not every filesystem can give.
+  if (appendable) {
+    appendable = !MakeWorkFolder(inPlace.Path);
+    RemoveWorkFolder(inPlace.Path);
   }
   if (appendable) {
     review.Action = FileAction::Append;
@@ -454,7 +461,7 @@ void DiscardWork(ItemProc& slot) {
   slot.AppendRun = 0;
   slot.AppendTarget.clear();
   // An external run that did not finish is undone before its file is let go.
-  slot.ExternalUndo.Undo();
+  slot.ExternalBuild.Undo();
   slot.External = false;
   slot.Claim.Release();
 }
@@ -469,7 +476,7 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     return;
   }
   std::error_code stampError;
-  const platform::FileStamp stamp = platform::StampOf(source, stampError);
+  platform::FileStamp stamp = platform::StampOf(source, stampError);
   const FileKey key{stamp.Device, stamp.Inode};
   const std::string& folder = context.Request.Rows[static_cast<std::size_t>(row)].DestinationFolder;
   const std::string destination = folder.empty() ? std::string() : platform::JoinPath(folder, platform::FileNameOf(source));
@@ -478,6 +485,11 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     slot.Row = -1;
     return;
   }
+  std::error_code resolveError;
+  const std::string resolved = platform::ResolvedPath(source, resolveError);
+  // Builds of this folder that died are settled before this file is claimed: one of
+  // them may have worked on it under another name.
+  if (!resolveError && inPlace) ClearOrphans(context, platform::FolderOf(resolved), StagePrefix);
 
   // Another process, here or on another host, building the same file keeps it. A file
   // this process may not write is not claimed: in place it fails as read-only anyway,
@@ -493,15 +505,19 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     slot.Row = -1;
     return;
   }
-  // A build of this file that died first puts it back as it was, or finishes.
-  std::error_code resolveError;
-  const std::string resolved = platform::ResolvedPath(source, resolveError);
+  // A build of this file that died first puts it back as it was, or finishes; then the
+  // file's version is taken anew.
   if (!resolveError && platform::FileExists(JournalOf(resolved))) {
-    if (claim.Held()) {
-      RecoverClaimedAppendLink(resolved);
-    } else {
-      RecoverAppendLink(resolved);
+    const Recovery recovery = claim.Held() ? RecoverClaimedAppendLink(resolved) : RecoverAppendLink(resolved);
+    if (recovery.Outcome == RecoveryOutcome::LeftAlone || recovery.Outcome == RecoveryOutcome::Failed) {
+      const bool kept = recovery.Outcome == RecoveryOutcome::LeftAlone;
+      SettleRow(context, row, kept ? Outcome::Kept : Outcome::Failed,
+                kept ? MakeReason(ReasonCode::UnfinishedLeftAlone, {source, recovery.KeptJournal})
+                     : MakeReason(ReasonCode::CannotUndo, {source}, recovery.Error));
+      slot.Row = -1;
+      return;
     }
+    stamp = platform::StampOf(source, stampError);
   }
 
   try {
@@ -536,8 +552,8 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
     if (slot.Append) {
       arguments = slot.Append->ToolRuns().at(slot.AppendRun);
     } else {
-      arguments = ToolArguments(slot.External ? slot.Source : slot.WorkingCopy.Path(), slot.Factors,
-                                context.Request.Options);
+      arguments = ToolArguments(slot.External ? slot.ExternalBuild.ToolTarget() : slot.WorkingCopy.Path(),
+                                slot.Factors, context.Request.Options);
       if (slot.External) arguments.insert(arguments.begin(), "-ro");
     }
     slot.ProcessHandle =

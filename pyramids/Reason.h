@@ -41,6 +41,12 @@ enum class ReasonCode {
   HardLinks,           // Args: file
   ChangedDuringBuild,  // Args: file
   CannotAppend,        // Args: file
+  AppendFailed,        // Args: file; Error
+  CannotWriteRecord,   // Args: the build's record; Error
+  CannotRecordBuild,   // Args: the build's record
+  CannotMakeWorkFolder,  // Args: folder; Error
+  UnfinishedLeftAlone,   // Args: file, where the unfinished build's record was set aside
+  CannotUndo,          // Args: file; Error
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
   ExternalBesideInternal,  // Args: file
@@ -78,7 +84,8 @@ inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, st
 // kept, not failed.
 inline bool KeepsFile(ReasonCode code) {
   return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
-         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal;
+         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal ||
+         code == ReasonCode::UnfinishedLeftAlone;
 }
 
 // The error the build's steps raise for a row; the row settles with its reason.
@@ -111,7 +118,10 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::NoRoomForCopy,   ReasonCode::ExternalBesideInternal,
     ReasonCode::ReadOnly,
     ReasonCode::HardLinks,       ReasonCode::ChangedDuringBuild,
-    ReasonCode::CannotAppend,
+    ReasonCode::CannotAppend,    ReasonCode::AppendFailed,
+    ReasonCode::CannotWriteRecord, ReasonCode::CannotRecordBuild,
+    ReasonCode::CannotMakeWorkFolder, ReasonCode::UnfinishedLeftAlone,
+    ReasonCode::CannotUndo,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,

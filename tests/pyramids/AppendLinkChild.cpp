@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "pyramids/AppendLink.h"
+#include "pyramids/WorkFolder.h"
 
 namespace {
 
@@ -22,8 +23,11 @@ using kelvory::MergeStep;
 
 const char* StepName(MergeStep step) {
   switch (step) {
+    case MergeStep::Marker: return "Marker";
+    case MergeStep::SyncMarker: return "SyncMarker";
     case MergeStep::Append: return "Append";
     case MergeStep::SyncAppend: return "SyncAppend";
+    case MergeStep::Record: return "Record";
     case MergeStep::Link: return "Link";
     case MergeStep::SyncLink: return "SyncLink";
     case MergeStep::RemoveWorkFiles: return "RemoveWorkFiles";

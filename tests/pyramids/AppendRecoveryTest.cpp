@@ -64,8 +64,39 @@ void TearLink(const std::string& file, bool newFirst) {
   std::fstream(file, std::ios::binary | std::ios::in | std::ios::out).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// True when the file holds result, whose marker bytes after the original's end are
+// random on every build.
+bool HoldsResult(const std::string& file, const Built& kind, bool whole) {
+  std::string bytes = ReadBytes(file);
+  if (!whole) return bytes == kind.original;
+  std::string expected = kind.whole;
+  if (bytes.size() != expected.size() || bytes.size() < kind.original.size() + MarkerSize) return false;
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(kind.original.size()), MarkerSize, '\0');
+  std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(kind.original.size()), MarkerSize, '\0');
+  return bytes == expected;
+}
+
+// The folder's entries with a set-aside journal's time left out of its name.
+std::vector<std::string> EntriesNamed(const std::string& folder) {
+  std::vector<std::string> names = Entries(folder);
+  for (std::string& name : names) {
+    const std::size_t kept = name.find(".kept-");
+    if (kept != std::string::npos) name.resize(kept + 5);
+  }
+  return names;
+}
+
+void RewriteJournal(const std::string& file, const std::function<void(AppendJournal&)>& edit) {
+  std::optional<AppendJournal> journal = ReadJournal(JournalOf(file));
+  ASSERT_TRUE(journal.has_value());
+  edit(*journal);
+  fs::remove(JournalOf(file));
+  WriteJournal(JournalOf(file), *journal);
+}
+
 TEST(AppendRecovery, AJournalReadsBackWholeOrNotAtAll) {
-  const AppendJournal journal{{2049, 131}, 1081058, 8, 0x0123456789abcdefu, 178, {0, 0, 0, 0}, {0xe8, 0x7e, 0x10, 0}};
+  const AppendJournal journal{{2049, 131},     1081058, 8, 0x0123456789abcdefu, 178, {0, 0, 0, 0}, {0xe8, 0x7e, 0x10, 0},
+                              NewMarker(),     {-5, 1765432100123456789}, 1200000};
   const std::string text = FormatJournal(journal);
   EXPECT_EQ(ParseJournal(text), journal);
   for (std::size_t length = 0; length < text.size(); ++length) EXPECT_FALSE(ParseJournal(text.substr(0, length)));
@@ -82,11 +113,14 @@ TEST(AppendRecovery, ABuildKilledAnywhereEndsAsTheOriginalBytesOrTheWholeResult)
     int tear = 0;  // 1: new bytes first, 2: old bytes first
   };
   const std::vector<Stop> stops = {
-      {"begun", RecoveryOutcome::Undone, false},
-      {"tool", RecoveryOutcome::Undone, false},
-      {"between", RecoveryOutcome::Undone, false},
+      {"begun", RecoveryOutcome::Obsolete, false},
+      {"tool", RecoveryOutcome::Obsolete, false},
+      {"between", RecoveryOutcome::Obsolete, false},
+      {"Marker", RecoveryOutcome::Obsolete, false},
+      {"SyncMarker", RecoveryOutcome::Undone, false},
       {"Append", RecoveryOutcome::Undone, false},
       {"SyncAppend", RecoveryOutcome::Undone, false},
+      {"Record", RecoveryOutcome::Undone, false},
       {"Link", RecoveryOutcome::Undone, false},
       {"Link", RecoveryOutcome::Undone, false, 1},
       {"Link", RecoveryOutcome::Undone, false, 2},
@@ -112,8 +146,13 @@ TEST(AppendRecovery, ABuildKilledAnywhereEndsAsTheOriginalBytesOrTheWholeResult)
       EXPECT_NE(RunChild(kind.file, stop.where, methods[k], TwoFactors), 0);
       ++kills;
       if (stop.tear != 0) TearLink(kind.file, stop.tear == 1);
-      EXPECT_EQ(RecoverAppendLink(kind.file), stop.recovered);
-      EXPECT_TRUE(ReadBytes(kind.file) == (stop.whole ? kind.whole : kind.original));
+      const auto before = fs::last_write_time(kind.file);
+      EXPECT_EQ(RecoverAppendLink(kind.file).Outcome, stop.recovered);
+      EXPECT_TRUE(HoldsResult(kind.file, kind, stop.whole));
+      // Undone, the file has its times from before the build again.
+      if (!stop.whole) {
+        EXPECT_LE(fs::last_write_time(kind.file), before);
+      }
       EXPECT_EQ(Entries(kind.folder), std::vector<std::string>{"file.tif"});
     }
   }
@@ -124,7 +163,8 @@ TEST(AppendRecovery, AMergeStepThatFailsPutsTheFileBackAtOnce) {
   Scratch s;
   MakeNoise(s.Data(), 1);
   const Built kind = MakeKind(s, "masked", test::Masked, "");
-  for (const char* step : {"throw:Append", "throw:SyncAppend", "throw:Link", "throw:SyncLink"}) {
+  for (const char* step : {"throw:Marker", "throw:Append", "throw:SyncAppend", "throw:Record", "throw:Link",
+                           "throw:SyncLink"}) {
     SCOPED_TRACE(step);
     WriteBytes(kind.file, kind.original);
     EXPECT_EQ(RunChild(kind.file, step, "", TwoFactors), 3);
@@ -142,13 +182,20 @@ TEST(AppendRecovery, WhatIsNotAsTheBuildLeftItIsLeftAlone) {
     std::vector<std::string> left;
     bool originalBytes;  // else the bytes the change left
   };
+  const std::string kept = ".file.tif.kelvory-journal.kept";
   const auto holdClaim = [](const Built& kind) {
     std::error_code error;
     const platform::FileClaim claim = platform::FileClaim::Take(kind.file, error);
     ASSERT_FALSE(error);
-    // Another build holds the file: its journal and levels are its own.
+    // Another build holds the file: its journal and work folder are its own.
     EXPECT_EQ(RecoverAppendLinks(kind.folder), 0);
     EXPECT_EQ(Entries(kind.folder).size(), 3u);
+  };
+  // A newer export of the same raster copied over the file: same inode, same header and
+  // tags, longer.
+  const auto newerExport = [](const Built& kind) {
+    std::string newer = kind.original + std::string(4096, 'n');
+    std::ofstream(kind.file, std::ios::binary | std::ios::trunc).write(newer.data(), static_cast<std::streamsize>(newer.size()));
   };
   const std::vector<Case> cases = {
       {"claimed meanwhile", "Append", holdClaim, RecoveryOutcome::Undone, {"file.tif"}, true},
@@ -157,19 +204,28 @@ TEST(AppendRecovery, WhatIsNotAsTheBuildLeftItIsLeftAlone) {
          WriteBytes(kind.folder + "new.tif", kind.original);
          fs::rename(kind.folder + "new.tif", kind.file);
        },
-       RecoveryOutcome::LeftAlone, {"file.tif"}, true},
+       RecoveryOutcome::Obsolete, {"file.tif"}, true},
+      {"newer export over it during the tool", "tool", newerExport, RecoveryOutcome::LeftAlone, {kept, "file.tif"}, false},
+      {"newer export over it during the append", "SyncAppend", newerExport, RecoveryOutcome::LeftAlone,
+       {kept, "file.tif"}, false},
       {"header rewritten", "Append",
        [](const Built& kind) { std::fstream(kind.file, std::ios::binary | std::ios::in | std::ios::out).seekp(5).put('\x7f'); },
-       RecoveryOutcome::LeftAlone, {"file.tif"}, false},
+       RecoveryOutcome::LeftAlone, {kept, "file.tif"}, false},
       {"cut shorter", "Append", [](const Built& kind) { fs::resize_file(kind.file, kind.original.size() - 1); },
-       RecoveryOutcome::LeftAlone, {"file.tif"}, false},
-      {"removed", "Append", [](const Built& kind) { fs::remove(kind.file); }, RecoveryOutcome::LeftAlone, {}, false},
-      {"journal torn", "begun",
+       RecoveryOutcome::LeftAlone, {kept, "file.tif"}, false},
+      {"length in the journal edited", "SyncAppend",
+       [](const Built& kind) { RewriteJournal(kind.file, [](AppendJournal& j) { j.OriginalLength -= 64; }); },
+       RecoveryOutcome::LeftAlone, {kept, "file.tif"}, false},
+      {"removed", "Append", [](const Built& kind) { fs::remove(kind.file); }, RecoveryOutcome::Obsolete, {}, false},
+      {"journal torn, a user's own levels made", "begun",
        [](const Built& kind) {
          fs::resize_file(JournalOf(kind.file), fs::file_size(JournalOf(kind.file)) / 2);
          WriteBytes(kind.file + ".ovr", "a user's levels");
        },
-       RecoveryOutcome::Undone, {"file.tif", "file.tif.ovr"}, true},
+       RecoveryOutcome::LeftAlone, {kept, "file.tif", "file.tif.ovr"}, true},
+      {"a user's own levels made after a kill", "tool",
+       [](const Built& kind) { WriteBytes(kind.file + ".ovr", "a user's levels"); }, RecoveryOutcome::Obsolete,
+       {"file.tif", "file.tif.ovr"}, true},
   };
   Scratch s;
   MakeNoise(s.Data(), 1);
@@ -179,13 +235,40 @@ TEST(AppendRecovery, WhatIsNotAsTheBuildLeftItIsLeftAlone) {
     EXPECT_NE(RunChild(kind.file, c.stop, "", TwoFactors), 0);
     c.change(kind);
     const std::string changed = fs::exists(kind.file) ? ReadBytes(kind.file) : "";
-    EXPECT_EQ(RecoverAppendLink(kind.file), c.recovered);
-    EXPECT_EQ(Entries(kind.folder), c.left);
+    EXPECT_EQ(RecoverAppendLink(kind.file).Outcome, c.recovered);
+    EXPECT_EQ(EntriesNamed(kind.folder), c.left);
     if (fs::exists(kind.file)) {
       EXPECT_TRUE(ReadBytes(kind.file) == (c.originalBytes ? kind.original : changed));
     }
     fs::remove_all(kind.folder);
   }
+}
+
+// Without its journal a build's work is never taken for levels: the work folder goes,
+// and the file reads as it was.
+TEST(AppendRecovery, AJournalPlantedOrDeletedChangesNothing) {
+  Scratch s;
+  MakeNoise(s.Data(), 1);
+  const Built kind = MakeKind(s, "grey", test::Grey + "-co TILED=YES ", "");
+  const std::string checksums = test::Checksums(kind.file, 0);
+  EXPECT_NE(RunChild(kind.file, "SyncAppend", "", TwoFactors), 0);
+  fs::remove(JournalOf(kind.file));
+  const std::string appended = ReadBytes(kind.file);
+  RecoverAppendLinks(kind.folder);
+  EXPECT_EQ(Entries(kind.folder), std::vector<std::string>{"file.tif"});
+  EXPECT_TRUE(ReadBytes(kind.file) == appended);
+  EXPECT_EQ(test::Checksums(kind.file, 0), checksums);
+
+  // A journal for another file, with a valid check line, naming this file's identity.
+  WriteBytes(kind.file, kind.original);
+  WriteBytes(kind.folder + "b.tif", kind.original);
+  WriteBytes(kind.folder + "b.tif.ovr", "b's own levels");
+  EXPECT_NE(RunChild(kind.file, "begun", "", TwoFactors), 0);
+  fs::rename(JournalOf(kind.file), JournalOf(kind.folder + "b.tif"));
+  fs::remove_all(kind.folder + ".file.tif.kelvory-build");
+  RecoverAppendLinks(kind.folder);
+  EXPECT_EQ(ReadBytes(kind.folder + "b.tif.ovr"), "b's own levels");
+  EXPECT_TRUE(ReadBytes(kind.folder + "b.tif") == kind.original);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "Scratch.h"
 #include "platform/ReplaceFile.h"
 #include "pyramids/ExternalLevels.h"
+#include "pyramids/WorkFolder.h"
 #include "platform/TempFile.h"
 
 namespace kelvory::platform {
@@ -125,10 +126,17 @@ TEST(Orphans, OnlyWorkingCopiesWhoseOwnerIsGoneAreRemoved) {
 namespace kelvory::test {
 namespace {
 
-// Levels built beside a file change its overview file in place: a failed run is undone
-// at once, and one whose process died is undone by the next run in that folder; a
-// committed run keeps its levels and leaves nothing beside them.
-TEST(ExternalLevels, AnUnfinishedRunIsUndoneAtOnceOrByTheNextRun) {
+// Levels built beside a file go into a copy of its overview file in the file's work
+// folder: the overview file readers see is the old one until the new one replaces it
+// whole. An unfinished run leaves only the work folder, which the next run in that
+// folder removes, whether the run failed or its process died.
+TEST(ExternalLevels, AnUnfinishedRunLeavesTheOverviewFileAsItWas) {
+  const auto entries = [](const std::string& folder) {
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    return left;
+  };
   for (const bool hadOverviews : {false, true}) {
     for (const bool died : {false, true}) {
       SCOPED_TRACE(std::string(hadOverviews ? "with" : "without") + " an overview file, " + (died ? "died" : "failed"));
@@ -136,12 +144,13 @@ TEST(ExternalLevels, AnUnfinishedRunIsUndoneAtOnceOrByTheNextRun) {
       const std::string raster = s.Data() + "a.tif";
       WriteBytes(raster, "raster");
       if (hadOverviews) WriteBytes(raster + ".ovr", "old levels");
-      // Ends this process on the spot when dying, its guard still alive.
+      // Ends this process on the spot when dying, its build still alive.
       const auto halfRun = [&](bool dying) {
         std::error_code error;
-        ExternalLevelsGuard guard = ExternalLevelsGuard::Prepare(raster, error);
+        ExternalLevelsBuild build = ExternalLevelsBuild::Prepare(raster, error);
         if (error) return false;
-        WriteBytes(raster + ".ovr", "half-written levels");
+        if (hadOverviews && ReadBytes(build.Scratch()) != "old levels") return false;
+        WriteBytes(build.Scratch(), "half-written levels");
         if (dying) ::_exit(0);
         return true;
       };
@@ -150,31 +159,30 @@ TEST(ExternalLevels, AnUnfinishedRunIsUndoneAtOnceOrByTheNextRun) {
         if (child == 0) ::_exit(halfRun(true) ? 0 : 1);
         int status = 0;
         ::waitpid(child, &status, 0);
-        ASSERT_EQ(ReadBytes(raster + ".ovr"), "half-written levels");
-        EXPECT_EQ(RecoverExternalLevels(s.Data()), 1);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(RemoveOrphanWorkFolders(s.Data()), 1);
       } else {
         ASSERT_TRUE(halfRun(false));
       }
-      EXPECT_EQ(fs::exists(raster + ".ovr"), hadOverviews);
+      const std::vector<std::string> expected =
+          hadOverviews ? std::vector<std::string>{"a.tif", "a.tif.ovr"} : std::vector<std::string>{"a.tif"};
+      EXPECT_EQ(entries(s.Data()), expected);
       if (hadOverviews) {
         EXPECT_EQ(ReadBytes(raster + ".ovr"), "old levels");
       }
-      std::vector<std::string> left;
-      for (const auto& e : fs::directory_iterator(s.Data())) left.push_back(e.path().filename().string());
-      std::sort(left.begin(), left.end());
-      const std::vector<std::string> expected =
-          hadOverviews ? std::vector<std::string>{"a.tif", "a.tif.ovr"} : std::vector<std::string>{"a.tif"};
-      EXPECT_EQ(left, expected);
     }
   }
   Scratch s;
   const std::string raster = s.Data() + "b.tif";
   WriteBytes(raster, "raster");
   std::error_code error;
-  ExternalLevelsGuard guard = ExternalLevelsGuard::Prepare(raster, error);
-  WriteBytes(raster + ".ovr", "new levels");
-  EXPECT_FALSE(guard.Commit());
-  EXPECT_EQ(RecoverExternalLevels(s.Data()), 0);
+  ExternalLevelsBuild build = ExternalLevelsBuild::Prepare(raster, error);
+  ASSERT_FALSE(error);
+  WriteBytes(build.Scratch(), "new levels");
+  EXPECT_FALSE(fs::exists(raster + ".ovr"));
+  EXPECT_FALSE(build.Commit());
+  EXPECT_EQ(RemoveOrphanWorkFolders(s.Data()), 0);
+  EXPECT_EQ(entries(s.Data()), (std::vector<std::string>{"b.tif", "b.tif.ovr"}));
   EXPECT_EQ(ReadBytes(raster + ".ovr"), "new levels");
 }
 
