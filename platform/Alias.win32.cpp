@@ -14,12 +14,9 @@ std::error_code MakeAlias(const std::string& target, const std::string& alias) {
 std::error_code MakeHiddenFolder(const std::string& path) {
   const std::wstring wide = win32::Wide(path);
   if (!::CreateDirectoryW(wide.c_str(), nullptr)) return win32::LastError();
-  // A dot does not hide a name on Windows; the attribute does.
-  if (!::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY)) {
-    const std::error_code error = win32::LastError();
-    ::RemoveDirectoryW(wide.c_str());
-    return error;
-  }
+  // A dot does not hide a name on Windows; the attribute does, where the filesystem
+  // keeps it (the folder serves without it).
+  ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN);
   return {};
 }
 
