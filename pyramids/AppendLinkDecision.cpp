@@ -11,6 +11,7 @@ namespace {
 using Refusal = AppendLinkRefusal;
 
 constexpr std::uint64_t ClassicLimit = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t SectorSize = 512;
 
 void AddOption(std::vector<std::string>& options, const std::string& key, const std::string& value) {
   options.insert(options.end(), {"--config", key, value});
@@ -74,6 +75,7 @@ std::string DescribeRefusal(AppendLinkRefusal refusal) {
     case Refusal::Unreadable: return "its structure could not be read in full";
     case Refusal::OverviewFilePresent: return "an overview file lies beside it";
     case Refusal::MaskFilePresent: return "a mask file lies beside it";
+    case Refusal::LinkAcrossSectors: return "its last directory's link crosses a disk sector";
     case Refusal::ExistingLevels: return "it has levels already";
     case Refusal::TagsPointIntoFile: return "it has tags that point into the file";
     case Refusal::BigEndianWideSamples: return "it is big-endian with samples wider than a byte";
@@ -95,6 +97,10 @@ AppendLinkDecision DecideAppendLink(const TiffChain& chain, const std::string& r
     return decision;
   };
   if (chain.Directories.empty()) return refuse(Refusal::Unreadable);
+  // A disk writes a sector whole or not at all: a link within one is never torn by a
+  // power cut, so a reader never follows half of it.
+  const std::uint64_t link = chain.Directories.back().NextPlace;
+  if (link / SectorSize != (link + chain.Layout.WordSize() - 1) / SectorSize) return refuse(Refusal::LinkAcrossSectors);
   bool hasMask = false;
   if (const Refusal layout = CheckDirectories(chain, hasMask); layout != Refusal::None) return refuse(layout);
   if (hasMask && !MaskResamplingAllowed(resampling)) return refuse(Refusal::MaskWithResampling);

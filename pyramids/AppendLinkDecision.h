@@ -16,6 +16,7 @@ enum class AppendLinkRefusal {
   Unreadable,            // the structure could not be read in full
   OverviewFilePresent,   // NAME.ovr is there already
   MaskFilePresent,       // NAME.msk: its levels go into that file in place
+  LinkAcrossSectors,     // the link's one write could be torn by a power cut
   ExistingLevels,        // the file already has levels inside
   TagsPointIntoFile,     // SubIFDs, EXIF or GPS directories, old-style JPEG
   BigEndianWideSamples,  // GDAL writes external levels little-endian only

@@ -3,7 +3,9 @@
 //   append-link-child SOURCE STOP RESAMPLING FACTOR...
 // STOP: "none"; "begun" (journal written, no tool yet); "tool" (while the first tool
 // runs); "between" (after the first tool); a merge step's name (killed just before it);
-// "throw:" and a merge step's name (the step fails). RESAMPLING "-" is nearest.
+// "throw:" and a merge step's name (the step fails); "record:" and a folder (the build
+// runs to its end, and a copy of the source's folder as it is before each step goes
+// into a numbered folder there). RESAMPLING "-" is nearest.
 // Exit status: 0 built, 2 not provable, 3 the merge failed, 4 the tool failed.
 #include <csignal>
 #include <cstdio>
@@ -34,6 +36,19 @@ const char* StepName(MergeStep step) {
     case MergeStep::RemoveJournal: return "RemoveJournal";
   }
   return "";
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Copies the folder as it is now, links as links, into the record.
+void Snapshot(const std::string& record, const std::string& folder, int& count, const std::string& name) {
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d-", count++);
+  std::system(("cp -a " + Quoted(folder) + " " + Quoted(record + "/" + number + name)).c_str());
 }
 
 [[noreturn]] void Die() {
@@ -75,15 +90,20 @@ int main(int argc, char** argv) {
     std::printf("%s\n", kelvory::DescribeRefusal(decision.Refusal).c_str());
     return 2;
   }
+  const std::string record = stop.rfind("record:", 0) == 0 ? stop.substr(7) : "";
+  const std::string folder = kelvory::platform::FolderOf(source);
+  int snapshots = 0;
   kelvory::AppendLinkBuild build = kelvory::AppendLinkBuild::Begin(source, decision, factors, resampling);
   if (stop == "begun") Die();
   const auto& runs = build.ToolRuns();
   for (std::size_t i = 0; i < runs.size(); ++i) {
     if (i > 0 && stop == "between") Die();
+    if (!record.empty()) Snapshot(record, folder, snapshots, "tool" + std::to_string(i));
     if (!RunTool(runs[i], i == 0 && stop == "tool", kelvory::LevelFileOf(source))) return 4;
   }
   try {
-    build.Finish([&stop](MergeStep step) {
+    build.Finish([&](MergeStep step) {
+      if (!record.empty()) Snapshot(record, folder, snapshots, StepName(step));
       if (stop == StepName(step)) Die();
       if (stop == std::string("throw:") + StepName(step)) throw std::runtime_error("a failure on purpose");
     });
@@ -91,5 +111,6 @@ int main(int argc, char** argv) {
     std::printf("%s\n", failure.what());
     return 3;
   }
+  if (!record.empty()) Snapshot(record, folder, snapshots, "done");
   return 0;
 }

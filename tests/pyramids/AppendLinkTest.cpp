@@ -110,6 +110,7 @@ TEST(AppendLink, KindsWhoseLevelsCannotBeMatchedKeepTheWorkingCopy) {
       {"masked-average", Masked + "kind.tif", "average", AppendLinkRefusal::MaskWithResampling},
       {"levels-inside", Grey + "kind.tif && gdaladdo -q kind.tif 2", "", AppendLinkRefusal::ExistingLevels},
       {"levels-beside", Grey + "kind.tif && gdaladdo -q -ro kind.tif 2", "", AppendLinkRefusal::OverviewFilePresent},
+      {"mask-beside", "gdal_translate -q -mask 1 noise.pgm kind.tif", "", AppendLinkRefusal::MaskFilePresent},
       {"jpeg-tables-in-tiles", Grey + "-co COMPRESS=JPEG -co JPEGTABLESMODE=0 kind.tif", "",
        AppendLinkRefusal::JpegQualityUnknown},
       {"ccitt", Grey + "-scale 0 255 0 1.99 -co NBITS=1 -co COMPRESS=CCITTFAX4 kind.tif", "",
