@@ -517,8 +517,9 @@ void StartJob(BuildContext& context, ItemProc& slot) {
       slot.Row = -1;
       return;
     }
-    stamp = platform::StampOf(source, stampError);
   }
+  // Recovery of this folder may have changed the file: its version is the one after.
+  stamp = platform::StampOf(source, stampError);
 
   try {
     // The source itself (its own folder, or a link to it) is processed in place, so
