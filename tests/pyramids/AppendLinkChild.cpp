@@ -3,7 +3,8 @@
 //   append-link-child SOURCE STOP RESAMPLING FACTOR...
 // STOP: "none"; "begun" (journal written, no tool yet); "tool" (while the first tool
 // runs); "between" (after the first tool); a merge step's name (killed just before it);
-// "throw:" and a merge step's name (the step fails); "record:" and a folder (the build
+// "throw:" and a merge step's name (the step fails); "fill:" and a merge step's name
+// (the disk is filled up just before it); "record:" and a folder (the build
 // runs to its end, and a copy of the source's folder as it is before each step goes
 // into a numbered folder there). RESAMPLING "-" is nearest.
 // Exit status: 0 built, 2 not provable, 3 the merge failed, 4 the tool failed.
@@ -17,6 +18,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "pyramids/AppendLink.h"
+#include "pyramids/ReasonText.h"
 #include "pyramids/WorkFolder.h"
 
 namespace {
@@ -106,7 +108,14 @@ int main(int argc, char** argv) {
       if (!record.empty()) Snapshot(record, folder, snapshots, StepName(step));
       if (stop == StepName(step)) Die();
       if (stop == std::string("throw:") + StepName(step)) throw std::runtime_error("a failure on purpose");
+      // Takes every free byte of the file's filesystem, as another program might.
+      if (stop == std::string("fill:") + StepName(step))
+        std::system(("fallocate -l $(( $(stat -f -c '%a*%S' " + Quoted(folder) + ") )) " + Quoted(folder + "filler") +
+                     " 2>/dev/null; cat /dev/zero >> " + Quoted(folder + "filler") + " 2>/dev/null").c_str());
     });
+  } catch (const kelvory::BuildError& failure) {
+    std::printf("%s\n", kelvory::ReasonText(failure.Why(), kelvory::Language::English).c_str());
+    return 3;
   } catch (const std::exception& failure) {
     std::printf("%s\n", failure.what());
     return 3;

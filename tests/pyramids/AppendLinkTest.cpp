@@ -184,5 +184,26 @@ TEST(AppendLink, AFolderWithRoomForTheLevelsButNotForACopyIsEnough) {
   EXPECT_EQ(Entries(folder), std::vector<std::string>{"file.tif"});
 }
 
+// A disk that fills up while the levels are appended: the failure says so and where,
+// and the file is left with its bytes and times as they were.
+TEST(AppendLink, AFullDiskDuringTheAppendNamesItselfAndLeavesTheFileAsItWas) {
+  Scratch s;
+  const std::string folder = s.UseSmallTmp("64m");
+  if (folder.empty()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+  MakeNoise(s.Data(), 1);
+  const std::string file = folder + "/file.tif";
+  ASSERT_TRUE(Sh("cd " + Quoted(s.Data()) + " && " + Grey + "-co TILED=YES -outsize 400% 400% " + Quoted(file)));
+  const std::string original = test::ReadBytes(file);
+  const auto modified = fs::last_write_time(file);
+  int status = 0;
+  const std::string said = test::Output(Quoted(KELVORY_APPEND_LINK_CHILD) + " " + Quoted(file) + " fill:Append - 2 4", &status);
+  EXPECT_EQ(status, 3) << said;
+  EXPECT_NE(said.find("cannot add the levels to " + file + ", which is as it was: No space left on device"),
+            std::string::npos) << said;
+  EXPECT_TRUE(test::ReadBytes(file) == original);
+  EXPECT_EQ(fs::last_write_time(file), modified);
+  EXPECT_EQ(Entries(folder), (std::vector<std::string>{"file.tif", "filler"}));
+}
+
 }  // namespace
 }  // namespace kelvory
