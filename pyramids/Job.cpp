@@ -490,6 +490,9 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   // Builds of this folder that died are settled before this file is claimed: one of
   // them may have worked on it under another name.
   if (!resolveError && inPlace) ClearOrphans(context, platform::FolderOf(resolved), StagePrefix);
+  // A destination folder, too, even when its copy turns out current.
+  if (!inPlace && platform::FolderExists(platform::FolderOf(destination)))
+    ClearOrphans(context, platform::FolderOf(destination), StagePrefix);
 
   // Another process, here or on another host, building the same file keeps it. A file
   // this process may not write is not claimed: in place it fails as read-only anyway,
