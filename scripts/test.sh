@@ -4,7 +4,7 @@
 # Slurm cluster; the Windows build,
 # cross-built and tested under Wine; the Debian package, built
 # and checked with lintian; every test but the window's again under AddressSanitizer and
-# UBSan; and the reader's fuzzer for a bounded time.
+# UBSan; and the fuzzers of the reader and of the append planner for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -50,7 +50,7 @@ bash scripts/windows-test.sh
 stage "Debian package and lintian"
 bash scripts/package.sh
 
-stage "everything but the window under AddressSanitizer and UBSan, and the reader's fuzzer"
+stage "everything but the window under AddressSanitizer and UBSan, and the fuzzers"
 cmake --preset sanitize
 cmake --build --preset sanitize --parallel "$(nproc)"
 ctest --preset sanitize -j "$(nproc)"

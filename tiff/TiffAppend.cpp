@@ -85,6 +85,12 @@ OutDirectory Rewrite(const TiffDirectory& directory, const TiffChain& chain, App
   const TiffEntry* offsets = directory.Find(offsetsTag);
   const TiffEntry* counts = directory.Find(countsTag);
   if (offsets == nullptr || counts == nullptr) throw Exception(SStructureError);
+  // A second list of blocks would keep its old offsets, and its own count of them.
+  const auto listed = [&directory](std::uint16_t tag) {
+    return std::count_if(directory.Entries.begin(), directory.Entries.end(),
+                         [tag](const TiffEntry& entry) { return entry.Tag == tag; });
+  };
+  if (listed(offsetsTag) != 1 || listed(countsTag) != 1) throw Exception(SStructureError);
   out.From = chain.Numbers(*offsets);
   out.Lengths = chain.Numbers(*counts);
   if (out.From.size() != offsets->Count || out.Lengths.size() != out.From.size()) throw Exception(SStructureError);
@@ -155,6 +161,8 @@ AppendPlan PlanAppend(const std::vector<AppendSource>& sources, const FileLayout
   for (std::size_t s = 0; s < sources.size(); ++s)
     for (const TiffDirectory& directory : sources[s].Chain->Directories)
       directories.push_back(Rewrite(directory, *sources[s].Chain, sources[s].Role, s, target));
+  // The link would point at the file's end.
+  if (directories.empty()) throw Exception("the overview file holds no images");
 
   const std::size_t word = target.WordSize();
   AppendPlan plan;
@@ -164,6 +172,8 @@ AppendPlan PlanAppend(const std::vector<AppendSource>& sources, const FileLayout
   std::uint64_t at = plan.Start;
   std::vector<std::uint64_t> directoryAt;
   for (const OutDirectory& directory : directories) {
+    if (!target.BigTiff && directory.Entries.size() > std::numeric_limits<std::uint16_t>::max())
+      throw Exception("the overview file has a directory with more entries than a classic TIFF can count");
     directoryAt.push_back(at);
     at = AlignUp(at + target.EntryCountSize() + directory.Entries.size() * target.EntrySize() + word);
   }

@@ -68,8 +68,9 @@ std::uint64_t AppendStart(std::uint64_t length);
 // Plans the appending of every directory of the sources, in order, to a file laid out
 // as target, starting at AppendStart of its length. Raises kelvory::Exception for an
 // entry that cannot be carried over (a pointer into its file, a type TIFF does not
-// define, a count that does not fit the target), for blocks outside their file, and
-// when a classic target would pass 4 GiB.
+// define, a count that does not fit the target), for a directory that lists its blocks
+// twice or has more entries than the target can count, for blocks outside their file,
+// when the sources hold no directory at all, and when a classic target would pass 4 GiB.
 AppendPlan PlanAppend(const std::vector<AppendSource>& sources, const FileLayout& target, std::uint64_t length);
 
 }  // namespace kelvory

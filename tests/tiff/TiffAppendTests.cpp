@@ -258,11 +258,41 @@ TEST(TiffAppend, WhatCannotBeCarriedOverIsRefused) {
       {"blocks that overlap", Overviews(false, false, {}, {16, 0, 18}), 1000, SStructureError},
       {"a classic file past 4 GiB", Overviews(false, false), 0xFFFFFFF0u,
        "the levels would take the file past the 4 GiB a classic TIFF can address"},
+      // Only one list would get the new offsets.
+      {"a second list of tile offsets", Overviews(false, false, {{324, test::Long, 1, 16}}), 1000, SStructureError},
+      {"a second list of tile byte counts", Overviews(false, false, {{325, test::Long, 1, 4}}), 1000, SStructureError},
+      // The link would point at the file's end.
+      {"no directory at all", TiffImage(0).Bytes(), 1000, "the overview file holds no images"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(PlanFailure(c.overviews, c.length), c.failure);
   }
+}
+
+// A level with the subfile type it is given makes 65536 entries, which a classic
+// directory's 16-bit count cannot hold; one entry fewer fits.
+TEST(TiffAppend, DirectoryWithMoreEntriesThanAClassicCountIsRefused) {
+  const auto overviews = [](std::size_t entries) {
+    TiffImage image;
+    const std::uint64_t block = image.Data(BlockA);
+    std::vector<Entry> list = TiffImage::Grey(2, 2);
+    list.push_back(image.LongValue(273, block));
+    list.push_back(image.LongValue(279, 4));
+    list.resize(entries, test::ShortTag(65000, 1));
+    image.SetFirst(image.Directory(list));
+    return image.Bytes();
+  };
+  const std::vector<std::uint8_t> target = Target(false, false);
+  EXPECT_EQ(PlanFailure(overviews(65535), target.size()),
+            "the overview file has a directory with more entries than a classic TIFF can count");
+
+  const std::vector<std::uint8_t> fits = overviews(65534);
+  const TiffChain source = ChainOf(fits);
+  const AppendPlan plan = PlanAppend({{&source, AppendedRole::Levels}}, FileLayout{}, target.size());
+  const TiffChain chain = ChainOf(Appended(target, {fits}, plan));
+  ASSERT_EQ(chain.Directories.size(), 2u);
+  EXPECT_EQ(chain.Directories[1].Entries.size(), 65535u);
 }
 
 }  // namespace
