@@ -86,8 +86,7 @@ std::string FormatJournal(const AppendJournal& journal) {
        << "new " << Hex(journal.NewLink) << '\n'
        << "marker " << Hex(journal.Marker) << '\n'
        << "accessed " << journal.Times.Accessed << '\n'
-       << "modified " << journal.Times.Modified << '\n'
-       << "appended " << journal.AppendedLength << '\n';
+       << "modified " << journal.Times.Modified << '\n';
   // The last line vouches for the others: a journal cut short by a crash lacks it.
   const std::string text = body.str();
   return text + "check " + std::to_string(TextHash(text)) + '\n';
@@ -119,18 +118,15 @@ std::optional<AppendJournal> ParseJournal(const std::string& text) {
   const auto marker = Bytes(fields["marker"]);
   const auto accessed = SignedNumber(fields["accessed"]);
   const auto modified = SignedNumber(fields["modified"]);
-  const auto appended = Number(fields["appended"]);
   if (!device || !index || !length || !directory || !fingerprint || !place || !oldLink || !newLink || !marker ||
-      !accessed || !modified || !appended)
+      !accessed || !modified)
     return std::nullopt;
   if (oldLink->size() != newLink->size() || (oldLink->size() != 4 && oldLink->size() != 8)) return std::nullopt;
   if (marker->size() != MarkerSize) return std::nullopt;
   // The last directory's entries lie before its link, and no directory's take more.
   if (*directory > *place || *place > *length || *place - *directory > LongestDirectory) return std::nullopt;
-  // Appended levels come after the marker.
-  if (*appended != 0 && *appended <= *length + MarkerSize) return std::nullopt;
   return AppendJournal{{*device, *index}, *length, *directory, *fingerprint, *place, *oldLink, *newLink, *marker,
-                       {*accessed, *modified}, *appended};
+                       {*accessed, *modified}};
 }
 
 std::vector<std::uint8_t> NewMarker() {

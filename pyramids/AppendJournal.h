@@ -27,9 +27,6 @@ struct AppendJournal {
   std::vector<std::uint8_t> Marker;
   // The file's times before the build, which undoing it gives back.
   platform::FileTimes Times;
-  // The file's length once every level is appended and synced; 0 before. Recorded
-  // before the link is written, so a link found new always comes with it.
-  std::uint64_t AppendedLength = 0;
 
   bool operator==(const AppendJournal&) const = default;
 };

@@ -265,9 +265,6 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
     }
     step(MergeStep::SyncAppend);
     Check(file.Sync(), source_);
-    step(MergeStep::Record);
-    journal_.AppendedLength = plan.End;
-    WriteJournal(JournalOf(source_), journal_);
     step(MergeStep::Link);
     Check(file.WriteAt(journal_.NewLink.data(), journal_.NewLink.size(), journal_.LinkPlace), source_);
     step(MergeStep::SyncLink);

@@ -30,7 +30,7 @@ std::string MaskStandInOf(const std::string& source);
 AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling);
 
 // The steps of Finish, in order; an observer sees each just before it is taken.
-enum class MergeStep { Marker, SyncMarker, Append, SyncAppend, Record, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
+enum class MergeStep { Marker, SyncMarker, Append, SyncAppend, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
 using MergeObserver = std::function<void(MergeStep)>;
 
 class AppendLinkBuild {
@@ -54,8 +54,8 @@ class AppendLinkBuild {
   // starts once the one before has succeeded.
   const std::vector<std::vector<std::string>>& ToolRuns() const { return runs_; }
 
-  // Once every run has succeeded: writes the marker, appends the levels, syncs,
-  // records the appended length, links them, syncs, and removes the work folder and the
+  // Once every run has succeeded: writes the marker, syncs, appends the levels,
+  // syncs, links them, syncs, and removes the work folder and the
   // journal. Raises BuildError (with the system's error where there is one) when it
   // fails before the link is synced, after putting the file back as it was.
   void Finish(const MergeObserver& observer = {});

@@ -101,19 +101,15 @@ RecoveryOutcome SettleAppend(FileWriter& file, const AppendJournal& journal, Who
   if (file.ReadAt(link.data(), link.size(), journal.LinkPlace, error) != link.size() || error)
     return RecoveryOutcome::Failed;
   const bool oldLink = link == journal.OldLink;
-
-  if (journal.AppendedLength == 0) {
-    // The link is written only once the appended length is recorded.
-    if (!oldLink) return RecoveryOutcome::LeftAlone;
-    if (size == journal.OriginalLength) return RecoveryOutcome::Obsolete;
-    if (!MarkerFound(file, journal, size, error)) return error ? RecoveryOutcome::Failed : RecoveryOutcome::LeftAlone;
-    return Restore(file, journal, false, error);
-  }
-  // Recorded after the appended bytes were synced: the file has exactly that length.
-  if (size != journal.AppendedLength || !MarkerFound(file, journal, size, error))
+  if (oldLink && size == journal.OriginalLength) return RecoveryOutcome::Obsolete;
+  // The link is written once the levels are synced behind the marker: whatever the link
+  // holds, the build's bytes past the old end begin with the marker.
+  if (!TornBetween(link, journal)) return RecoveryOutcome::LeftAlone;
+  const bool tailOnly = oldLink;
+  if (size == journal.OriginalLength || (!tailOnly && size <= journal.OriginalLength + MarkerSize) ||
+      !MarkerFound(file, journal, size, error))
     return error ? RecoveryOutcome::Failed : RecoveryOutcome::LeftAlone;
   if (link == journal.NewLink && whole == WholeLink::Keep) return RecoveryOutcome::Completed;
-  if (!TornBetween(link, journal)) return RecoveryOutcome::LeftAlone;
   return Restore(file, journal, !oldLink, error);
 }
 

@@ -31,7 +31,6 @@ const char* StepName(MergeStep step) {
     case MergeStep::SyncMarker: return "SyncMarker";
     case MergeStep::Append: return "Append";
     case MergeStep::SyncAppend: return "SyncAppend";
-    case MergeStep::Record: return "Record";
     case MergeStep::Link: return "Link";
     case MergeStep::SyncLink: return "SyncLink";
     case MergeStep::RemoveWorkFiles: return "RemoveWorkFiles";

@@ -96,7 +96,7 @@ void RewriteJournal(const std::string& file, const std::function<void(AppendJour
 
 TEST(AppendRecovery, AJournalReadsBackWholeOrNotAtAll) {
   const AppendJournal journal{{2049, 131},     1081058, 8, 0x0123456789abcdefu, 178, {0, 0, 0, 0}, {0xe8, 0x7e, 0x10, 0},
-                              NewMarker(),     {-5, 1765432100123456789}, 1200000};
+                              NewMarker(),     {-5, 1765432100123456789}};
   const std::string text = FormatJournal(journal);
   EXPECT_EQ(ParseJournal(text), journal);
   for (std::size_t length = 0; length < text.size(); ++length) EXPECT_FALSE(ParseJournal(text.substr(0, length)));
@@ -120,7 +120,6 @@ TEST(AppendRecovery, ABuildKilledAnywhereEndsAsTheOriginalBytesOrTheWholeResult)
       {"SyncMarker", RecoveryOutcome::Undone, false},
       {"Append", RecoveryOutcome::Undone, false},
       {"SyncAppend", RecoveryOutcome::Undone, false},
-      {"Record", RecoveryOutcome::Undone, false},
       {"Link", RecoveryOutcome::Undone, false},
       {"Link", RecoveryOutcome::Undone, false, 1},
       {"Link", RecoveryOutcome::Undone, false, 2},
@@ -163,8 +162,7 @@ TEST(AppendRecovery, AMergeStepThatFailsPutsTheFileBackAtOnce) {
   Scratch s;
   MakeNoise(s.Data(), 1);
   const Built kind = MakeKind(s, "masked", test::Masked, "");
-  for (const char* step : {"throw:Marker", "throw:Append", "throw:SyncAppend", "throw:Record", "throw:Link",
-                           "throw:SyncLink"}) {
+  for (const char* step : {"throw:Marker", "throw:Append", "throw:SyncAppend", "throw:Link", "throw:SyncLink"}) {
     SCOPED_TRACE(step);
     WriteBytes(kind.file, kind.original);
     EXPECT_EQ(RunChild(kind.file, step, "", TwoFactors), 3);

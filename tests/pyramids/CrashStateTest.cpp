@@ -131,12 +131,6 @@ TEST_F(CrashStates, EveryStateReadsAsTheOldFileOrTheNewOneAndOneRunSettlesIt) {
     // The marker, not yet synced; then the levels after the synced marker.
     for (const Loss& loss : UnsyncedTail) lossAt("SyncMarker", oldEnd, loss);
     for (const Loss& loss : UnsyncedTail) lossAt("SyncAppend", oldEnd + MarkerSize, loss);
-    // The journal's new record, renamed over the old one, not yet synced: the old one.
-    explored.push_back({"power cut before Link, the record's rename lost", byStep.at("Link"),
-                        [&](const std::string& folder) {
-                          fs::copy_file(byStep.at("Record") + "/.file.tif.kelvory-journal",
-                                        folder + ".file.tif.kelvory-journal", fs::copy_options::overwrite_existing);
-                        }});
     // The link, not yet synced, is lost or written: the states before Link and before
     // SyncLink. It lies within one disk sector (the append way takes no file whose
     // link would not), which the disk writes whole.
