@@ -72,15 +72,16 @@ Reason PlaceResult(ItemProc& work) {
     if (auto error = platform::CopyPermissions(work.Source, work.WorkingCopy.Path())) {
       return MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work.Destination)}, error);
     }
-    if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
-      return MakeReason(ReasonCode::CannotReplace, {work.Destination}, error);
-    }
+    // The raster last: a copy found at the destination always has its sidecars, and
+    // no overview file that GDAL would read instead of the new levels.
     PlaceSidecars(work.Sidecars);
-    // GDAL would go on reading the old overview file instead of the new levels.
     if (!work.StaleOverviews.empty()) {
       if (auto error = platform::DeleteFile(work.StaleOverviews)) {
         return MakeReason(ReasonCode::CannotRemoveStale, {work.StaleOverviews}, error);
       }
+    }
+    if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
+      return MakeReason(ReasonCode::CannotReplace, {work.Destination}, error);
     }
     return {};
   }

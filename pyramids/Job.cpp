@@ -49,8 +49,8 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
 }
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
-// first, so that a failed copy leaves no half set; replaced as a whole, and never
-// onto itself. Runs beside the tools.
+// first, so that a failed copy leaves no half set, and put in place sidecars first;
+// never onto itself. Runs beside the tools.
 Reason CopyToDestination(const std::string& source, const std::string& destination,
                          const std::vector<std::string>& sidecars) {
   if (platform::SameFile(source, destination)) return {};
@@ -58,8 +58,9 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
   if (auto error = StageCopy(source, folder, file)) return MakeReason(ReasonCode::CannotCopyTo, {destination}, error);
-  if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
+  // The raster last: a copy found at the destination always has its sidecars.
   PlaceSidecars(staged);
+  if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
   return {};
 }
 
