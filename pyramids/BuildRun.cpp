@@ -57,8 +57,8 @@ Reason PlaceResult(ItemProc& work) {
     }
     try {
       work.Append->Finish();
-    } catch (const std::exception&) {
-      return MakeReason(ReasonCode::CannotAppend, {work.Source});
+    } catch (const std::exception& e) {
+      return AppendFailure(work.Source, e);
     }
     return {};
   }
@@ -128,7 +128,9 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
 // working copy.
 Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   const std::string errorLine = slot.ErrorOutput ? MostTellingErrorLine(*slot.ErrorOutput) : std::string();
-  Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
+  // The levels go beside the file for an append or external build, else into the copy.
+  const std::string& written = slot.Append ? slot.AppendTarget : slot.External ? slot.Source : slot.WorkingCopy.Path();
+  Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine, Unslashed(platform::FolderOf(written)));
   const bool lastRun = !slot.Append || slot.AppendRun + 1 >= slot.Append->ToolRuns().size();
   if (failure.Empty() && lastRun && (slot.WorkingCopy.Valid() || slot.External || slot.Append)) {
     failure = CheckLevels(context, slot);

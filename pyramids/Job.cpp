@@ -13,6 +13,7 @@
 #include "pyramids/ToolCommand.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
+#include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "platform/FsPath.h"
 #include "platform/Paths.h"
@@ -21,11 +22,6 @@
 
 namespace kelvory {
 namespace {
-
-// The folder path without its trailing separator, as a user writes it.
-std::string Unslashed(const std::string& folder) {
-  return folder.size() > 1 && platform::IsSeparator(folder.back()) ? folder.substr(0, folder.size() - 1) : folder;
-}
 
 // Reserves the row's destination, making its folder as needed; a second row with the
 // same destination is refused rather than overwriting the first one's copy.
@@ -129,6 +125,21 @@ InPlaceTarget CheckWritableInPlace(const std::string& source) {
   return target;
 }
 
+// A working copy replaces the file by a rename, so the new file must be given the
+// file's owner, group and extended attributes, which only the append way keeps as
+// they are: tried on a scratch file in the file's folder before anything is copied.
+// The refusal for the working-copy way, or none.
+std::optional<BuildError> CheckAttributesKept(const std::string& source, const InPlaceTarget& target) {
+  std::error_code error;
+  const platform::TempFile probe = platform::TempFile::Create(target.Folder, StagePrefix, error);
+  if (error) return BuildError(MakeReason(ReasonCode::CannotCreateTemp, {Unslashed(target.Folder)}, error));
+  const platform::AttributeLoss loss = platform::TryAttributes(target.Path, probe.Path());
+  if (!loss) return std::nullopt;
+  if (loss.Owner) return BuildError(MakeReason(ReasonCode::OwnerNotKept, {source, loss.What}, loss.Error));
+  if (!loss.What.empty()) return BuildError(MakeReason(ReasonCode::AttributeNotKept, {source, loss.What}, loss.Error));
+  return BuildError(MakeReason(ReasonCode::CannotRead, {source}, loss.Error));
+}
+
 // A copy task: the source into the working file, which stays writable for the tool
 // whatever the source's permissions.
 std::function<Reason()> CopyTask(const std::string& source, const std::string& working, const std::string& shown) {
@@ -195,8 +206,8 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
         try {
           work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
               work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
-        } catch (const std::exception&) {
-          return MakeReason(ReasonCode::CannotAppend, {work->Source});
+        } catch (const std::exception& e) {
+          return AppendFailure(work->Source, e);
         }
         return {};
       });
@@ -294,7 +305,8 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   } catch (const BuildError& refusal) {
     noRoom = refusal;
   }
-  const bool wantsAppend = inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom;
+  const std::optional<BuildError> notKept = CheckAttributesKept(source, inPlace);
+  const bool wantsAppend = inPlace.HardLinked || noRoom || notKept || target.Stamp.Size >= options.AppendLevelsFrom;
   bool appendable = false;
   if (wantsAppend && options.Config.empty()) {
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
@@ -308,6 +320,7 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   }
   // A rename would give this name the new file and leave the other names the old one.
   if (inPlace.HardLinked) Refuse(ReasonCode::HardLinks, {source});
+  if (notKept) throw *notKept;
   if (noRoom) throw *noRoom;
   return review;
 }
@@ -358,6 +371,17 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
 }
 
 }  // namespace
+
+std::string Unslashed(const std::string& folder) {
+  return folder.size() > 1 && platform::IsSeparator(folder.back()) ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+Reason AppendFailure(const std::string& source, const std::exception& error) {
+  if (const auto* file = dynamic_cast<const FileError*>(&error)) {
+    return MakeReason(ReasonCode::CannotAppendFile, {source, file->Path()}, file->Error());
+  }
+  return MakeReason(ReasonCode::CannotAppend, {source});
+}
 
 Reason ReasonOf(const std::exception& error) {
   if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();

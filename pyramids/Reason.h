@@ -21,6 +21,7 @@ enum class ReasonCode {
   ToolExitStatus,      // Args: exit status
   ToolError,           // Args: the tool's own ERROR line, shown as it is
   ToolNoLevels,        // Detail: why the working copy could not be read, or None
+  ToolNoSpace,         // Args: the folder the tool wrote in, its error line; Error
   WaitFailed,          // Error
   CannotStart,         // Args: tool; Error
   CannotKeepOutput,    // Error
@@ -41,6 +42,9 @@ enum class ReasonCode {
   HardLinks,           // Args: file
   ChangedDuringBuild,  // Args: file
   CannotAppend,        // Args: file
+  CannotAppendFile,    // Args: file, the file whose operation failed; Error
+  OwnerNotKept,        // Args: file, "owner:group"; Error
+  AttributeNotKept,    // Args: file, extended attribute; Error
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
   ExternalBesideInternal,  // Args: file
@@ -74,11 +78,12 @@ inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, st
 }
 
 // True for the rules that leave a file as it is to protect it (a layout that new levels
-// would break, links a replace would split, a file nobody may write): such a file is
-// kept, not failed.
+// would break, links a replace would split, an owner or attributes a new file could not
+// be given, a file nobody may write): such a file is kept, not failed.
 inline bool KeepsFile(ReasonCode code) {
   return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
-         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal;
+         code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal ||
+         code == ReasonCode::OwnerNotKept || code == ReasonCode::AttributeNotKept;
 }
 
 // The error the build's steps raise for a row; the row settles with its reason.
@@ -111,7 +116,9 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::NoRoomForCopy,   ReasonCode::ExternalBesideInternal,
     ReasonCode::ReadOnly,
     ReasonCode::HardLinks,       ReasonCode::ChangedDuringBuild,
-    ReasonCode::CannotAppend,
+    ReasonCode::CannotAppend,    ReasonCode::CannotAppendFile,
+    ReasonCode::OwnerNotKept,    ReasonCode::AttributeNotKept,
+    ReasonCode::ToolNoSpace,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,
