@@ -5,11 +5,9 @@
 namespace kelvory {
 
 EFOpenError::EFOpenError(const std::string& path, std::error_code reason)
-    : Exception("Cannot open file \"" + platform::FullPath(path) + "\". " + reason.message()),
-      path_(path),
-      error_(reason) {}
+    : FileError("Cannot open file \"" + platform::FullPath(path) + "\". " + reason.message(), path, reason) {}
 
 EFCreateError::EFCreateError(const std::string& path, std::error_code reason)
-    : Exception("Cannot create file \"" + platform::FullPath(path) + "\". " + reason.message()) {}
+    : FileError("Cannot create file \"" + platform::FullPath(path) + "\". " + reason.message(), path, reason) {}
 
 }  // namespace kelvory

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace kelvory {
 
@@ -19,10 +20,12 @@ class ERangeError : public Exception {
   using Exception::Exception;
 };
 
-// A file that cannot be opened: "Cannot open file "<full path>". <system text>".
-class EFOpenError : public Exception {
+// An operation on a file that failed, with the file and the system's reason, so that
+// a caller can tell a full disk from a missing file without reading the message.
+class FileError : public Exception {
  public:
-  EFOpenError(const std::string& path, std::error_code reason);
+  FileError(const std::string& message, std::string path, std::error_code reason)
+      : Exception(message), path_(std::move(path)), error_(reason) {}
   const std::string& Path() const { return path_; }
   std::error_code Error() const { return error_; }
 
@@ -31,8 +34,14 @@ class EFOpenError : public Exception {
   std::error_code error_;
 };
 
+// A file that cannot be opened: "Cannot open file "<full path>". <system text>".
+class EFOpenError : public FileError {
+ public:
+  EFOpenError(const std::string& path, std::error_code reason);
+};
+
 // A file that cannot be created: "Cannot create file "<full path>". <system text>".
-class EFCreateError : public Exception {
+class EFCreateError : public FileError {
  public:
   EFCreateError(const std::string& path, std::error_code reason);
 };

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "platform/ReplaceParts.h"
 
@@ -42,8 +43,8 @@ UniqueFd CreateBeside(const std::string& folder, PendingFile& pending, std::erro
 
 }  // namespace
 
-std::error_code ReplaceSteps::TakeOverPermissions(const std::string& model, const std::string& path) {
-  return CopyPermissions(model, path);
+std::error_code ReplaceSteps::TakeOverAttributes(const std::string& model, const std::string& path) {
+  return CopyAttributes(model, path);
 }
 
 ReplaceSteps& SystemReplaceSteps() {
@@ -56,7 +57,7 @@ std::error_code Replace(const std::string& staged, const std::string& target, Re
   const bool exists = replace::Exists(target, error);
   if (error) return error;
   if (exists) {
-    if ((error = steps.TakeOverPermissions(target, staged))) return error;
+    if ((error = steps.TakeOverAttributes(target, staged))) return error;
   }
   if ((error = steps.SyncFile(staged))) return error;
   if ((error = steps.Rename(staged, target))) return error;

@@ -1,8 +1,9 @@
 #pragma once
 // Replacing a whole file so that whoever reads it, even after a crash or a power cut,
 // finds either the old file or the whole new one: the new file is written aside in the
-// target's folder, its data reach the disk, it takes the old file's permissions and
-// owner, its name replaces the old one, and the folder's new entry reaches the disk.
+// target's folder, its data reach the disk, it takes the old file's owner, extended
+// attributes and permissions, its name replaces the old one, and the folder's new
+// entry reaches the disk.
 // Every file the program replaces goes through here. Nothing here throws.
 #include <string>
 #include <string_view>
@@ -17,8 +18,8 @@ class ReplaceSteps {
   virtual ~ReplaceSteps() = default;
   // Makes the file's data durable.
   virtual std::error_code SyncFile(const std::string& path);
-  // Gives path the permission bits of model, and its owner where allowed.
-  virtual std::error_code TakeOverPermissions(const std::string& model, const std::string& path);
+  // Gives path the owner (where allowed), extended attributes and permission bits of model.
+  virtual std::error_code TakeOverAttributes(const std::string& model, const std::string& path);
   virtual std::error_code Rename(const std::string& from, const std::string& to);
   // Makes the folder's entries durable.
   virtual std::error_code SyncFolder(const std::string& folder);
@@ -39,8 +40,9 @@ std::error_code CheckReplaceable(const std::string& target);
 
 // Replaces target (ReplaceTarget's result; it may not exist yet) with the file at
 // staged, which must lie on target's filesystem, best in its folder. An existing
-// target's permissions and owner go over to staged. On success staged is gone; on
-// failure target is unchanged and staged is where it was.
+// target's owner, extended attributes and permissions go over to staged (the owner
+// only where allowed; an attribute that cannot go over fails the replace). On success
+// staged is gone; on failure target is unchanged and staged is where it was.
 std::error_code Replace(const std::string& staged, const std::string& target,
                         ReplaceSteps& steps = SystemReplaceSteps());
 

@@ -60,10 +60,8 @@ Reason PlaceResult(ItemProc& work) {
     }
     try {
       work.Append->Finish();
-    } catch (const BuildError& failure) {
-      return failure.Why();
-    } catch (const std::exception&) {
-      return MakeReason(ReasonCode::CannotAppend, {work.Source});
+    } catch (const std::exception& e) {
+      return AppendFailure(work.Source, e);
     }
     return {};
   }
@@ -77,15 +75,16 @@ Reason PlaceResult(ItemProc& work) {
     if (auto error = platform::CopyPermissions(work.Source, work.WorkingCopy.Path())) {
       return MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work.Destination)}, error);
     }
-    if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
-      return MakeReason(ReasonCode::CannotReplace, {work.Destination}, error);
-    }
+    // The raster last: a copy found at the destination always has its sidecars, and
+    // no overview file that GDAL would read instead of the new levels.
     PlaceSidecars(work.Sidecars);
-    // GDAL would go on reading the old overview file instead of the new levels.
     if (!work.StaleOverviews.empty()) {
       if (auto error = platform::DeleteFile(work.StaleOverviews)) {
         return MakeReason(ReasonCode::CannotRemoveStale, {work.StaleOverviews}, error);
       }
+    }
+    if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
+      return MakeReason(ReasonCode::CannotReplace, {work.Destination}, error);
     }
     return {};
   }
@@ -132,7 +131,9 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
 // working copy.
 Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   const std::string errorLine = slot.ErrorOutput ? MostTellingErrorLine(*slot.ErrorOutput) : std::string();
-  Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine);
+  // The levels go beside the file for an append or external build, else into the copy.
+  const std::string& written = slot.Append ? slot.AppendTarget : slot.External ? slot.Source : slot.WorkingCopy.Path();
+  Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine, Unslashed(platform::FolderOf(written)));
   const bool lastRun = !slot.Append || slot.AppendRun + 1 >= slot.Append->ToolRuns().size();
   if (failure.Empty() && lastRun && (slot.WorkingCopy.Valid() || slot.External || slot.Append)) {
     failure = CheckLevels(context, slot);

@@ -14,6 +14,7 @@
 #include "pyramids/WorkFolder.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
+#include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "platform/FsPath.h"
 #include "platform/Paths.h"
@@ -22,11 +23,6 @@
 
 namespace kelvory {
 namespace {
-
-// The folder path without its trailing separator, as a user writes it.
-std::string Unslashed(const std::string& folder) {
-  return folder.size() > 1 && platform::IsSeparator(folder.back()) ? folder.substr(0, folder.size() - 1) : folder;
-}
 
 // Reserves the row's destination, making its folder as needed; a second row with the
 // same destination is refused rather than overwriting the first one's copy.
@@ -50,8 +46,8 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
 }
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
-// first, so that a failed copy leaves no half set; replaced as a whole, and never
-// onto itself. Runs beside the tools.
+// first, so that a failed copy leaves no half set, and put in place sidecars first;
+// never onto itself. Runs beside the tools.
 Reason CopyToDestination(const std::string& source, const std::string& destination,
                          const std::vector<std::string>& sidecars) {
   if (platform::SameFile(source, destination)) return {};
@@ -59,8 +55,9 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
   if (auto error = StageCopy(source, folder, file)) return MakeReason(ReasonCode::CannotCopyTo, {destination}, error);
-  if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
+  // The raster last: a copy found at the destination always has its sidecars.
   PlaceSidecars(staged);
+  if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
   return {};
 }
 
@@ -124,6 +121,21 @@ InPlaceTarget CheckWritableInPlace(const std::string& source) {
   }
   target.HardLinked = platform::CheckReplaceable(target.Path) == std::errc::too_many_links;
   return target;
+}
+
+// A working copy replaces the file by a rename, so the new file must be given the
+// file's owner, group and extended attributes, which only the append way keeps as
+// they are: tried on a scratch file in the file's folder before anything is copied.
+// The refusal for the working-copy way, or none.
+std::optional<BuildError> CheckAttributesKept(const std::string& source, const InPlaceTarget& target) {
+  std::error_code error;
+  const platform::TempFile probe = platform::TempFile::Create(target.Folder, StagePrefix, error);
+  if (error) return BuildError(MakeReason(ReasonCode::CannotCreateTemp, {Unslashed(target.Folder)}, error));
+  const platform::AttributeLoss loss = platform::TryAttributes(target.Path, probe.Path());
+  if (!loss) return std::nullopt;
+  if (loss.Owner) return BuildError(MakeReason(ReasonCode::OwnerNotKept, {source, loss.What}, loss.Error));
+  if (!loss.What.empty()) return BuildError(MakeReason(ReasonCode::AttributeNotKept, {source, loss.What}, loss.Error));
+  return BuildError(MakeReason(ReasonCode::CannotRead, {source}, loss.Error));
 }
 
 // A copy task: the source into the working file, which stays writable for the tool
@@ -193,10 +205,8 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
         try {
           work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
               work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
-        } catch (const BuildError& refusal) {
-          return refusal.Why();
-        } catch (const std::exception&) {
-          return MakeReason(ReasonCode::CannotAppend, {work->Source});
+        } catch (const std::exception& e) {
+          return AppendFailure(work->Source, e);
         }
         return {};
       });
@@ -294,7 +304,8 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   } catch (const BuildError& refusal) {
     noRoom = refusal;
   }
-  const bool wantsAppend = inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom;
+  const std::optional<BuildError> notKept = CheckAttributesKept(source, inPlace);
+  const bool wantsAppend = inPlace.HardLinked || noRoom || notKept || target.Stamp.Size >= options.AppendLevelsFrom;
   bool appendable = false;
   if (wantsAppend && options.Config.empty()) {
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
@@ -314,6 +325,7 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   }
   // A rename would give this name the new file and leave the other names the old one.
   if (inPlace.HardLinked) Refuse(ReasonCode::HardLinks, {source});
+  if (notKept) throw *notKept;
   if (noRoom) throw *noRoom;
   return review;
 }
@@ -364,6 +376,18 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
 }
 
 }  // namespace
+
+std::string Unslashed(const std::string& folder) {
+  return folder.size() > 1 && platform::IsSeparator(folder.back()) ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+Reason AppendFailure(const std::string& source, const std::exception& error) {
+  if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();
+  if (const auto* file = dynamic_cast<const FileError*>(&error)) {
+    return MakeReason(ReasonCode::CannotAppendFile, {source, file->Path()}, file->Error());
+  }
+  return MakeReason(ReasonCode::CannotAppend, {source});
+}
 
 Reason ReasonOf(const std::exception& error) {
   if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();

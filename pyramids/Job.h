@@ -33,4 +33,11 @@ void DiscardWork(ItemProc& slot);
 // The reason an exception from a job's step gives its row.
 Reason ReasonOf(const std::exception& error);
 
+// The reason of an append build that failed with error: with the file and the
+// system's reason where the error carries them.
+Reason AppendFailure(const std::string& source, const std::exception& error);
+
+// The folder path without its trailing separator, as a user writes it.
+std::string Unslashed(const std::string& folder);
+
 }  // namespace kelvory

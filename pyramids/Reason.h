@@ -21,6 +21,7 @@ enum class ReasonCode {
   ToolExitStatus,      // Args: exit status
   ToolError,           // Args: the tool's own ERROR line, shown as it is
   ToolNoLevels,        // Detail: why the working copy could not be read, or None
+  ToolNoSpace,         // Args: the folder the tool wrote in, its error line; Error
   WaitFailed,          // Error
   CannotStart,         // Args: tool; Error
   CannotKeepOutput,    // Error
@@ -47,6 +48,9 @@ enum class ReasonCode {
   CannotMakeWorkFolder,  // Args: folder; Error
   UnfinishedLeftAlone,   // Args: file, where the unfinished build's record was set aside
   CannotUndo,          // Args: file; Error
+  CannotAppendFile,    // Args: file, the file whose operation failed; Error
+  OwnerNotKept,        // Args: file, "owner:group"; Error
+  AttributeNotKept,    // Args: file, extended attribute; Error
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
   ExternalBesideInternal,  // Args: file
@@ -80,12 +84,13 @@ inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, st
 }
 
 // True for the rules that leave a file as it is to protect it (a layout that new levels
-// would break, links a replace would split, a file nobody may write): such a file is
-// kept, not failed.
+// would break, links a replace would split, an owner or attributes a new file could not
+// be given, a file nobody may write): such a file is kept, not failed.
 inline bool KeepsFile(ReasonCode code) {
   return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
          code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal ||
-         code == ReasonCode::UnfinishedLeftAlone;
+         code == ReasonCode::UnfinishedLeftAlone || code == ReasonCode::OwnerNotKept ||
+         code == ReasonCode::AttributeNotKept;
 }
 
 // The error the build's steps raise for a row; the row settles with its reason.
@@ -122,6 +127,9 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::CannotWriteRecord, ReasonCode::CannotRecordBuild,
     ReasonCode::CannotMakeWorkFolder, ReasonCode::UnfinishedLeftAlone,
     ReasonCode::CannotUndo,
+    ReasonCode::CannotAppendFile,
+    ReasonCode::OwnerNotKept,    ReasonCode::AttributeNotKept,
+    ReasonCode::ToolNoSpace,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,

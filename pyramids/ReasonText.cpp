@@ -24,6 +24,8 @@ const Words kWords[] = {
     {ReasonCode::ToolError, "tool_error", "%1", "%1"},
     {ReasonCode::ToolNoLevels, "tool_no_levels", "gdaladdo did not add the overview levels",
      "gdaladdo не добавил уровни пирамиды"},
+    {ReasonCode::ToolNoSpace, "tool_no_space", "no space left on device in %1 (gdaladdo: %2)",
+     "на диске нет места в %1 (gdaladdo: %2)"},
     {ReasonCode::WaitFailed, "wait_failed", "waiting for gdaladdo failed: %e", "не удалось дождаться gdaladdo: %e"},
     {ReasonCode::CannotStart, "cannot_start", "cannot start %1: %e", "не удалось запустить %1: %e"},
     {ReasonCode::CannotKeepOutput, "cannot_keep_output", "cannot keep the output of gdaladdo: %e",
@@ -79,6 +81,18 @@ const Words kWords[] = {
      "построения отложен в %2"},
     {ReasonCode::CannotUndo, "cannot_undo", "cannot undo an unfinished build of %1: %e; its record stays for the next run",
      "не удалось отменить прерванное построение файла %1: %e; его журнал остаётся до следующего запуска"},
+    {ReasonCode::CannotAppendFile, "cannot_append_file", "cannot add the levels to %1, which is as it was: %2: %e",
+     "не удалось добавить уровни в файл %1, он остался прежним: %2: %e"},
+    {ReasonCode::OwnerNotKept, "owner_not_kept",
+     "%1 is kept as it is: a working copy of it could not be given its owner and group %2 (%e), and its levels "
+     "cannot be appended: build it as its owner or as root, or into a destination folder",
+     "файл %1 оставлен как есть: рабочей копии нельзя дать его владельца и группу %2 (%e), а дописать уровни в "
+     "файл нельзя: стройте его от имени владельца или root либо в папку назначения"},
+    {ReasonCode::AttributeNotKept, "attribute_not_kept",
+     "%1 is kept as it is: a working copy of it could not be given its extended attribute %2 (%e), and its levels "
+     "cannot be appended: build it as root, or into a destination folder",
+     "файл %1 оставлен как есть: рабочей копии нельзя дать его расширенный атрибут %2 (%e), а дописать уровни в "
+     "файл нельзя: стройте его от имени root либо в папку назначения"},
     {ReasonCode::CogInPlace, "cog_in_place",
      "%1 is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
      "gdal_translate -of COG, or build its levels beside it with --external",

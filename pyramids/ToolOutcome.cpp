@@ -38,8 +38,11 @@ std::string MostTellingErrorLine(platform::Stream& errorOutput) {
   return fullDisk.empty() ? first : fullDisk;
 }
 
-Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine) {
+Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine, const std::string& writeFolder) {
   if (exit.Signaled) return MakeReason(ReasonCode::ToolSignal, {std::to_string(exit.Code)});
+  if (NamesFullDisk(errorLine)) {
+    return MakeReason(ReasonCode::ToolNoSpace, {writeFolder, errorLine}, std::make_error_code(std::errc::no_space_on_device));
+  }
   if (!errorLine.empty()) return MakeReason(ReasonCode::ToolError, {errorLine});
   if (exit.Code != 0) return MakeReason(ReasonCode::ToolExitStatus, {std::to_string(exit.Code)});
   return {};

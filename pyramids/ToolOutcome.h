@@ -14,8 +14,9 @@ namespace kelvory {
 std::string MostTellingErrorLine(platform::Stream& errorOutput);
 
 // Why a tool run failed, or none when it succeeded: a signal, a non-zero exit status
-// or an error line each make it a failure.
-Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine);
+// or an error line each make it a failure. A line that says the disk is full names
+// writeFolder, where the tool wrote: the tool's own line names no place.
+Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLine, const std::string& writeFolder);
 
 // The reason with every mention of the working copy's path in its arguments replaced
 // by the user's own name for the file: the temporary path means nothing to the user.

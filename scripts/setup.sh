@@ -17,6 +17,7 @@ packages=(
   xdg-utils
   dpkg-dev lintian
   jq
+  acl
 )
 
 source scripts/install-packages.sh

@@ -74,7 +74,7 @@ class ConvStopTest : public ::testing::Test {
 };
 
 TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
-  UseFakeTool("echo \"ERROR 1: $1: No space left on device\" >&2; exit 1");
+  UseFakeTool("echo \"ERROR 1: $1: TIFFReadEncodedTile() failed\" >&2; exit 1");
   const std::string source = MakeTiff("full.tif");
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
@@ -86,7 +86,7 @@ TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
   // The tool named its working copy; the user reads their own file's path.
   const QString path = QFile::decodeName(source.c_str());
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
-            path + "\nERROR 1: " + path + ": No space left on device");
+            path + "\nERROR 1: " + path + ": TIFFReadEncodedTile() failed");
 
   // The next build forgets the old reason as soon as the row is under way again.
   UseFakeTool("exit 0");

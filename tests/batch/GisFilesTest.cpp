@@ -147,6 +147,22 @@ TEST_F(GisFiles, DestinationCopyKeepsItsPlaceOnTheMap) {
             std::string::npos);
 }
 
+// The raster goes into the destination last, so that a copy found there always has its
+// world file: one whose world file cannot be put in place (a folder holds its name)
+// is not there at all, whether it was built or only copied.
+TEST_F(GisFiles, DestinationCopyAppearsOnlyWithItsSidecars) {
+  for (const char* size : {"600 600", "120 120"}) {
+    SCOPED_TRACE(size);
+    Sh(std::string("rm -rf out && mkdir -p out/scan.tfw && touch out/scan.tfw/x && gdal_create -q -of GTiff -outsize ") +
+       size + " -bands 1 scan.tif && printf '10\\n0\\n0\\n-10\\n1000\\n2000\\n' > scan.tfw");
+    const ChildResult run = Batch({"--dest", Path("out"), Path("scan.tif")});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("failed: " + Path("scan.tif") + ": cannot replace " + Path("out/scan.tfw")), std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(root_ / "out" / "scan.tif"));
+  }
+}
+
 TEST_F(GisFiles, ClassicReadingRefusesWhatOnlyTheWidenedReadingTakesAndSaysSo) {
   Sh(std::string(Base) + " -ot Float32 dem.tif");
   const ChildResult run = Batch({"--classic", Path("dem.tif")});

@@ -322,10 +322,10 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
       {"echo spoiled >> \"$1\"; kill -9 $$", "gdaladdo was killed by signal 9"},
       {"echo spoiled >> \"$1\"; echo 'ERROR 1: first' >&2; echo 'ERROR 4: last one' >&2; echo note >&2; exit 0",
        "ERROR 1: first"},
-      // A full disk is the root cause, whatever was said before it.
+      // A full disk is the root cause, whatever was said before it; %f is the folder.
       {"echo spoiled >> \"$1\"; echo 'ERROR 1: IReadBlock failed' >&2; "
        "echo 'ERROR 3: tmp.tif: No space left on device' >&2; exit 1",
-       "ERROR 3: tmp.tif: No space left on device"},
+       "no space left on device in %f (gdaladdo: ERROR 3: tmp.tif: No space left on device)"},
   };
   for (const Case& c : cases) {
     for (const bool withDest : {false, true}) {
@@ -346,7 +346,9 @@ TEST_F(BuildRunnerTest, FailingToolLeavesSourceAndDestinationUntouched) {
       RunBuild(h);
 
       EXPECT_EQ(h.Rows[0].Status, StatusFailed);
-      EXPECT_EQ(h.ReasonFor(0), c.reason);
+      std::string reason = c.reason;
+      if (const auto at = reason.find("%f"); at != std::string::npos) reason.replace(at, 2, withDest ? h.Dest : s.Tmp());
+      EXPECT_EQ(h.ReasonFor(0), reason);
       EXPECT_TRUE(ReadBytes(path) == before);
       EXPECT_TRUE(s.TmpEntries().empty());
       if (withDest) {
@@ -371,10 +373,43 @@ TEST_F(BuildRunnerTest, ToolErrorsSurviveAFullTemporaryFolder) {
   RunBuild(host);
 
   EXPECT_EQ(host.Rows[0].Status, StatusFailed);
-  EXPECT_EQ(host.ReasonFor(0), "ERROR 1: No space left on device");
+  EXPECT_EQ(host.ReasonFor(0), "no space left on device in " + small + " (gdaladdo: ERROR 1: No space left on device)");
   EXPECT_TRUE(ReadBytes(path) == before);
   EXPECT_TRUE(fs::is_empty(small));
   ExpectNothingLeftRunning();
+}
+
+// A full disk names itself and the folder that filled, whichever way the levels were
+// written: into a working copy in the temporary folder, into the copy in a destination
+// folder, or beside the file to be appended to it. The tool fills the filesystem of the
+// file it is given and then runs the real gdaladdo, which finds no room.
+TEST_F(BuildRunnerTest, AFullDiskNamesItselfAndWhere) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  scratch.UseFakeTool("for a; do [ -f \"$a\" ] && f=$a; done; head -c 64M /dev/zero > \"$(dirname \"$f\")/filler\"; exec " +
+                      Scratch::RealToolCall());
+  for (const char* way : {"working copy", "destination", "append"}) {
+    SCOPED_TRACE(way);
+    const std::string small = scratch.MountSmall("4m");
+    if (small.empty()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    FakeHost h;
+    h.Folder = scratch.Program();
+    std::string path = scratch.MakeTiff("a.tif", 300, 300);
+    if (way == std::string("working copy")) h.Options.TempFolder = small;
+    if (way == std::string("destination")) h.Dest = small;
+    if (way == std::string("append")) {
+      fs::copy_file(path, small + "/a.tif");
+      path = small + "/a.tif";
+      h.Options.AppendLevelsFrom = 0;
+    }
+    const std::string before = ReadBytes(path);
+    h.AddRows({path});
+
+    RunBuild(h);
+
+    EXPECT_EQ(h.Rows[0].Status, StatusFailed);
+    EXPECT_EQ(h.ReasonFor(0).rfind("no space left on device in " + small + " (gdaladdo: ERROR ", 0), 0u) << h.ReasonFor(0);
+    EXPECT_TRUE(ReadBytes(path) == before);
+  }
 }
 
 // Whatever made the tool's errors go missing, a run that claims success but leaves the

@@ -29,8 +29,8 @@ class RecordingSteps : public ReplaceSteps {
   std::vector<std::string> steps;
 
   std::error_code SyncFile(const std::string& path) override { return Step("sync file", [&] { return ReplaceSteps::SyncFile(path); }); }
-  std::error_code TakeOverPermissions(const std::string& model, const std::string& path) override {
-    return Step("permissions", [&] { return ReplaceSteps::TakeOverPermissions(model, path); });
+  std::error_code TakeOverAttributes(const std::string& model, const std::string& path) override {
+    return Step("attributes", [&] { return ReplaceSteps::TakeOverAttributes(model, path); });
   }
   std::error_code Rename(const std::string& from, const std::string& to) override {
     return Step("rename", [&] { return ReplaceSteps::Rename(from, to); });
@@ -54,12 +54,12 @@ TEST(SafeReplace, DataReachTheDiskBeforeTheNameAndTheFolderAfterIt) {
   WriteBytes(target, "old");
   RecordingSteps steps;
   EXPECT_FALSE(ReplaceFileContents(target, "new", steps));
-  EXPECT_EQ(steps.steps, (std::vector<std::string>{"permissions", "sync file", "rename", "sync folder"}));
+  EXPECT_EQ(steps.steps, (std::vector<std::string>{"attributes", "sync file", "rename", "sync folder"}));
   EXPECT_EQ(ReadBytes(target), "new");
 }
 
 TEST(SafeReplace, AFailureBeforeTheRenameLeavesTheOldFileAndNoNewOne) {
-  for (const char* failing : {"permissions", "sync file", "rename"}) {
+  for (const char* failing : {"attributes", "sync file", "rename"}) {
     SCOPED_TRACE(failing);
     Scratch s;
     const std::string target = s.Data() + "list.txt";

@@ -69,6 +69,8 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
       {MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"}), Language::Russian, "файл /d/a.tif доступен только для чтения",
        Audience::Window},
       {unreadable, Language::English, "gdaladdo did not add the overview levels: file structure error"},
+      {MakeReason(ReasonCode::CannotAppendFile, {"/d/a.tif", "/d/.a.tif.kelvory-journal"}, full), Language::Russian,
+       "не удалось добавить уровни в файл /d/a.tif, он остался прежним: /d/.a.tif.kelvory-journal: на диске нет места"},
   };
   for (const Case& c : cases) EXPECT_EQ(ReasonText(c.reason, c.language, c.audience), c.text);
 }

@@ -55,7 +55,7 @@ class Scratch {
     ::setenv("TMPDIR", Tmp().c_str(), 1);
   }
   ~Scratch() {
-    if (!mounted_.empty()) ::umount2(mounted_.c_str(), MNT_DETACH);
+    for (const std::string& folder : mounted_) ::umount2(folder.c_str(), MNT_DETACH);
     if (hadTmpdir_) ::setenv("TMPDIR", oldTmpdir_.c_str(), 1); else ::unsetenv("TMPDIR");
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -104,11 +104,18 @@ class Scratch {
   // Points TMPDIR at a new tmpfs of the given size, so that a tool can fill it; empty
   // when this process may not mount one.
   std::string UseSmallTmp(const std::string& size) {
-    const std::string folder = root_ + "/small";
+    const std::string folder = MountSmall(size);
+    if (!folder.empty()) ::setenv("TMPDIR", folder.c_str(), 1);
+    return folder;
+  }
+
+  // A new folder on a tmpfs of its own of the given size; empty when this process may
+  // not mount one.
+  std::string MountSmall(const std::string& size) {
+    const std::string folder = root_ + "/small" + std::to_string(mounted_.size());
     fs::create_directories(folder);
     if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, ("size=" + size).c_str()) != 0) return {};
-    mounted_ = folder;
-    ::setenv("TMPDIR", folder.c_str(), 1);
+    mounted_.push_back(folder);
     return folder;
   }
 
@@ -122,7 +129,7 @@ class Scratch {
   std::string root_;
   std::string oldTmpdir_;
   std::string otherTmp_;
-  std::string mounted_;
+  std::vector<std::string> mounted_;
   bool hadTmpdir_ = false;
 };
 
