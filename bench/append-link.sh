@@ -67,13 +67,7 @@ for part in $parts; do
   case $part in
     one)
       size=${SIZE:-19000}
-      half=$((size / 2))
-      head -c $((half * half * 3)) /dev/urandom > "$scratch/noise.raw"
-      printf 'ENVI\nsamples = %d\nlines = %d\nbands = 3\nheader offset = 0\ndata type = 1\ninterleave = bip\nbyte order = 0\n' \
-        "$half" "$half" > "$scratch/noise.hdr"
-      gdal_translate -q -outsize "$size" "$size" -r bilinear -co COMPRESS=LZW -co PHOTOMETRIC=RGB \
-        "$scratch/noise.raw" "$pristine/big.tif"
-      rm -f "$scratch/noise.raw" "$scratch/noise.hdr"
+      photo_like "$size" "$pristine/big.tif"
       levels=$(awk -v s="$size" 'BEGIN { l = log(s / 100) / log(2); r = int(l); if (l - r > 0.5 || (l - r == 0.5 && r % 2)) r++; print r }')
       factors=$(awk -v n="$levels" 'BEGIN { for (i = 1; i <= n; i++) printf "%s%d", (i > 1 ? " " : ""), 2 ^ i }')
       compare "one file of $size x $size RGB, LZW, $(($(stat -c %s "$pristine/big.tif") / 1000000)) MB" "$factors"

@@ -28,6 +28,19 @@ no_empty_truncate="LD_PRELOAD='$bin/kelvory-bench-no-empty-truncate.so'"
 export TMPDIR=$scratch/tmp
 mkdir -p "$TMPDIR"
 
+# photo_like SIZE FILE: an RGB LZW GeoTIFF of SIZE x SIZE, noise at half the size
+# enlarged bilinearly, so that neighbouring pixels are alike as in a photograph and
+# neither the reading nor the compressing is trivial.
+photo_like() {
+  local size=$1 file=$2 half=$(($1 / 2))
+  head -c $((half * half * 3)) /dev/urandom > "$scratch/noise.raw"
+  printf 'ENVI\nsamples = %d\nlines = %d\nbands = 3\nheader offset = 0\ndata type = 1\ninterleave = bip\nbyte order = 0\n' \
+    "$half" "$half" > "$scratch/noise.hdr"
+  gdal_translate -q -outsize "$size" "$size" -r bilinear -co COMPRESS=LZW -co PHOTOMETRIC=RGB \
+    "$scratch/noise.raw" "$file"
+  rm -f "$scratch/noise.raw" "$scratch/noise.hdr"
+}
+
 # copies FILE COUNT FOLDER PREFIX: COUNT copies of FILE named PREFIX<n>.tif, without a
 # process per file.
 copies() {

@@ -9,17 +9,11 @@
 source "$(dirname "$0")/lib.sh"
 
 size=${SIZE:-19000}
-half=$((size / 2))
 rounds=${ROUNDS:-3}
 pristine=$scratch/pristine
 work=$scratch/work
 mkdir -p "$pristine"
-head -c $((half * half * 3)) /dev/urandom > "$scratch/noise.raw"
-printf 'ENVI\nsamples = %d\nlines = %d\nbands = 3\nheader offset = 0\ndata type = 1\ninterleave = bip\nbyte order = 0\n' \
-  "$half" "$half" > "$scratch/noise.hdr"
-gdal_translate -q -outsize "$size" "$size" -r bilinear -co COMPRESS=LZW -co PHOTOMETRIC=RGB \
-  "$scratch/noise.raw" "$pristine/big.tif"
-rm -f "$scratch/noise.raw" "$scratch/noise.hdr"
+photo_like "$size" "$pristine/big.tif"
 # The factors kelvory asks for: one level for each halving down to about 100 pixels.
 levels=$(awk -v s="$size" 'BEGIN { l = log(s / 100) / log(2); r = int(l); if (l - r > 0.5 || (l - r == 0.5 && r % 2)) r++; print r }')
 FACTORS=$(awk -v n="$levels" 'BEGIN { for (i = 1; i <= n; i++) printf "%s%d", (i > 1 ? " " : ""), 2 ^ i }')

@@ -11,17 +11,11 @@ source "$(dirname "$0")/lib.sh"
 old=${OLD_BIN:?set OLD_BIN to the other build\'s out/bin}
 [ -x "$old/kelvory-batch" ] || { echo "missing $old/kelvory-batch" >&2; exit 2; }
 size=${SIZE:-12000}
-half=$((size / 2))
 rounds=${ROUNDS:-5}
 pristine=$scratch/pristine
 work=$scratch/work
 mkdir -p "$pristine/one" "$pristine/eight"
-head -c $((half * half * 3)) /dev/urandom > "$scratch/noise.raw"
-printf 'ENVI\nsamples = %d\nlines = %d\nbands = 3\nheader offset = 0\ndata type = 1\ninterleave = bip\nbyte order = 0\n' \
-  "$half" "$half" > "$scratch/noise.hdr"
-gdal_translate -q -outsize "$size" "$size" -r bilinear -co COMPRESS=LZW -co PHOTOMETRIC=RGB \
-  "$scratch/noise.raw" "$pristine/one/big.tif"
-rm -f "$scratch/noise.raw" "$scratch/noise.hdr"
+photo_like "$size" "$pristine/one/big.tif"
 gdal_create -q -of GTiff -outsize 4000 4000 -bands 3 -ot Byte -co PHOTOMETRIC=RGB -burn 90 -burn 140 -burn 60 \
   "$scratch/seed.tif"
 copies "$scratch/seed.tif" 8 "$pristine/eight" big
