@@ -272,10 +272,16 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
   } catch (...) {
     pending_ = false;
     std::error_code error;
-    ConcludeAppend(source_, written ? SettleAppend(file, journal_, WholeLink::Undo, error) : RecoveryOutcome::Obsolete);
+    const RecoveryOutcome outcome =
+        written ? SettleAppend(file, journal_, WholeLink::Undo, error) : RecoveryOutcome::Obsolete;
+    // Windows removes the file's second name only once no handle of ours shuts out
+    // its deletion.
+    file = FileWriter();
+    ConcludeAppend(source_, outcome);
     throw;
   }
   pending_ = false;
+  file = FileWriter();
   // Linked and synced: the build is done, whatever happens to the files beside it (the
   // journal, left, makes recovery finish it).
   step(MergeStep::RemoveWorkFiles);

@@ -70,6 +70,8 @@ Recovery Recover(const std::string& source) {
   if (error == std::errc::no_such_file_or_directory) return ConcludeAppend(source, RecoveryOutcome::Obsolete);
   if (error) return ConcludeAppend(source, RecoveryOutcome::Failed, error);
   const RecoveryOutcome outcome = SettleAppend(file, *journal, WholeLink::Keep, error);
+  // Closed first: on Windows an open handle keeps the file's second name from going.
+  file = FileWriter();
   return ConcludeAppend(source, outcome, error);
 }
 
