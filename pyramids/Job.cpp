@@ -304,13 +304,15 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   } catch (const BuildError& refusal) {
     noRoom = refusal;
   }
-  const std::optional<BuildError> notKept = CheckAttributesKept(source, inPlace);
-  const bool wantsAppend = inPlace.HardLinked || noRoom || notKept || target.Stamp.Size >= options.AppendLevelsFrom;
-  bool appendable = false;
-  if (wantsAppend && options.Config.empty()) {
+  const auto provenAppendable = [&] {
+    if (!options.Config.empty()) return false;
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
-    appendable = review.Decision.Proven();
-  }
+    return review.Decision.Proven();
+  };
+  bool appendable = (inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom) && provenAppendable();
+  // Only the working copy has to be given the file's attributes: tried when it is the way.
+  std::optional<BuildError> notKept;
+  if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = provenAppendable();
   // The levels are built through a second name of the file in a hidden folder beside
   // it, which not every filesystem can give.
   if (appendable) {
