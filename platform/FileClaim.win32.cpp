@@ -30,9 +30,7 @@ FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (!fd.Valid()) {
     const DWORD failure = ::GetLastError();
-    error = failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION
-                ? std::make_error_code(std::errc::device_or_resource_busy)
-                : win32::ErrorFrom(failure);
+    error = win32::ErrorFrom(failure);
     return {};
   }
   OVERLAPPED at{};
@@ -40,9 +38,7 @@ FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {
   at.OffsetHigh = ClaimOffsetHigh;
   if (::LockFileEx(win32::HandleOf(fd.Get()), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) == 0) {
     const DWORD failure = ::GetLastError();
-    error = failure == ERROR_LOCK_VIOLATION || failure == ERROR_IO_PENDING
-                ? std::make_error_code(std::errc::device_or_resource_busy)
-                : win32::ErrorFrom(failure);
+    error = win32::ErrorFrom(failure == ERROR_IO_PENDING ? ERROR_LOCK_VIOLATION : failure);
     return {};
   }
   return FileClaim(std::move(fd));

@@ -93,7 +93,7 @@ Existing Inspect(const std::string& target, std::error_code& error) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Existing::Folder;
   // A read-only file stays as it is, even where its folder would take a new one.
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    error = std::make_error_code(std::errc::permission_denied);
+    error = win32::ErrorFrom(ERROR_ACCESS_DENIED);
     return Existing::None;
   }
   const UniqueFd fd = win32::OpenFile(target, FILE_READ_ATTRIBUTES, AllSharing, OPEN_EXISTING, 0);

@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/ReplaceFile.h"
 #include "platform/TempFile.h"
+#include "pyramids/ReasonText.h"
 
 namespace kelvory::wintest {
 namespace {
@@ -27,6 +28,18 @@ struct OpenHandle {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
   }
 };
+
+// Windows' own English text for a Win32 error, as a reason shows it: without the full
+// stop and line break that end it.
+std::string WindowsText(DWORD code) {
+  wchar_t text[512] = {};
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 512, nullptr);
+  std::wstring wide(text, n);
+  while (!wide.empty() && (wide.back() == L'.' || wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
+    wide.pop_back();
+  return Utf8(fs::path(wide));
+}
 
 TEST(FilesWin32, CopyingAFileOntoItselfUnderAnySpellingLeavesItUntouched) {
   ScratchFolder scratch;
@@ -174,6 +187,27 @@ TEST(FilesWin32, AClaimKeepsOtherClaimsOutButNotReadersOrCopies) {
   EXPECT_EQ(contents->Read(bytes, sizeof bytes), sizeof bytes);
   claim.Release();
   EXPECT_TRUE(platform::FileClaim::Take(path, error).Held()) << error.message();
+}
+
+// A failing call's error reads as Windows says it, in the reasons too, and still
+// compares equal to its portable condition.
+TEST(FilesWin32, SystemErrorsSpeakWindowsWordsAndCompareAsTheirConditions) {
+  ScratchFolder scratch;
+  const std::string missing = scratch.File("нет.tif");
+  std::error_code error;
+  EXPECT_FALSE(platform::FileStream::Open(missing, error));
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(error.message(), WindowsText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReasonText(MakeReason(ReasonCode::CannotRead, {missing}, error), Language::English),
+            "cannot read " + missing + ": " + WindowsText(ERROR_FILE_NOT_FOUND));
+
+  const std::string readOnly = scratch.File("read-only.tif");
+  WriteText(readOnly, "old");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+  error = platform::CheckWritable(readOnly);
+  EXPECT_EQ(error, std::errc::permission_denied);
+  EXPECT_EQ(error.message(), WindowsText(ERROR_ACCESS_DENIED));
+  ::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(FilesWin32, PathPartsAcceptBothSeparators) {
