@@ -1,6 +1,7 @@
 #include "platform/FileClaim.h"
 
 #include "platform/DescriptorStream.h"
+#include "platform/Patience.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
@@ -25,14 +26,17 @@ std::unique_ptr<Stream> FileClaim::Contents(std::error_code& error) const {
 }
 
 FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {
-  error.clear();
-  UniqueFd fd = win32::OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-  if (!fd.Valid()) {
-    const DWORD failure = ::GetLastError();
-    error = win32::ErrorFrom(failure);
-    return {};
-  }
+  UniqueFd fd;
+  // A reader that shares no writing goes away soon; another claim (the lock below)
+  // belongs to a build that will not.
+  error = Patiently(
+      [&] {
+        fd = win32::OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+        return fd.Valid() ? std::error_code() : win32::LastError();
+      },
+      win32::HeldByAnother);
+  if (error) return {};
   OVERLAPPED at{};
   at.Offset = ClaimOffsetLow;
   at.OffsetHigh = ClaimOffsetHigh;

@@ -110,6 +110,12 @@ std::string MessageText(DWORD code, LANGID language) {
   return Narrow(text);
 }
 
+bool HeldByAnother(const std::error_code& error) {
+  if (error.category() != ErrorCategory()) return false;
+  const auto code = static_cast<DWORD>(error.value());
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
 UniqueFd OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
   return UniqueFd(FdOf(handle));

@@ -37,6 +37,11 @@ inline std::error_code LastError() { return ErrorFrom(::GetLastError()); }
 // empty when the system keeps no such text in that language.
 std::string MessageText(DWORD code, LANGID language);
 
+// True for the refusals that another program's open of a file gives while it shares
+// no writing or deleting with others: a reader, a preview, a virus scanner, held for a
+// moment.
+bool HeldByAnother(const std::error_code& error);
+
 inline HANDLE HandleOf(NativeFd fd) { return reinterpret_cast<HANDLE>(fd); }
 inline NativeFd FdOf(HANDLE handle) {
   return handle == nullptr || handle == INVALID_HANDLE_VALUE ? NativeFd{-1} : reinterpret_cast<NativeFd>(handle);
