@@ -20,10 +20,12 @@ class FileClaim {
   FileClaim(const FileClaim&) = delete;
   FileClaim& operator=(const FileClaim&) = delete;
 
-  // Claims the file now at path, without waiting. device_or_resource_busy when another
-  // process holds it, or another program holds it locked for writing (so that readers
-  // could not open it); permission_denied or read_only_file_system when this process
-  // may not write the file (a write lock needs a file open for writing).
+  // Claims the file now at path. device_or_resource_busy when another process holds
+  // it, at once, or another program holds it locked for writing (so that readers could
+  // not open it); on Windows, where a reader keeps writers out for as long as it reads,
+  // that hold is waited out for up to two seconds first. permission_denied or
+  // read_only_file_system when this process may not write the file (a write lock needs
+  // a file open for writing).
   static FileClaim Take(const std::string& path, std::error_code& error);
 
   bool Held() const { return fd_.Valid(); }

@@ -1,6 +1,7 @@
 #include "platform/FileClaim.h"
 
 #include "platform/DescriptorStream.h"
+#include "platform/Patience.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
@@ -25,24 +26,23 @@ std::unique_ptr<Stream> FileClaim::Contents(std::error_code& error) const {
 }
 
 FileClaim FileClaim::Take(const std::string& path, std::error_code& error) {
-  error.clear();
-  UniqueFd fd = win32::OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-  if (!fd.Valid()) {
-    const DWORD failure = ::GetLastError();
-    error = failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION
-                ? std::make_error_code(std::errc::device_or_resource_busy)
-                : win32::ErrorFrom(failure);
-    return {};
-  }
+  UniqueFd fd;
+  // A reader that shares no writing goes away soon; another claim (the lock below)
+  // belongs to a build that will not.
+  error = Patiently(
+      [&] {
+        fd = win32::OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+        return fd.Valid() ? std::error_code() : win32::LastError();
+      },
+      win32::HeldByAnother);
+  if (error) return {};
   OVERLAPPED at{};
   at.Offset = ClaimOffsetLow;
   at.OffsetHigh = ClaimOffsetHigh;
   if (::LockFileEx(win32::HandleOf(fd.Get()), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) == 0) {
     const DWORD failure = ::GetLastError();
-    error = failure == ERROR_LOCK_VIOLATION || failure == ERROR_IO_PENDING
-                ? std::make_error_code(std::errc::device_or_resource_busy)
-                : win32::ErrorFrom(failure);
+    error = win32::ErrorFrom(failure == ERROR_IO_PENDING ? ERROR_LOCK_VIOLATION : failure);
     return {};
   }
   return FileClaim(std::move(fd));

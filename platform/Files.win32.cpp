@@ -117,7 +117,7 @@ std::error_code CheckWritable(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // The read-only attribute of a file is a user's wish; on a folder it means nothing.
-  if (!folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return std::make_error_code(std::errc::permission_denied);
+  if (!folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return win32::ErrorFrom(ERROR_ACCESS_DENIED);
   // The access rules decide the rest: ask for the right itself, sharing with everyone.
   const DWORD access = folder ? FILE_ADD_FILE : FILE_WRITE_DATA;
   const UniqueFd fd = win32::OpenFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

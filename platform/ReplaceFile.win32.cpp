@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Patience.h"
 #include "platform/ReplaceParts.h"
 #include "platform/Win32.win32.h"
 
@@ -52,6 +53,26 @@ bool Unsupported(DWORD code) {
          code == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
+// A rename onto path refused this way met a handle that holds the file, not a rule:
+// nothing else forbids replacing a writable file.
+bool RefusedByAHolder(DWORD refusal, const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  return refusal == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+// OpenFile, waiting out another program's brief hold on the file.
+UniqueFd OpenPatiently(const std::string& path, DWORD access, DWORD share, DWORD disposition, std::error_code& error) {
+  UniqueFd fd;
+  error = Patiently(
+      [&] {
+        fd = win32::OpenFile(path, access, share, disposition, 0);
+        return fd.Valid() ? std::error_code() : LastError();
+      },
+      win32::HeldByAnother);
+  return fd;
+}
+
 // Replaces to, which another handle holds open with delete sharing (the claim that
 // keeps other Kelvory processes away), where renames have no POSIX semantics: to is
 // moved aside under a new name in its folder, from takes its name, and the old file
@@ -79,6 +100,28 @@ std::error_code ReplaceHeldFile(const std::string& from, const std::string& to) 
   return {};
 }
 
+// One try of ReplaceSteps::Rename; a failure leaves both names as they were.
+std::error_code RenameOnce(const std::string& from, const std::string& to) {
+  {
+    const UniqueFd file = win32::OpenFile(from, GENERIC_WRITE | DELETE | SYNCHRONIZE, AllSharing, OPEN_EXISTING, 0);
+    if (!file.Valid()) return LastError();
+    const DWORD failure =
+        RenameHandle(HandleOf(file.Get()), to, FileRenameInfoExClass, RenameReplaceIfExists | RenamePosixSemantics);
+    if (failure == 0) {
+      if (!::FlushFileBuffers(HandleOf(file.Get()))) return LastError();
+      return {};
+    }
+    // A holder that shares no deleting refuses this rename; the way below tells it
+    // apart as a sharing violation, which is waited out.
+    if (!Unsupported(failure) && !RefusedByAHolder(failure, to)) return win32::ErrorFrom(failure);
+  }
+  if (::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return {};
+  const DWORD refusal = ::GetLastError();
+  return RefusedByAHolder(refusal, to) ? ReplaceHeldFile(from, to) : win32::ErrorFrom(refusal);
+}
+
 }  // namespace
 
 namespace replace {
@@ -93,7 +136,7 @@ Existing Inspect(const std::string& target, std::error_code& error) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Existing::Folder;
   // A read-only file stays as it is, even where its folder would take a new one.
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    error = std::make_error_code(std::errc::permission_denied);
+    error = win32::ErrorFrom(ERROR_ACCESS_DENIED);
     return Existing::None;
   }
   const UniqueFd fd = win32::OpenFile(target, FILE_READ_ATTRIBUTES, AllSharing, OPEN_EXISTING, 0);
@@ -111,8 +154,9 @@ bool Exists(const std::string& path, std::error_code& error) {
 }
 
 std::error_code WriteInPlace(const std::string& path, std::string_view bytes) {
-  const UniqueFd fd = win32::OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING, 0);
-  if (!fd.Valid()) return LastError();
+  std::error_code opened;
+  const UniqueFd fd = OpenPatiently(path, GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING, opened);
+  if (opened) return opened;
   if (auto error = WriteAll(HandleOf(fd.Get()), bytes)) return error;
   if (!::FlushFileBuffers(HandleOf(fd.Get()))) return LastError();
   return {};
@@ -135,8 +179,9 @@ std::error_code WriteAndClose(UniqueFd file, std::string_view bytes) {
 }  // namespace replace
 
 std::error_code ReplaceSteps::SyncFile(const std::string& path) {
-  const UniqueFd fd = win32::OpenFile(path, GENERIC_WRITE, AllSharing, OPEN_EXISTING, 0);
-  if (!fd.Valid()) return LastError();
+  std::error_code error;
+  const UniqueFd fd = OpenPatiently(path, GENERIC_WRITE, AllSharing, OPEN_EXISTING, error);
+  if (error) return error;
   if (!::FlushFileBuffers(HandleOf(fd.Get()))) return LastError();
   return {};
 }
@@ -146,28 +191,10 @@ std::error_code ReplaceSteps::SyncFile(const std::string& path) {
 // it all the same when every holder shares deleting (the claim does, a reader does
 // not); the claim's handle then keeps the old file, nameless, until it closes.
 // The renamed file is flushed before this returns, which is what the folder's sync
-// does elsewhere: on NTFS that commits the rename to the disk.
+// does elsewhere: on NTFS that commits the rename to the disk. A reader's hold on
+// either file is waited out for a while: the build it would throw away is done.
 std::error_code ReplaceSteps::Rename(const std::string& from, const std::string& to) {
-  {
-    const UniqueFd file = win32::OpenFile(from, GENERIC_WRITE | DELETE | SYNCHRONIZE, AllSharing, OPEN_EXISTING, 0);
-    if (!file.Valid()) return LastError();
-    const DWORD failure =
-        RenameHandle(HandleOf(file.Get()), to, FileRenameInfoExClass, RenameReplaceIfExists | RenamePosixSemantics);
-    if (failure == 0) {
-      if (!::FlushFileBuffers(HandleOf(file.Get()))) return LastError();
-      return {};
-    }
-    if (!Unsupported(failure)) return win32::ErrorFrom(failure);
-  }
-  if (::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return {};
-  // Refused, and not for being read-only: some handle holds the file.
-  const DWORD refusal = ::GetLastError();
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(to).c_str());
-  const bool held = refusal == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
-                    (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
-  return held ? ReplaceHeldFile(from, to) : win32::ErrorFrom(refusal);
+  return Patiently([&] { return RenameOnce(from, to); }, win32::HeldByAnother);
 }
 
 // Windows flushes no folder on request; the rename has done it.

@@ -16,4 +16,10 @@ std::string FromSystemText(std::string_view text) {
   return win32::Narrow(wide);
 }
 
+std::string SystemErrorText(const std::error_code& error, std::string_view language) {
+  if (!error || error.category() != win32::ErrorCategory()) return {};
+  if (language != "ru") return {};
+  return win32::MessageText(static_cast<DWORD>(error.value()), MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA));
+}
+
 }  // namespace kelvory::platform

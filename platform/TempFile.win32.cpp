@@ -71,7 +71,7 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
       return {};
     }
   }
-  error = std::make_error_code(std::errc::file_exists);
+  error = win32::ErrorFrom(ERROR_FILE_EXISTS);
   return {};
 }
 

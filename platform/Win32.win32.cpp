@@ -1,6 +1,6 @@
 #include "platform/Win32.win32.h"
 
-#include <cerrno>
+#include <string>
 
 namespace kelvory::platform::win32 {
 
@@ -22,47 +22,98 @@ std::string Narrow(const std::wstring& utf16) {
   return out;
 }
 
-std::error_code ErrorFrom(DWORD code) {
+namespace {
+
+std::errc ConditionOf(DWORD code) {
   switch (code) {
-    case ERROR_SUCCESS: return {};
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_PATHNAME:
-      return std::make_error_code(std::errc::no_such_file_or_directory);
+      return std::errc::no_such_file_or_directory;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-      return std::make_error_code(std::errc::permission_denied);
+      return std::errc::permission_denied;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY:
-      return std::make_error_code(std::errc::device_or_resource_busy);
+      return std::errc::device_or_resource_busy;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-      return std::make_error_code(std::errc::file_exists);
+      return std::errc::file_exists;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return std::make_error_code(std::errc::no_space_on_device);
+      return std::errc::no_space_on_device;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
-      return std::make_error_code(std::errc::not_enough_memory);
+      return std::errc::not_enough_memory;
     case ERROR_NOT_SAME_DEVICE:
-      return std::make_error_code(std::errc::cross_device_link);
+      return std::errc::cross_device_link;
     case ERROR_DIRECTORY:
-      return std::make_error_code(std::errc::not_a_directory);
+      return std::errc::not_a_directory;
     case ERROR_INVALID_NAME:
     case ERROR_FILENAME_EXCED_RANGE:
-      return std::make_error_code(std::errc::filename_too_long);
+      return std::errc::filename_too_long;
     case ERROR_BAD_EXE_FORMAT:
-      return std::make_error_code(std::errc::executable_format_error);
+      return std::errc::executable_format_error;
     case ERROR_INVALID_HANDLE:
-      return std::make_error_code(std::errc::bad_file_descriptor);
+      return std::errc::bad_file_descriptor;
     case ERROR_INVALID_PARAMETER:
-      return std::make_error_code(std::errc::invalid_argument);
+      return std::errc::invalid_argument;
     default:
-      return {static_cast<int>(code), std::system_category()};
+      return std::errc{};
   }
+}
+
+class Win32Category final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "win32"; }
+
+  std::string message(int code) const override {
+    const auto value = static_cast<DWORD>(code);
+    // English first, as the program's English is; a system without it speaks its own.
+    std::string text = MessageText(value, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (text.empty()) text = MessageText(value, 0);
+    return text.empty() ? "Windows error " + std::to_string(value) : text;
+  }
+
+  std::error_condition default_error_condition(int code) const noexcept override {
+    const std::errc condition = ConditionOf(static_cast<DWORD>(code));
+    return condition == std::errc{} ? std::error_condition(code, *this) : std::make_error_condition(condition);
+  }
+};
+
+}  // namespace
+
+const std::error_category& ErrorCategory() {
+  static const Win32Category category;
+  return category;
+}
+
+std::error_code ErrorFrom(DWORD code) {
+  if (code == ERROR_SUCCESS) return {};
+  return {static_cast<int>(code), ErrorCategory()};
+}
+
+std::string MessageText(DWORD code, LANGID language) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0 || buffer == nullptr) return {};
+  std::wstring text(buffer, length);
+  ::LocalFree(buffer);
+  // The texts end a sentence and a line; the reasons go on after them.
+  while (!text.empty() && (text.back() == L'.' || text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+    text.pop_back();
+  return Narrow(text);
+}
+
+bool HeldByAnother(const std::error_code& error) {
+  if (error.category() != ErrorCategory()) return false;
+  const auto code = static_cast<DWORD>(error.value());
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }
 
 UniqueFd OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {

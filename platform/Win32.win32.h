@@ -26,10 +26,21 @@ namespace kelvory::platform::win32 {
 std::wstring Wide(const std::string& utf8);
 std::string Narrow(const std::wstring& utf16);
 
-// A Win32 error code as a portable one: the common ones map onto errc values (so that
-// callers may compare with std::errc), the rest keep the system category.
+// Win32 error codes as they are: their message() is Windows' own English text, and the
+// common ones are equivalent to errc values, so that callers compare with std::errc
+// on every system alike.
+const std::error_category& ErrorCategory();
 std::error_code ErrorFrom(DWORD code);
 inline std::error_code LastError() { return ErrorFrom(::GetLastError()); }
+
+// Windows' text for code in language, without the closing full stop and line break;
+// empty when the system keeps no such text in that language.
+std::string MessageText(DWORD code, LANGID language);
+
+// True for the refusals that another program's open of a file gives while it shares
+// no writing or deleting with others: a reader, a preview, a virus scanner, held for a
+// moment.
+bool HeldByAnother(const std::error_code& error);
 
 inline HANDLE HandleOf(NativeFd fd) { return reinterpret_cast<HANDLE>(fd); }
 inline NativeFd FdOf(HANDLE handle) {

@@ -1,5 +1,7 @@
 #include "pyramids/ReasonText.h"
 
+#include "platform/SystemText.h"
+
 namespace kelvory {
 namespace {
 
@@ -135,9 +137,11 @@ const Words* WordsFor(ReasonCode code) {
   return nullptr;
 }
 
-// The system's own text, in Russian for the errors a build meets most often.
+// The system's own text in the language, where the system has it (Windows does, in the
+// languages installed); else in Russian for the errors a build meets most often.
 std::string SystemText(const std::error_code& error, Language language) {
   if (language == Language::Russian) {
+    if (std::string own = platform::SystemErrorText(error, "ru"); !own.empty()) return own;
     struct Known {
       std::errc condition;
       const char* russian;

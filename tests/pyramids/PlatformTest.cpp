@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
+#include <vector>
 
 #include "Scratch.h"
 #include "platform/FileClaim.h"
 #include "platform/Files.h"
+#include "platform/Patience.h"
 #include "platform/Process.h"
 #include "platform/UniqueFd.h"
 
@@ -185,6 +188,40 @@ TEST(PlatformFileClaim, OneHolderAtATimeAndOtherDescriptorsDoNotEndIt) {
   ASSERT_EQ(::flock(writer.Get(), LOCK_EX), 0);
   EXPECT_FALSE(FileClaim::Take(other, error).Held());
   EXPECT_EQ(error, std::errc::device_or_resource_busy);
+}
+
+// A hold that ends is waited out; another failure ends the wait at once, and a hold
+// that outlasts the patience ends it at the patience's bound.
+TEST(PlatformPatience, WaitsOutOnlyAHoldAndNoLongerThanItsBound) {
+  using std::chrono::milliseconds;
+  enum Result { Done, Held, Refused };
+  const Patience patience{milliseconds(300), milliseconds(10)};
+  const struct {
+    std::vector<Result> results;  // the last one repeats
+    Result expected;
+    int calls;                    // 0: as many as the bound allows
+  } cases[] = {
+      {{Held, Held, Held, Done}, Done, 4},
+      {{Held, Refused}, Refused, 2},
+      {{Refused}, Refused, 1},
+      {{Held}, Held, 0},
+  };
+  for (const auto& c : cases) {
+    int calls = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const Result result = Patiently(
+        [&] { return c.results[std::min<std::size_t>(calls++, c.results.size() - 1)]; },
+        [](Result r) { return r == Held; }, patience);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result, c.expected) << c.calls;
+    if (c.calls != 0) {
+      EXPECT_EQ(calls, c.calls);
+      EXPECT_LT(waited, milliseconds(200)) << c.calls;
+    } else {
+      EXPECT_GE(waited, milliseconds(280));
+      EXPECT_LE(waited, patience.Total + milliseconds(250));
+    }
+  }
 }
 
 }  // namespace

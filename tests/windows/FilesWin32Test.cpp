@@ -6,17 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "WindowsTestSupport.h"
 #include "platform/FileClaim.h"
 #include "platform/FileStream.h"
 #include "platform/Files.h"
 #include "platform/ReplaceFile.h"
 #include "platform/TempFile.h"
+#include "pyramids/ReasonText.h"
 
 namespace kelvory::wintest {
 namespace {
 
 std::wstring Wide(const std::string& utf8) { return FromUtf8(utf8).wstring(); }
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 // A handle held open by "another program" for the length of a test.
 struct OpenHandle {
@@ -27,6 +34,41 @@ struct OpenHandle {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
   }
 };
+
+// A reader, as "type" or a virus scanner opens a file, that lets go after a while. One
+// that shares no writing keeps writers out; one that shares no deleting, renames.
+class BriefReader {
+ public:
+  BriefReader(const std::string& path, DWORD share, milliseconds hold)
+      : reader_(path, GENERIC_READ, share), closer_([this, hold] {
+          std::this_thread::sleep_for(hold);
+          ::CloseHandle(reader_.handle);
+          reader_.handle = INVALID_HANDLE_VALUE;
+        }) {
+    EXPECT_NE(reader_.handle, INVALID_HANDLE_VALUE) << path;
+  }
+  ~BriefReader() { closer_.join(); }
+
+ private:
+  OpenHandle reader_;
+  std::thread closer_;
+};
+
+// Windows' own English text for a Win32 error, as a reason shows it: without the full
+// stop and line break that end it.
+std::string WindowsText(DWORD code) {
+  wchar_t text[512] = {};
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 512, nullptr);
+  std::wstring wide(text, n);
+  while (!wide.empty() && (wide.back() == L'.' || wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
+    wide.pop_back();
+  return Utf8(fs::path(wide));
+}
+
+long long MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
 
 TEST(FilesWin32, CopyingAFileOntoItselfUnderAnySpellingLeavesItUntouched) {
   ScratchFolder scratch;
@@ -78,7 +120,39 @@ TEST(FilesWin32, TheReaderKeepsWritersOutAndAWriterKeepsTheReaderOut) {
   EXPECT_EQ(error, std::errc::device_or_resource_busy);
 }
 
-TEST(FilesWin32, AReplaceRefusedWhileTheTargetIsReadChangesNothing) {
+// A reader that lets go within a couple of seconds is waited out, by the claim and by
+// the replace (a rename, or a write in place for a file with another hard link).
+TEST(FilesWin32, AReaderThatLetsGoSoonIsWaitedOut) {
+  ScratchFolder scratch;
+  const std::string target = scratch.File("карта.tif"), staged = scratch.File("staged.tif");
+  const std::string linked = scratch.File("linked.lst");
+  WriteText(target, "old");
+  WriteText(staged, "new");
+  WriteText(linked, "old list");
+  ASSERT_TRUE(::CreateHardLinkW(Wide(scratch.File("link.lst")).c_str(), Wide(linked).c_str(), nullptr));
+  std::error_code error;
+  platform::FileClaim claim;
+  {
+    BriefReader reader(target, FILE_SHARE_READ, milliseconds(300));
+    claim = platform::FileClaim::Take(target, error);
+  }
+  ASSERT_TRUE(claim.Held()) << error.message();
+  {
+    // The claim writes, so only a reader that shares writing gets in beside it.
+    BriefReader reader(target, FILE_SHARE_READ | FILE_SHARE_WRITE, milliseconds(300));
+    EXPECT_FALSE(error = platform::Replace(staged, target)) << error.message();
+  }
+  EXPECT_EQ(ReadText(target), "new");
+  {
+    BriefReader reader(linked, FILE_SHARE_READ, milliseconds(300));
+    EXPECT_FALSE(error = platform::ReplaceFileContents(linked, "new list")) << error.message();
+  }
+  EXPECT_EQ(ReadText(scratch.File("link.lst")), "new list");
+}
+
+// A reader that stays is waited for a bounded time; then the file is busy, in Windows'
+// words, and nothing has changed.
+TEST(FilesWin32, AReaderThatStaysMakesTheFileBusyAfterABoundedWait) {
   ScratchFolder scratch;
   const std::string target = scratch.File("карта.tif"), staged = scratch.File("staged.tif");
   WriteText(target, "old");
@@ -87,7 +161,17 @@ TEST(FilesWin32, AReplaceRefusedWhileTheTargetIsReadChangesNothing) {
     std::error_code error;
     auto reader = platform::FileStream::Open(target, error);
     ASSERT_TRUE(reader);
-    EXPECT_TRUE(platform::Replace(staged, target));
+    auto start = Clock::now();
+    EXPECT_FALSE(platform::FileClaim::Take(target, error).Held());
+    EXPECT_EQ(error, std::errc::device_or_resource_busy);
+    EXPECT_EQ(error.message(), WindowsText(ERROR_SHARING_VIOLATION));
+    EXPECT_GE(MillisecondsSince(start), 1000);
+    EXPECT_LT(MillisecondsSince(start), 5000);
+    start = Clock::now();
+    error = platform::Replace(staged, target);
+    EXPECT_EQ(error, std::errc::device_or_resource_busy) << error.message();
+    EXPECT_GE(MillisecondsSince(start), 1000);
+    EXPECT_LT(MillisecondsSince(start), 5000);
     EXPECT_EQ(ReadText(target), "old");
     EXPECT_EQ(ReadText(staged), "new");
   }
@@ -164,8 +248,11 @@ TEST(FilesWin32, AClaimKeepsOtherClaimsOutButNotReadersOrCopies) {
   platform::FileClaim claim = platform::FileClaim::Take(path, error);
   ASSERT_FALSE(error) << error.message();
   ASSERT_TRUE(claim.Held());
+  // Another claim is a build, not a moment's read: no waiting for it.
+  const auto start = Clock::now();
   platform::FileClaim::Take(path, error);
   EXPECT_EQ(error, std::errc::device_or_resource_busy);
+  EXPECT_LT(MillisecondsSince(start), 500);
   EXPECT_FALSE(platform::CopyFile(path, copy));
   EXPECT_EQ(ReadText(copy), "pixels");
   const auto contents = claim.Contents(error);
@@ -174,6 +261,27 @@ TEST(FilesWin32, AClaimKeepsOtherClaimsOutButNotReadersOrCopies) {
   EXPECT_EQ(contents->Read(bytes, sizeof bytes), sizeof bytes);
   claim.Release();
   EXPECT_TRUE(platform::FileClaim::Take(path, error).Held()) << error.message();
+}
+
+// A failing call's error reads as Windows says it, in the reasons too, and still
+// compares equal to its portable condition.
+TEST(FilesWin32, SystemErrorsSpeakWindowsWordsAndCompareAsTheirConditions) {
+  ScratchFolder scratch;
+  const std::string missing = scratch.File("нет.tif");
+  std::error_code error;
+  EXPECT_FALSE(platform::FileStream::Open(missing, error));
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(error.message(), WindowsText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReasonText(MakeReason(ReasonCode::CannotRead, {missing}, error), Language::English),
+            "cannot read " + missing + ": " + WindowsText(ERROR_FILE_NOT_FOUND));
+
+  const std::string readOnly = scratch.File("read-only.tif");
+  WriteText(readOnly, "old");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+  error = platform::CheckWritable(readOnly);
+  EXPECT_EQ(error, std::errc::permission_denied);
+  EXPECT_EQ(error.message(), WindowsText(ERROR_ACCESS_DENIED));
+  ::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(FilesWin32, PathPartsAcceptBothSeparators) {
