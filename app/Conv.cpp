@@ -58,7 +58,8 @@ constexpr int kProgressLineHeight = 18;
 
 StatusImage PictureOf(Outcome result) {
   switch (result) {
-    case Outcome::Done: return StatusDone;
+    case Outcome::Done:
+    case Outcome::UpToDate: return StatusDone;
     case Outcome::NotFound: return StatusNotFound;
     case Outcome::Kept:
     case Outcome::Failed:

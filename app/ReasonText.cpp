@@ -12,8 +12,9 @@ std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& 
   std::string outcome;
   switch (status) {
     case StatusDone:
-      outcome = "Пирамиды построены.";
-      break;
+      // A done row has a reason only when it needed nothing ("Пирамиды уже есть."),
+      // and that reason is its whole outcome.
+      return reason.empty() ? "Пирамиды построены." : reason;
     case StatusFailed:
       outcome = stopped ? "Построение остановлено." : "Пирамиды построить не удалось.";
       break;

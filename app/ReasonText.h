@@ -12,7 +12,8 @@ namespace kelvory {
 std::string WindowReason(const Reason& reason);
 
 // What the window says about a settled row: its outcome and, on a line of its own,
-// the reason when there is one. Empty for a row no build has settled.
+// the reason when there is one; a done row's reason (it needed nothing) stands alone.
+// Empty for a row no build has settled.
 std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& reason);
 
 }  // namespace kelvory

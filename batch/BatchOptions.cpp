@@ -18,8 +18,7 @@ int ParseJobs(const std::string& text) {
   const char* last = first + text.size();
   const auto [end, error] = std::from_chars(first, last, value);
   if (text.empty() || error != std::errc() || end != last || value < 1 || value > kMaxJobs) {
-    throw UsageError("--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs) +
-                     ", not '" + text + "'");
+    throw UsageError(UsageCode::BadJobs, {std::to_string(kMaxJobs), text});
   }
   return value;
 }
@@ -62,13 +61,15 @@ class ArgumentParser {
         optionsEnded_ = true;
       } else {
         option_ = SplitOption(word);
-        if (!TakeSwitch() && !TakeValued()) throw UsageError("unknown option '" + option_.name + "'");
+        if (!TakeSwitch() && !TakeValued()) throw UsageError(UsageCode::UnknownOption, {option_.name});
       }
     }
     if (options_.external && !options_.destFolder.empty()) {
-      throw UsageError("--external builds beside the files themselves; it does not go with --dest");
+      throw UsageError(UsageCode::ExternalWithDest);
     }
-    if (options_.action == BatchOptions::Action::Build && options_.sources.empty()) throw UsageError("no files given");
+    // One output in two forms: a script that names both wants one of them.
+    if (options_.json && options_.events) throw UsageError(UsageCode::JsonWithEvents);
+    if (options_.action == BatchOptions::Action::Build && options_.sources.empty()) throw UsageError(UsageCode::NoFiles);
     return options_;
   }
 
@@ -78,12 +79,12 @@ class ArgumentParser {
   }
   std::string TakeValue() {
     if (option_.hasInlineValue) return option_.inlineValue;
-    if (i_ + 1 >= args_.size()) throw UsageError(option_.name + " needs a value");
+    if (i_ + 1 >= args_.size()) throw UsageError(UsageCode::NeedsValue, {option_.name});
     return args_[++i_];
   }
   // An option given twice is most likely a mistake in a script.
   void Once(const std::string& name) {
-    if (!given_.insert(name).second) throw UsageError(name + " may be given only once");
+    if (!given_.insert(name).second) throw UsageError(UsageCode::OnlyOnce, {name});
   }
 
   // Options without a value; true when the word was one.
@@ -99,7 +100,7 @@ class ArgumentParser {
     const bool help = Is("--help", "-h");
     const bool version = Is("--version");
     if (flag == nullptr && !help && !version) return false;
-    if (option_.hasInlineValue) throw UsageError(option_.name + " takes no value");
+    if (option_.hasInlineValue) throw UsageError(UsageCode::TakesNoValue, {option_.name});
     if (flag != nullptr) *flag = true;
     if (help) options_.action = BatchOptions::Action::Help;
     if (version && options_.action != BatchOptions::Action::Help) options_.action = BatchOptions::Action::Version;
@@ -111,7 +112,7 @@ class ArgumentParser {
     if (Is("--dest", "-d")) {
       Once("--dest");
       options_.destFolder = TakeValue();
-      if (options_.destFolder.empty()) throw UsageError("--dest needs a folder");
+      if (options_.destFolder.empty()) throw UsageError(UsageCode::NeedsFolder, {"--dest"});
     } else if (Is("--jobs", "-j")) {
       Once("--jobs");
       options_.jobs = ParseJobs(TakeValue());
@@ -124,18 +125,18 @@ class ArgumentParser {
     } else if (Is("--tmpdir")) {
       Once("--tmpdir");
       options_.tempFolder = TakeValue();
-      if (options_.tempFolder.empty()) throw UsageError("--tmpdir needs a folder");
+      if (options_.tempFolder.empty()) throw UsageError(UsageCode::NeedsFolder, {"--tmpdir"});
     } else if (Is("--list", "-l")) {
       const std::string listFile = TakeValue();
-      if (listFile.empty()) throw UsageError("--list needs a file");
+      if (listFile.empty()) throw UsageError(UsageCode::NeedsFile, {"--list"});
       options_.sources.push_back({BatchSource::Kind::ListFile, listFile});
     } else if (Is("--config")) {
       // GDAL's own spelling: two words after the option.
-      if (option_.hasInlineValue || i_ + 2 >= args_.size()) throw UsageError("--config needs a KEY and a VALUE");
+      if (option_.hasInlineValue || i_ + 2 >= args_.size()) throw UsageError(UsageCode::ConfigNeedsPair);
       const std::string key = args_[++i_];
       const std::string value = args_[++i_];
       if (key.empty() || key.find_first_of("= ") != std::string::npos) {
-        throw UsageError("--config needs a KEY without '=' or blanks, not '" + key + "'");
+        throw UsageError(UsageCode::BadConfigKey, {key});
       }
       options_.config.emplace_back(key, value);
     } else {
@@ -148,7 +149,7 @@ class ArgumentParser {
     if (const std::optional<Resampling> method = ResamplingNamed(name)) return *method;
     std::string known;
     for (const Resampling each : kResamplingMethods) known += std::string(known.empty() ? "" : ", ") + GdalName(each);
-    throw UsageError("unknown resampling method '" + name + "' (known: " + known + ")");
+    throw UsageError(UsageCode::UnknownMethod, {name, known});
   }
 
   const std::vector<std::string>& args_;
@@ -203,22 +204,24 @@ std::string UsageText() {
          "                   path: N commands with the same arguments take each file once\n"
          "  -n, --dry-run    say what each file would get (levels, method, working\n"
          "                   folder); nothing is written and no tool runs\n"
-         "  -q, --quiet      print only the files that did not work out\n"
+         "  -q, --quiet      print only the files left without their levels: kept,\n"
+         "                   failed, not found, busy and stopped ones\n"
          "      --json       one JSON object per file on standard output instead of the\n"
          "                   text lines\n"
          "      --events     JSON events on standard output: the plan, each file's start,\n"
-         "                   its progress and its outcome, and a summary\n"
+         "                   its progress and its outcome, and a summary (not with --json)\n"
          "  -h, --help       show this help and exit\n"
          "      --version    show the version and the gdaladdo used, and exit\n"
          "\n"
          "Files are taken in order; empty lines and repeated paths are skipped.\n"
-         "One line per file: done, kept (left as it is by a rule that protects it, with\n"
-         "what to do instead), failed (with the reason), not found, or busy (another\n"
-         "process, here or on another host, was building it: it is left untouched).\n"
+         "One line per file: done (built), up to date (it needed nothing), kept (left as\n"
+         "it is by a rule that protects it, with what to do instead), failed (with the\n"
+         "reason), not found, or busy (another process, here or on another host, was\n"
+         "building it: it is left untouched).\n"
          "Levels a file already has are kept; only the missing ones are built.\n"
          "Words are Russian when LC_ALL, LC_MESSAGES or LANG names ru; JSON stays English.\n"
-         "Exit status: 0 every file done or kept, 1 some failed, not found or busy, or no\n"
-         "files at all, 2 usage error or no tool, 130 interrupted by\n" +
+         "Exit status: 0 every file done, up to date or kept, 1 some failed, not found or\n"
+         "busy, or no files at all, 2 usage error or no tool, 130 interrupted by\n" +
          platform::StopRequestNames() + " (files already done keep their new levels; every\n"
          "other file is left as it was).\n";
 }

@@ -40,19 +40,58 @@ std::string Duration(double seconds) {
   return text;
 }
 
-// The outcomes' words; JSON keeps the English ones whatever the language, for scripts.
-constexpr const char* kEnglish[] = {"not started", "done", "kept", "failed", "not found", "busy", "stopped"};
-constexpr const char* kRussian[] = {"не начат", "готово", "оставлен", "ошибка", "не найден", "занят", "остановлен"};
-constexpr const char* kJsonCounts[] = {"not_started", "done", "kept", "failed", "not_found", "busy", "stopped"};
+// The outcomes' words, in the order of Shown; JSON keeps the English ones whatever the
+// language, for scripts.
+constexpr const char* kEnglish[] = {"not started", "done", "up to date", "kept", "failed", "not found", "busy", "stopped"};
+constexpr const char* kRussian[] = {"не начат", "готово", "уже готово", "оставлен", "ошибка", "не найден", "занят",
+                                    "остановлен"};
+constexpr const char* kJsonCounts[] = {"not_started", "done", "up_to_date", "kept", "failed", "not_found", "busy",
+                                       "stopped"};
+
+// Russian words after a number take one of three forms: 1, 21 файл; 2, 3, 4, 22 файла;
+// 0, 5 to 20, 25 файлов.
+enum class RussianForm { One, Few, Many };
+RussianForm RussianFormOf(std::size_t count) {
+  const std::size_t last = count % 10;
+  const std::size_t lastTwo = count % 100;
+  if (last == 1 && lastTwo != 11) return RussianForm::One;
+  if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) return RussianForm::Few;
+  return RussianForm::Many;
+}
+
+// A count of the summary: "5 built", "3 не найдено".
+struct CountWord {
+  const char* english;
+  const char* russian[3];  // one, few, many
+};
+constexpr CountWord kBuilt{"built", {"построен", "построено", "построено"}};
+constexpr CountWord kWouldBuild{"would build", {"будет построен", "будет построено", "будет построено"}};
+constexpr CountWord kWouldCopy{"would copy", {"будет скопирован", "будет скопировано", "будет скопировано"}};
+constexpr CountWord kCopied{"copied", {"скопирован", "скопировано", "скопировано"}};
+// The others in the order of Shown, from up to date on.
+constexpr CountWord kCountWords[] = {
+    {"up to date", {"уже готов", "уже готовы", "уже готовы"}},
+    {"kept", {"оставлен", "оставлено", "оставлено"}},
+    {"failed", {"ошибка", "ошибки", "ошибок"}},
+    {"not found", {"не найден", "не найдено", "не найдено"}},
+    {"busy", {"занят", "занято", "занято"}},
+    {"stopped", {"остановлен", "остановлено", "остановлено"}},
+};
+constexpr CountWord kNotStarted{"not started", {"не начат", "не начато", "не начато"}};
+
+std::string Counted(std::size_t count, const CountWord& word, bool russian) {
+  return std::to_string(count) + " " +
+         (russian ? word.russian[static_cast<int>(RussianFormOf(count))] : word.english);
+}
 
 // What a dry run says it would do with a file.
 const char* DryRunWord(FileAction action, bool russian) {
   switch (action) {
-    case FileAction::Check: return russian ? "уже готово" : "up to date";
     case FileAction::Copy: return russian ? "скопирует" : "would copy";
     case FileAction::Build: return russian ? "построит" : "would build";
     case FileAction::Append: return russian ? "построит и допишет" : "would append";
     case FileAction::External: return russian ? "построит рядом" : "would build beside";
+    case FileAction::Check:
     case FileAction::None: break;
   }
   return "";
@@ -66,13 +105,8 @@ std::string FactorList(const std::vector<std::int64_t>& factors, const char* sep
 
 // "1 file", "2 files"; in Russian "1 файл", "2 файла", "5 файлов", "21 файл".
 std::string FileCount(std::size_t count, bool russian) {
-  const std::size_t last = count % 10;
-  const std::size_t lastTwo = count % 100;
-  const char* word = !russian ? (count == 1 ? "file" : "files")
-                     : last == 1 && lastTwo != 11 ? "файл"
-                     : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? "файла"
-                                                                              : "файлов";
-  return std::to_string(count) + " " + word;
+  constexpr CountWord kFiles{"", {"файл", "файла", "файлов"}};
+  return russian ? Counted(count, kFiles, true) : std::to_string(count) + (count == 1 ? " file" : " files");
 }
 
 std::string Levels(int count) { return count < 0 ? std::string("null") : std::to_string(count); }
@@ -148,6 +182,7 @@ void ConsoleReport::RowSettled(const RowReport& report) {
   row.report = report;
   switch (report.Result) {
     case Outcome::Done: row.outcome = Shown::Done; break;
+    case Outcome::UpToDate: row.outcome = Shown::UpToDate; break;
     case Outcome::Kept: row.outcome = Shown::Kept; break;
     case Outcome::Failed: row.outcome = Shown::Failed; break;
     case Outcome::NotFound: row.outcome = Shown::NotFound; break;
@@ -162,15 +197,16 @@ void ConsoleReport::RowSettled(const RowReport& report) {
 }
 
 void ConsoleReport::WriteOutcome(const Row& row) {
-  // The reason of a stopped or busy file is its outcome itself.
+  // A file neither failed nor kept says why by its outcome alone; JSON still names the code.
   const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
   const std::string reason = saysWhy ? ReasonText(row.report.Why, language_, Audience::Command) : std::string();
   if (format_ != Format::Text) {
     Put(out_, JsonLine(row, reason) + "\n");
     return;
   }
-  const bool workedOut = row.outcome == Shown::Done || row.outcome == Shown::Kept;
-  if (quiet_ && workedOut) return;
+  // Quiet names every file left without its levels, kept ones included.
+  const bool hasLevels = row.outcome == Shown::Done || row.outcome == Shown::UpToDate;
+  if (quiet_ && hasLevels) return;
   Put(out_, TextLine(row, reason) + "\n");
 }
 
@@ -197,14 +233,13 @@ std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) c
 
 std::string ConsoleReport::JsonLine(const Row& row, const std::string& reason) const {
   const RowReport& report = row.report;
-  const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
   std::string outcome = kEnglish[static_cast<std::size_t>(row.outcome)];
   if (dryRun_ && row.outcome == Shown::Done) outcome = DryRunWord(report.Action, false);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", row.settled ? report.Seconds : 0.0);
   std::string line = std::string(format_ == Format::Events ? "{\"event\":\"file\"," : "{") +
                      "\"path\":" + JsonString(row.caption) + ",\"outcome\":\"" + outcome + "\",\"reason\":" +
-                     JsonString(reason) + ",\"reason_code\":\"" + (saysWhy ? ReasonCodeName(report.Why.Code) : "") +
+                     JsonString(reason) + ",\"reason_code\":\"" + ReasonCodeName(report.Why.Code) +
                      "\",\"levels_before\":" + Levels(row.settled ? report.LevelsBefore : -1) +
                      ",\"levels_after\":" + Levels(row.settled ? report.LevelsAfter : -1) + ",\"seconds\":" + seconds;
   if (dryRun_) {
@@ -226,17 +261,33 @@ void ConsoleReport::FinishProgress() {
 }
 
 std::string ConsoleReport::Counts(bool forJson, bool interrupted) const {
-  int counts[7] = {};
-  for (const Row& row : rows_) ++counts[static_cast<int>(row.outcome)];
-  std::string text;
-  // In the order a reader looks for them; only what happened.
-  for (const int at : {1, 2, 3, 4, 5, 6, 0}) {
-    if (forJson) {
-      text += std::string(text.empty() ? "" : ",") + "\"" + kJsonCounts[at] + "\":" + std::to_string(counts[at]);
-    } else if (counts[at] > 0 || at == 1 || (interrupted && (at == 6 || at == 0))) {
-      text += (text.empty() ? "" : ", ") + std::to_string(counts[at]) + " " + (Russian() ? kRussian[at] : kEnglish[at]);
-    }
+  std::size_t counts[std::size(kEnglish)] = {};
+  std::size_t copies = 0;
+  for (const Row& row : rows_) {
+    ++counts[static_cast<std::size_t>(row.outcome)];
+    copies += row.outcome == Shown::Done && row.report.Action == FileAction::Copy;
   }
+  std::string text;
+  const auto add = [&](std::string part) { text += (text.empty() ? "" : forJson ? "," : ", ") + part; };
+  if (forJson) {
+    for (const Shown at : {Shown::Done, Shown::UpToDate, Shown::Kept, Shown::Failed, Shown::NotFound, Shown::Busy,
+                           Shown::Stopped, Shown::NotStarted}) {
+      const auto i = static_cast<std::size_t>(at);
+      add(std::string("\"") + kJsonCounts[i] + "\":" + std::to_string(counts[i]));
+    }
+    return text;
+  }
+  // In the order a reader looks for them; only what happened, and always what was built.
+  const std::size_t done = counts[static_cast<std::size_t>(Shown::Done)];
+  add(Counted(done - copies, dryRun_ ? kWouldBuild : kBuilt, Russian()));
+  if (copies > 0) add(Counted(copies, dryRun_ ? kWouldCopy : kCopied, Russian()));
+  for (std::size_t i = 0; i < std::size(kCountWords); ++i) {
+    const Shown at = static_cast<Shown>(static_cast<std::size_t>(Shown::UpToDate) + i);
+    const std::size_t count = counts[static_cast<std::size_t>(at)];
+    if (count > 0 || (interrupted && at == Shown::Stopped)) add(Counted(count, kCountWords[i], Russian()));
+  }
+  const std::size_t notStarted = counts[static_cast<std::size_t>(Shown::NotStarted)];
+  if (notStarted > 0 || interrupted) add(Counted(notStarted, kNotStarted, Russian()));
   return text;
 }
 
@@ -281,7 +332,7 @@ void ConsoleReport::ReportNothingToDo(bool otherShares) {
 
 bool ConsoleReport::AllWorkedOut() const {
   for (const Row& row : rows_) {
-    if (row.outcome != Shown::Done && row.outcome != Shown::Kept) return false;
+    if (row.outcome != Shown::Done && row.outcome != Shown::UpToDate && row.outcome != Shown::Kept) return false;
   }
   return true;
 }

@@ -26,7 +26,7 @@ class ConsoleReport final : public BuildEvents {
     std::vector<std::string> rows;
     Format format = Format::Text;
     bool showProgress = false;  // redraw a progress line on err
-    bool quiet = false;         // only the files that did not work out
+    bool quiet = false;         // only the files left without their levels
     bool dryRun = false;        // rows report what would be done
     std::string method;         // GDAL's name of the resampling method, for the dry run
     Language language = Language::English;
@@ -55,11 +55,11 @@ class ConsoleReport final : public BuildEvents {
   // A command that found no file to build, or none in its share of them.
   void ReportNothingToDo(bool otherShares);
 
-  // Every file done or kept.
+  // Every file done, up to date or kept.
   bool AllWorkedOut() const;
 
  private:
-  enum class Shown { NotStarted, Done, Kept, Failed, NotFound, Busy, Stopped };
+  enum class Shown { NotStarted, Done, UpToDate, Kept, Failed, NotFound, Busy, Stopped };
   struct Row {
     std::string caption;
     bool settled = false;

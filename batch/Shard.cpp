@@ -21,7 +21,7 @@ Shard ParseShard(const std::string& text) {
   if (slash == std::string::npos || !ParseCount(std::string_view(text).substr(0, slash), shard.index) ||
       !ParseCount(std::string_view(text).substr(slash + 1), shard.count) || shard.count < 1 || shard.index < 1 ||
       shard.index > shard.count) {
-    throw UsageError("--shard needs K/N with 1 <= K <= N, not '" + text + "'");
+    throw UsageError(UsageCode::BadShard, {text});
   }
   return shard;
 }

@@ -99,26 +99,25 @@ kelvory::ConsoleReport::Settings ReportSettings(const kelvory::BatchOptions& opt
   return settings;
 }
 
-// Checks what the command line names, before any file is touched; an error message, or
-// empty.
-std::string CheckFolders(kelvory::BatchOptions& options) {
+// Checks what the command line names, before any file is touched. Throws UsageError.
+void CheckFolders(kelvory::BatchOptions& options) {
   // A missing folder would only fail every file one by one.
   for (std::string* folder : {&options.destFolder, &options.tempFolder}) {
     if (folder->empty()) continue;
-    if (!kelvory::platform::FolderExists(*folder)) return "not a folder: " + *folder;
+    if (!kelvory::platform::FolderExists(*folder)) throw kelvory::UsageError(kelvory::UsageCode::NotAFolder, {*folder});
     *folder = kelvory::platform::FullPath(*folder);
   }
-  return {};
 }
 
 int Run(const std::vector<std::string>& args) {
   using kelvory::BatchOptions;
   BatchOptions options;
+  const kelvory::Language language = kelvory::UserLanguage();
   try {
     options = kelvory::ParseArguments(args);
   } catch (const kelvory::UsageError& error) {
-    Fail(error.what());
-    std::fputs("Try 'kelvory-batch --help' for more information.\n", stderr);
+    Fail(error.Text(language));
+    kelvory::platform::WriteText(stderr, std::string(kelvory::TryHelpText(language)) + "\n");
     return kExitUsage;
   }
   if (options.action == BatchOptions::Action::Help) {
@@ -128,7 +127,11 @@ int Run(const std::vector<std::string>& args) {
   const std::string programFolder = kelvory::platform::ProgramFolder();
   const std::string toolPath = kelvory::FindTool(programFolder);
   if (options.action == BatchOptions::Action::Version) return ShowVersion(toolPath);
-  if (const std::string error = CheckFolders(options); !error.empty()) return Fail(error);
+  try {
+    CheckFolders(options);
+  } catch (const kelvory::UsageError& error) {
+    return Fail(error.Text(language));
+  }
 
   std::vector<kelvory::BatchRow> rows;
   try {

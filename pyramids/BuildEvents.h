@@ -10,8 +10,10 @@
 
 namespace kelvory {
 
-// Kept: left as it is by a rule that protects it, the reason saying what to do instead.
-enum class Outcome { Done, Kept, Failed, NotFound, Busy, Stopped };
+// Done: built, copied or made current. UpToDate: needed nothing (enough levels, or a
+// current copy), so was only checked. Kept: left as it is by a rule that protects it,
+// the reason saying what to do instead.
+enum class Outcome { Done, UpToDate, Kept, Failed, NotFound, Busy, Stopped };
 
 // What the build does, or in a dry run would do, with a row's file.
 enum class FileAction {

@@ -18,8 +18,13 @@ const char* GdalName(Resampling method) {
 }
 
 std::optional<Resampling> ResamplingNamed(const std::string& name) {
+  // GDAL takes a method's name in any letter case.
+  std::string lower = name;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   for (const Resampling method : kResamplingMethods) {
-    if (name == GdalName(method)) return method;
+    if (lower == GdalName(method)) return method;
   }
   return std::nullopt;
 }

@@ -19,7 +19,7 @@ inline constexpr Resampling kResamplingMethods[] = {
 
 // GDAL's name of the method ("average").
 const char* GdalName(Resampling method);
-// The method GDAL calls name; none for a name GDAL does not have.
+// The method GDAL calls name, in any letter case; none for a name GDAL does not have.
 std::optional<Resampling> ResamplingNamed(const std::string& name);
 
 struct BuildOptions {

@@ -5,6 +5,7 @@ namespace kelvory {
 
 struct BuildSummary {
   int Done = 0;
+  int UpToDate = 0;  // needed nothing: only checked
   int Kept = 0;      // left as it is by a rule that protects it
   int Failed = 0;    // failed for a reason of the file or the tool
   int NotFound = 0;
@@ -13,7 +14,7 @@ struct BuildSummary {
   bool ToolMissing = false;
   bool StopRequested = false;
 
-  int Settled() const { return Done + Kept + Failed + NotFound + Stopped + Busy; }
+  int Settled() const { return Done + UpToDate + Kept + Failed + NotFound + Stopped + Busy; }
 };
 
 }  // namespace kelvory

@@ -1,6 +1,7 @@
 #include "pyramids/FilePlan.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "pyramids/LevelRule.h"
@@ -95,17 +96,21 @@ LevelInventory CountedLevels(TTIFFBitmap& reader, const LevelInventory& inventor
   return overviews.empty() ? inventory : WithExternalLevels(reader, inventory, overviews);
 }
 
-// A copy made after its source was last written, with enough levels, is up to date.
-bool UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::string& destination, std::int32_t wanted) {
+// A copy made after its source was last written, with enough levels, is up to date:
+// the overview levels it holds, or none when it is not.
+std::optional<int> UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
+                                std::int32_t wanted) {
   std::error_code error;
   const platform::FileStamp copy = platform::StampOf(destination, error);
-  if (error) return false;
+  if (error) return std::nullopt;
   const platform::FileStamp original = platform::StampOf(source, error);
-  if (error || !copy.NewerThan(original)) return false;
+  if (error || !copy.NewerThan(original)) return std::nullopt;
   try {
-    return HasEnoughLevels(CountedLevelsOf(reader, destination, platform::FileClaim()), wanted);
+    const LevelInventory levels = CountedLevelsOf(reader, destination, platform::FileClaim());
+    if (!HasEnoughLevels(levels, wanted)) return std::nullopt;
+    return levels.Levels - 1;
   } catch (const std::exception&) {
-    return false;
+    return std::nullopt;
   }
 }
 
@@ -155,10 +160,12 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
   plan.LevelsAfter = plan.LevelsBefore;
 
   // make's rule for copies: one newer than its source, with enough levels, is checked.
-  if (!destination.empty() && options.KeepUpToDateCopies && !options.Force &&
-      UpToDateCopy(reader, source, destination, plan.LevelsWanted)) {
-    plan.Do = FilePlan::Action::UpToDate;
-    return plan;
+  if (!destination.empty() && options.KeepUpToDateCopies && !options.Force) {
+    if (const std::optional<int> copyLevels = UpToDateCopy(reader, source, destination, plan.LevelsWanted)) {
+      plan.Do = FilePlan::Action::UpToDate;
+      plan.LevelsAfter = *copyLevels;
+      return plan;
+    }
   }
   if (plan.LevelsWanted < 1 || (HasEnoughLevels(counted, plan.LevelsWanted) && !options.Force)) {
     plan.Do = destination.empty() ? FilePlan::Action::UpToDate : FilePlan::Action::CopyToDestination;

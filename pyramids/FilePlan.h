@@ -29,7 +29,7 @@ struct FilePlan {
   std::string Overviews;
   // The factors the tool is asked for: only those the file lacks, unless forced.
   std::vector<std::int64_t> Factors;
-  // The overview levels the result will hold.
+  // The overview levels the result will hold (an up-to-date copy: those it holds).
   int LevelsAfter = 0;
 };
 

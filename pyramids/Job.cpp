@@ -249,6 +249,13 @@ bool JoinsEarlierRow(BuildContext& context, int row, const std::string& source, 
   }
   const auto outcome = context.Outcomes.find(first->second);
   if (outcome != context.Outcomes.end()) {
+    // What the first name's row read and planned is this row's too: a dry run names it.
+    if (const auto levels = context.RowLevels.find(first->second); levels != context.RowLevels.end()) {
+      context.RowLevels[row] = levels->second;
+    }
+    if (const auto plan = context.RowPlans.find(first->second); plan != context.RowPlans.end()) {
+      context.RowPlans[row] = plan->second;
+    }
     SettleRow(context, row, outcome->second.first, outcome->second.second);
   } else {
     context.SameFileRows[first->second].push_back(row);
@@ -339,7 +346,15 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   const int row = slot.Row;
   const BuildContext::Plan review = Review(context, slot.Source, plan, target);
   context.RowPlans[row] = review;
-  if (context.Request.Options.DryRun || review.Action == FileAction::Check) {
+  if (review.Action == FileAction::Check) {
+    context.RowLevels[row].second = plan.LevelsAfter;
+    SettleRow(context, row, Outcome::UpToDate,
+              target.InPlace ? MakeReason(ReasonCode::EnoughLevels)
+                             : MakeReason(ReasonCode::CopyCurrent, {target.Destination}));
+    slot.Row = -1;
+    return;
+  }
+  if (context.Request.Options.DryRun) {
     SettleRow(context, row, Outcome::Done);
     slot.Row = -1;
     return;
@@ -416,7 +431,8 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
   const auto levels = context.RowLevels.find(row);
   if (levels != context.RowLevels.end()) {
     report.LevelsBefore = levels->second.first;
-    report.LevelsAfter = result == Outcome::Done ? levels->second.second : levels->second.first;
+    const bool reached = result == Outcome::Done || result == Outcome::UpToDate;
+    report.LevelsAfter = reached ? levels->second.second : levels->second.first;
   }
   const auto started = context.Started.find(row);
   if (started != context.Started.end()) {
@@ -431,6 +447,7 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
   BuildSummary& summary = context.Summary;
   switch (result) {
     case Outcome::Done: ++summary.Done; break;
+    case Outcome::UpToDate: ++summary.UpToDate; break;
     case Outcome::Kept: ++summary.Kept; break;
     case Outcome::Failed: ++summary.Failed; break;
     case Outcome::NotFound: ++summary.NotFound; break;
@@ -497,7 +514,7 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   const int row = slot.Row;
   const std::string& source = slot.Source;
   if (!platform::FileExists(source)) {
-    SettleRow(context, row, Outcome::NotFound);
+    SettleRow(context, row, Outcome::NotFound, MakeReason(ReasonCode::NotFound));
     slot.Row = -1;
     return;
   }

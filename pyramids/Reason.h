@@ -14,6 +14,9 @@ enum class ReasonCode {
   // The build itself.
   Stopped,             // cut short by a stop request
   Busy,                // another process was building the file
+  NotFound,            // no file at the path
+  EnoughLevels,        // up to date: the file has the levels it needs
+  CopyCurrent,         // up to date: Args: the copy, newer than the file and with its levels
   Aborted,             // the build ended unexpectedly
   Unexpected,          // collecting the row failed unexpectedly; Args: what was caught
   // The tool.
@@ -110,6 +113,8 @@ class BuildError : public Exception {
 // Every reason code, for tables that must cover them all.
 inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::Stopped,         ReasonCode::Busy,
+    ReasonCode::NotFound,        ReasonCode::EnoughLevels,
+    ReasonCode::CopyCurrent,
     ReasonCode::Aborted,         ReasonCode::Unexpected,
     ReasonCode::ToolSignal,      ReasonCode::ToolExitStatus,
     ReasonCode::ToolError,       ReasonCode::ToolNoLevels,

@@ -19,6 +19,10 @@ struct Words {
 const Words kWords[] = {
     {ReasonCode::Stopped, "stopped", "stopped", "построение остановлено"},
     {ReasonCode::Busy, "busy", "another process is building this file", "этот файл сейчас строит другой процесс"},
+    {ReasonCode::NotFound, "not_found", "there is no such file", "файл не найден"},
+    {ReasonCode::EnoughLevels, "enough_levels", "the file already has its overview levels", "Пирамиды уже есть."},
+    {ReasonCode::CopyCurrent, "copy_current", "the copy %1 is newer than the file and has its overview levels",
+     "копия %1 новее файла, и пирамиды в ней уже есть"},
     {ReasonCode::Aborted, "aborted", "the build was aborted", "построение прервано"},
     {ReasonCode::Unexpected, "unexpected", "an unexpected error occurred", "Произошла какая-то ошибка!.."},
     {ReasonCode::ToolSignal, "tool_signal", "gdaladdo was killed by signal %1", "gdaladdo завершён сигналом %1"},

@@ -71,7 +71,7 @@ run() {
 }
 result() { jq -r ".results.$2" "$work/$1.json"; }
 counts() {
-  jq -r '.results | "done \(.DONE) kept \(.KEPT) failed \(.FAILED) not found \(.NOT_FOUND) busy \(.BUSY) stopped \(.STOPPED) not started \(.NOT_STARTED)"' "$work/$1.json"
+  jq -r '.results | "done \(.DONE) up to date \(.UP_TO_DATE) kept \(.KEPT) failed \(.FAILED) not found \(.NOT_FOUND) busy \(.BUSY) stopped \(.STOPPED) not started \(.NOT_STARTED)"' "$work/$1.json"
 }
 set_setting() {
   /usr/bin/python3 -c 'import sys
@@ -144,7 +144,7 @@ set_setting Processing/Configuration/KELVORY_BATCH "$batch"
 echo "== a folder in place, average"
 run folder FOLDERS="$work/maps" RESAMPLING=average JOBS=2 REPORT="$work/folder.csv" ||
   fail "the folder run: $(cat "$work/folder.err")"
-[ "$(counts folder)" = "done 3 kept 1 failed 1 not found 0 busy 0 stopped 0 not started 0" ] ||
+[ "$(counts folder)" = "done 3 up to date 0 kept 1 failed 1 not found 0 busy 0 stopped 0 not started 0" ] ||
   fail "folder: $(counts folder)"
 for file in ortho/a.tif ortho/b.TIFF topo/sheets/c.tif; do
   [ "$(levels "$work/maps/$file")" = "512x512, 256x256, 128x128" ] || fail "$file has levels $(levels "$work/maps/$file")"
@@ -163,7 +163,7 @@ jq -e '.log.info[] | select(contains("cog.tif: ") and contains("COG"))' "$work/f
 echo "== a list file into a destination folder, resampling by position, DEFLATE"
 run list LISTS="$work/src/list.txt" DEST="$work/dest" RESAMPLING=1 COMPRESSION=DEFLATE ||
   fail "the list run: $(cat "$work/list.err")"
-[ "$(counts list)" = "done 2 kept 0 failed 0 not found 0 busy 0 stopped 0 not started 0" ] || fail "list: $(counts list)"
+[ "$(counts list)" = "done 2 up to date 0 kept 0 failed 0 not found 0 busy 0 stopped 0 not started 0" ] || fail "list: $(counts list)"
 [ "$(cd "$work/src" && sha256sum x.tif y.tif)" = "$sources_sum" ] || fail "the sources changed"
 for file in x.tif y.tif; do
   [ "$(first_level_pixel "$work/dest/$file")" = 100 ] || fail "dest/$file was not averaged"

@@ -20,7 +20,8 @@ RESAMPLING = ("nearest", "average", "bilinear", "cubic", "cubicspline", "lanczos
 # gdaladdo's COMPRESS_OVERVIEW values offered; JPEG takes 8-bit data only, and gdaladdo
 # says so in the file's reason.
 COMPRESSION = ("DEFLATE", "LZW", "ZSTD", "JPEG", "PACKBITS", "NONE")
-OUTCOMES = ("done", "kept", "failed", "not found", "busy", "stopped", "not started")
+# "done": built or copied; "up to date": it needed nothing.
+OUTCOMES = ("done", "up to date", "kept", "failed", "not found", "busy", "stopped", "not started")
 REPORT_COLUMNS = ("path", "outcome", "reason", "reason_code", "levels_before",
                   "levels_after", "seconds")
 

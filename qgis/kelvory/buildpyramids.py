@@ -181,7 +181,7 @@ class BuildPyramids(QgsProcessingAlgorithm):
             line += ": " + event["reason"]
         # A reason may quote the path too.
         line = shown(line)
-        if outcome == "done":
+        if outcome in ("done", "up to date"):
             before, after = event.get("levels_before"), event.get("levels_after")
             feedback.pushInfo("{} ({})".format(line, t["levels"].format(before, after, event.get("seconds") or 0)))
         elif outcome == "kept":

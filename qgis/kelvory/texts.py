@@ -40,7 +40,8 @@ ENGLISH = {
     "FORCE": "Rebuild levels the files already have",
     "EXTERNAL": "Levels into an external .ovr file",
     "REPORT": "Report",
-    "DONE": "Files done",
+    "DONE": "Files built",
+    "UP_TO_DATE": "Files up to date (they needed nothing)",
     "KEPT": "Files kept as they were",
     "FAILED": "Files failed",
     "NOT_FOUND": "Files not found",
@@ -64,7 +65,7 @@ ENGLISH = {
     "ended": "kelvory-batch ended with status {0}: {1}",
     "stop summary": "Stopped: {0} cut short, {1} not started; the files not done are unchanged.",
     "levels": "levels {0} → {1}, {2:.1f} s",
-    "outcomes": {"done": "done", "kept": "kept", "failed": "failed", "not found": "not found",
+    "outcomes": {"done": "done", "up to date": "up to date", "kept": "kept", "failed": "failed", "not found": "not found",
                  "busy": "busy", "stopped": "stopped", "not started": "not started"},
 }
 
@@ -110,7 +111,8 @@ RUSSIAN = {
     "FORCE": "Перестроить уровни, которые уже есть",
     "EXTERNAL": "Уровни во внешний файл .ovr",
     "REPORT": "Отчёт",
-    "DONE": "Готово файлов",
+    "DONE": "Построено файлов",
+    "UP_TO_DATE": "Уже готово файлов (построение не требовалось)",
     "KEPT": "Оставлено как есть",
     "FAILED": "Не удалось",
     "NOT_FOUND": "Не найдено",
@@ -134,7 +136,7 @@ RUSSIAN = {
     "ended": "kelvory-batch завершился с кодом {0}: {1}",
     "stop summary": "Остановлено: прервано {0}, не начато {1}; недостроенные файлы не изменены.",
     "levels": "уровней {0} → {1}, {2:.1f} с",
-    "outcomes": {"done": "готово", "kept": "оставлен", "failed": "ошибка",
+    "outcomes": {"done": "готово", "up to date": "уже готово", "kept": "оставлен", "failed": "ошибка",
                  "not found": "не найден", "busy": "занят", "stopped": "остановлен",
                  "not started": "не начат"},
 }

@@ -12,6 +12,7 @@ TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReads
   EXPECT_EQ(RowOutcomeText(StatusNone, false, ""), "");
   EXPECT_EQ(RowOutcomeText(StatusInProgress, false, ""), "");
   EXPECT_EQ(RowOutcomeText(StatusDone, false, ""), "Пирамиды построены.");
+  EXPECT_EQ(RowOutcomeText(StatusDone, false, WindowReason(MakeReason(ReasonCode::EnoughLevels))), "Пирамиды уже есть.");
   EXPECT_EQ(RowOutcomeText(StatusNotFound, false, ""), "Файл не найден.");
   EXPECT_EQ(RowOutcomeText(StatusFailed, true, "построение остановлено"), "Построение остановлено.");
   EXPECT_EQ(RowOutcomeText(StatusFailed, false, WindowReason(MakeReason(ReasonCode::NoImage))),

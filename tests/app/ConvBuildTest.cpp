@@ -88,6 +88,16 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
   // Updated in place: the overviews now live in the source file.
   EXPECT_GT(QFileInfo(QString::fromStdString(first)).size(), sizeBefore);
+
+  // Built again, it needs nothing: the same green check, and its tool tip says so.
+  const QString path = QFile::decodeName(first.c_str());
+  EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(), path);
+  window.Files().SetChecked(0, true);
+  window.Files().SetSelectedCount(1);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
+            path + QString::fromUtf8("\nПирамиды уже есть."));
 }
 
 TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {

@@ -40,19 +40,20 @@ TEST_F(BatchCommand, RealToolSettlesEveryFileAndTheExitStatusSaysIfAllWereDone) 
   const std::vector<std::string> lines = SortedLines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   EXPECT_EQ(lines[0], "done: " + big.string());
-  EXPECT_EQ(lines[1], "done: " + small.string());
-  EXPECT_EQ(lines[2].rfind("failed: " + junk.string() + ": ", 0), 0u) << lines[2];
-  EXPECT_EQ(lines[3], "not found: " + missing.string());
+  EXPECT_EQ(lines[1].rfind("failed: " + junk.string() + ": ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2], "not found: " + missing.string());
+  EXPECT_EQ(lines[3], "up to date: " + small.string());
+  EXPECT_EQ(run.err, "kelvory-batch: 4 files: 1 built, 1 up to date, 1 failed, 1 not found\n");
   EXPECT_EQ(DirectoryCount(big), 3);
   EXPECT_EQ(ReadAll(small), smallBytes);
   EXPECT_TRUE(TempFolderEmpty());
 
-  // Again, without the bad rows: everything is done, and nothing is left to build.
+  // Again, without the bad rows: nothing is left to build, which is no failure.
   const std::string bigBytes = ReadAll(big);
   const ChildResult again = Batch(program, {"--jobs", "1", big.string(), small.string()});
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_EQ(SortedLines(again.out),
-            (std::vector<std::string>{"done: " + big.string(), "done: " + small.string()}));
+            (std::vector<std::string>{"up to date: " + big.string(), "up to date: " + small.string()}));
   EXPECT_EQ(ReadAll(big), bigBytes);
 }
 
@@ -149,7 +150,7 @@ TEST_F(BatchCommand, ListFilesAddTheirLinesOnceEachInOrderWithThePaths) {
   const ChildResult run = Batch(program, {"--jobs", "1", a.string(), "--list", list.string(), a.string()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // One slot and no tool needed: the files settle in row order.
-  EXPECT_EQ(run.out, "done: " + a.string() + "\ndone: " + b.string() + "\ndone: " + c.string() + "\n");
+  EXPECT_EQ(run.out, "up to date: " + a.string() + "\nup to date: " + b.string() + "\nup to date: " + c.string() + "\n");
 
   const ChildResult unreadable = Batch(program, {"--list", (root_ / "nope.txt").string(), a.string()});
   EXPECT_EQ(unreadable.exitCode, 2);
@@ -189,6 +190,32 @@ TEST_F(BatchCommand, InformationAndUsageErrors) {
     EXPECT_EQ(run.err.rfind("kelvory-batch: ", 0), 0u) << run.err;
   }
   EXPECT_EQ(ReadAll(file), "x");
+
+  // In the user's language, as the rest of the command's output.
+  const ChildResult russian = Batch(program, {"--json", "--events", file.string()}, {"LANG=ru_RU.UTF-8"});
+  EXPECT_EQ(russian.exitCode, 2);
+  EXPECT_EQ(russian.err,
+            "kelvory-batch: --json и --events — две формы одного вывода: укажите один из них\n"
+            "Подробнее: kelvory-batch --help\n");
+}
+
+// A second name of a file is read once but named and counted like the first.
+TEST_F(BatchCommand, DryRunSaysWhatEveryNameWouldGetAndCountsIt) {
+  const fs::path program = Program("", true);
+  const fs::path big = Tiff("big.tif", 300, 300);
+  const fs::path small = Tiff("small.tif", 100, 100);
+  const fs::path link = root_ / "link.tif";
+  fs::create_symlink(big, link);
+
+  const ChildResult run = Batch(program, {"-n", big.string(), link.string(), small.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> lines = SortedLines(run.out);
+  ASSERT_EQ(lines.size(), 3u) << run.out;
+  EXPECT_EQ(lines[0], "up to date: " + small.string());
+  EXPECT_EQ(lines[1].rfind("would build: " + big.string() + ": 2 4, nearest, ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2].rfind("would build: " + link.string() + ": 2 4, nearest, ", 0), 0u) << lines[2];
+  EXPECT_EQ(run.err, "kelvory-batch: dry run, 3 files: 2 would build, 1 up to date; nothing was written\n");
+  EXPECT_EQ(DirectoryCount(big), 1);
 }
 
 TEST_F(BatchCommand, OutputReaderThatGoesAwayDoesNotCutTheBuildShort) {
@@ -260,7 +287,7 @@ TEST_F(BatchCommand, StopSignalEndsTheBuildKeepingFinishedFilesAndNoOtherChange)
                                         "stopped: " + files[1].string(),
                                         "stopped: " + files[2].string(),
                                         "stopped: " + files[3].string()}));
-    EXPECT_NE(run.err.find("interrupted: 1 done, 3 stopped, 1 not started; files not done are "
+    EXPECT_NE(run.err.find("interrupted: 1 built, 3 stopped, 1 not started; files not done are "
                            "unchanged"),
               std::string::npos)
         << run.err;

@@ -83,6 +83,10 @@ TEST(BatchOptions, UnusableCommandLinesSayWhy) {
       {{"-j4", "a"}, "unknown option '-j4'"},
       {{"-j=4", "a"}, "unknown option '-j=4'"},
       {{"--help=yes"}, "--help takes no value"},
+      {{"--json", "--events", "a"}, "--json and --events are two forms of one output: give one of them"},
+      {{"-r", "avg", "a"},
+       "unknown resampling method 'avg' (known: nearest, average, bilinear, cubic, cubicspline, lanczos, gauss, mode, "
+       "rms)"},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -93,6 +97,13 @@ TEST(BatchOptions, UnusableCommandLinesSayWhy) {
       EXPECT_EQ(std::string(error.what()), message);
     }
   }
+}
+
+TEST(BatchOptions, UsageErrorsSpeakTheUsersLanguageAndMethodsTakeAnyLetterCase) {
+  EXPECT_EQ(UsageError(UsageCode::OnlyOnce, {"--dest"}).Text(Language::Russian), "ключ --dest можно указать только один раз");
+  EXPECT_EQ(UsageError(UsageCode::OnlyOnce, {"--dest"}).Text(Language::English), "--dest may be given only once");
+  EXPECT_EQ(ParseArguments({"-r", "AVERAGE", "a"}).resampling, Resampling::Average);
+  EXPECT_EQ(ParseArguments({"--resampling=Nearest", "a"}).resampling, Resampling::Nearest);
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
         << run.out;
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
   }
-  EXPECT_NE(run.err.find("3 files: 0 done, 3 kept"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("3 files: 0 built, 3 kept"), std::string::npos) << run.err;
 
   const ChildResult beside = Batch({"--external", "-r", "average", paths[0], paths[1], paths[2]});
   EXPECT_EQ(beside.exitCode, 0) << beside.out << beside.err;
@@ -119,7 +119,7 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
   // Nothing of the undo is left, and a second run only checks.
   EXPECT_EQ(Sh("ls -A | grep kelvory || true"), "");
   const std::string ovr = ReadAll(paths[1] + ".ovr");
-  EXPECT_EQ(SortedLines(Batch({"--external", paths[1]}).out), std::vector<std::string>{"done: " + paths[1]});
+  EXPECT_EQ(SortedLines(Batch({"--external", paths[1]}).out), std::vector<std::string>{"up to date: " + paths[1]});
   EXPECT_EQ(ReadAll(paths[1] + ".ovr"), ovr);
 
   // Into a destination folder the copy is built as any other file, with no stale .ovr.

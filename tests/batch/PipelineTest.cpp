@@ -52,7 +52,16 @@ TEST_F(Pipeline, CopiesAreOnlyCheckedWhileUpToDateAndRebuiltWhenTheSourceChanges
 
   const ChildResult again = Batch(args);
   EXPECT_EQ(again.exitCode, 0);
-  EXPECT_EQ(again.out, "done: " + Path("a.tif") + "\n");
+  EXPECT_EQ(again.out, "up to date: " + Path("a.tif") + "\n");
+  EXPECT_EQ(again.err, "kelvory-batch: 1 file: 0 built, 1 up to date\n");
+  // The levels after are the copy's own, the source having none.
+  std::vector<std::string> json = args;
+  json.insert(json.begin(), "--json");
+  EXPECT_EQ(Batch(json).out.rfind("{\"path\":\"" + Path("a.tif") +
+                                  "\",\"outcome\":\"up to date\",\"reason\":\"\",\"reason_code\":\"copy_current\","
+                                  "\"levels_before\":0,\"levels_after\":3,",
+                                  0),
+            0u);
   EXPECT_EQ(ToolRuns(), 1);
   EXPECT_EQ(ReadAll(root_ / "out" / "a.tif"), copy);
 
@@ -74,7 +83,7 @@ TEST_F(Pipeline, ForceRebuildsTheLevelsAFileHasWithTheChosenMethod) {
   WriteAll(root_ / "board.pgm", board);
   Sh("gdal_translate -q -of GTiff board.pgm grid.tif && gdaladdo -q grid.tif 2 4 8");
   const std::string nearest = OverviewChecksums("grid.tif");
-  EXPECT_EQ(Batch({"-r", "average", Path("grid.tif")}).out, "done: " + Path("grid.tif") + "\n");
+  EXPECT_EQ(Batch({"-r", "average", Path("grid.tif")}).out, "up to date: " + Path("grid.tif") + "\n");
   EXPECT_EQ(OverviewChecksums("grid.tif"), nearest);  // enough levels: only checked
   EXPECT_EQ(Batch({"--force", "-r", "average", Path("grid.tif")}).exitCode, 0);
   EXPECT_NE(OverviewChecksums("grid.tif"), nearest);
@@ -98,7 +107,7 @@ TEST_F(Pipeline, ConfigOptionsReachTheLevelsAndEventsTellEveryStep) {
   EXPECT_EQ(lines.front(), "{\"event\":\"plan\",\"files\":2}");
   EXPECT_EQ(lines[1], "{\"event\":\"start\",\"path\":\"" + Path("a.tif") + "\"}");
   EXPECT_EQ(lines.back(),
-            "{\"event\":\"summary\",\"done\":2,\"kept\":0,\"failed\":0,\"not_found\":0,\"busy\":0,\"stopped\":0,"
+            "{\"event\":\"summary\",\"done\":2,\"up_to_date\":0,\"kept\":0,\"failed\":0,\"not_found\":0,\"busy\":0,\"stopped\":0,"
             "\"not_started\":0}");
   // The copy of a file with an overview file gets its levels inside: as many as it holds.
   EXPECT_NE(run.out.find("{\"event\":\"file\",\"path\":\"" + Path("b.tif") +
@@ -160,7 +169,7 @@ TEST_F(Pipeline, DryRunWritesNothingQuietSaysOnlyFailuresAndEmptyInputIsNoSucces
             std::string::npos)
       << dry.out;
   EXPECT_NE(dry.out.find("failed: " + Path("bad.tif") + ": unsupported file type"), std::string::npos) << dry.out;
-  EXPECT_NE(dry.err.find("dry run, 2 files: 1 done, 1 failed; nothing was written"), std::string::npos) << dry.err;
+  EXPECT_NE(dry.err.find("dry run, 2 files: 1 would build, 1 failed; nothing was written"), std::string::npos) << dry.err;
   EXPECT_EQ(ReadAll(root_ / "a.tif"), before);
   EXPECT_TRUE(TempFolderEmpty());
 
@@ -187,7 +196,8 @@ TEST_F(Pipeline, ProgressOnATerminalOnlyAndNeverInAPipe) {
   EXPECT_NE(terminal.out.find("\033[K"), std::string::npos);
   const ChildResult pipe = Batch({Path("big.tif")});
   EXPECT_EQ(pipe.err.find('\033'), std::string::npos) << pipe.err;
-  EXPECT_EQ(pipe.err, "kelvory-batch: 1 file: 1 done\n");
+  // Built through the terminal already.
+  EXPECT_EQ(pipe.err, "kelvory-batch: 1 file: 0 built, 1 up to date\n");
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ class FakeHost : public BuildEvents {
   void RowStarted(int row) override { Rows.at(ListRow(row)).Status = StatusInProgress; }
   void RowSettled(const RowReport& report) override {
     const std::size_t row = ListRow(report.Row);
-    const StatusImage status = report.Result == Outcome::Done       ? StatusDone
+    const StatusImage status = report.Result == Outcome::Done || report.Result == Outcome::UpToDate ? StatusDone
                                : report.Result == Outcome::NotFound ? StatusNotFound
                                                                     : StatusFailed;
     Rows.at(row).Status = status;

@@ -41,7 +41,9 @@ TEST(ToolCommand, ArgumentsNameTheMethodUnlessItIsTheToolsDefault) {
             (std::vector<std::string>{"--config", "COMPRESS_OVERVIEW", "DEFLATE", "--config", "GDAL_NUM_THREADS", "2",
                                       "-r", "average", "/d/a.tif", "4"}));
   for (const Resampling method : kResamplingMethods) EXPECT_EQ(ResamplingNamed(GdalName(method)), method);
-  EXPECT_EQ(ResamplingNamed("Average"), std::nullopt);
+  EXPECT_EQ(ResamplingNamed("AVERAGE"), Resampling::Average);
+  EXPECT_EQ(ResamplingNamed("Nearest"), Resampling::Nearest);
+  EXPECT_EQ(ResamplingNamed("averages"), std::nullopt);
 }
 
 }  // namespace
