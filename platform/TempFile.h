@@ -38,7 +38,7 @@ class TempFile {
 };
 
 // Removes the files in folder (ending with '/') that TempFile::Create made with this
-// prefix and whose owner is gone, with the .ovr and .aux.xml a tool made beside them.
+// prefix and whose owner is gone, with the .ovr, .aux.xml and .msk beside them.
 // Returns how many it removed; failures are skipped.
 int RemoveOrphans(const std::string& folder, const std::string& prefix);
 

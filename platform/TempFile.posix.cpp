@@ -73,7 +73,7 @@ int RemoveOrphans(const std::string& folder, const std::string& prefix) {
     if (::lstat(path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(path.c_str()) == 0) {
       ++removed;
       // What the tool may have made beside it.
-      for (const char* suffix : {".ovr", ".aux.xml"}) ::unlink((path + suffix).c_str());
+      for (const char* suffix : {".ovr", ".aux.xml", ".msk"}) ::unlink((path + suffix).c_str());
     }
   }
   return removed;

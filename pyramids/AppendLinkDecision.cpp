@@ -85,6 +85,7 @@ std::string DescribeRefusal(AppendLinkRefusal refusal) {
     case Refusal::Photometric: return "its colour model is not one whose levels can be matched";
     case Refusal::JpegQualityUnknown: return "its JPEG quality cannot be told from its tables";
     case Refusal::ClassicSizeLimit: return "its levels might take it past the 4 GiB of a classic TIFF";
+    case Refusal::NearestUncompressed: return "its uncompressed levels by nearest resampling would differ";
   }
   return "unknown";
 }
@@ -114,6 +115,9 @@ AppendLinkDecision DecideAppendLink(const TiffChain& chain, const std::string& r
   const std::uint64_t compression = chain.First(0, TiffTag::Compression).value_or(1);
   const char* compress = CompressionName(compression);
   if (compress == nullptr) return refuse(Refusal::Compression);
+  // Into an uncompressed level file, -ro takes another code path for nearest, which
+  // picks other pixels wherever a level's size is not a whole fraction of the image's.
+  if (compression == 1 && (resampling.empty() || resampling == "nearest")) return refuse(Refusal::NearestUncompressed);
   AddOption(decision.LevelOptions, "COMPRESS_OVERVIEW", compress);
 
   const std::uint64_t predictor = chain.First(0, TiffTag::Predictor).value_or(1);

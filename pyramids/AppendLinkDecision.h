@@ -26,6 +26,7 @@ enum class AppendLinkRefusal {
   Photometric,           // a colour model GDAL does not write levels of alike (CMYK, Lab, ...)
   JpegQualityUnknown,    // JPEG tables no quality gives
   ClassicSizeLimit,      // the levels might take a classic TIFF past 4 GiB
+  NearestUncompressed,   // gdaladdo -ro picks other pixels for uncompressed nearest levels of odd sizes
 };
 
 // An English sentence for a log or a reason.

@@ -19,6 +19,11 @@ namespace kelvory {
 struct StagedSidecar {
   platform::TempFile Staged;
   std::string Target;
+  // A sidecar GDAL reads with the raster is copied beside the working copy under its
+  // name instead (Staged empty), for gdaladdo to read and write as it would the
+  // source's; it gets Source's permissions when it is put in place.
+  std::string Beside;
+  std::string Source;
 };
 
 // One build slot: idle (Row -1), working on a row (its copy being made, or its tool

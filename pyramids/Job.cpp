@@ -1,5 +1,6 @@
 #include "pyramids/Job.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -38,11 +39,25 @@ void ReserveDestination(BuildContext& context, const std::string& destination) {
 std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecars, const std::string& folder) {
   std::vector<StagedSidecar> staged;
   for (const std::string& sidecar : sidecars) {
-    StagedSidecar copy{{}, folder + platform::FileNameOf(sidecar)};
+    StagedSidecar copy{{}, folder + platform::FileNameOf(sidecar), {}, {}};
     if (auto error = StageCopy(sidecar, folder, copy.Staged)) Refuse(ReasonCode::CannotCopy, {sidecar, folder}, error);
     staged.push_back(std::move(copy));
   }
   return staged;
+}
+
+// Copies the sidecars GDAL reads with source beside working, named for it, so that
+// gdaladdo builds the copy's levels as it would the file's; the copies stay writable
+// for the tool, as the working copy does. Their paths.
+std::vector<std::string> CopyReadSidecars(const std::vector<ReadSidecar>& read, const std::string& working) {
+  std::vector<std::string> made;
+  for (const ReadSidecar& sidecar : read) {
+    made.push_back(working + sidecar.Suffix);
+    if (auto error = platform::CopyFile(sidecar.Path, made.back())) {
+      Refuse(ReasonCode::CannotCopy, {sidecar.Path, platform::FolderOf(working)}, error);
+    }
+  }
+  return made;
 }
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
@@ -152,15 +167,26 @@ std::function<Reason()> CopyTask(const std::string& source, const std::string& w
 // whatever was there, and the source itself is never handed to the tool.
 void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan) {
   const std::string folder = platform::FolderOf(slot.Destination);
-  slot.Sidecars = StageSidecars(SidecarsOf(slot.Source), folder);
-  const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
-  if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, plan.Overviews)) {
-    slot.StaleOverviews = staleOverviews;
-  }
   ClearOrphans(context, folder, StagePrefix);
   std::error_code error;
   slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
   if (error) Refuse(ReasonCode::CannotCopyTo, {folder}, error);
+  // The sidecars GDAL reads lie beside the copy while gdaladdo runs, and take what it
+  // writes into them (the mask's levels) to the destination; the others are staged.
+  const std::vector<ReadSidecar> read = SidecarsReadWithLevels(slot.Source);
+  const std::vector<std::string> beside = CopyReadSidecars(read, slot.WorkingCopy.Path());
+  std::vector<std::string> others = SidecarsOf(slot.Source);
+  std::erase_if(others, [&](const std::string& path) {
+    return std::any_of(read.begin(), read.end(), [&](const ReadSidecar& r) { return r.Path == path; });
+  });
+  slot.Sidecars = StageSidecars(others, folder);
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    slot.Sidecars.push_back({{}, folder + platform::FileNameOf(read[i].Path), beside[i], read[i].Path});
+  }
+  const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
+  if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, plan.Overviews)) {
+    slot.StaleOverviews = staleOverviews;
+  }
   slot.Preparation = context.Workers->Submit(CopyTask(slot.Source, slot.WorkingCopy.Path(), folder));
 }
 
@@ -174,6 +200,11 @@ void PrepareInPlaceBuild(BuildContext& context, ItemProc& slot, const std::strin
   if (error) Refuse(ReasonCode::CannotCreateTemp, {workingFolder}, error);
   slot.SourceStamp = stamp;
   const std::string& working = slot.WorkingCopy.Path();
+  // GDAL's metadata lies beside the copy while gdaladdo runs, as beside the file in
+  // place (a nodata value changes the levels); gdaladdo only reads it, so the copy is
+  // discarded with the working copy and the file's own is never replaced. A mask file
+  // keeps the file as it is (Review).
+  CopyReadSidecars(SidecarsReadWithLevels(slot.Source), working);
   slot.Preparation = context.Workers->Submit([source = slot.Source, working, inTempFolder]() -> Reason {
     const std::error_code failure = platform::CopyFile(source, working);
     if (!failure) return {};
@@ -299,6 +330,10 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
     return review;
   }
   const InPlaceTarget inPlace = CheckWritableInPlace(source);
+  // gdaladdo writes the mask's levels into the mask file: a working copy's would have
+  // to replace it and the file together, which no rename does, and the append way
+  // does not build them.
+  if (const std::string mask = MaskFileOf(source); !mask.empty()) Refuse(ReasonCode::MaskFileInPlace, {source, mask});
   ClearOrphans(context, inPlace.Folder, StagePrefix);
   if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
   // A copy of a big file costs more than building its levels beside it and appending
@@ -416,9 +451,13 @@ Reason ReasonOf(const std::exception& error) {
 
 void PlaceSidecars(std::vector<StagedSidecar>& sidecars) {
   for (StagedSidecar& sidecar : sidecars) {
-    if (auto error = MoveIntoPlace(sidecar.Staged, sidecar.Target)) {
-      Refuse(ReasonCode::CannotReplace, {sidecar.Target}, error);
+    std::error_code error;
+    if (sidecar.Beside.empty()) {
+      error = MoveIntoPlace(sidecar.Staged, sidecar.Target);
+    } else if (!(error = platform::CopyPermissions(sidecar.Source, sidecar.Beside))) {
+      error = platform::Replace(sidecar.Beside, sidecar.Target);
     }
+    if (error) Refuse(ReasonCode::CannotReplace, {sidecar.Target}, error);
   }
   sidecars.clear();
 }
@@ -483,10 +522,10 @@ void SettleRow(BuildContext& context, int row, Outcome result, const Reason& why
 }
 
 void DiscardWork(ItemProc& slot) {
-  // What gdaladdo may have made beside the copy: external levels of a copy it could
-  // not write, its metadata.
+  // What lies beside the copy: external levels of a copy gdaladdo could not write, the
+  // sidecars it read.
   if (!slot.WorkingPath.empty()) {
-    for (const char* suffix : {".ovr", ".aux.xml"}) platform::DeleteFile(slot.WorkingPath + suffix);
+    for (const char* suffix : {".ovr", ".aux.xml", ".msk"}) platform::DeleteFile(slot.WorkingPath + suffix);
   }
   slot.WorkingPath.clear();
   slot.WorkingCopy.Remove();

@@ -56,6 +56,7 @@ enum class ReasonCode {
   AttributeNotKept,    // Args: file, extended attribute; Error
   CogInPlace,          // Args: file
   ExternalOverviews,   // Args: file, overview file
+  MaskFileInPlace,     // Args: file, mask file
   ExternalBesideInternal,  // Args: file
   // The file's structure.
   NoImage,
@@ -91,6 +92,7 @@ inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, st
 // be given, a file nobody may write): such a file is kept, not failed.
 inline bool KeepsFile(ReasonCode code) {
   return code == ReasonCode::CogInPlace || code == ReasonCode::ExternalOverviews || code == ReasonCode::HardLinks ||
+         code == ReasonCode::MaskFileInPlace ||
          code == ReasonCode::ReadOnly || code == ReasonCode::ExternalBesideInternal ||
          code == ReasonCode::UnfinishedLeftAlone || code == ReasonCode::OwnerNotKept ||
          code == ReasonCode::AttributeNotKept;
@@ -136,6 +138,7 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::OwnerNotKept,    ReasonCode::AttributeNotKept,
     ReasonCode::ToolNoSpace,
     ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
+    ReasonCode::MaskFileInPlace,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,
     ReasonCode::CannotOpen,      ReasonCode::UnsupportedFileType,

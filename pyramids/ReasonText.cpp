@@ -113,6 +113,11 @@ const Words kWords[] = {
      "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла",
      "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
      "с ключом --external или удалите его, чтобы уровни строились внутри файла"},
+    {ReasonCode::MaskFileInPlace, "mask_file_in_place",
+     "%1 keeps its mask in %2, which takes the mask's levels and cannot be replaced together with the file: build "
+     "it into a destination folder",
+     "маска файла %1 хранится в %2, куда пишутся уровни маски, а заменить его вместе с файлом нельзя: стройте файл "
+     "в папку назначения"},
     {ReasonCode::ExternalBesideInternal, "external_beside_internal",
      "%1 has overview levels inside it, and external levels go only beside a file without them: rebuild it "
      "(gdal_translate -of COG for a COG), or build without --external",

@@ -37,12 +37,29 @@ std::vector<std::string> SidecarsOf(const std::string& source) {
   const std::string name = Lower(platform::FileNameOf(source));
   const std::size_t dot = name.rfind('.');
   const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-  std::vector<std::string> wanted{name + ".aux.xml"};
-  for (const char* extension : {".tfw", ".tifw", ".tiffw", ".wld", ".prj"}) wanted.push_back(stem + extension);
+  std::vector<std::string> wanted{name + ".aux.xml", name + ".aux", name + ".msk"};
+  for (const char* extension : {".tfw", ".tifw", ".tiffw", ".wld", ".prj", ".aux", ".tab", ".rpb", "_rpc.txt", ".imd"})
+    wanted.push_back(stem + extension);
   // Case-insensitive names can pick up the raster itself on an odd name; never that.
   std::vector<std::string> found = Beside(source, wanted);
   std::erase_if(found, [&](const std::string& path) { return platform::FileNameOf(path) == platform::FileNameOf(source); });
   return found;
+}
+
+std::vector<ReadSidecar> SidecarsReadWithLevels(const std::string& source) {
+  std::vector<ReadSidecar> read;
+  // GDAL reads its metadata under this one spelling.
+  if (platform::FileExists(source + ".aux.xml")) read.push_back({source + ".aux.xml", ".aux.xml"});
+  if (const std::string mask = MaskFileOf(source); !mask.empty()) read.push_back({mask, ".msk"});
+  return read;
+}
+
+std::string MaskFileOf(const std::string& source) {
+  // GDAL itself looks for exactly these two spellings.
+  for (const char* suffix : {".msk", ".MSK"}) {
+    if (platform::FileExists(source + suffix)) return source + suffix;
+  }
+  return {};
 }
 
 std::string ExternalOverviewsOf(const std::string& source) {

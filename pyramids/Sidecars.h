@@ -6,9 +6,26 @@
 
 namespace kelvory {
 
-// The sidecars of source that exist: its world file (.tfw, .tifw, .tiffw, .wld), its
-// projection (.prj) and GDAL's metadata (name.aux.xml), in any case of the extension.
+// The sidecars of source that exist, in any case of the extension: GDAL's metadata
+// (NAME.aux.xml, an old-style NAME.aux or STEM.aux), its mask (NAME.msk), the world file
+// (.tfw, .tifw, .tiffw, .wld), the projection (.prj), a MapInfo .tab, the satellite
+// model and metadata (.rpb, _rpc.txt, .imd). An external .ovr is not among them.
 std::vector<std::string> SidecarsOf(const std::string& source);
+
+// A sidecar GDAL reads while it builds levels, and the suffix it looks for beside
+// the raster's name.
+struct ReadSidecar {
+  std::string Path;
+  std::string Suffix;
+};
+
+// The sidecars of source that change the levels gdaladdo builds: NAME.aux.xml (a
+// nodata value) and the mask file (NAME.msk or NAME.MSK, named .msk beside a copy),
+// which gdaladdo also writes the mask's levels into.
+std::vector<ReadSidecar> SidecarsReadWithLevels(const std::string& source);
+
+// GDAL's mask file of source (NAME.msk, or NAME.MSK), or empty.
+std::string MaskFileOf(const std::string& source);
 
 // GDAL's external overview file of source (name.ovr, any case), or empty.
 std::string ExternalOverviewsOf(const std::string& source);

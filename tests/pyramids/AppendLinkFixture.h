@@ -131,7 +131,8 @@ inline int RunChild(const std::string& source, const std::string& stop, const st
 // Commands that make a kind of file from the images MakeNoise writes.
 inline const std::string Grey = "gdal_translate -q noise.pgm ";
 inline const std::string Rgb = "gdal_translate -q -co PHOTOMETRIC=RGB noise.ppm ";
-inline const std::string Masked = "gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK YES noise.pgm ";
+// Compressed: -ro builds nearest levels of an uncompressed file otherwise than in place.
+inline const std::string Masked = "gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK YES -co COMPRESS=LZW noise.pgm ";
 
 inline const std::vector<std::int64_t> TwoFactors = {2, 4};
 

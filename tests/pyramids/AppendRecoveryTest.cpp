@@ -229,7 +229,7 @@ TEST(AppendRecovery, WhatIsNotAsTheBuildLeftItIsLeftAlone) {
   MakeNoise(s.Data(), 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Built kind = MakeKind(s, "grey", test::Grey + "-co TILED=YES ", "");
+    const Built kind = MakeKind(s, "grey", test::Grey + "-co TILED=YES -co COMPRESS=LZW ", "");
     EXPECT_NE(RunChild(kind.file, c.stop, "", TwoFactors), 0);
     c.change(kind);
     const std::string changed = fs::exists(kind.file) ? ReadBytes(kind.file) : "";
@@ -247,7 +247,7 @@ TEST(AppendRecovery, WhatIsNotAsTheBuildLeftItIsLeftAlone) {
 TEST(AppendRecovery, AJournalPlantedOrDeletedChangesNothing) {
   Scratch s;
   MakeNoise(s.Data(), 1);
-  const Built kind = MakeKind(s, "grey", test::Grey + "-co TILED=YES ", "");
+  const Built kind = MakeKind(s, "grey", test::Grey + "-co TILED=YES -co COMPRESS=LZW ", "");
   const std::string checksums = test::Checksums(kind.file, 0);
   EXPECT_NE(RunChild(kind.file, "SyncAppend", "", TwoFactors), 0);
   fs::remove(JournalOf(kind.file));
