@@ -58,7 +58,8 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
 }
 
 int RemoveOrphans(const std::string& folder, const std::string& prefix) {
-  std::unique_ptr<DIR, decltype(&::closedir)> dir(::opendir(folder.c_str()), &::closedir);
+  const auto close = [](DIR* open) { ::closedir(open); };
+  std::unique_ptr<DIR, decltype(close)> dir(::opendir(folder.c_str()), close);
   if (!dir) return 0;
   int removed = 0;
   while (const dirent* entry = ::readdir(dir.get())) {

@@ -206,7 +206,7 @@ kill -0 "$qgis_pid" 2>/dev/null && fail "qgis_process still runs 20 s after the 
 wait "$qgis_pid" || true
 qgis_pid=""
 echo "qgis_process ended $((SECONDS - cancelled)) s after the cancel"
-[ "$(counts cancel)" = "done 0 kept 0 failed 0 not found 0 busy 0 stopped 1 not started 0" ] ||
+[ "$(counts cancel)" = "done 0 up to date 0 kept 0 failed 0 not found 0 busy 0 stopped 1 not started 0" ] ||
   fail "cancel: $(counts cancel) $(cat "$work/cancel.err")"
 left=$(pgrep -af "$work" || true)
 [ -z "$left" ] || fail "left running: $left"
