@@ -95,13 +95,10 @@ LevelInventory CountedLevels(TTIFFBitmap& reader, const LevelInventory& inventor
   return overviews.empty() ? inventory : WithExternalLevels(reader, inventory, overviews);
 }
 
-// A copy made after its source was last written, with enough levels, is up to date.
-bool UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::string& destination, std::int32_t wanted) {
-  std::error_code error;
-  const platform::FileStamp copy = platform::StampOf(destination, error);
-  if (error) return false;
-  const platform::FileStamp original = platform::StampOf(source, error);
-  if (error || !copy.NewerThan(original)) return false;
+// A copy made from this very version of the source and its sidecars, with these
+// options, that still holds enough levels is up to date.
+bool UpToDateCopy(TTIFFBitmap& reader, const std::string& destination, const CopyOrigin& origin, std::int32_t wanted) {
+  if (!MadeFrom(destination, origin)) return false;
   try {
     return HasEnoughLevels(CountedLevelsOf(reader, destination, platform::FileClaim()), wanted);
   } catch (const std::exception&) {
@@ -154,9 +151,9 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
   plan.LevelsBefore = counted.Levels - 1;
   plan.LevelsAfter = plan.LevelsBefore;
 
-  // make's rule for copies: one newer than its source, with enough levels, is checked.
+  if (!destination.empty()) plan.Origin = OriginOf(source, claim, options, plan.LevelsWanted);
   if (!destination.empty() && options.KeepUpToDateCopies && !options.Force &&
-      UpToDateCopy(reader, source, destination, plan.LevelsWanted)) {
+      UpToDateCopy(reader, destination, plan.Origin, plan.LevelsWanted)) {
     plan.Do = FilePlan::Action::UpToDate;
     return plan;
   }

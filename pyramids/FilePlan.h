@@ -7,6 +7,7 @@
 
 #include "platform/FileClaim.h"
 #include "pyramids/BuildOptions.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/LevelInventory.h"
 
 namespace kelvory {
@@ -31,6 +32,8 @@ struct FilePlan {
   std::vector<std::int64_t> Factors;
   // The overview levels the result will hold.
   int LevelsAfter = 0;
+  // For a copy into a destination folder: what it is made from, for its stamp.
+  CopyOrigin Origin;
 };
 
 // The levels the file at path holds, those of its external overview file included;

@@ -6,6 +6,7 @@
 
 #include "pyramids/AppendLink.h"
 #include "pyramids/AppendRecovery.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
 #include "pyramids/LevelInventory.h"
@@ -46,18 +47,25 @@ std::vector<StagedSidecar> StageSidecars(const std::vector<std::string>& sidecar
 }
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
-// first, so that a failed copy leaves no half set, and put in place sidecars first;
-// never onto itself. Runs beside the tools.
+// first, so that a failed copy leaves no half set, and put in place sidecars first,
+// between the old stamp's removal and the new one's writing; never onto itself. Runs
+// beside the tools.
 Reason CopyToDestination(const std::string& source, const std::string& destination,
-                         const std::vector<std::string>& sidecars) {
+                         const std::vector<std::string>& sidecars, const CopyOrigin& origin) {
   if (platform::SameFile(source, destination)) return {};
   const std::string folder = platform::FolderOf(destination);
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
   if (auto error = StageCopy(source, folder, file)) return MakeReason(ReasonCode::CannotCopyTo, {destination}, error);
+  if (auto error = RemoveCopyStamp(destination)) {
+    return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(destination)}, error);
+  }
   // The raster last: a copy found at the destination always has its sidecars.
   PlaceSidecars(staged);
   if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
+  if (auto error = WriteCopyStamp(destination, origin)) {
+    return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(destination)}, error);
+  }
   return {};
 }
 
@@ -152,6 +160,7 @@ std::function<Reason()> CopyTask(const std::string& source, const std::string& w
 // whatever was there, and the source itself is never handed to the tool.
 void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan) {
   const std::string folder = platform::FolderOf(slot.Destination);
+  slot.Origin = plan.Origin;
   slot.Sidecars = StageSidecars(SidecarsOf(slot.Source), folder);
   const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
   if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, plan.Overviews)) {
@@ -350,9 +359,10 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     pending->Row = row;
     pending->CancelOnStop = true;
     pending->Work.Claim = std::move(claim);
-    pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
-      return CopyToDestination(source, destination, sidecars);
-    });
+    pending->Task = context.Workers->Submit(
+        [source = slot.Source, destination = target.Destination, sidecars, origin = plan.Origin] {
+          return CopyToDestination(source, destination, sidecars, origin);
+        });
     context.Pending.push_back(std::move(pending));
     slot.Row = -1;
     return;
@@ -476,6 +486,7 @@ void DiscardWork(ItemProc& slot) {
   slot.Factors.clear();
   slot.Sidecars.clear();
   slot.StaleOverviews.clear();
+  slot.Origin = {};
   slot.ToolOutput.reset();
   slot.ReportedPercent = -1;
   slot.Levels = 0;

@@ -40,7 +40,7 @@ TEST_F(BatchCommand, ACrashAtAnyFileChangingCallLeavesTheOldFileOrTheNewOne) {
       {"working copy", {}, false, {"map.tfw", "map.tif"}},
       {"levels appended", {}, true, {"map 2.tif", "map.tfw", "map.tif"}},
       {"--external", {"--external"}, false, {"map.tfw", "map.tif", "map.tif.ovr"}},
-      {"--dest", {"--dest", out.string()}, false, {"map.tfw", "map.tif"}},
+      {"--dest", {"--dest", out.string()}, false, {".map.tif.kelvory-stamp", "map.tfw", "map.tif"}},
   };
   const fs::path work = root_ / "work";
   int crashes = 0;
