@@ -100,8 +100,8 @@ std::string CopyStampOf(const std::string& destination) {
   return platform::FolderOf(destination) + '.' + platform::FileNameOf(destination) + ".kelvory-stamp";
 }
 
-CopyOrigin OriginOf(const std::string& source, const platform::FileClaim& claim, const BuildOptions& options,
-                    std::int32_t levels) {
+CopyOrigin OriginOf(const std::string& source, const std::vector<std::string>& sidecars,
+                    const platform::FileClaim& claim, const BuildOptions& options, std::int32_t levels) {
   std::string text = FirstLine;
   text += "levels " + std::to_string(levels) + " by " + LevelRuleName + '\n';
   text += "resampling " + std::string(GdalName(options.Method)) + '\n';
@@ -121,7 +121,7 @@ CopyOrigin OriginOf(const std::string& source, const platform::FileClaim& claim,
   text += "source " + *version + '\n';
 
   CopyOrigin origin;
-  std::vector<std::string> travelling = SidecarsOf(source);
+  std::vector<std::string> travelling = sidecars;
   if (const std::string overviews = ExternalOverviewsOf(source); !overviews.empty()) travelling.push_back(overviews);
   for (const std::string& path : travelling) {
     const std::optional<std::string> sidecar = VersionOf(path, FingerprintOf(path));

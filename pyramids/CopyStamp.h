@@ -32,10 +32,11 @@ struct CopyOrigin {
 // The stamp's path for the copy at destination.
 std::string CopyStampOf(const std::string& destination);
 
-// What a copy of source made now is made from; source is read through the claim
-// while it is held. levels is the level count the level rule gives the file.
-CopyOrigin OriginOf(const std::string& source, const platform::FileClaim& claim, const BuildOptions& options,
-                    std::int32_t levels);
+// What a copy of source with its sidecars made now is made from; source is read
+// through the claim while it is held. levels is the level count the level rule gives
+// the file.
+CopyOrigin OriginOf(const std::string& source, const std::vector<std::string>& sidecars,
+                    const platform::FileClaim& claim, const BuildOptions& options, std::int32_t levels);
 
 // True when the copy at destination, with its stamp and the files beside it, was made
 // from origin.

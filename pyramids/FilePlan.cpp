@@ -142,7 +142,8 @@ LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, con
 }
 
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
-                  const platform::FileClaim& claim, const BuildOptions& options) {
+                  const std::vector<std::string>& sidecars, const platform::FileClaim& claim,
+                  const BuildOptions& options) {
   FilePlan plan;
   plan.Inventory = ReadInventory(reader, source, claim);
   plan.LevelsWanted = LevelCount(plan.Inventory.Width, plan.Inventory.Height);
@@ -151,7 +152,7 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
   plan.LevelsBefore = counted.Levels - 1;
   plan.LevelsAfter = plan.LevelsBefore;
 
-  if (!destination.empty()) plan.Origin = OriginOf(source, claim, options, plan.LevelsWanted);
+  if (!destination.empty()) plan.Origin = OriginOf(source, sidecars, claim, options, plan.LevelsWanted);
   if (!destination.empty() && options.KeepUpToDateCopies && !options.Force &&
       UpToDateCopy(reader, destination, plan.Origin, plan.LevelsWanted)) {
     plan.Do = FilePlan::Action::UpToDate;

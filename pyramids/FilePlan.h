@@ -44,11 +44,12 @@ LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, con
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim,
                                const std::string& overviews);
 
-// Reads the file and decides. destination is where its copy goes, empty when it is
-// built in place. Raises BuildError for a file that cannot be built: unreadable, too
-// large for the level rule, or kept as it is in place (its levels in an external
-// overview file, a Cloud Optimized GeoTIFF).
+// Reads the file and decides. destination is where its copy goes, with the sidecars,
+// empty when it is built in place. Raises BuildError for a file that cannot be built:
+// unreadable, too large for the level rule, or kept as it is in place (its levels in
+// an external overview file, a Cloud Optimized GeoTIFF).
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
-                  const platform::FileClaim& claim, const BuildOptions& options);
+                  const std::vector<std::string>& sidecars, const platform::FileClaim& claim,
+                  const BuildOptions& options);
 
 }  // namespace kelvory

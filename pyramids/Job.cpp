@@ -158,10 +158,11 @@ std::function<Reason()> CopyTask(const std::string& source, const std::string& w
 // The tool will work on a new file beside the destination, which replaces the
 // destination only once the tool has succeeded: a failed or stopped run leaves
 // whatever was there, and the source itself is never handed to the tool.
-void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan) {
+void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan,
+                             const std::vector<std::string>& sidecars) {
   const std::string folder = platform::FolderOf(slot.Destination);
   slot.Origin = plan.Origin;
-  slot.Sidecars = StageSidecars(SidecarsOf(slot.Source), folder);
+  slot.Sidecars = StageSidecars(sidecars, folder);
   const std::string staleOverviews = ExternalOverviewsOf(slot.Destination);
   if (!staleOverviews.empty() && !platform::SameFile(staleOverviews, plan.Overviews)) {
     slot.StaleOverviews = staleOverviews;
@@ -271,6 +272,8 @@ struct Target {
   bool InPlace = true;
   platform::FileStamp Stamp;
   std::error_code StampError;
+  // The source's sidecars, which go with a copy to its destination.
+  std::vector<std::string> Sidecars;
 };
 
 // Everything checked that can be checked before a file is written: the plan, what the
@@ -352,7 +355,7 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     return;
   }
   if (review.Action == FileAction::Copy) {
-    std::vector<std::string> sidecars = SidecarsOf(slot.Source);
+    std::vector<std::string> sidecars = target.Sidecars;
     if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
     ReserveDestination(context, target.Destination);
     auto pending = std::make_unique<PendingSettle>();
@@ -376,7 +379,7 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
   } else {
     slot.Destination = target.Destination;
-    PrepareDestinationBuild(context, slot, plan);
+    PrepareDestinationBuild(context, slot, plan, target.Sidecars);
   }
   slot.Factors = plan.Factors;
   slot.Levels = plan.LevelsWanted;
@@ -560,12 +563,21 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   stamp = platform::StampOf(source, stampError);
 
   try {
+    Target target{destination, inPlace, stamp, stampError, {}};
+    if (!inPlace) {
+      const std::string sourceFolder = platform::FolderOf(source);
+      auto names = context.SourceFolderNames.find(sourceFolder);
+      if (names == context.SourceFolderNames.end()) {
+        names = context.SourceFolderNames.emplace(sourceFolder, NamesIn(sourceFolder)).first;
+      }
+      target.Sidecars = SidecarsOf(source, names->second);
+    }
     // The source itself (its own folder, or a link to it) is processed in place, so
     // that the result lands in the file and not over a link to it.
-    const FilePlan plan =
-        PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim, context.Request.Options);
+    const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, target.Sidecars,
+                                   claim, context.Request.Options);
     context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
-    FollowPlan(context, slot, plan, {destination, inPlace, stamp, stampError}, std::move(claim));
+    FollowPlan(context, slot, plan, target, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();
     DiscardWork(slot);
