@@ -19,11 +19,6 @@ struct FileStamp {
   long long Size = 0, ModifiedSeconds = 0, ModifiedNanoseconds = 0;
   long long ChangedSeconds = 0, ChangedNanoseconds = 0;
   bool operator==(const FileStamp&) const = default;
-  // True when this version was written after other's.
-  bool NewerThan(const FileStamp& other) const {
-    return ModifiedSeconds != other.ModifiedSeconds ? ModifiedSeconds > other.ModifiedSeconds
-                                                    : ModifiedNanoseconds > other.ModifiedNanoseconds;
-  }
 };
 
 // The stamp of the file at path, following links.

@@ -16,6 +16,7 @@
 #include "pyramids/BuildSummary.h"
 #include "pyramids/FileWorkers.h"
 #include "pyramids/ItemProc.h"
+#include "pyramids/Sidecars.h"
 #include "tiff/TIFFBitmap.h"
 
 namespace kelvory {
@@ -83,6 +84,9 @@ struct BuildContext {
   std::set<FileKey> ClaimedFiles;
   // Folders already cleared of the working copies of runs that died.
   std::set<std::string> ClearedFolders;
+  // The names in each source folder, listed once to find the sidecars of its files:
+  // listing it per file would make a folder of n files cost n * n.
+  std::map<std::string, FolderNames> SourceFolderNames;
 
   // Rows whose file work runs beside the tools, settled in the order they were handed
   // over once their work is done.

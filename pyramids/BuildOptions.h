@@ -34,8 +34,9 @@ struct BuildOptions {
   // Levels into the file's external overview file (gdaladdo -ro); the file itself is
   // never written.
   bool External = false;
-  // A destination file newer than its source with enough levels is only checked, as
-  // make does; otherwise every destination file is copied anew.
+  // A destination file whose stamp says it was made from this version of its source
+  // and sidecars with these options, and that has enough levels, is only checked;
+  // otherwise every destination file is copied anew.
   bool KeepUpToDateCopies = false;
   // Every file is read and its plan reported; nothing is written and no tool runs.
   bool DryRun = false;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pyramids/BuildContext.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/FilePlan.h"
 #include "pyramids/Job.h"
 #include "pyramids/LevelInventory.h"
@@ -75,8 +76,13 @@ Reason PlaceResult(ItemProc& work) {
     if (auto error = platform::CopyPermissions(work.Source, work.WorkingCopy.Path())) {
       return MakeReason(ReasonCode::CannotCopyTo, {platform::FolderOf(work.Destination)}, error);
     }
-    // The raster last: a copy found at the destination always has its sidecars, and
-    // no overview file that GDAL would read instead of the new levels.
+    // The stamp goes first and comes back last, so that one present always describes
+    // the files beside it; the raster goes in after its sidecars, so that a copy found
+    // at the destination always has them, and no overview file that GDAL would read
+    // instead of the new levels.
+    if (auto error = RemoveCopyStamp(work.Destination)) {
+      return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(work.Destination)}, error);
+    }
     PlaceSidecars(work.Sidecars);
     if (!work.StaleOverviews.empty()) {
       if (auto error = platform::DeleteFile(work.StaleOverviews)) {
@@ -85,6 +91,9 @@ Reason PlaceResult(ItemProc& work) {
     }
     if (auto error = MoveIntoPlace(work.WorkingCopy, work.Destination)) {
       return MakeReason(ReasonCode::CannotReplace, {work.Destination}, error);
+    }
+    if (auto error = WriteCopyStamp(work.Destination, work.Origin)) {
+      return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(work.Destination)}, error);
     }
     return {};
   }

@@ -96,15 +96,12 @@ LevelInventory CountedLevels(TTIFFBitmap& reader, const LevelInventory& inventor
   return overviews.empty() ? inventory : WithExternalLevels(reader, inventory, overviews);
 }
 
-// A copy made after its source was last written, with enough levels, is up to date:
-// the overview levels it holds, or none when it is not.
-std::optional<int> UpToDateCopy(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
+// A copy made from this very version of the source and its sidecars, with these
+// options, that still holds enough levels is up to date: the levels it holds, or none
+// when it is not.
+std::optional<int> UpToDateCopy(TTIFFBitmap& reader, const std::string& destination, const CopyOrigin& origin,
                                 std::int32_t wanted) {
-  std::error_code error;
-  const platform::FileStamp copy = platform::StampOf(destination, error);
-  if (error) return std::nullopt;
-  const platform::FileStamp original = platform::StampOf(source, error);
-  if (error || !copy.NewerThan(original)) return std::nullopt;
+  if (!MadeFrom(destination, origin)) return std::nullopt;
   try {
     const LevelInventory levels = CountedLevelsOf(reader, destination, platform::FileClaim());
     if (!HasEnoughLevels(levels, wanted)) return std::nullopt;
@@ -150,7 +147,8 @@ LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, con
 }
 
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
-                  const platform::FileClaim& claim, const BuildOptions& options) {
+                  const std::vector<std::string>& sidecars, const platform::FileClaim& claim,
+                  const BuildOptions& options) {
   FilePlan plan;
   plan.Inventory = ReadInventory(reader, source, claim);
   plan.LevelsWanted = LevelCount(plan.Inventory.Width, plan.Inventory.Height);
@@ -159,9 +157,9 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
   plan.LevelsBefore = counted.Levels - 1;
   plan.LevelsAfter = plan.LevelsBefore;
 
-  // make's rule for copies: one newer than its source, with enough levels, is checked.
+  if (!destination.empty()) plan.Origin = OriginOf(source, sidecars, claim, options, plan.LevelsWanted);
   if (!destination.empty() && options.KeepUpToDateCopies && !options.Force) {
-    if (const std::optional<int> copyLevels = UpToDateCopy(reader, source, destination, plan.LevelsWanted)) {
+    if (const std::optional<int> copyLevels = UpToDateCopy(reader, destination, plan.Origin, plan.LevelsWanted)) {
       plan.Do = FilePlan::Action::UpToDate;
       plan.LevelsAfter = *copyLevels;
       return plan;

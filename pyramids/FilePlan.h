@@ -7,6 +7,7 @@
 
 #include "platform/FileClaim.h"
 #include "pyramids/BuildOptions.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/LevelInventory.h"
 
 namespace kelvory {
@@ -31,6 +32,8 @@ struct FilePlan {
   std::vector<std::int64_t> Factors;
   // The overview levels the result will hold (an up-to-date copy: those it holds).
   int LevelsAfter = 0;
+  // For a copy into a destination folder: what it is made from, for its stamp.
+  CopyOrigin Origin;
 };
 
 // The levels the file at path holds, those of its external overview file included;
@@ -41,11 +44,12 @@ LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, con
 LevelInventory CountedLevelsOf(TTIFFBitmap& reader, const std::string& path, const platform::FileClaim& claim,
                                const std::string& overviews);
 
-// Reads the file and decides. destination is where its copy goes, empty when it is
-// built in place. Raises BuildError for a file that cannot be built: unreadable, too
-// large for the level rule, or kept as it is in place (its levels in an external
-// overview file, a Cloud Optimized GeoTIFF).
+// Reads the file and decides. destination is where its copy goes, with the sidecars,
+// empty when it is built in place. Raises BuildError for a file that cannot be built:
+// unreadable, too large for the level rule, or kept as it is in place (its levels in
+// an external overview file, a Cloud Optimized GeoTIFF).
 FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::string& destination,
-                  const platform::FileClaim& claim, const BuildOptions& options);
+                  const std::vector<std::string>& sidecars, const platform::FileClaim& claim,
+                  const BuildOptions& options);
 
 }  // namespace kelvory

@@ -10,6 +10,7 @@
 #include "platform/Process.h"
 #include "platform/TempFile.h"
 #include "pyramids/AppendLink.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FileWorkers.h"
 
@@ -52,6 +53,8 @@ struct ItemProc {
   // An overview file at the destination that the new levels inside the file would
   // leave stale; removed once the file is in place.
   std::string StaleOverviews;
+  // What the destination file is made from, recorded in its stamp once it is in place.
+  CopyOrigin Origin;
   // The tool's error output, kept in memory: a full disk must not swallow the errors
   // of a tool that ran out of space.
   std::unique_ptr<platform::MemoryFile> ErrorOutput;

@@ -7,6 +7,7 @@
 
 #include "pyramids/AppendLink.h"
 #include "pyramids/AppendRecovery.h"
+#include "pyramids/CopyStamp.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
 #include "pyramids/LevelInventory.h"
@@ -61,18 +62,25 @@ std::vector<std::string> CopyReadSidecars(const std::vector<ReadSidecar>& read, 
 }
 
 // The copy of a file that needs no levels, with its sidecars: all are copied aside
-// first, so that a failed copy leaves no half set, and put in place sidecars first;
-// never onto itself. Runs beside the tools.
+// first, so that a failed copy leaves no half set, and put in place sidecars first,
+// between the old stamp's removal and the new one's writing; never onto itself. Runs
+// beside the tools.
 Reason CopyToDestination(const std::string& source, const std::string& destination,
-                         const std::vector<std::string>& sidecars) {
+                         const std::vector<std::string>& sidecars, const CopyOrigin& origin) {
   if (platform::SameFile(source, destination)) return {};
   const std::string folder = platform::FolderOf(destination);
   std::vector<StagedSidecar> staged = StageSidecars(sidecars, folder);
   platform::TempFile file;
   if (auto error = StageCopy(source, folder, file)) return MakeReason(ReasonCode::CannotCopyTo, {destination}, error);
+  if (auto error = RemoveCopyStamp(destination)) {
+    return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(destination)}, error);
+  }
   // The raster last: a copy found at the destination always has its sidecars.
   PlaceSidecars(staged);
   if (auto error = MoveIntoPlace(file, destination)) return MakeReason(ReasonCode::CannotReplace, {destination}, error);
+  if (auto error = WriteCopyStamp(destination, origin)) {
+    return MakeReason(ReasonCode::CannotWriteRecord, {CopyStampOf(destination)}, error);
+  }
   return {};
 }
 
@@ -165,8 +173,10 @@ std::function<Reason()> CopyTask(const std::string& source, const std::string& w
 // The tool will work on a new file beside the destination, which replaces the
 // destination only once the tool has succeeded: a failed or stopped run leaves
 // whatever was there, and the source itself is never handed to the tool.
-void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan) {
+void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePlan& plan,
+                             const std::vector<std::string>& sidecars) {
   const std::string folder = platform::FolderOf(slot.Destination);
+  slot.Origin = plan.Origin;
   ClearOrphans(context, folder, StagePrefix);
   std::error_code error;
   slot.WorkingCopy = platform::TempFile::Create(folder, StagePrefix, error);
@@ -175,7 +185,7 @@ void PrepareDestinationBuild(BuildContext& context, ItemProc& slot, const FilePl
   // writes into them (the mask's levels) to the destination; the others are staged.
   const std::vector<ReadSidecar> read = SidecarsReadWithLevels(slot.Source);
   const std::vector<std::string> beside = CopyReadSidecars(read, slot.WorkingCopy.Path());
-  std::vector<std::string> others = SidecarsOf(slot.Source);
+  std::vector<std::string> others = sidecars;
   std::erase_if(others, [&](const std::string& path) {
     return std::any_of(read.begin(), read.end(), [&](const ReadSidecar& r) { return r.Path == path; });
   });
@@ -300,6 +310,8 @@ struct Target {
   bool InPlace = true;
   platform::FileStamp Stamp;
   std::error_code StampError;
+  // The source's sidecars, which go with a copy to its destination.
+  std::vector<std::string> Sidecars;
 };
 
 // Everything checked that can be checked before a file is written: the plan, what the
@@ -395,16 +407,17 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     return;
   }
   if (review.Action == FileAction::Copy) {
-    std::vector<std::string> sidecars = SidecarsOf(slot.Source);
+    std::vector<std::string> sidecars = target.Sidecars;
     if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
     ReserveDestination(context, target.Destination);
     auto pending = std::make_unique<PendingSettle>();
     pending->Row = row;
     pending->CancelOnStop = true;
     pending->Work.Claim = std::move(claim);
-    pending->Task = context.Workers->Submit([source = slot.Source, destination = target.Destination, sidecars] {
-      return CopyToDestination(source, destination, sidecars);
-    });
+    pending->Task = context.Workers->Submit(
+        [source = slot.Source, destination = target.Destination, sidecars, origin = plan.Origin] {
+          return CopyToDestination(source, destination, sidecars, origin);
+        });
     context.Pending.push_back(std::move(pending));
     slot.Row = -1;
     return;
@@ -418,7 +431,7 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
   } else {
     slot.Destination = target.Destination;
-    PrepareDestinationBuild(context, slot, plan);
+    PrepareDestinationBuild(context, slot, plan, target.Sidecars);
   }
   slot.Factors = plan.Factors;
   slot.Levels = plan.LevelsWanted;
@@ -534,6 +547,7 @@ void DiscardWork(ItemProc& slot) {
   slot.Factors.clear();
   slot.Sidecars.clear();
   slot.StaleOverviews.clear();
+  slot.Origin = {};
   slot.ToolOutput.reset();
   slot.ReportedPercent = -1;
   slot.Levels = 0;
@@ -607,12 +621,21 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   stamp = platform::StampOf(source, stampError);
 
   try {
+    Target target{destination, inPlace, stamp, stampError, {}};
+    if (!inPlace) {
+      const std::string sourceFolder = platform::FolderOf(source);
+      auto names = context.SourceFolderNames.find(sourceFolder);
+      if (names == context.SourceFolderNames.end()) {
+        names = context.SourceFolderNames.emplace(sourceFolder, NamesIn(sourceFolder)).first;
+      }
+      target.Sidecars = SidecarsOf(source, names->second);
+    }
     // The source itself (its own folder, or a link to it) is processed in place, so
     // that the result lands in the file and not over a link to it.
-    const FilePlan plan =
-        PlanFile(*context.Reader, source, inPlace ? std::string() : destination, claim, context.Request.Options);
+    const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, target.Sidecars,
+                                   claim, context.Request.Options);
     context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
-    FollowPlan(context, slot, plan, {destination, inPlace, stamp, stampError}, std::move(claim));
+    FollowPlan(context, slot, plan, target, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();
     DiscardWork(slot);

@@ -16,16 +16,16 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// The entries of source's folder whose lower-case name is one of wanted, sorted.
-std::vector<std::string> Beside(const std::string& source, const std::vector<std::string>& wanted) {
+// The entries of source's folder (names) whose lower-case name is one of wanted, sorted.
+std::vector<std::string> Beside(const std::string& source, const FolderNames& names,
+                                const std::vector<std::string>& wanted) {
   const std::string folder = platform::FolderOf(source);
   std::vector<std::string> found;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end; it.increment(error)) {
-    const std::string name = platform::PathText(it->path().filename());
-    if (std::find(wanted.begin(), wanted.end(), Lower(name)) == wanted.end()) continue;
-    const std::string path = folder + name;
-    if (platform::FileExists(path)) found.push_back(path);
+  for (const std::string& lower : wanted) {
+    for (auto [it, end] = names.equal_range(lower); it != end; ++it) {
+      const std::string path = folder + it->second;
+      if (platform::FileExists(path)) found.push_back(path);
+    }
   }
   std::sort(found.begin(), found.end());
   return found;
@@ -33,7 +33,21 @@ std::vector<std::string> Beside(const std::string& source, const std::vector<std
 
 }  // namespace
 
+FolderNames NamesIn(const std::string& folder) {
+  FolderNames names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end; it.increment(error)) {
+    std::string name = platform::PathText(it->path().filename());
+    names.emplace(Lower(name), std::move(name));
+  }
+  return names;
+}
+
 std::vector<std::string> SidecarsOf(const std::string& source) {
+  return SidecarsOf(source, NamesIn(platform::FolderOf(source)));
+}
+
+std::vector<std::string> SidecarsOf(const std::string& source, const FolderNames& names) {
   const std::string name = Lower(platform::FileNameOf(source));
   const std::size_t dot = name.rfind('.');
   const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
@@ -41,7 +55,7 @@ std::vector<std::string> SidecarsOf(const std::string& source) {
   for (const char* extension : {".tfw", ".tifw", ".tiffw", ".wld", ".prj", ".aux", ".tab", ".rpb", "_rpc.txt", ".imd"})
     wanted.push_back(stem + extension);
   // Case-insensitive names can pick up the raster itself on an odd name; never that.
-  std::vector<std::string> found = Beside(source, wanted);
+  std::vector<std::string> found = Beside(source, names, wanted);
   std::erase_if(found, [&](const std::string& path) { return platform::FileNameOf(path) == platform::FileNameOf(source); });
   return found;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The files beside a raster that carry its place on the map and its metadata, and its
 // external overviews: they travel with the raster when it is copied.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@ namespace kelvory {
 // (.tfw, .tifw, .tiffw, .wld), the projection (.prj), a MapInfo .tab, the satellite
 // model and metadata (.rpb, _rpc.txt, .imd). An external .ovr is not among them.
 std::vector<std::string> SidecarsOf(const std::string& source);
+// The names in a folder, by their lower-case form.
+using FolderNames = std::multimap<std::string, std::string>;
+FolderNames NamesIn(const std::string& folder);
+// The same from the names in source's folder as NamesIn listed them: a build of many
+// files in one folder lists it once.
+std::vector<std::string> SidecarsOf(const std::string& source, const FolderNames& names);
 
 // A sidecar GDAL reads while it builds levels, and the suffix it looks for beside
 // the raster's name.

@@ -42,7 +42,7 @@ TEST_F(BatchCommand, ACrashAtAnyFileChangingCallLeavesTheOldFileOrTheNewOne) {
       // Nearest levels of an uncompressed file keep the working copy.
       {"levels appended", {"-r", "average"}, true, {"map 2.tif", "map.tfw", "map.tif"}},
       {"--external", {"--external"}, false, {"map.tfw", "map.tif", "map.tif.ovr"}},
-      {"--dest", {"--dest", out.string()}, false, {"map.tfw", "map.tif"}},
+      {"--dest", {"--dest", out.string()}, false, {".map.tif.kelvory-stamp", "map.tfw", "map.tif"}},
   };
   const fs::path work = root_ / "work";
   int crashes = 0;

@@ -74,6 +74,58 @@ TEST_F(Pipeline, CopiesAreOnlyCheckedWhileUpToDateAndRebuiltWhenTheSourceChanges
   EXPECT_EQ(ToolRuns(), 3);
 }
 
+// A copy is up to date only when it was made from this very version of its source and
+// sidecars with these options; dates alone cannot tell, since rsync -a, cp -p and mv
+// give a new raster an older one.
+TEST_F(Pipeline, CopyIsRebuiltUnlessMadeFromThisVersionOfItsSourceWithTheseOptions) {
+  struct Case {
+    const char* name;
+    const char* change;  // a shell command in the test folder
+    const char* source;  // of the second run
+    std::vector<std::string> options;  // of the second run
+    bool rebuilt;
+  };
+  const Case cases[] = {
+      {"source replaced by an older Float32 raster",
+       "mkdir delivery && gdal_create -q -of GTiff -outsize 600 600 -bands 1 -ot Float32 -burn 7 delivery/a.tif"
+       " && touch -d 2001-01-01 delivery/a.tif && cp -p delivery/a.tif a.tif",
+       "a.tif", {}, true},
+      {"another older source of the same name and size",
+       "mkdir other && gdal_create -q -of GTiff -outsize 600 600 -bands 1 -burn 9 other/a.tif"
+       " && touch -d 2001-01-01 other/a.tif",
+       "other/a.tif", {}, true},
+      {"changed .prj dated back", "echo 'LOCAL_CS[\"other\"]' > a.prj && touch -d 2001-01-01 a.prj", "a.tif", {},
+       true},
+      {"other resampling", "true", "a.tif", {"-r", "average"}, true},
+      {"other GDAL option", "true", "a.tif", {"--config", "COMPRESS_OVERVIEW", "DEFLATE"}, true},
+      {"copy without its stamp, as an older Kelvory left it", "rm out/.a.tif.kelvory-stamp", "a.tif", {}, true},
+      {"destination folder copied with cp -r", "cp -r out copied && rm -rf out && mv copied out", "a.tif", {}, false},
+  };
+  // The first band's type and checksum: what the copy holds.
+  const auto Band = [&](const std::string& name) {
+    return Sh("gdalinfo -checksum '" + name + "' | grep -E '^Band 1|^  Checksum='");
+  };
+  LogToolRuns();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sh("rm -rf out delivery other runs a.tif a.prj && " + std::string(Base) +
+       " a.tif && echo 'LOCAL_CS[\"first\"]' > a.prj && mkdir out");
+    ASSERT_EQ(Batch({"--dest", Path("out"), Path("a.tif")}).exitCode, 0);
+    ASSERT_EQ(ToolRuns(), 1);
+    Sh(c.change);
+    std::vector<std::string> again = c.options;
+    again.insert(again.end(), {"--dest", Path("out"), Path(c.source)});
+    const ChildResult run = Batch(again);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(ToolRuns(), c.rebuilt ? 2 : 1);
+    EXPECT_EQ(Band("out/a.tif"), Band(c.source));
+    EXPECT_EQ(Overviews("out/a.tif"), ThreeLevels);
+    if (std::string(c.source) == "a.tif") {
+      EXPECT_EQ(ReadAll(root_ / "out" / "a.prj"), ReadAll(root_ / "a.prj"));
+    }
+  }
+}
+
 TEST_F(Pipeline, ForceRebuildsTheLevelsAFileHasWithTheChosenMethod) {
   // A one-pixel checkerboard of 0 and 200: averaging gives 100, nearest 0 or 200.
   std::string board = "P5\n600 600\n255\n";

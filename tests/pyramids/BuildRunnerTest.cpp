@@ -219,7 +219,7 @@ TEST_F(BuildRunnerTest, RealToolWithDestinationLeavesSourceAlone) {
   EXPECT_TRUE(ReadBytes(path) == before);
   EXPECT_EQ(ReaderDirectories(host.Dest + "/a.tif"), 4);
   EXPECT_EQ(GdalOverviews(host.Dest + "/a.tif"), "500x400, 250x200, 125x100");
-  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"a.tif"});
+  EXPECT_EQ(FolderEntries(host.Dest), (std::vector<std::string>{".a.tif.kelvory-stamp", "a.tif"}));
   EXPECT_TRUE(scratch.TmpEntries().empty());
 }
 
@@ -307,7 +307,7 @@ TEST_F(BuildRunnerTest, EnoughLevelsWithDestinationIsCopiedThere) {
 
   EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
   EXPECT_TRUE(ReadBytes(host.Dest + "/enough.tif") == ReadBytes(enough));
-  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"enough.tif"});
+  EXPECT_EQ(FolderEntries(host.Dest), (std::vector<std::string>{".enough.tif.kelvory-stamp", "enough.tif"}));
 }
 
 // Each failing tool first spoils its working copy, so a copy-back would show.
@@ -755,7 +755,7 @@ TEST_F(BuildRunnerTest, SecondRowWithTheSameDestinationFails) {
   EXPECT_EQ(host.Rows[0].Status, StatusDone) << host.ReasonFor(0);
   EXPECT_EQ(host.Rows[1].Status, StatusFailed);
   EXPECT_EQ(GdalOverviews(host.Dest + "/x.tif"), "150x150, 75x75");
-  EXPECT_EQ(FolderEntries(host.Dest), std::vector<std::string>{"x.tif"});
+  EXPECT_EQ(FolderEntries(host.Dest), (std::vector<std::string>{".x.tif.kelvory-stamp", "x.tif"}));
 }
 
 TEST_F(BuildRunnerTest, StopEndsRunningToolsAndTouchesNoSource) {
@@ -873,7 +873,8 @@ TEST_F(BuildRunnerTest, DestinationCopiesOfOneFileUnderTwoNamesAreBothMadeFromAR
     EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   }
   EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1}));
-  EXPECT_EQ(FolderEntries(host.Dest), (std::vector<std::string>{"a.tif", "link.tif"}));
+  EXPECT_EQ(FolderEntries(host.Dest),
+            (std::vector<std::string>{".a.tif.kelvory-stamp", ".link.tif.kelvory-stamp", "a.tif", "link.tif"}));
 }
 
 // A row settled at once waits behind the file work of the rows before it.
