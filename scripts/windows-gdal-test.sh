@@ -65,8 +65,9 @@ ln -sfn "$data" "$KELVORY_WINEPREFIX/dosdevices/d:"
   gdaladdo -q -r average kept.tif 2 4
   gdal_translate -q -of COG -co OVERVIEWS=NONE rgb.ppm cog.tif
   # Levels appended in place: a file with a second name (given below, as a copy
-  # does not keep it) and one of 39 MB.
-  gdal_translate -q -of GTiff rgb.ppm связь.tif
+  # does not keep it; compressed, as uncompressed files with nearest levels keep the
+  # working copy). One of 39 MB, uncompressed, takes the working copy for that reason.
+  gdal_translate -q -of GTiff -co COMPRESS=LZW rgb.ppm связь.tif
   convert gray.pgm -resize 600% huge.pgm
   gdal_translate -q -of GTiff huge.pgm крупный.tif
   gdal_translate -q -of GTiff rgb.ppm внешний.tif
