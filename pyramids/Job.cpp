@@ -249,6 +249,11 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
         } catch (const std::exception& e) {
           return AppendFailure(work->Source, e);
         }
+        // The version the tool reads is this one: a second name made on Windows (a hard
+        // link) changes the file's change time.
+        std::error_code error;
+        work->SourceStamp = platform::StampOf(work->AppendTarget, error);
+        if (error) return MakeReason(ReasonCode::CannotRead, {work->Source}, error);
         return {};
       });
 }
@@ -369,10 +374,7 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = provenAppendable();
   // The levels are built through a second name of the file in a hidden folder beside
   // it, which not every filesystem can give.
-  if (appendable) {
-    appendable = !MakeWorkFolder(inPlace.Path);
-    RemoveWorkFolder(inPlace.Path);
-  }
+  if (appendable) appendable = WorkFolderPossible(inPlace.Path);
   if (appendable) {
     review.Action = FileAction::Append;
     review.Target = inPlace.Path;
@@ -402,6 +404,9 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     return;
   }
   if (context.Request.Options.DryRun) {
+    // The check of the work folder may have left it until the file is let go.
+    claim.Release();
+    if (review.Action == FileAction::Append) RemoveEmptyWorkFolder(review.Target);
     SettleRow(context, row, Outcome::Done);
     slot.Row = -1;
     return;
@@ -535,6 +540,8 @@ void SettleRow(BuildContext& context, int row, Outcome result, const Reason& why
 }
 
 void DiscardWork(ItemProc& slot) {
+  // The file whose work folder may outlive its build until the file is let go.
+  const std::string workFolderOf = !slot.AppendTarget.empty() ? slot.AppendTarget : slot.External ? slot.Source : "";
   // What lies beside the copy: external levels of a copy gdaladdo could not write, the
   // sidecars it read.
   if (!slot.WorkingPath.empty()) {
@@ -560,6 +567,7 @@ void DiscardWork(ItemProc& slot) {
   slot.ExternalBuild.Undo();
   slot.External = false;
   slot.Claim.Release();
+  if (!workFolderOf.empty()) RemoveEmptyWorkFolder(workFolderOf);
 }
 
 void StartJob(BuildContext& context, ItemProc& slot) {

@@ -30,11 +30,34 @@ std::string AliasOf(const std::string& source) { return WorkFolderOf(source) + p
 
 std::string LevelFileOf(const std::string& source) { return AliasOf(source) + ".ovr"; }
 
-std::error_code MakeWorkFolder(const std::string& source) {
+namespace {
+
+// The work folder made anew, or kept when it cannot go yet: on Windows a deleted second
+// name of a file stays until the file's last handle (the build's claim) is closed, and
+// its folder with it. What else is in it goes.
+std::error_code MakeEmptyWorkFolder(const std::string& source) {
   RemoveWorkFolder(source);
   const std::string folder = WorkFolderOf(source);
-  if (auto error = platform::MakeHiddenFolder(folder.substr(0, folder.size() - 1))) return error;
+  const std::error_code error = platform::MakeHiddenFolder(folder.substr(0, folder.size() - 1));
+  if (!error) return {};
+  if (!platform::FolderExists(folder)) return error;
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator it(platform::FsPath(folder), ignored), end; !ignored && it != end;
+       it.increment(ignored)) {
+    std::error_code each;
+    std::filesystem::remove_all(it->path(), each);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::error_code MakeWorkFolder(const std::string& source) {
+  if (auto error = MakeEmptyWorkFolder(source)) return error;
   std::error_code error = platform::MakeAlias(source, AliasOf(source));
+  // An empty work folder is removed by the build that let the file go just before.
+  if (error == std::errc::no_such_file_or_directory && !MakeEmptyWorkFolder(source))
+    error = platform::MakeAlias(source, AliasOf(source));
   for (const char* suffix : ReadSidecarSuffixes) {
     if (!error && platform::FileExists(source + suffix)) error = platform::CopyFile(source + suffix, AliasOf(source) + suffix);
   }
@@ -42,9 +65,27 @@ std::error_code MakeWorkFolder(const std::string& source) {
   return error;
 }
 
+bool WorkFolderPossible(const std::string& source) {
+  if (MakeEmptyWorkFolder(source)) return false;
+  // Under a name of its own, which on Windows may linger until the claim is let go.
+  const std::string probe = WorkFolderOf(source) + "probe";
+  const bool made = !platform::MakeAlias(source, probe);
+  platform::DeleteFile(probe);
+  RemoveWorkFolder(source);
+  return made;
+}
+
 void RemoveWorkFolder(const std::string& source) {
+  // Named without its trailing separator: Windows' runtime removes no folder so named.
+  const std::string folder = WorkFolderOf(source);
   std::error_code error;
-  std::filesystem::remove_all(platform::FsPath(WorkFolderOf(source)), error);
+  std::filesystem::remove_all(platform::FsPath(folder.substr(0, folder.size() - 1)), error);
+}
+
+void RemoveEmptyWorkFolder(const std::string& source) {
+  const std::string folder = WorkFolderOf(source);
+  std::error_code error;
+  std::filesystem::remove(platform::FsPath(folder.substr(0, folder.size() - 1)), error);
 }
 
 int RemoveOrphanWorkFolders(const std::string& folder) {

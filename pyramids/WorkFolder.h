@@ -21,8 +21,13 @@ std::string LevelFileOf(const std::string& source);
 // raster (its metadata, which may hold the nodata value), removing a stale one of an
 // earlier build first.
 std::error_code MakeWorkFolder(const std::string& source);
-// Removes the work folder and what is in it.
+// True when the file's folder takes a work folder with a second name of the file.
+bool WorkFolderPossible(const std::string& source);
+// Removes the work folder and what is in it. On Windows a folder holding a second name
+// of a file that is still open goes only once the file is closed: then
+// RemoveEmptyWorkFolder, which leaves a folder another build has begun to fill.
 void RemoveWorkFolder(const std::string& source);
+void RemoveEmptyWorkFolder(const std::string& source);
 
 // Removes the work folders in folder (ending with a separator) whose file no live
 // build holds and no unfinished append build's record names. Returns how many.
