@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "platform/Files.h"
 #include "platform/FolderEntries.h"
@@ -27,10 +28,11 @@ class Walk {
 
   // False, with error, when nothing of the folder can be read.
   bool Enter(const std::string& folder, std::error_code& error) {
-    // The real folder, so that the same one reached through a link is seen again.
-    const std::string real = platform::ResolvedPath(folder, error);
+    // The folder's identity, so that the same one reached through a link is seen again;
+    // Wine gives no real path past MAX_PATH, but an identity at any length.
+    const platform::FileStamp stamp = platform::StampOf(folder, error);
     if (error) return false;
-    if (!visited_.insert(real).second) return true;
+    if (!visited_.insert({stamp.Device, stamp.Inode}).second) return true;
     const std::vector<FolderEntry> entries = platform::ListFolder(folder, error);
     if (error && entries.empty()) return false;
     // What was read before the listing broke off is kept; the folder is reported.
@@ -56,7 +58,7 @@ class Walk {
 
  private:
   FolderFiles& found_;
-  std::set<std::string> visited_;
+  std::set<std::pair<unsigned long long, unsigned long long>> visited_;
 };
 
 }  // namespace
