@@ -319,7 +319,7 @@ void TFConv::Button_BuildClick() {
     return;
   }
   BuildRequest request;
-  for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string()});
+  for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string(), {}});
   request.ToolPath = tool;
   request.Slots = SlotCount();
   request.Options = Options();

@@ -46,6 +46,32 @@ QString NoTiffMessage(const QStringList& paths) {
   return QString::fromUtf8(text) + "\n\n" + paths.join(u'\n');
 }
 
+// "путь" after a count, in the form Russian gives it there.
+const char* PathsWord(std::size_t count) {
+  if (count % 100 >= 11 && count % 100 <= 14) return "путей";
+  if (count % 10 == 1) return "путь";
+  if (count % 10 >= 2 && count % 10 <= 4) return "пути";
+  return "путей";
+}
+
+// Names what a folder walk could not read: the first few with the system's reason, then
+// how many more, so that a tree of locked folders does not make the box outgrow the screen.
+QString UnreadableMessage(const std::vector<UnreadablePath>& unreadable, bool added) {
+  constexpr std::size_t kNamed = 5;
+  QString text = QString::fromUtf8(added ? "Найденные файлы TIFF добавлены, но прочитать удалось не всё:"
+                                         : "Файлов TIFF не найдено, и прочитать удалось не всё:") +
+                 "\n";
+  for (std::size_t i = 0; i < unreadable.size() && i < kNamed; ++i) {
+    const UnreadablePath& part = unreadable[i];
+    text += "\n" + PathQString(WindowReason(MakeReason(ReasonCode::CannotRead, {part.path}, part.error)));
+  }
+  if (unreadable.size() > kNamed) {
+    const std::size_t more = unreadable.size() - kNamed;
+    text += "\n" + QString::fromUtf8("и ещё %1 %2").arg(more).arg(QString::fromUtf8(PathsWord(more)));
+  }
+  return text;
+}
+
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
 constexpr quint32 X11BreakKeysym = 0xff6b;
@@ -153,10 +179,15 @@ void TFConv::AddPaths(const QStringList& paths) {
   std::vector<std::string> given;
   for (const QString& path : paths) given.push_back(PathBytes(path));
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::vector<std::string> files = TiffFilesFor(given);
-  FFiles->AddFiles(files);
+  const FolderFiles found = TiffFilesFor(given);
+  FFiles->AddFiles(found.files);
   QApplication::restoreOverrideCursor();
-  if (files.empty()) {
+  if (!found.unreadable.empty()) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
+                    UnreadableMessage(found.unreadable, !found.files.empty()), QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+  } else if (found.files.empty()) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"), NoTiffMessage(paths), QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();

@@ -29,21 +29,22 @@ std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, 
                                        const FolderLister& listFolder) {
   std::vector<BatchRow> rows;
   std::unordered_set<std::string> seen;
-  auto add = [&](const std::string& path, std::string subfolder) {
+  auto add = [&](const std::string& path, std::string subfolder, std::error_code unreadable = {}) {
     if (path.empty() || !seen.insert(path).second) return;
-    rows.push_back({path, std::move(subfolder)});
+    rows.push_back({path, std::move(subfolder), unreadable});
   };
   for (const BatchSource& source : sources) {
     if (source.kind == BatchSource::Kind::ListFile) {
       for (const std::string& line : readList(source.value)) add(FromListFolder(source.value, line), {});
       continue;
     }
-    const std::optional<std::vector<std::string>> files = listFolder ? listFolder(source.value) : std::nullopt;
-    if (!files) {
+    const std::optional<FolderFiles> found = listFolder ? listFolder(source.value) : std::nullopt;
+    if (!found) {
       add(source.value, {});
       continue;
     }
-    for (const std::string& file : *files) add(file, SubfolderBelow(source.value, file));
+    for (const std::string& file : found->files) add(file, SubfolderBelow(source.value, file));
+    for (const UnreadablePath& part : found->unreadable) add(part.path, {}, part.error);
   }
   return rows;
 }

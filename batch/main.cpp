@@ -34,13 +34,14 @@ int Fail(const std::string& text) {
   return kExitUsage;
 }
 
-// A folder argument gives the TIFF files below it, the window's way.
-std::optional<std::vector<std::string>> TiffFilesInFolder(const std::string& path) {
+// A folder argument gives the TIFF files below it, the window's way; one that cannot
+// be read at all is a failed row like its unreadable subfolders.
+std::optional<kelvory::FolderFiles> TiffFilesInFolder(const std::string& path) {
   if (!kelvory::platform::FolderExists(path)) return std::nullopt;
   std::error_code error;
-  std::vector<std::string> files = kelvory::TiffFilesBelow(path, error);
-  if (error) throw std::runtime_error("cannot read the folder " + path + ": " + error.message());
-  return files;
+  kelvory::FolderFiles found = kelvory::TiffFilesBelow(path, error);
+  if (error) found.unreadable.push_back({path, error});
+  return found;
 }
 
 int ShowVersion(const std::string& toolPath) {
@@ -62,7 +63,7 @@ kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const st
     const std::string folder = options.destFolder.empty() || row.subfolder.empty()
                                    ? options.destFolder
                                    : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
-    request.Rows.push_back({row.path, folder});
+    request.Rows.push_back({row.path, folder, row.unreadable});
   }
   request.ToolPath = toolPath;
   request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();

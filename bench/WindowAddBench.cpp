@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
 
   QElapsedTimer clock;
   clock.start();
-  const std::vector<std::string> files = kelvory::TiffFilesFor({argv[1]});
+  const std::vector<std::string> files = kelvory::TiffFilesFor({argv[1]}).files;
   const qint64 walk = clock.nsecsElapsed();
   window.AddPaths({QFile::decodeName(argv[1])});  // walks again, then adds
   const qint64 walkAndAdd = clock.nsecsElapsed() - walk;

@@ -1,17 +1,18 @@
 #include "filelist/FolderWalk.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
+#include <utility>
 
-#include "platform/FsPath.h"
+#include "platform/Files.h"
+#include "platform/FolderEntries.h"
 #include "platform/Paths.h"
 
 namespace kelvory {
 
-namespace fs = std::filesystem;
-
 namespace {
+
+using platform::FolderEntry;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -23,42 +24,41 @@ bool EndsWithIgnoringCase(const std::string& text, std::string_view ending) {
 
 class Walk {
  public:
-  explicit Walk(std::vector<std::string>& found) : found_(found) {}
+  explicit Walk(FolderFiles& found) : found_(found) {}
 
-  // False when the folder cannot be read at all.
+  // False, with error, when nothing of the folder can be read.
   bool Enter(const std::string& folder, std::error_code& error) {
-    // The real folder, so that the same one reached through a link is seen again.
-    const fs::path real = fs::canonical(platform::FsPath(folder), error);
+    // The folder's identity, so that the same one reached through a link is seen again;
+    // Wine gives no real path past MAX_PATH, but an identity at any length.
+    const platform::FileStamp stamp = platform::StampOf(folder, error);
     if (error) return false;
-    if (!visited_.insert(platform::PathText(real)).second) return true;
-    fs::directory_iterator entries(platform::FsPath(folder), error);
-    if (error) return false;
+    if (!visited_.insert({stamp.Device, stamp.Inode}).second) return true;
+    const std::vector<FolderEntry> entries = platform::ListFolder(folder, error);
+    if (error && entries.empty()) return false;
+    // What was read before the listing broke off is kept; the folder is reported.
+    if (error) found_.unreadable.push_back({folder, error});
+    error.clear();
     std::vector<std::string> subfolders;
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-      if (error) return true;  // what was read so far is kept
-      const std::string path = Joined(folder, platform::PathText(entries->path().filename()));
-      std::error_code ignored;
-      // Both follow links: a linked file or folder counts as what it points to.
-      if (entries->is_directory(ignored)) {
+    for (const FolderEntry& entry : entries) {
+      const std::string path = platform::JoinPath(folder, entry.name);
+      if (entry.error) {
+        found_.unreadable.push_back({path, entry.error});
+      } else if (entry.kind == FolderEntry::Kind::Folder) {
         subfolders.push_back(path);
-      } else if (entries->is_regular_file(ignored) && HasTiffExtension(path)) {
-        found_.push_back(path);
+      } else if (entry.kind == FolderEntry::Kind::File && HasTiffExtension(path)) {
+        found_.files.push_back(path);
       }
     }
     for (const std::string& subfolder : subfolders) {
-      std::error_code ignored;
-      Enter(subfolder, ignored);
+      std::error_code failed;
+      if (!Enter(subfolder, failed)) found_.unreadable.push_back({subfolder, failed});
     }
     return true;
   }
 
  private:
-  static std::string Joined(const std::string& folder, const std::string& name) {
-    return platform::JoinPath(folder, name);
-  }
-
-  std::vector<std::string>& found_;
-  std::set<std::string> visited_;
+  FolderFiles& found_;
+  std::set<std::pair<unsigned long long, unsigned long long>> visited_;
 };
 
 }  // namespace
@@ -67,9 +67,9 @@ bool HasTiffExtension(const std::string& path) {
   return EndsWithIgnoringCase(path, ".tif") || EndsWithIgnoringCase(path, ".tiff");
 }
 
-std::vector<std::string> TiffFilesBelow(const std::string& folder, std::error_code& error) {
+FolderFiles TiffFilesBelow(const std::string& folder, std::error_code& error) {
   error.clear();
-  std::vector<std::string> found;
+  FolderFiles found;
   try {
     Walk walk(found);
     if (!walk.Enter(folder, error)) return {};
@@ -77,22 +77,27 @@ std::vector<std::string> TiffFilesBelow(const std::string& folder, std::error_co
     error = std::make_error_code(std::errc::not_enough_memory);
     return {};
   }
-  std::sort(found.begin(), found.end());
+  std::sort(found.files.begin(), found.files.end());
+  std::sort(found.unreadable.begin(), found.unreadable.end(),
+            [](const UnreadablePath& a, const UnreadablePath& b) { return a.path < b.path; });
   return found;
 }
 
-std::vector<std::string> TiffFilesFor(const std::vector<std::string>& paths) {
-  std::vector<std::string> files;
+FolderFiles TiffFilesFor(const std::vector<std::string>& paths) {
+  FolderFiles all;
   for (const std::string& path : paths) {
-    std::error_code error;
-    if (fs::is_directory(platform::FsPath(path), error)) {
-      std::vector<std::string> below = TiffFilesBelow(path, error);
-      files.insert(files.end(), std::make_move_iterator(below.begin()), std::make_move_iterator(below.end()));
-    } else if (HasTiffExtension(path) && fs::is_regular_file(platform::FsPath(path), error)) {
-      files.push_back(path);
+    if (platform::FolderExists(path)) {
+      std::error_code error;
+      FolderFiles below = TiffFilesBelow(path, error);
+      if (error) all.unreadable.push_back({path, error});
+      all.files.insert(all.files.end(), std::make_move_iterator(below.files.begin()),
+                       std::make_move_iterator(below.files.end()));
+      all.unreadable.insert(all.unreadable.end(), below.unreadable.begin(), below.unreadable.end());
+    } else if (HasTiffExtension(path) && platform::FileExists(path)) {
+      all.files.push_back(path);
     }
   }
-  return files;
+  return all;
 }
 
 }  // namespace kelvory

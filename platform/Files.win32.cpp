@@ -24,12 +24,12 @@ bool InfoOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
 }  // namespace
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool FolderExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -70,13 +70,13 @@ bool SameFileSystem(const std::string& path, const std::string& folder) {
 }
 
 std::error_code CopyFile(const std::string& from, const std::string& to) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(from).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(from).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::make_error_code(std::errc::is_a_directory);
   // CopyFileExW refuses a file onto itself with a sharing violation: that copy has
   // nothing to do.
   if (SameFile(from, to)) return {};
-  if (!::CopyFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(), nullptr, nullptr, nullptr, 0))
+  if (!::CopyFileExW(win32::WidePath(from).c_str(), win32::WidePath(to).c_str(), nullptr, nullptr, nullptr, 0))
     return LastError();
   return {};
 }
@@ -87,7 +87,7 @@ unsigned long long FreeSpace(const std::string& path, std::error_code& error) {
   std::string folder = path;
   // The call wants a folder; a file's own folder holds it.
   if (!FolderExists(folder)) folder = FolderOf(path);
-  if (!::GetDiskFreeSpaceExW(win32::Wide(folder).c_str(), &available, nullptr, nullptr)) {
+  if (!::GetDiskFreeSpaceExW(win32::WidePath(folder).c_str(), &available, nullptr, nullptr)) {
     error = LastError();
     return 0;
   }
@@ -95,25 +95,25 @@ unsigned long long FreeSpace(const std::string& path, std::error_code& error) {
 }
 
 std::error_code DeleteFile(const std::string& path) {
-  if (!::DeleteFileW(win32::Wide(path).c_str())) return LastError();
+  if (!::DeleteFileW(win32::WidePath(path).c_str())) return LastError();
   return {};
 }
 
 // A file here takes its folder's access rules when made; what a user sets on a file
 // himself are its attributes, read-only and hidden among them.
 std::error_code CopyPermissions(const std::string& model, const std::string& path) {
-  const DWORD from = ::GetFileAttributesW(win32::Wide(model).c_str());
-  const DWORD to = ::GetFileAttributesW(win32::Wide(path).c_str());
+  const DWORD from = ::GetFileAttributesW(win32::WidePath(model).c_str());
+  const DWORD to = ::GetFileAttributesW(win32::WidePath(path).c_str());
   if (from == INVALID_FILE_ATTRIBUTES || to == INVALID_FILE_ATTRIBUTES) return LastError();
   constexpr DWORD carried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   const DWORD wanted = (to & ~carried) | (from & carried);
-  if (wanted != to && !::SetFileAttributesW(win32::Wide(path).c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted))
+  if (wanted != to && !::SetFileAttributesW(win32::WidePath(path).c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted))
     return LastError();
   return {};
 }
 
 std::error_code CheckWritable(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // The read-only attribute of a file is a user's wish; on a folder it means nothing.

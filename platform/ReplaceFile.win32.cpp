@@ -56,7 +56,7 @@ bool Unsupported(DWORD code) {
 // A rename onto path refused this way met a handle that holds the file, not a rule:
 // nothing else forbids replacing a writable file.
 bool RefusedByAHolder(DWORD refusal, const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(path).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(path).c_str());
   return refusal == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
@@ -90,7 +90,7 @@ std::error_code ReplaceHeldFile(const std::string& from, const std::string& to) 
     failure = RenameHandle(HandleOf(old.Get()), aside, FileRenameInfo, FALSE);
   }
   if (failure != 0) return win32::ErrorFrom(failure);
-  if (!::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExW(win32::WidePath(from).c_str(), win32::WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
     const std::error_code error = LastError();
     RenameHandle(HandleOf(old.Get()), to, FileRenameInfo, FALSE);
     return error;
@@ -115,7 +115,7 @@ std::error_code RenameOnce(const std::string& from, const std::string& to) {
     // apart as a sharing violation, which is waited out.
     if (!Unsupported(failure) && !RefusedByAHolder(failure, to)) return win32::ErrorFrom(failure);
   }
-  if (::MoveFileExW(win32::Wide(from).c_str(), win32::Wide(to).c_str(),
+  if (::MoveFileExW(win32::WidePath(from).c_str(), win32::WidePath(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return {};
   const DWORD refusal = ::GetLastError();
@@ -128,7 +128,7 @@ namespace replace {
 
 Existing Inspect(const std::string& target, std::error_code& error) {
   error.clear();
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(target).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(target).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (const DWORD code = ::GetLastError(); code != ERROR_FILE_NOT_FOUND) error = win32::ErrorFrom(code);
     return Existing::None;
@@ -150,7 +150,7 @@ Existing Inspect(const std::string& target, std::error_code& error) {
 
 bool Exists(const std::string& path, std::error_code& error) {
   error.clear();
-  return ::GetFileAttributesW(win32::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(win32::WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::error_code WriteInPlace(const std::string& path, std::string_view bytes) {
@@ -204,7 +204,7 @@ std::error_code ReplaceSteps::SyncFolder(const std::string&) { return {}; }
 std::string ReplaceTarget(const std::string& path) { return path; }
 
 std::error_code CheckReplaceable(const std::string& target) {
-  const DWORD attributes = ::GetFileAttributesW(win32::Wide(target).c_str());
+  const DWORD attributes = ::GetFileAttributesW(win32::WidePath(target).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::make_error_code(std::errc::is_a_directory);
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return std::make_error_code(std::errc::operation_not_supported);

@@ -77,7 +77,7 @@ TempFile TempFile::Create(const std::string& folder, const std::string& prefix, 
 
 int RemoveOrphans(const std::string& folder, const std::string& prefix) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW(win32::Wide(folder + prefix + "*").c_str(), &found);
+  const HANDLE search = ::FindFirstFileW(win32::WidePath(folder + prefix + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   int removed = 0;
   do {
@@ -92,7 +92,7 @@ int RemoveOrphans(const std::string& folder, const std::string& prefix) {
       ::CloseHandle(mark);
       continue;
     }
-    if (::DeleteFileW(win32::Wide(path).c_str())) ++removed;
+    if (::DeleteFileW(win32::WidePath(path).c_str())) ++removed;
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
   return removed;

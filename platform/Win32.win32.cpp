@@ -12,6 +12,27 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
+std::wstring WidePath(const std::string& utf8) {
+  std::wstring path = Wide(utf8);
+  // CreateDirectoryW stops 12 short of MAX_PATH, the other calls at it.
+  constexpr std::size_t kLongest = MAX_PATH - 12;
+  if (path.size() < kLongest || path.rfind(LR"(\\?\)", 0) == 0 || path.rfind(LR"(\\.\)", 0) == 0) return path;
+  // The extended form is taken as it is, without '/', "." or ".." read for the system:
+  // those are resolved first, and a relative path made full.
+  std::wstring full(path.size() + MAX_PATH, L'\0');
+  const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
+std::string ShownPath(const std::wstring& path) {
+  if (path.rfind(LR"(\\?\UNC\)", 0) == 0) return Narrow(LR"(\\)" + path.substr(8));
+  if (path.rfind(LR"(\\?\)", 0) == 0) return Narrow(path.substr(4));
+  return Narrow(path);
+}
+
 std::string Narrow(const std::wstring& utf16) {
   if (utf16.empty()) return {};
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
@@ -117,7 +138,7 @@ bool HeldByAnother(const std::error_code& error) {
 }
 
 UniqueFd OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
+  const HANDLE handle = ::CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
   return UniqueFd(FdOf(handle));
 }
 

@@ -25,6 +25,11 @@ namespace kelvory::platform::win32 {
 // Paths are UTF-8 inside the program and UTF-16 at the system's W functions.
 std::wstring Wide(const std::string& utf8);
 std::string Narrow(const std::wstring& utf16);
+// A path for the W calls: one too long for them is given in the extended form
+// ("\\?\C:\...", "\\?\UNC\server\share\..."), which takes any length.
+std::wstring WidePath(const std::string& utf8);
+// A path the system gave, as users read it: without the extended form's prefix.
+std::string ShownPath(const std::wstring& path);
 
 // Win32 error codes as they are: their message() is Windows' own English text, and the
 // common ones are equivalent to errc values, so that callers compare with std::errc

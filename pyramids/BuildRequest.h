@@ -2,6 +2,7 @@
 // Everything one build is asked to do: the files, the tool, how many tools run at
 // once, and how files are read and levels made.
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "pyramids/BuildOptions.h"
@@ -13,6 +14,9 @@ struct BuildRow {
   std::string Source;
   // The folder its copy is built in; empty: the file itself is updated in place.
   std::string DestinationFolder;
+  // Why the path could not be read when the rows were collected (a folder a walk could
+  // not list): the row then fails with that, untouched.
+  std::error_code Unreadable;
 };
 
 struct BuildRequest {

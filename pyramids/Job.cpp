@@ -574,6 +574,11 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   if (!TakeNextRow(context, slot)) return;
   const int row = slot.Row;
   const std::string& source = slot.Source;
+  if (const std::error_code unreadable = context.Request.Rows[static_cast<std::size_t>(row)].Unreadable) {
+    SettleRow(context, row, Outcome::Failed, MakeReason(ReasonCode::CannotRead, {source}, unreadable));
+    slot.Row = -1;
+    return;
+  }
   if (!platform::FileExists(source)) {
     SettleRow(context, row, Outcome::NotFound, MakeReason(ReasonCode::NotFound));
     slot.Row = -1;

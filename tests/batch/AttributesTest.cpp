@@ -151,5 +151,25 @@ TEST_F(KeptAttributes, WhatAWorkingCopyCannotBeGivenSendsTheFileTheAppendWayOrKe
   }
 }
 
+// A folder the builder may not read is no silent gap: a failed row that names it and
+// counts in the exit status, while the rest of the tree is built.
+TEST_F(KeptAttributes, FolderTheBuilderCannotReadFailsAsARowOfItsOwn) {
+  fs::create_directories(shared_ / "tree" / "locked");
+  const fs::path tif = Tiff("shared/tree/a.tif", 600, 400);
+  Tiff("shared/tree/locked/b.tif", 600, 400);
+  for (const fs::path& path : {tif, tif.parent_path()}) ASSERT_EQ(::chown(path.c_str(), Builder, Shared), 0);
+  const fs::path locked = shared_ / "tree" / "locked";
+  fs::permissions(locked, fs::perms::none);
+
+  const ChildResult run = BuildAs({(shared_ / "tree").string()});
+  fs::permissions(locked, fs::perms::owner_all);
+
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_EQ(DirectoryCount(tif), 3);
+  const std::string row = run.out.substr(run.out.find("{\"path\":\"" + locked.string() + "\""));
+  EXPECT_NE(row.find("\"outcome\":\"failed\""), std::string::npos) << run.out;
+  EXPECT_NE(row.find("\"reason_code\":\"cannot_read\""), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace kelvory::test

@@ -40,12 +40,13 @@ TEST(RowCollector, FoldersKeepTheirSubfoldersAndRelativeListLinesStartAtTheList)
       {"/lists/l.txt", {"x.tif", "../data/y.tif", "/abs/z.tif", "sub/w.tif"}},
       {"here.txt", {"v.tif"}},
   };
-  const std::map<std::string, std::vector<std::string>> folders = {
-      {"/data", {"/data/a/b/c.tif", "/data/a/d.tif", "/data/top.tif"}},
-      {"rel/", {"rel/e/f.tif"}},
+  const std::error_code denied = std::make_error_code(std::errc::permission_denied);
+  const std::map<std::string, FolderFiles> folders = {
+      {"/data", {{"/data/a/b/c.tif", "/data/a/d.tif", "/data/top.tif"}, {{"/data/locked", denied}}}},
+      {"rel/", {{"rel/e/f.tif"}, {}}},
   };
   const ListReader read = [&](const std::string& path) { return lists.at(path); };
-  const FolderLister listFolder = [&](const std::string& path) -> std::optional<std::vector<std::string>> {
+  const FolderLister listFolder = [&](const std::string& path) -> std::optional<FolderFiles> {
     const auto found = folders.find(path);
     if (found == folders.end()) return std::nullopt;
     return found->second;
@@ -54,18 +55,20 @@ TEST(RowCollector, FoldersKeepTheirSubfoldersAndRelativeListLinesStartAtTheList)
       {Kind::Path, "/data"}, {Kind::ListFile, "/lists/l.txt"}, {Kind::ListFile, "here.txt"},
       {Kind::Path, "rel/"}, {Kind::Path, "/data/top.tif"}, {Kind::Path, "plain.tif"},
   };
-  // A file met again as a plain argument keeps the row (and subfolder) it first had.
+  // A file met again as a plain argument keeps the row (and subfolder) it first had;
+  // what a folder could not read follows its files.
   EXPECT_EQ(CollectBatchRows(sources, read, listFolder),
-            (std::vector<BatchRow>{{"/data/a/b/c.tif", "a/b"},
-                                   {"/data/a/d.tif", "a"},
-                                   {"/data/top.tif", ""},
-                                   {"/lists/x.tif", ""},
-                                   {"/lists/../data/y.tif", ""},
-                                   {"/abs/z.tif", ""},
-                                   {"/lists/sub/w.tif", ""},
-                                   {"v.tif", ""},
-                                   {"rel/e/f.tif", "e"},
-                                   {"plain.tif", ""}}));
+            (std::vector<BatchRow>{{"/data/a/b/c.tif", "a/b", {}},
+                                   {"/data/a/d.tif", "a", {}},
+                                   {"/data/top.tif", "", {}},
+                                   {"/data/locked", "", denied},
+                                   {"/lists/x.tif", "", {}},
+                                   {"/lists/../data/y.tif", "", {}},
+                                   {"/abs/z.tif", "", {}},
+                                   {"/lists/sub/w.tif", "", {}},
+                                   {"v.tif", "", {}},
+                                   {"rel/e/f.tif", "e", {}},
+                                   {"plain.tif", "", {}}}));
 }
 
 #ifdef _WIN32
@@ -75,16 +78,16 @@ TEST(RowCollector, WindowsFoldersKeepTheirSubfoldersAndListLinesStartAtTheList) 
   const ListReader read = [](const std::string&) {
     return std::vector<std::string>{"x.tif", "D:\\abs\\z.tif", "\\\\server\\maps\\u.tif"};
   };
-  const FolderLister listFolder = [](const std::string& path) -> std::optional<std::vector<std::string>> {
+  const FolderLister listFolder = [](const std::string& path) -> std::optional<FolderFiles> {
     if (path != "D:\\maps") return std::nullopt;
-    return std::vector<std::string>{"D:\\maps\\a\\b\\c.tif", "D:\\maps\\top.tif"};
+    return FolderFiles{{"D:\\maps\\a\\b\\c.tif", "D:\\maps\\top.tif"}, {}};
   };
   EXPECT_EQ(CollectBatchRows({{Kind::Path, "D:\\maps"}, {Kind::ListFile, "E:/lists\\l.txt"}}, read, listFolder),
-            (std::vector<BatchRow>{{"D:\\maps\\a\\b\\c.tif", "a\\b"},
-                                   {"D:\\maps\\top.tif", ""},
-                                   {"E:/lists\\x.tif", ""},
-                                   {"D:\\abs\\z.tif", ""},
-                                   {"\\\\server\\maps\\u.tif", ""}}));
+            (std::vector<BatchRow>{{"D:\\maps\\a\\b\\c.tif", "a\\b", {}},
+                                   {"D:\\maps\\top.tif", "", {}},
+                                   {"E:/lists\\x.tif", "", {}},
+                                   {"D:\\abs\\z.tif", "", {}},
+                                   {"\\\\server\\maps\\u.tif", "", {}}}));
 }
 #endif
 

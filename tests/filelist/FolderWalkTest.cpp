@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "TempFolder.h"
@@ -28,12 +30,13 @@ TEST(FolderWalk, FindsTiffFilesAtAnyDepthSortedOnceEach) {
   std::filesystem::create_symlink(root + "/gone.tif", root + "/a/dangling.tif");
 
   std::error_code error;
-  const Lines found = TiffFilesBelow(root, error);
+  const FolderFiles found = TiffFilesBelow(root, error);
   EXPECT_FALSE(error);
-  EXPECT_EQ(found, (Lines{root + "/B.tif", root + "/a/linked.tif", root + "/a/x.Tiff", root + "/b/deep/.tiff",
+  EXPECT_TRUE(found.unreadable.empty());
+  EXPECT_EQ(found.files, (Lines{root + "/B.tif", root + "/a/linked.tif", root + "/a/x.Tiff", root + "/b/deep/.tiff",
                           root + "/b/deep/er/z.TIF", root + "/b/y.tiff", root + "/top.tif"}));
   // Given with a trailing separator, the paths still have single separators.
-  EXPECT_EQ(TiffFilesBelow(root + "/", error), found);
+  EXPECT_EQ(TiffFilesBelow(root + "/", error).files, found.files);
 }
 
 TEST(FolderWalk, MissingFolderOrAFileIsAnError) {
@@ -41,9 +44,33 @@ TEST(FolderWalk, MissingFolderOrAFileIsAnError) {
   test::WriteBytes(folder / "a.tif", "");
   for (const std::string& path : {folder / "missing", folder / "a.tif"}) {
     std::error_code error;
-    EXPECT_TRUE(TiffFilesBelow(path, error).empty()) << path;
+    EXPECT_TRUE(TiffFilesBelow(path, error).files.empty()) << path;
     EXPECT_TRUE(error) << path;
   }
+}
+
+// A link to itself fails for every user, root too; a folder nobody may read only for
+// the others.
+TEST(FolderWalk, UnreadablePartsAreReportedWithTheirCauseAndTheRestIsFound) {
+  test::TempFolder folder;
+  const std::string root = folder.Path();
+  std::filesystem::create_directories(root + "/locked/inside");
+  std::filesystem::create_directories(root + "/open");
+  test::WriteBytes(root + "/open/a.tif", "");
+  test::WriteBytes(root + "/locked/inside/b.tif", "");
+  std::filesystem::create_symlink("loop.tif", root + "/open/loop.tif");
+  std::filesystem::permissions(root + "/locked", std::filesystem::perms::none);
+  std::vector<UnreadablePath> expected = {{root + "/open/loop.tif", std::error_code(ELOOP, std::generic_category())}};
+  if (::geteuid() != 0) expected.insert(expected.begin(), {root + "/locked", std::make_error_code(std::errc::permission_denied)});
+
+  std::error_code error;
+  const FolderFiles found = TiffFilesBelow(root, error);
+  const FolderFiles given = TiffFilesFor({root});
+  std::filesystem::permissions(root + "/locked", std::filesystem::perms::owner_all);
+  EXPECT_FALSE(error);
+  EXPECT_EQ(found.unreadable, expected);
+  EXPECT_EQ(found.files.back(), root + "/open/a.tif");
+  EXPECT_EQ(given.unreadable, expected);
 }
 
 }  // namespace

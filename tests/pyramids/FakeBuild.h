@@ -63,7 +63,7 @@ class FakeHost : public BuildEvents {
     for (int row = 0; row < static_cast<int>(Rows.size()); ++row) {
       if (!Rows[static_cast<std::size_t>(row)].Checked) continue;
       listRows_.push_back(row);
-      request.Rows.push_back({Rows[static_cast<std::size_t>(row)].Caption, Dest});
+      request.Rows.push_back({Rows[static_cast<std::size_t>(row)].Caption, Dest, {}});
     }
     request.ToolPath = BundledToolPath(Folder);
     request.Slots = Slots;

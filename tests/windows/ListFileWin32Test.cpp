@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "WindowsTestSupport.h"
+#include "filelist/FolderWalk.h"
 #include "filelist/ListFile.h"
+#include "platform/Files.h"
 
 namespace kelvory::wintest {
 namespace {
@@ -33,6 +35,31 @@ TEST(ListFileWin32, AListInTheAnsiCodePageLoadsAsUnicode) {
     return;
   }
   GTEST_SKIP() << "the ANSI code page " << ::GetACP() << " has none of the test's letters";
+}
+
+// Past MAX_PATH the C runtime's folder listing fails; the walk must not lose the file.
+TEST(FolderWalkWin32, FindsAFileBelowAPathLongerThanMaxPath) {
+  ScratchFolder scratch;
+  const std::wstring top = fs::absolute(scratch.Path()).make_preferred().wstring();
+  std::wstring deep = top;
+  while (deep.size() < 300) {
+    deep += L"\\" + std::wstring(60, L'd');
+    ASSERT_TRUE(::CreateDirectoryW((LR"(\\?\)" + deep).c_str(), nullptr)) << ::GetLastError();
+  }
+  const std::wstring file = deep + L"\\a.tif";
+  const HANDLE made = ::CreateFileW((LR"(\\?\)" + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE) << ::GetLastError();
+  ::CloseHandle(made);
+  const std::string expected = Utf8(fs::path(file));
+  ASSERT_GT(expected.size(), 300u);
+
+  std::error_code error;
+  const FolderFiles found = TiffFilesBelow(Utf8(fs::path(top)), error);
+  EXPECT_FALSE(error) << error.message();
+  EXPECT_EQ(found.files, std::vector<std::string>{expected});
+  for (const UnreadablePath& part : found.unreadable) ADD_FAILURE() << part.path << ": " << part.error.message();
+  EXPECT_TRUE(platform::FileExists(expected));
+  EXPECT_EQ(TiffFilesFor({expected}).files, std::vector<std::string>{expected});
 }
 
 TEST(ListFileWin32, SavedPathsLoadBackUnchanged) {
