@@ -147,7 +147,7 @@ AppendLinkDecision DecideAppendLink(const std::string& source, const std::string
   }
   // GDAL finds a mask file beside the alias's target, too, and would build its levels
   // into it.
-  if (platform::FileExists(source + ".msk") || platform::FileExists(source + ".MSK")) {
+  if (!MaskFileOf(source).empty()) {
     refused.Refusal = AppendLinkRefusal::MaskFilePresent;
     return refused;
   }

@@ -85,11 +85,12 @@ Reason CopyToDestination(const std::string& source, const std::string& destinati
 }
 
 // Removes, once per build and folder, the working copies of runs that died, settles
-// their unfinished appends and removes their work folders.
-void ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
-  if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return;
+// their unfinished appends and removes their work folders. True when it settled an
+// append, which may have changed a file of the folder.
+bool ClearOrphans(BuildContext& context, const std::string& folder, const char* prefix) {
+  if (!context.ClearedFolders.insert(folder + '\0' + prefix).second) return false;
   platform::RemoveOrphans(folder, prefix);
-  if (std::string(prefix) == StagePrefix) RecoverAppendLinks(folder);
+  return std::string(prefix) == StagePrefix && RecoverAppendLinks(folder) > 0;
 }
 
 // A size as people read it: "640 MB", "1.3 GB".
@@ -351,7 +352,6 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   // to replace it and the file together, which no rename does, and the append way
   // does not build them.
   if (const std::string mask = MaskFileOf(source); !mask.empty()) Refuse(ReasonCode::MaskFileInPlace, {source, mask});
-  ClearOrphans(context, inPlace.Folder, StagePrefix);
   if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
   // A copy of a big file costs more than building its levels beside it and appending
   // them, which also keeps the file's inode (its other names) and needs room only for
@@ -597,11 +597,11 @@ void StartJob(BuildContext& context, ItemProc& slot) {
   std::error_code resolveError;
   const std::string resolved = platform::ResolvedPath(source, resolveError);
   // Builds of this folder that died are settled before this file is claimed: one of
-  // them may have worked on it under another name.
-  if (!resolveError && inPlace) ClearOrphans(context, platform::FolderOf(resolved), StagePrefix);
-  // A destination folder, too, even when its copy turns out current.
-  if (!inPlace && platform::FolderExists(platform::FolderOf(destination)))
-    ClearOrphans(context, platform::FolderOf(destination), StagePrefix);
+  // them may have worked on it under another name. A destination folder's too, even
+  // when its copy turns out current.
+  bool recovered = false;
+  if (!resolveError && inPlace) recovered = ClearOrphans(context, platform::FolderOf(resolved), StagePrefix);
+  if (!inPlace) ClearOrphans(context, platform::FolderOf(destination), StagePrefix);
 
   // Another process, here or on another host, building the same file keeps it. A file
   // this process may not write is not claimed: in place it fails as read-only anyway,
@@ -629,9 +629,10 @@ void StartJob(BuildContext& context, ItemProc& slot) {
       slot.Row = -1;
       return;
     }
+    recovered = true;
   }
-  // Recovery of this folder may have changed the file: its version is the one after.
-  stamp = platform::StampOf(source, stampError);
+  // Recovery may have changed the file: its version is the one after.
+  if (recovered) stamp = platform::StampOf(source, stampError);
 
   try {
     Target target{destination, inPlace, stamp, stampError, {}};

@@ -8,15 +8,19 @@
 #include "platform/FsPath.h"
 #include "platform/Paths.h"
 #include "pyramids/AppendLink.h"
+#include "pyramids/Sidecars.h"
 
 namespace kelvory {
 namespace {
 
 constexpr std::string_view WorkSuffix = ".kelvory-build";
 
-// GDAL's metadata beside the raster: what it holds (a nodata value, scales) changes the
-// levels it computes.
-constexpr const char* ReadSidecarSuffixes[] = {".aux.xml"};
+// The work folder as the system takes a folder's name: without a trailing separator,
+// which Windows' runtime refuses when it removes one.
+std::string WorkFolderPath(const std::string& source) {
+  const std::string folder = WorkFolderOf(source);
+  return folder.substr(0, folder.size() - 1);
+}
 
 }  // namespace
 
@@ -37,8 +41,8 @@ namespace {
 // its folder with it. What else is in it goes.
 std::error_code MakeEmptyWorkFolder(const std::string& source) {
   RemoveWorkFolder(source);
-  const std::string folder = WorkFolderOf(source);
-  const std::error_code error = platform::MakeHiddenFolder(folder.substr(0, folder.size() - 1));
+  const std::string folder = WorkFolderPath(source);
+  const std::error_code error = platform::MakeHiddenFolder(folder);
   if (!error) return {};
   if (!platform::FolderExists(folder)) return error;
   std::error_code ignored;
@@ -58,8 +62,10 @@ std::error_code MakeWorkFolder(const std::string& source) {
   // An empty work folder is removed by the build that let the file go just before.
   if (error == std::errc::no_such_file_or_directory && !MakeEmptyWorkFolder(source))
     error = platform::MakeAlias(source, AliasOf(source));
-  for (const char* suffix : ReadSidecarSuffixes) {
-    if (!error && platform::FileExists(source + suffix)) error = platform::CopyFile(source + suffix, AliasOf(source) + suffix);
+  // What GDAL reads beside the raster changes the levels (a nodata value), and a copy
+  // keeps what it writes there apart from the file's own.
+  for (const ReadSidecar& sidecar : SidecarsReadWithLevels(source)) {
+    if (!error) error = platform::CopyFile(sidecar.Path, AliasOf(source) + sidecar.Suffix);
   }
   if (error) RemoveWorkFolder(source);
   return error;
@@ -76,16 +82,13 @@ bool WorkFolderPossible(const std::string& source) {
 }
 
 void RemoveWorkFolder(const std::string& source) {
-  // Named without its trailing separator: Windows' runtime removes no folder so named.
-  const std::string folder = WorkFolderOf(source);
   std::error_code error;
-  std::filesystem::remove_all(platform::FsPath(folder.substr(0, folder.size() - 1)), error);
+  std::filesystem::remove_all(platform::FsPath(WorkFolderPath(source)), error);
 }
 
 void RemoveEmptyWorkFolder(const std::string& source) {
-  const std::string folder = WorkFolderOf(source);
   std::error_code error;
-  std::filesystem::remove(platform::FsPath(folder.substr(0, folder.size() - 1)), error);
+  std::filesystem::remove(platform::FsPath(WorkFolderPath(source)), error);
 }
 
 int RemoveOrphanWorkFolders(const std::string& folder) {

@@ -18,8 +18,8 @@ std::string AliasOf(const std::string& source);
 std::string LevelFileOf(const std::string& source);
 
 // Makes the work folder with the alias and copies of the sidecars GDAL reads with the
-// raster (its metadata, which may hold the nodata value), removing a stale one of an
-// earlier build first.
+// raster (its metadata, which may hold the nodata value; its mask file), removing a
+// stale one of an earlier build first.
 std::error_code MakeWorkFolder(const std::string& source);
 // True when the file's folder takes a work folder with a second name of the file.
 bool WorkFolderPossible(const std::string& source);

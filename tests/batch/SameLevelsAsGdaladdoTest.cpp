@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/NoiseImage.h"
 #include "tests/batch/GisFixture.h"
 
 namespace kelvory::test {
@@ -17,19 +18,7 @@ namespace fs = std::filesystem;
 
 // 900 x 700 asks for three levels. Detail everywhere but a blank rectangle whose edges
 // fall inside the blocks every level averages, and which holds whole 128-pixel tiles.
-std::string Noise(int bands) {
-  const int width = 900, height = 700;
-  std::string image = (bands == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-  std::uint32_t state = 12345;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      for (int b = 0; b < bands; ++b) {
-        state = state * 1103515245u + 12345u;
-        const bool blank = x >= 101 && x < 523 && y >= 91 && y < 391;
-        image += static_cast<char>(blank ? 0 : 1 + ((x / 16 + y / 16) * 29 + b * 50 + (state >> 16) % 48) % 250);
-      }
-  return image;
-}
+std::string Noise(int bands) { return NoiseImage(900, 700, bands, {101, 523, 91, 391}); }
 
 const std::string Grey = "gdal_translate -q noise.pgm ";
 const std::string Rgb = "gdal_translate -q -co PHOTOMETRIC=RGB noise.ppm ";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Scratch.h"
+#include "tests/NoiseImage.h"
 #include "platform/FileStream.h"
 #include "tiff/TiffAppend.h"
 #include "tiff/TiffChain.h"
@@ -41,20 +42,9 @@ inline bool Sh(const std::string& command) {
   return status == 0;
 }
 
-// An image with detail everywhere but a blank rectangle, as PGM (one band) or PPM
-// (three): resampling methods and JPEG qualities give different levels of it, and its
-// first band makes a mask with a hole.
+// The noise image of 600 x 500 in folder, as noise.pgm or noise.ppm.
 inline std::string MakeNoise(const std::string& folder, int bands) {
-  const int width = 600, height = 500;
-  std::string image = (bands == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-  std::uint32_t state = 12345;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      for (int b = 0; b < bands; ++b) {
-        state = state * 1103515245u + 12345u;
-        const bool blank = x >= 100 && x < 230 && y >= 90 && y < 200;
-        image += static_cast<char>(blank ? 0 : 1 + ((x / 16 + y / 16) * 29 + b * 50 + (state >> 16) % 48) % 250);
-      }
+  const std::string image = NoiseImage(600, 500, bands, {100, 230, 90, 200});
   const std::string path = folder + (bands == 1 ? "noise.pgm" : "noise.ppm");
   WriteBytes(path, image);
   return path;
