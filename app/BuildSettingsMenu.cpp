@@ -9,6 +9,7 @@ namespace kelvory {
 namespace {
 
 const QString WidenedKey = QStringLiteral("build/widenedReading");
+const QString RewriteCogsKey = QStringLiteral("build/rewriteCogs");
 const QString ResamplingKey = QStringLiteral("build/resampling");
 const QString CompressionKey = QStringLiteral("build/overviewCompression");
 
@@ -60,6 +61,17 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
     FSettings->sync();
   });
 
+  // Off until asked: the file is written anew as a whole.
+  RewriteCogs = addAction(QString::fromUtf8("Пересоздавать COG с уровнями"));
+  RewriteCogs->setCheckable(true);
+  RewriteCogs->setToolTip(QString::fromUtf8(
+      "Cloud Optimized GeoTIFF записывается заново как COG, с уровнями; без этого такой файл остаётся как есть"));
+  RewriteCogs->setChecked(FSettings->value(RewriteCogsKey, false).toBool());
+  connect(RewriteCogs, &QAction::toggled, this, [this](bool on) {
+    FSettings->setValue(RewriteCogsKey, on);
+    FSettings->sync();
+  });
+
   ResamplingMenu = addMenu(QString::fromUtf8("Передискретизация"));
   for (std::size_t i = 0; i < std::size(kResamplingMethods); ++i) {
     const char* method = GdalName(kResamplingMethods[i]);
@@ -104,6 +116,7 @@ QActionGroup* BuildSettingsMenu::AddChoices(QMenu* menu, const QString& key, con
 BuildOptions BuildSettingsMenu::Options() const {
   BuildOptions options;
   options.Reading = WidenedReading->isChecked() ? ReadingMode::Widened : ReadingMode::Classic;
+  options.RewriteCogs = RewriteCogs->isChecked();
   options.Method = ResamplingNamed(FResampling->checkedAction()->data().toString().toStdString())
                        .value_or(Resampling::Nearest);
   const QString compression = FCompression->checkedAction()->data().toString();

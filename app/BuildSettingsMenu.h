@@ -25,6 +25,8 @@ class BuildSettingsMenu final : public QMenu {
   BuildOptions Options() const;
 
   QAction* WidenedReading;
+  // A Cloud Optimized GeoTIFF gets its levels written anew as a COG, or is kept.
+  QAction* RewriteCogs;
   // Each choice's data is GDAL's name for it ("average", "DEFLATE"; empty: the
   // levels compressed as the image is).
   QMenu* ResamplingMenu;

@@ -94,6 +94,7 @@ class ArgumentParser {
                  : Is("--classic")             ? &options_.classic
                  : Is("--force")               ? &options_.force
                  : Is("--external")            ? &options_.external
+                 : Is("--cog")                 ? &options_.cog
                  : Is("--dry-run", "-n")       ? &options_.dryRun
                  : Is("--quiet", "-q")         ? &options_.quiet
                                                : nullptr;
@@ -179,7 +180,11 @@ std::string UsageText() {
          "                   enough levels is only checked, as make does\n"
          "      --external   build the levels into NAME.ovr beside each file (gdaladdo\n"
          "                   -ro), leaving the file itself untouched: for files that must\n"
-         "                   not be rewritten (a COG, a read-only file, one with a .ovr)\n"
+         "                   not be rewritten (a read-only file, one with a .ovr)\n"
+         "      --cog        write a Cloud Optimized GeoTIFF anew as a COG with its\n"
+         "                   levels (through a working copy, with gdal_translate beside\n"
+         "                   gdaladdo); without it a COG in place is kept as it is. A\n"
+         "                   COG's copy under --dest is always written as a COG\n"
          "      --force      rebuild every level, those a file has included, with the\n"
          "                   chosen method (default: only the missing levels are built)\n"
          "  -r, --resampling METHOD\n"

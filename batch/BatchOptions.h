@@ -33,6 +33,7 @@ struct BatchOptions {
   bool events = false;      // JSON events: the plan, each start, progress and file, the summary
   bool force = false;       // every level rebuilt
   bool external = false;    // levels into NAME.ovr beside the file (gdaladdo -ro)
+  bool cog = false;         // a COG in place is written anew as a COG with its levels
   bool dryRun = false;      // say what each file would get; write nothing
   bool quiet = false;       // only the files that did not work out
   std::string tempFolder;   // in-place working copies; empty: the system's

@@ -74,6 +74,7 @@ kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const st
   build.Config = options.config;
   build.Force = options.force;
   build.External = options.external;
+  build.RewriteCogs = options.cog;
   build.KeepUpToDateCopies = true;
   build.DryRun = options.dryRun;
   build.TempFolder = options.tempFolder;

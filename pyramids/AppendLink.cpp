@@ -139,6 +139,11 @@ std::string JournalOf(const std::string& source) {
 }
 std::string MaskStandInOf(const std::string& source) { return WorkFolderOf(source) + "mask.vrt"; }
 
+TiffChain ReadChainOf(const std::string& path) {
+  const FileWriter file = OpenFile(path, FileWriter::Access::Read);
+  return ReadChain(file, path);
+}
+
 AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling) {
   AppendLinkDecision refused;
   if (!ExternalOverviewsOf(source).empty()) {

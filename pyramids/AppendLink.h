@@ -25,6 +25,10 @@ namespace kelvory {
 std::string JournalOf(const std::string& source);
 std::string MaskStandInOf(const std::string& source);
 
+// Every directory of the file at path. Raises EFOpenError, BuildError and the reader's
+// errors.
+TiffChain ReadChainOf(const std::string& path);
+
 // Reads the file's structure and decides whether its levels can be appended;
 // resampling is GDAL's method name, empty for nearest. Raises nothing.
 AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling);

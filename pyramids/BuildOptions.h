@@ -38,6 +38,10 @@ struct BuildOptions {
   // and sidecars with these options, and that has enough levels, is only checked;
   // otherwise every destination file is copied anew.
   bool KeepUpToDateCopies = false;
+  // A Cloud Optimized GeoTIFF in place is written again as one, with its levels,
+  // through a working copy; otherwise it is kept as it is. (A copy of one into a
+  // destination folder is always written as a COG.)
+  bool RewriteCogs = false;
   // Every file is read and its plan reported; nothing is written and no tool runs.
   bool DryRun = false;
   // Where in-place working copies go; empty: the system's temporary folder. One with

@@ -136,6 +136,31 @@ Reason CheckLevels(BuildContext& context, const ItemProc& slot) {
   }
 }
 
+// Why gdal_translate's run failed, given the failure its ending shows, or none: the
+// file it wrote must be a COG with every level.
+Reason CogLayoutFailure(BuildContext& context, const ItemProc& slot, Reason failure) {
+  if (failure.Code == ReasonCode::ToolExitStatus || failure.Code == ReasonCode::ToolSignal) {
+    const char* how = failure.Code == ReasonCode::ToolSignal ? "signal " : "exit status ";
+    failure = MakeReason(ReasonCode::CogNotWritten, {slot.Source, how + failure.Args.at(0)});
+  }
+  if (failure.Empty()) {
+    try {
+      context.Reader->LoadFromFile(slot.CogCopy.Path());
+      const LevelInventory inventory = ReadLevelInventory(*context.Reader);
+      const bool cog = context.Reader->DeclaresCogLayout();
+      context.Reader->Close();
+      if (!cog || !HasEnoughLevels(inventory, slot.Levels)) {
+        failure = MakeReason(ReasonCode::CogNotWritten, {slot.Source, "its layout or levels are missing"});
+      }
+    } catch (const std::exception& e) {
+      context.Reader->Close();
+      failure = MakeReason(ReasonCode::CogNotWritten, {slot.Source, e.what()});
+    }
+  }
+  failure = WithUserPath(std::move(failure), slot.CogCopy.Path(), slot.Source);
+  return WithUserPath(std::move(failure), slot.WorkingCopy.Path(), slot.Source);
+}
+
 // Why the ended tool's run failed, or none, naming the user's file rather than the
 // working copy.
 Reason RunFailure(BuildContext& context, const ItemProc& slot) {
@@ -143,6 +168,7 @@ Reason RunFailure(BuildContext& context, const ItemProc& slot) {
   // The levels go beside the file for an append or external build, else into the copy.
   const std::string& written = slot.Append ? slot.AppendTarget : slot.External ? slot.Source : slot.WorkingCopy.Path();
   Reason failure = ToolFailure(slot.ProcessHandle.Exit(), errorLine, Unslashed(platform::FolderOf(written)));
+  if (slot.CogCopy.Valid()) return CogLayoutFailure(context, slot, std::move(failure));
   const bool lastRun = !slot.Append || slot.AppendRun + 1 >= slot.Append->ToolRuns().size();
   if (failure.Empty() && lastRun && (slot.WorkingCopy.Valid() || slot.External || slot.Append)) {
     failure = CheckLevels(context, slot);
@@ -166,6 +192,19 @@ void CollectSlot(BuildContext& context, ItemProc& slot) {
     slot.ReportedPercent = -1;
     if (!LaunchTool(context, slot)) StartNextJob(context, slot);
     return;
+  }
+  // A COG's working copy, its levels built, is written out as a COG; that file then
+  // is the result.
+  if (failure.Empty() && slot.AsCog) {
+    if (!slot.CogCopy.Valid()) {
+      slot.ReportedPercent = -1;
+      if (!BeginCogLayout(context, slot)) StartNextJob(context, slot);
+      return;
+    }
+    platform::TempFile written = std::move(slot.CogCopy);
+    RemoveBesideCogCopy(written.Path());
+    slot.WorkingCopy = std::move(written);
+    slot.AsCog = false;
   }
   if (!failure.Empty()) {
     DiscardWork(slot);

@@ -173,9 +173,14 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
     Refuse(ReasonCode::TooManyLevels, {std::to_string(plan.Inventory.Width), std::to_string(plan.Inventory.Height),
                                        std::to_string(plan.LevelsWanted), std::to_string(MaxLevels)});
   }
-  if (destination.empty() && options.External) {
+  // A COG keeps its layout only written anew as a whole: in place when asked for, into
+  // a destination folder always.
+  const bool asCog = plan.Inventory.CogLayout && (!destination.empty() || options.RewriteCogs);
+  if (destination.empty() && options.External && !asCog) {
     // gdaladdo -ro refuses a file with levels inside; the file itself is never written.
-    if (plan.Inventory.Levels > 1) Refuse(ReasonCode::ExternalBesideInternal, {source});
+    if (plan.Inventory.Levels > 1) {
+      Refuse(plan.Inventory.CogLayout ? ReasonCode::CogInPlace : ReasonCode::ExternalBesideInternal, {source});
+    }
     plan.Do = FilePlan::Action::BuildExternal;
     plan.Factors = options.Force ? AllFactors(plan.LevelsWanted) : MissingFactors(counted, plan.LevelsWanted);
     plan.LevelsAfter = LevelsWith(counted, plan.Factors);
@@ -185,9 +190,10 @@ FilePlan PlanFile(TTIFFBitmap& reader, const std::string& source, const std::str
     // New levels inside the file would hide those of its overview file from GDAL,
     // and in a COG they would break the layout that makes it one.
     if (!plan.Overviews.empty()) Refuse(ReasonCode::ExternalOverviews, {source, plan.Overviews});
-    if (plan.Inventory.CogLayout) Refuse(ReasonCode::CogInPlace, {source});
+    if (plan.Inventory.CogLayout && !asCog) Refuse(ReasonCode::CogInPlace, {source});
   }
   plan.Do = FilePlan::Action::Build;
+  plan.AsCog = asCog;
   // Levels the file already has are kept as they are: only the others are asked for.
   // A copy gets its levels inside it and no overview file.
   plan.Factors = options.Force ? AllFactors(plan.LevelsWanted) : MissingFactors(plan.Inventory, plan.LevelsWanted);

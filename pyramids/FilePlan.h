@@ -32,6 +32,9 @@ struct FilePlan {
   std::vector<std::int64_t> Factors;
   // The overview levels the result will hold (an up-to-date copy: those it holds).
   int LevelsAfter = 0;
+  // The file is a Cloud Optimized GeoTIFF that is built in a working copy and written
+  // as a COG again with its levels.
+  bool AsCog = false;
   // For a copy into a destination folder: what it is made from, for its stamp.
   CopyOrigin Origin;
 };

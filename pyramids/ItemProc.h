@@ -71,6 +71,12 @@ struct ItemProc {
   std::unique_ptr<AppendLinkBuild> Append;
   std::size_t AppendRun = 0;
   std::string AppendTarget;
+  // A Cloud Optimized GeoTIFF: once gdaladdo has built the working copy's levels,
+  // gdal_translate writes it out as a COG with these creation options into CogCopy,
+  // which then takes the working copy's place.
+  bool AsCog = false;
+  std::vector<std::string> CogOptions;
+  platform::TempFile CogCopy;
   // The factors the tool is asked for.
   std::vector<std::int64_t> Factors;
   // The levels the working copy must hold once the tool has succeeded.

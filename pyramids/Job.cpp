@@ -7,6 +7,7 @@
 
 #include "pyramids/AppendLink.h"
 #include "pyramids/AppendRecovery.h"
+#include "pyramids/CogLayout.h"
 #include "pyramids/CopyStamp.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
@@ -368,10 +369,13 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
     return review.Decision.Proven();
   };
-  bool appendable = (inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom) && provenAppendable();
+  // A COG is written anew as a whole: only a working copy takes it.
+  const bool mayAppend = !plan.AsCog;
+  bool appendable = mayAppend && (inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom) &&
+                    provenAppendable();
   // Only the working copy has to be given the file's attributes: tried when it is the way.
   std::optional<BuildError> notKept;
-  if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = provenAppendable();
+  if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = mayAppend && provenAppendable();
   // The levels are built through a second name of the file in a hidden folder beside
   // it, which not every filesystem can give.
   if (appendable) appendable = WorkFolderPossible(inPlace.Path);
@@ -428,6 +432,10 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     return;
   }
   if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
+  if (plan.AsCog) {
+    slot.AsCog = true;
+    slot.CogOptions = CogCreationOptions(slot.Source);
+  }
   if (review.Action == FileAction::External) {
     PrepareExternalBuild(context, slot);
   } else if (review.Action == FileAction::Append) {
@@ -551,6 +559,10 @@ void DiscardWork(ItemProc& slot) {
   slot.WorkingCopy.Remove();
   slot.Preparation.reset();
   slot.ErrorOutput.reset();
+  if (slot.CogCopy.Valid()) RemoveBesideCogCopy(slot.CogCopy.Path());
+  slot.CogCopy.Remove();
+  slot.AsCog = false;
+  slot.CogOptions.clear();
   slot.Factors.clear();
   slot.Sidecars.clear();
   slot.StaleOverviews.clear();
@@ -568,6 +580,26 @@ void DiscardWork(ItemProc& slot) {
   slot.External = false;
   slot.Claim.Release();
   if (!workFolderOf.empty()) RemoveEmptyWorkFolder(workFolderOf);
+}
+
+void RemoveBesideCogCopy(const std::string& path) {
+  // gdal_translate may leave its own metadata and, for levels it had to make, their
+  // scratch files beside what it writes.
+  for (const char* suffix : {".aux.xml", ".ovr.tmp", ".msk.ovr.tmp"}) platform::DeleteFile(path + suffix);
+}
+
+bool BeginCogLayout(BuildContext& context, ItemProc& slot) {
+  const std::string folder = platform::FolderOf(slot.WorkingCopy.Path());
+  std::error_code error;
+  slot.CogCopy = platform::TempFile::Create(folder, folder == context.TempFolder ? TempPrefix : StagePrefix, error);
+  if (error) {
+    const int row = slot.Row;
+    DiscardWork(slot);
+    slot.Row = -1;
+    SettleRow(context, row, Outcome::Failed, MakeReason(ReasonCode::CannotCreateTemp, {Unslashed(folder)}, error));
+    return false;
+  }
+  return LaunchTool(context, slot);
 }
 
 void StartJob(BuildContext& context, ItemProc& slot) {
@@ -670,9 +702,13 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
-    const std::string& toolPath = context.Request.ToolPath;
+    std::string toolPath = context.Request.ToolPath;
     std::vector<std::string> arguments;
-    if (slot.Append) {
+    if (slot.CogCopy.Valid()) {
+      toolPath = FindTranslateTool(toolPath);
+      arguments = CogTranslateArguments(slot.WorkingCopy.Path(), slot.CogCopy.Path(), slot.CogOptions,
+                                        context.Request.Options);
+    } else if (slot.Append) {
       arguments = slot.Append->ToolRuns().at(slot.AppendRun);
     } else {
       arguments = ToolArguments(slot.External ? slot.ExternalBuild.ToolTarget() : slot.WorkingCopy.Path(),

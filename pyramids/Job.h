@@ -24,6 +24,13 @@ void StartJob(BuildContext& context, ItemProc& slot);
 // failed and the slot idle, when the copy or the start failed.
 bool LaunchTool(BuildContext& context, ItemProc& slot);
 
+// Starts gdal_translate writing the slot's working copy, its levels built, out as a
+// Cloud Optimized GeoTIFF into a new file beside it. False as LaunchTool.
+bool BeginCogLayout(BuildContext& context, ItemProc& slot);
+
+// Removes what gdal_translate may leave beside the file it writes at path.
+void RemoveBesideCogCopy(const std::string& path);
+
 // Moves staged sidecars onto their targets; raises BuildError on failure.
 void PlaceSidecars(std::vector<StagedSidecar>& sidecars);
 

@@ -55,6 +55,7 @@ enum class ReasonCode {
   OwnerNotKept,        // Args: file, "owner:group"; Error
   AttributeNotKept,    // Args: file, extended attribute; Error
   CogInPlace,          // Args: file
+  CogNotWritten,       // Args: file, what went wrong
   ExternalOverviews,   // Args: file, overview file
   MaskFileInPlace,     // Args: file, mask file
   ExternalBesideInternal,  // Args: file
@@ -137,7 +138,8 @@ inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::CannotAppendFile,
     ReasonCode::OwnerNotKept,    ReasonCode::AttributeNotKept,
     ReasonCode::ToolNoSpace,
-    ReasonCode::CogInPlace,      ReasonCode::ExternalOverviews,
+    ReasonCode::CogInPlace,      ReasonCode::CogNotWritten,
+    ReasonCode::ExternalOverviews,
     ReasonCode::MaskFileInPlace,
     ReasonCode::NoImage,         ReasonCode::NoLevelCount,
     ReasonCode::TooManyLevels,

@@ -100,12 +100,15 @@ const Words kWords[] = {
      "файл %1 оставлен как есть: рабочей копии нельзя дать его расширенный атрибут %2 (%e), а дописать уровни в "
      "файл нельзя: стройте его от имени root либо в папку назначения"},
     {ReasonCode::CogInPlace, "cog_in_place",
-     "%1 is a Cloud Optimized GeoTIFF, whose layout adding levels in place would break: rebuild it with "
-     "gdal_translate -of COG, or build its levels beside it with --external",
-     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
-     "командой gdal_translate -of COG или постройте уровни рядом с ним командой gdaladdo -ro",
-     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: пересоздайте его "
-     "командой gdal_translate -of COG или постройте уровни рядом с ним с ключом --external"},
+     "%1 is a Cloud Optimized GeoTIFF, whose layout levels added inside it would break: --cog writes it anew as a "
+     "COG with its levels, --dest DIR makes a COG copy with them",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: включите "
+     "«Пересоздавать COG с уровнями» в меню «Параметры» или выберите папку назначения",
+     "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: ключ --cog "
+     "пересоздаёт его как COG с уровнями, --dest DIR делает копию-COG с ними"},
+    {ReasonCode::CogNotWritten, "cog_not_written",
+     "gdal_translate did not write %1 as a Cloud Optimized GeoTIFF with its levels (%2)",
+     "gdal_translate не записал %1 как Cloud Optimized GeoTIFF с уровнями (%2)"},
     {ReasonCode::ExternalOverviews, "external_overviews",
      "%1 keeps its overviews in %2, which new levels inside the file would hide: add the missing levels there "
      "with --external, or remove it to have them built inside the file",
@@ -119,12 +122,11 @@ const Words kWords[] = {
      "маска файла %1 хранится в %2, куда пишутся уровни маски, а заменить его вместе с файлом нельзя: стройте файл "
      "в папку назначения"},
     {ReasonCode::ExternalBesideInternal, "external_beside_internal",
-     "%1 has overview levels inside it, and external levels go only beside a file without them: rebuild it "
-     "(gdal_translate -of COG for a COG), or build without --external",
-     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
-     "(для COG — командой gdal_translate -of COG)",
-     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: пересоздайте его "
-     "(для COG — командой gdal_translate -of COG) или стройте без --external"},
+     "%1 has overview levels inside it, and external levels go only beside a file without them: build without "
+     "--external",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них",
+     "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: стройте без "
+     "--external"},
     {ReasonCode::NoImage, "no_image", "the file holds no image", "в файле нет изображения"},
     {ReasonCode::NoLevelCount, "no_level_count", "image size %1 x %2 has no level count",
      "для изображения %1 x %2 нельзя вычислить число уровней"},

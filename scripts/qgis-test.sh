@@ -10,7 +10,8 @@
 #   - the command chosen in the Processing settings;
 #   - a folder of GeoTIFFs with subfolders built in place with average resampling (the
 #     levels read back with gdalinfo and gdallocationinfo), a file that fails with its
-#     reason in the log and the report, a Cloud Optimized GeoTIFF kept, no .aux.xml left;
+#     reason in the log and the report, a Cloud Optimized GeoTIFF kept, then rewritten
+#     as a valid COG with its levels when asked; no .aux.xml left;
 #   - a list file into a destination folder, resampling given by position and DEFLATE
 #     levels; the sources untouched;
 #   - rebuilding existing levels, and levels into an external .ovr, which a destination
@@ -180,6 +181,11 @@ run external FILES="$work/src/x.tif" EXTERNAL=1 RESAMPLING=average || fail "the 
 [ "$(cd "$work/src" && sha256sum x.tif y.tif)" = "$sources_sum" ] || fail "x.tif changed with an external .ovr"
 if run both FILES="$work/src/y.tif" EXTERNAL=1 DEST="$work/dest"; then fail "ran with an external .ovr into a destination"; fi
 grep -q 'not with a destination folder' "$work/both.err" "$work/both.json" || fail "no clear refusal: $(cat "$work/both.err")"
+# The COG kept by the folder run, written anew as a COG with its levels when asked.
+run cog FILES="$work/maps/topo/cog.tif" COG=1 RESAMPLING=average || fail "the COG run: $(cat "$work/cog.err")"
+[ "$(result cog DONE)" = 1 ] || fail "cog.tif was not built: $(counts cog)"
+/usr/bin/python3 /usr/lib/python3/dist-packages/osgeo_utils/samples/validate_cloud_optimized_geotiff.py -q \
+  "$work/maps/topo/cog.tif" || fail "cog.tif is no longer a valid COG"
 run empty FOLDERS="$work/empty" || fail "the empty folder: $(cat "$work/empty.err")"
 jq -e '.log.warning[] | select(startswith("No TIFF files to build"))' "$work/empty.json" >/dev/null ||
   fail "no warning for a folder with no TIFF file: $(jq -c .log "$work/empty.json")"

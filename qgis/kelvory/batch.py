@@ -90,7 +90,7 @@ def option_name(value, options):
 
 
 def command_line(batch, files=(), folders=(), lists=(), resampling="nearest", dest=None,
-                 jobs=0, classic=False, compression=None, force=False, external=False):
+                 jobs=0, classic=False, compression=None, force=False, external=False, cog=False):
     argv = [batch, "--events", "-r", resampling]
     if dest:
         argv += ["--dest", dest]
@@ -102,6 +102,8 @@ def command_line(batch, files=(), folders=(), lists=(), resampling="nearest", de
         argv.append("--force")
     if external:
         argv.append("--external")
+    if cog:
+        argv.append("--cog")
     if compression:
         argv += ["--config", "COMPRESS_OVERVIEW", compression]
     for list_file in lists:

@@ -84,7 +84,7 @@ class BuildPyramids(QgsProcessingAlgorithm):
         self.addParameter(QgsProcessingParameterEnum(
             "COMPRESSION", t["COMPRESSION"], options=list(COMPRESSION), optional=True,
             usesStaticStrings=True))
-        for name in ("FORCE", "EXTERNAL"):
+        for name in ("FORCE", "EXTERNAL", "COG"):
             self.addParameter(QgsProcessingParameterBoolean(name, t[name], defaultValue=False))
         advanced = [
             QgsProcessingParameterNumber("JOBS", t["JOBS"], QgsProcessingParameterNumber.Integer,
@@ -133,7 +133,8 @@ class BuildPyramids(QgsProcessingAlgorithm):
             classic=self.parameterAsBool(parameters, "CLASSIC", context),
             compression=option_name(parameters.get("COMPRESSION"), COMPRESSION),
             force=self.parameterAsBool(parameters, "FORCE", context),
-            external=self.parameterAsBool(parameters, "EXTERNAL", context))
+            external=self.parameterAsBool(parameters, "EXTERNAL", context),
+            cog=self.parameterAsBool(parameters, "COG", context))
         report = self.parameterAsFileOutput(parameters, "REPORT", context)
         feedback.pushCommandInfo(t["command"].format(" ".join(shlex.quote(arg) for arg in argv)))
 

@@ -16,8 +16,10 @@ ENGLISH = {
         "a copy there that is newer than its source and has its levels is only checked. "
         "A file that already has enough levels is left as it is, unless <b>Rebuild levels</b> is set, "
         "which builds every level anew with the chosen resampling. "
-        "A Cloud Optimized GeoTIFF, a file with an external .ovr, a read-only file and a file with "
-        "other hard links are kept as they are in place, with the reason in the log. "
+        "A file with an external .ovr, a read-only file and a file with "
+        "other hard links are kept as they are in place, with the reason in the log; so is a Cloud "
+        "Optimized GeoTIFF unless <b>Rewrite COGs as COGs with their levels</b> is set, which writes "
+        "it anew as a COG with its levels (a COG's copy in a destination folder always is one). "
         "<b>Levels into an external .ovr file</b> writes the levels into "
         "NAME.tif.ovr and leaves the file itself untouched; not with a destination folder, and "
         "a file that has levels inside it is kept.</p>"
@@ -39,6 +41,7 @@ ENGLISH = {
     "COMPRESSION": "Compression of the levels",
     "FORCE": "Rebuild levels the files already have",
     "EXTERNAL": "Levels into an external .ovr file",
+    "COG": "Rewrite COGs as COGs with their levels",
     "REPORT": "Report",
     "DONE": "Files built",
     "UP_TO_DATE": "Files up to date (they needed nothing)",
@@ -85,8 +88,10 @@ RUSSIAN = {
         "копия; копия там, которая новее исходного файла и уже имеет уровни, только проверяется. "
         "Файл, в котором уже достаточно уровней, остаётся как есть, если не отмечено "
         "<b>Перестроить</b>: тогда все уровни строятся заново выбранным способом. "
-        "Cloud Optimized GeoTIFF, файл с внешним .ovr, файл только для чтения и файл с другими "
-        "жёсткими ссылками на месте не меняются, причина — в журнале. "
+        "Файл с внешним .ovr, файл только для чтения и файл с другими "
+        "жёсткими ссылками на месте не меняются, причина — в журнале; так же и Cloud Optimized "
+        "GeoTIFF, если не отмечено <b>Пересоздавать COG с уровнями</b>: тогда он записывается "
+        "заново как COG с уровнями (копия COG в папке назначения — всегда COG). "
         "<b>Уровни во внешний файл .ovr</b> записывает уровни "
         "в ИМЯ.tif.ovr, не трогая сам файл; не вместе с папкой назначения, а файл, в котором "
         "уже есть внутренние уровни, остаётся как есть.</p>"
@@ -110,6 +115,7 @@ RUSSIAN = {
     "COMPRESSION": "Сжатие уровней",
     "FORCE": "Перестроить уровни, которые уже есть",
     "EXTERNAL": "Уровни во внешний файл .ovr",
+    "COG": "Пересоздавать COG с уровнями",
     "REPORT": "Отчёт",
     "DONE": "Построено файлов",
     "UP_TO_DATE": "Уже готово файлов (построение не требовалось)",

@@ -16,9 +16,9 @@ def test_every_choice_becomes_its_option_and_paths_follow_a_double_dash():
     assert command_line("kb", files=["-a.tif"], folders=["/maps"], lists=["l1.txt", "l2.txt"]) == [
         "kb", "--events", "-r", "nearest", "--list", "l1.txt", "--list", "l2.txt", "--", "-a.tif", "/maps"]
     assert command_line("kb", files=["a.tif"], resampling="average", dest="/out", jobs=3, classic=True,
-                        compression="DEFLATE", force=True, external=True) == [
+                        compression="DEFLATE", force=True, external=True, cog=True) == [
         "kb", "--events", "-r", "average", "--dest", "/out", "--jobs", "3", "--classic", "--force",
-        "--external", "--config", "COMPRESS_OVERVIEW", "DEFLATE", "--", "a.tif"]
+        "--external", "--cog", "--config", "COMPRESS_OVERVIEW", "DEFLATE", "--", "a.tif"]
 
 
 @pytest.mark.parametrize("value, name", [

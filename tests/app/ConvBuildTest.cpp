@@ -250,6 +250,38 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
 }
 
+// A COG is kept as it is, its reason naming the setting that rewrites it as a COG with
+// its levels; the setting stays for the next start.
+TEST_F(ConvBuildTest, CogIsKeptUntilTheSettingRewritesItAsACog) {
+  environment.settingsFile = folder.filePath("settings.ini");
+  const QString cog = folder.filePath("cog.tif");
+  QProcess make;
+  make.start("/bin/sh", {"-ec", QString("%1 -of GTiff -outsize 600 600 -bands 1 -burn 7 %2.tmp && gdal_translate -q "
+                                        "-of COG -co OVERVIEWS=NONE %2.tmp %2")
+                                    .arg(KELVORY_TEST_GDAL_CREATE, cog)});
+  ASSERT_TRUE(make.waitForFinished(30000));
+  const std::vector<std::string> paths{QFile::encodeName(cog).toStdString()};
+  {
+    TFConv window(environment);
+    dialogs.addAnswers.push_back(paths);
+    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    EXPECT_NE(window.Files().Reason(0).find("«Пересоздавать COG с уровнями»"), std::string::npos)
+        << window.Files().Reason(0);
+    window.SettingsMenu->RewriteCogs->trigger();
+  }
+  TFConv window(environment);
+  dialogs.addAnswers.push_back(paths);
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+  QProcess info;
+  info.start("gdalinfo", {cog});
+  ASSERT_TRUE(info.waitForFinished(30000));
+  const QString text = info.readAllStandardOutput();
+  EXPECT_TRUE(text.contains("LAYOUT=COG") && text.contains("Overviews: 300x300, 150x150, 75x75")) << text.toStdString();
+}
+
 // Off by default (the levels compressed as the image is); a chosen compression is kept
 // between runs and reaches every level the tool writes.
 TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesTheLevels) {

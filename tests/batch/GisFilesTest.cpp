@@ -84,7 +84,7 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
   const std::string base = Base;
   const Case cases[] = {
       {"cog.tif", base + " c.tmp && gdal_translate -q -of COG -co OVERVIEWS=NONE c.tmp cog.tif",
-       "gdal_translate -of COG, or build its levels beside it with --external"},
+       "--cog writes it anew as a COG with its levels"},
       {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr"},
       {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: "},
   };
@@ -131,6 +131,39 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
   EXPECT_EQ(Overviews("out/cog.tif"), ThreeLevels);
   EXPECT_EQ(Overviews("out/ovr.tif"), ThreeLevels);
   EXPECT_FALSE(fs::exists(root_ / "out" / "ovr.tif.ovr"));
+}
+
+// A COG's copy, and with --cog the COG itself, is a COG again, with the levels gdaladdo
+// makes of a plain copy and the file's own compression and tiles.
+TEST_F(GisFiles, CogsStayValidCogsWithTheLevelsGdaladdoMakes) {
+  std::string image = "P5\n600 600\n255\n";
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 600; ++x) image += static_cast<char>((x * 7 + y * 13 + x * y) % 251);
+  std::ofstream(root_ / "image.pgm", std::ios::binary) << image;
+  Sh("gdal_translate -q -of COG -co OVERVIEWS=NONE -co COMPRESS=DEFLATE -co PREDICTOR=YES -co BLOCKSIZE=256 "
+     "image.pgm cog.tif && cp cog.tif plain.tif && gdaladdo -q -r average plain.tif 2 4 8 && mkdir out");
+  const std::string levels = OverviewChecksums("plain.tif");
+  const auto validCog = [this](const std::string& name) {
+    return RunChild({"/usr/bin/python3", "/usr/lib/python3/dist-packages/osgeo_utils/samples/"
+                     "validate_cloud_optimized_geotiff.py", "-q", Path(name)}).exitCode == 0;
+  };
+  ASSERT_TRUE(validCog("cog.tif"));
+
+  const ChildResult copied = Batch({"-r", "average", "--dest", Path("out"), Path("cog.tif")});
+  const ChildResult rewritten = Batch({"-r", "average", "--cog", Path("cog.tif")});
+  for (const char* name : {"out/cog.tif", "cog.tif"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(validCog(name)) << copied.out << rewritten.out;
+    EXPECT_EQ(OverviewChecksums(name), levels);
+    const std::string info = Sh(std::string("gdalinfo ") + name);
+    for (const char* kept : {"Block=256x256", "COMPRESSION=DEFLATE", "PREDICTOR=2", "LAYOUT=COG"}) {
+      EXPECT_NE(info.find(kept), std::string::npos) << kept << "\n" << info;
+    }
+  }
+  // Nothing left beside them but the copy's record of its source.
+  EXPECT_EQ(Sh("ls -A . out | grep -i kelvory || true"), ".cog.tif.kelvory-stamp\n");
+  EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(SortedLines(Batch({"--cog", Path("cog.tif")}).out), std::vector<std::string>{"up to date: " + Path("cog.tif")});
 }
 
 TEST_F(GisFiles, DestinationCopyKeepsItsPlaceOnTheMap) {
