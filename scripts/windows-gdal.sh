@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds GDAL's gdaladdo.exe for 64-bit Windows from Debian's own sources of sqlite3,
+# Builds GDAL's gdaladdo.exe and gdal_translate.exe for 64-bit Windows from Debian's own sources of sqlite3,
 # PROJ and GDAL (the versions this machine's gdal-bin uses), with the MinGW-w64
-# toolchain, statically: one program that needs no DLL beyond Windows' own. Each part
+# toolchain, statically: programs that need no DLL beyond Windows' own. Each part
 # goes into the cache folder beside Qt and is reused while its Debian version, and
 # those of the parts below it, stay the same:
 #   sqlite3 (PROJ's database engine), about a minute;
 #   PROJ, about 3 minutes on 2 cores;
 #   GDAL with the drivers a TIFF's levels need (GTiff, COG, JPEG, VRT, MEM), about
-#   4 minutes on 2 cores; of its programs, gdaladdo.exe.
+#   4 minutes on 2 cores; of its programs, gdaladdo.exe and gdal_translate.exe (which
+#   writes a Cloud Optimized GeoTIFF out again with its levels).
 # PROJ's database (proj.db, 8 MB) is not kept: gdaladdo builds the same levels,
 # byte for byte and without a word, whether it finds the database or not, and PROJ
 # would find the one in the cache by the path it was built with, so that the tests
@@ -36,7 +37,9 @@ sqlite_prefix=$cache/sqlite3
 proj_prefix=$cache/proj
 gdal_prefix=$cache/gdal
 up_to_date() { [ "$(cat "$1/.version" 2>/dev/null)" = "$2" ]; }
-if up_to_date "$gdal_prefix" "$gdal_stamp"; then
+programs=(gdaladdo gdal_translate)
+built_all() { for program in "${programs[@]}"; do [ -f "$gdal_prefix/bin/$program.exe" ] || return 1; done; }
+if up_to_date "$gdal_prefix" "$gdal_stamp" && built_all; then
   exit 0
 fi
 
@@ -90,8 +93,10 @@ quietly cmake -S "$work/gdal/src" -B "$work/gdal/build" "${toolchain[@]}" \
   -DBUILD_SHARED_LIBS=OFF -DGDAL_USE_EXTERNAL_LIBS=OFF -DGDAL_USE_INTERNAL_LIBS=ON \
   -DGDAL_BUILD_OPTIONAL_DRIVERS=OFF -DOGR_BUILD_OPTIONAL_DRIVERS=OFF -DGDAL_ENABLE_DRIVER_JPEG=ON \
   -DBUILD_APPS=ON -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DENABLE_GNM=OFF -DBUILD_PYTHON_BINDINGS=OFF
-quietly cmake --build "$work/gdal/build" --parallel "$jobs" --target gdaladdo
+quietly cmake --build "$work/gdal/build" --parallel "$jobs" --target "${programs[@]}"
 rm -rf "$gdal_prefix"
 mkdir -p "$gdal_prefix/bin"
-x86_64-w64-mingw32-strip -o "$gdal_prefix/bin/gdaladdo.exe" "$work/gdal/build/apps/gdaladdo.exe"
+for program in "${programs[@]}"; do
+  x86_64-w64-mingw32-strip -o "$gdal_prefix/bin/$program.exe" "$work/gdal/build/apps/$program.exe"
+done
 echo "$gdal_stamp" >"$gdal_prefix/.version"

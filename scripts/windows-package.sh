@@ -61,14 +61,15 @@ mkdir -p "$stage/qgis"
 cp "out-win/kelvory-qgis-$version.zip" "$stage/qgis/"
 (cd "$stage/qgis" && cmake -E tar xf "kelvory-qgis-$version.zip")
 # The tool, built statically: nothing else of GDAL is needed.
-cp "$cache/gdal/bin/gdaladdo.exe" "$stage/gdal/"
+cp "$cache/gdal/bin/gdaladdo.exe" "$cache/gdal/bin/gdal_translate.exe" "$stage/gdal/"
 # Text for Notepad: Windows line ends.
 crlf() { sed 's/\r*$/\r/'; }
 gdal_version=$(sed -n 's/.*; gdal \(.*\)/\1/p' "$cache/gdal/.version")
 crlf >"$stage/gdal/README.txt" <<NOTE
-gdaladdo.exe here is GDAL's, version $gdal_version (from Debian's source
-package gdal), with the drivers a TIFF's levels need. Kelvory runs it as
-gdal\\gdaladdo.exe beside its own programs.
+gdaladdo.exe and gdal_translate.exe here are GDAL's, version $gdal_version
+(from Debian's source package gdal), with the drivers a TIFF's levels need.
+Kelvory runs gdal\\gdaladdo.exe beside its own programs, and gdal_translate.exe
+to write a Cloud Optimized GeoTIFF out again as one with its levels.
 
 To use a GDAL of your own instead, put its gdaladdo.exe here, with the DLLs it
 comes with. Kelvory runs the gdaladdo.exe on the PATH only when there is none
@@ -85,9 +86,9 @@ source_version() { dpkg-query -W -f='${source:Package} ${source:Version}' "$1"; 
 parts=(
   "Qt.txt|libqt6core6|Qt 6 (the Qt6*.dll files, platforms\\, styles\\, translations\\)"
   "libjpeg-turbo.txt|libjpeg62-turbo|libjpeg-turbo (inside kelvory.exe)"
-  "GDAL.txt|libgdal32|GDAL with its own copies of libtiff, libgeotiff, zlib, libjpeg, libpng, giflib, LERC and the other libraries it builds in (gdal\\gdaladdo.exe)"
-  "PROJ.txt|libproj25|PROJ (inside gdal\\gdaladdo.exe)"
-  "SQLite.txt|libsqlite3-0|SQLite (inside gdal\\gdaladdo.exe)"
+  "GDAL.txt|libgdal32|GDAL with its own copies of libtiff, libgeotiff, zlib, libjpeg, libpng, giflib, LERC and the other libraries it builds in (gdal\\gdaladdo.exe, gdal\\gdal_translate.exe)"
+  "PROJ.txt|libproj25|PROJ (inside both GDAL programs)"
+  "SQLite.txt|libsqlite3-0|SQLite (inside both GDAL programs)"
   "MinGW-w64.txt|mingw-w64-common|the MinGW-w64 runtime and winpthreads (inside every program)"
   "GCC.txt|gcc-mingw-w64-base|GCC's runtime libraries libgcc and libstdc++ (libgcc_s_seh-1.dll, libstdc++-6.dll, and inside every program)"
 )
