@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/NoiseImage.h"
 #include "tests/batch/GisFixture.h"
 
 namespace kelvory::test {
@@ -74,20 +75,26 @@ TEST_F(GisFiles, ExistingLevelsAreKeptAndOnlyMissingOnesAreBuiltWithTheChosenMet
 }
 
 // A file a rule protects is kept as it is, with what to do instead, and the command
-// still succeeds; --external then builds its levels beside it, the file untouched.
+// still succeeds; --external then builds its levels beside it as gdaladdo -ro does on
+// a copy with its sidecars, the file and its sidecars untouched.
 TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExternal) {
   struct Case {
     const char* name;
     std::string make;
     const char* reasonPart;
+    const char* missingFactors;
   };
   const std::string base = Base;
   const Case cases[] = {
       {"cog.tif", base + " c.tmp && gdal_translate -q -of COG -co OVERVIEWS=NONE c.tmp cog.tif",
-       "--cog writes it anew as a COG with its levels"},
-      {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr"},
-      {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: "},
+       "--cog writes it anew as a COG with its levels", "2 4 8"},
+      {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr", "4 8"},
+      {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: ", "2 4 8"},
+      // gdaladdo -ro writes the mask's levels into msk.tif.msk.ovr.
+      {"msk.tif", "gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK NO noise.pgm msk.tif", "keeps its mask in",
+       "2 4 8"},
   };
+  WriteAll(root_ / "noise.pgm", NoiseImage(600, 600, 1, {101, 523, 91, 391}));
   std::vector<std::string> paths;
   std::vector<std::string> bytes;
   for (const Case& c : cases) {
@@ -106,15 +113,27 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
         << run.out;
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
   }
-  EXPECT_NE(run.err.find("3 files: 0 built, 3 kept"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("4 files: 0 built, 4 kept"), std::string::npos) << run.err;
 
-  const ChildResult beside = Batch({"--external", "-r", "average", paths[0], paths[1], paths[2]});
+  for (const Case& c : cases) {
+    Sh(std::string("mkdir -p ref && cp -p ") + c.name + "* ref/ && gdaladdo -q -ro -r average ref/" + c.name + " " +
+       c.missingFactors);
+  }
+  std::vector<std::string> external{"--external", "-r", "average"};
+  external.insert(external.end(), paths.begin(), paths.end());
+  const ChildResult beside = Batch(external);
   EXPECT_EQ(beside.exitCode, 0) << beside.out << beside.err;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     SCOPED_TRACE(cases[i].name);
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
     EXPECT_EQ(Overviews(cases[i].name), ThreeLevels);
-    EXPECT_TRUE(fs::exists(paths[i] + ".ovr"));
+    const std::string name = cases[i].name;
+    ASSERT_EQ(Sh("ls " + name + "*"), Sh("cd ref && ls " + name + "*"));
+    for (const auto& made : fs::directory_iterator(root_ / "ref")) {
+      if (made.path().filename().string().starts_with(name)) {
+        EXPECT_EQ(ReadAll(root_ / made.path().filename()), ReadAll(made.path())) << made.path();
+      }
+    }
   }
   // Nothing of the undo is left, and a second run only checks.
   EXPECT_EQ(Sh("ls -A | grep kelvory || true"), "");
