@@ -199,6 +199,70 @@ TEST_F(GisFiles, DestinationCopyKeepsItsPlaceOnTheMap) {
             std::string::npos);
 }
 
+// Every kind of sidecar GDAL associates with a raster lands beside its copy, and a
+// change of it alone, dated back, makes the copy again.
+TEST_F(GisFiles, EverySidecarTravelsWithTheCopyAndItsChangeMakesTheCopyAgain) {
+  struct Row {
+    const char* raster;
+    const char* sidecar;
+  };
+  const Row rows[] = {
+      {"pam.tif", "pam.tif.aux.xml"}, {"hfa.tif", "hfa.tif.aux"},    {"stemaux.tif", "stemaux.aux"},
+      {"mask.tif", "mask.tif.msk"},   {"tfw.tif", "tfw.tfw"},        {"tifw.tif", "tifw.tifw"},
+      {"tiffw.tif", "tiffw.tiffw"},   {"wld.tif", "wld.wld"},        {"prj.tif", "prj.prj"},
+      {"tab.tif", "tab.tab"},         {"rpb.tif", "rpb.rpb"},        {"rpc.tif", "rpc_rpc.txt"},
+      {"imd.tif", "imd.imd"},
+  };
+  // Version 1 or 2 of a sidecar: GDAL reads the metadata and the mask while it builds.
+  const auto write = [&](const std::string& sidecar, int version) {
+    if (sidecar.ends_with(".msk")) {
+      // All valid, then all masked.
+      Sh(std::string("gdal_create -q -of GTiff -outsize 600 600 -bands 1 -burn ") + (version == 1 ? "5" : "0") +
+         " m.tmp && gdal_translate -q -of GTiff -mask 1 --config GDAL_TIFF_INTERNAL_MASK NO m.tmp m2.tmp"
+         " && mv m2.tmp.msk " + sidecar + " && rm m.tmp m2.tmp");
+    } else if (sidecar.ends_with(".aux.xml")) {
+      WriteAll(root_ / sidecar, "<PAMDataset><Metadata><MDI key=\"version\">" + std::to_string(version) +
+                                    "</MDI></Metadata></PAMDataset>\n");
+    } else {
+      WriteAll(root_ / sidecar, "version " + std::to_string(version) + " of " + sidecar + "\n");
+    }
+    Sh("touch -d 2001-01-01 " + sidecar);
+  };
+  // What lands: the tool writes the mask's levels into the copy's mask file.
+  const auto landed = [&](const std::string& sidecar) {
+    EXPECT_TRUE(fs::exists(root_ / "out" / sidecar)) << sidecar;
+    if (sidecar.ends_with(".msk")) {
+      EXPECT_EQ(Sh("gdalinfo -checksum out/" + sidecar + " | grep -m1 Checksum="),
+                Sh("gdalinfo -checksum " + sidecar + " | grep -m1 Checksum="));
+    } else {
+      EXPECT_EQ(ReadAll(root_ / "out" / sidecar), ReadAll(root_ / sidecar)) << sidecar;
+    }
+  };
+  std::vector<std::string> args{"--dest", Path("out")};
+  for (const Row& row : rows) {
+    Sh(std::string(Base) + " " + row.raster);
+    write(row.sidecar, 1);
+    args.push_back(Path(row.raster));
+  }
+  fs::create_directories(root_ / "out");
+  const ChildResult first = Batch(args);
+  ASSERT_EQ(first.exitCode, 0) << first.out << first.err;
+  const ChildResult again = Batch(args);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.sidecar);
+    landed(row.sidecar);
+    EXPECT_NE(again.out.find("up to date: " + Path(row.raster) + "\n"), std::string::npos) << again.out;
+    write(row.sidecar, 2);
+  }
+  const ChildResult changed = Batch(args);
+  EXPECT_EQ(changed.exitCode, 0) << changed.out << changed.err;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.sidecar);
+    EXPECT_NE(changed.out.find("done: " + Path(row.raster) + "\n"), std::string::npos) << changed.out;
+    landed(row.sidecar);
+  }
+}
+
 // The raster goes into the destination last, so that a copy found there always has its
 // world file: one whose world file cannot be put in place (a folder holds its name)
 // is not there at all, whether it was built or only copied.
