@@ -68,7 +68,7 @@ Reason PlaceResult(ItemProc& work) {
   }
   if (work.External) {
     const std::error_code error = work.ExternalBuild.Commit();
-    return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalBuild.Overviews()}, error) : Reason{};
+    return error ? MakeReason(ReasonCode::CannotReplace, {work.ExternalBuild.Unreplaced()}, error) : Reason{};
   }
   if (!work.WorkingCopy.Valid()) return MakeReason(ReasonCode::WorkingCopyGone);
   if (!work.Destination.empty()) {

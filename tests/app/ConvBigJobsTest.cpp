@@ -1,5 +1,7 @@
 // The window with big jobs: folders and drops, progress, the stop command, reasons to
 // read, and the small fixes of the list commands.
+#include <sys/fsuid.h>
+
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
@@ -195,6 +197,38 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
   EXPECT_TRUE(message.contains(folder.filePath("empty"))) << message.toStdString();
   window.AddFolder1->trigger();  // cancelled
   EXPECT_EQ(window.Files().RowCount(), 1);
+}
+
+// A folder's parts the walk cannot read are named in a message, after its TIFF files
+// are added. Root may read any folder: the walk then runs with the file access of
+// nobody (the window's thread only), as it does for a user without rights there.
+TEST_F(ConvBigJobsTest, AddedFolderWithAnUnreadableSubfolderAddsTheRestAndNamesIt) {
+  ASSERT_TRUE(QDir(folder.path()).mkpath("maps/locked"));
+  const std::string open = MakeTiff("maps/a.tif");
+  MakeTiff("maps/locked/b.tif");
+  const QString locked = folder.filePath("maps/locked");
+  ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                       QFile::ReadOther | QFile::ExeOther));
+  ASSERT_TRUE(QFile::setPermissions(locked, {}));
+  TFConv window(environment);
+  window.show();
+
+  QString message;
+  test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
+  folderDialog.answers.push_back(folder.filePath("maps"));
+  constexpr uid_t Nobody = 65534;
+  constexpr gid_t NoGroup = 65534;
+  const gid_t group = ::setfsgid(NoGroup);
+  const uid_t user = ::setfsuid(Nobody);
+  window.AddFolder1->trigger();
+  ::setfsuid(user);
+  ::setfsgid(group);
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+  EXPECT_EQ(Captions(window), std::vector<std::string>{open});
+  EXPECT_TRUE(message.startsWith(QString::fromUtf8("Найденные файлы TIFF добавлены, но прочитать удалось не всё:\n\n"
+                                                   "не удалось прочитать ") + locked + ": "))
+      << message.toStdString();
 }
 
 // When nothing to add is found, the message says what was looked at.

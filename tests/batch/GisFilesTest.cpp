@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/NoiseImage.h"
 #include "tests/batch/GisFixture.h"
 
 namespace kelvory::test {
@@ -74,20 +75,26 @@ TEST_F(GisFiles, ExistingLevelsAreKeptAndOnlyMissingOnesAreBuiltWithTheChosenMet
 }
 
 // A file a rule protects is kept as it is, with what to do instead, and the command
-// still succeeds; --external then builds its levels beside it, the file untouched.
+// still succeeds; --external then builds its levels beside it as gdaladdo -ro does on
+// a copy with its sidecars, the file and its sidecars untouched.
 TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExternal) {
   struct Case {
     const char* name;
     std::string make;
     const char* reasonPart;
+    const char* missingFactors;
   };
   const std::string base = Base;
   const Case cases[] = {
       {"cog.tif", base + " c.tmp && gdal_translate -q -of COG -co OVERVIEWS=NONE c.tmp cog.tif",
-       "--cog writes it anew as a COG with its levels"},
-      {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr"},
-      {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: "},
+       "--cog writes it anew as a COG with its levels", "2 4 8"},
+      {"ovr.tif", base + " ovr.tif && gdaladdo -q -ro ovr.tif 2", "ovr.tif.ovr", "4 8"},
+      {"locked.tif", base + " locked.tif && chmod 444 locked.tif", "is read-only: ", "2 4 8"},
+      // gdaladdo -ro writes the mask's levels into msk.tif.msk.ovr.
+      {"msk.tif", "gdal_translate -q -mask 1 --config GDAL_TIFF_INTERNAL_MASK NO noise.pgm msk.tif", "keeps its mask in",
+       "2 4 8"},
   };
+  WriteAll(root_ / "noise.pgm", NoiseImage(600, 600, 1, {101, 523, 91, 391}));
   std::vector<std::string> paths;
   std::vector<std::string> bytes;
   for (const Case& c : cases) {
@@ -106,15 +113,27 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
         << run.out;
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
   }
-  EXPECT_NE(run.err.find("3 files: 0 built, 3 kept"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("4 files: 0 built, 4 kept"), std::string::npos) << run.err;
 
-  const ChildResult beside = Batch({"--external", "-r", "average", paths[0], paths[1], paths[2]});
+  for (const Case& c : cases) {
+    Sh(std::string("mkdir -p ref && cp -p ") + c.name + "* ref/ && gdaladdo -q -ro -r average ref/" + c.name + " " +
+       c.missingFactors);
+  }
+  std::vector<std::string> external{"--external", "-r", "average"};
+  external.insert(external.end(), paths.begin(), paths.end());
+  const ChildResult beside = Batch(external);
   EXPECT_EQ(beside.exitCode, 0) << beside.out << beside.err;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     SCOPED_TRACE(cases[i].name);
     EXPECT_EQ(ReadAll(paths[i]), bytes[i]);
     EXPECT_EQ(Overviews(cases[i].name), ThreeLevels);
-    EXPECT_TRUE(fs::exists(paths[i] + ".ovr"));
+    const std::string name = cases[i].name;
+    ASSERT_EQ(Sh("ls " + name + "*"), Sh("cd ref && ls " + name + "*"));
+    for (const auto& made : fs::directory_iterator(root_ / "ref")) {
+      if (made.path().filename().string().starts_with(name)) {
+        EXPECT_EQ(ReadAll(root_ / made.path().filename()), ReadAll(made.path())) << made.path();
+      }
+    }
   }
   // Nothing of the undo is left, and a second run only checks.
   EXPECT_EQ(Sh("ls -A | grep kelvory || true"), "");
@@ -178,6 +197,70 @@ TEST_F(GisFiles, DestinationCopyKeepsItsPlaceOnTheMap) {
   EXPECT_FALSE(fs::exists(root_ / "out" / "scanx.tfw"));
   EXPECT_NE(Sh("gdalinfo out/scan.tif").find("Origin = (995.000000000000000,2005.000000000000000)"),
             std::string::npos);
+}
+
+// Every kind of sidecar GDAL associates with a raster lands beside its copy, and a
+// change of it alone, dated back, makes the copy again.
+TEST_F(GisFiles, EverySidecarTravelsWithTheCopyAndItsChangeMakesTheCopyAgain) {
+  struct Row {
+    const char* raster;
+    const char* sidecar;
+  };
+  const Row rows[] = {
+      {"pam.tif", "pam.tif.aux.xml"}, {"hfa.tif", "hfa.tif.aux"},    {"stemaux.tif", "stemaux.aux"},
+      {"mask.tif", "mask.tif.msk"},   {"tfw.tif", "tfw.tfw"},        {"tifw.tif", "tifw.tifw"},
+      {"tiffw.tif", "tiffw.tiffw"},   {"wld.tif", "wld.wld"},        {"prj.tif", "prj.prj"},
+      {"tab.tif", "tab.tab"},         {"rpb.tif", "rpb.rpb"},        {"rpc.tif", "rpc_rpc.txt"},
+      {"imd.tif", "imd.imd"},
+  };
+  // Version 1 or 2 of a sidecar: GDAL reads the metadata and the mask while it builds.
+  const auto write = [&](const std::string& sidecar, int version) {
+    if (sidecar.ends_with(".msk")) {
+      // All valid, then all masked.
+      Sh(std::string("gdal_create -q -of GTiff -outsize 600 600 -bands 1 -burn ") + (version == 1 ? "5" : "0") +
+         " m.tmp && gdal_translate -q -of GTiff -mask 1 --config GDAL_TIFF_INTERNAL_MASK NO m.tmp m2.tmp"
+         " && mv m2.tmp.msk " + sidecar + " && rm m.tmp m2.tmp");
+    } else if (sidecar.ends_with(".aux.xml")) {
+      WriteAll(root_ / sidecar, "<PAMDataset><Metadata><MDI key=\"version\">" + std::to_string(version) +
+                                    "</MDI></Metadata></PAMDataset>\n");
+    } else {
+      WriteAll(root_ / sidecar, "version " + std::to_string(version) + " of " + sidecar + "\n");
+    }
+    Sh("touch -d 2001-01-01 " + sidecar);
+  };
+  // What lands: the tool writes the mask's levels into the copy's mask file.
+  const auto landed = [&](const std::string& sidecar) {
+    EXPECT_TRUE(fs::exists(root_ / "out" / sidecar)) << sidecar;
+    if (sidecar.ends_with(".msk")) {
+      EXPECT_EQ(Sh("gdalinfo -checksum out/" + sidecar + " | grep -m1 Checksum="),
+                Sh("gdalinfo -checksum " + sidecar + " | grep -m1 Checksum="));
+    } else {
+      EXPECT_EQ(ReadAll(root_ / "out" / sidecar), ReadAll(root_ / sidecar)) << sidecar;
+    }
+  };
+  std::vector<std::string> args{"--dest", Path("out")};
+  for (const Row& row : rows) {
+    Sh(std::string(Base) + " " + row.raster);
+    write(row.sidecar, 1);
+    args.push_back(Path(row.raster));
+  }
+  fs::create_directories(root_ / "out");
+  const ChildResult first = Batch(args);
+  ASSERT_EQ(first.exitCode, 0) << first.out << first.err;
+  const ChildResult again = Batch(args);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.sidecar);
+    landed(row.sidecar);
+    EXPECT_NE(again.out.find("up to date: " + Path(row.raster) + "\n"), std::string::npos) << again.out;
+    write(row.sidecar, 2);
+  }
+  const ChildResult changed = Batch(args);
+  EXPECT_EQ(changed.exitCode, 0) << changed.out << changed.err;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.sidecar);
+    EXPECT_NE(changed.out.find("done: " + Path(row.raster) + "\n"), std::string::npos) << changed.out;
+    landed(row.sidecar);
+  }
 }
 
 // The raster goes into the destination last, so that a copy found there always has its
