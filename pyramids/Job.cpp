@@ -417,7 +417,7 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   }
   if (review.Action == FileAction::Copy) {
     std::vector<std::string> sidecars = target.Sidecars;
-    if (!plan.Overviews.empty()) sidecars.push_back(plan.Overviews);
+    for (std::string& levels : ExternalLevelFilesOf(slot.Source)) sidecars.push_back(std::move(levels));
     ReserveDestination(context, target.Destination);
     auto pending = std::make_unique<PendingSettle>();
     pending->Row = row;

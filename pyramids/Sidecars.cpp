@@ -84,4 +84,17 @@ std::string ExternalOverviewsOf(const std::string& source) {
   return {};
 }
 
+std::vector<std::string> ExternalLevelFilesOf(const std::string& source) {
+  std::vector<std::string> files;
+  const std::string overviews = ExternalOverviewsOf(source);
+  if (overviews.empty()) return files;
+  files.push_back(overviews);
+  if (const std::string mask = MaskFileOf(source); !mask.empty()) {
+    if (std::string maskOverviews = ExternalOverviewsOf(mask); !maskOverviews.empty()) {
+      files.push_back(std::move(maskOverviews));
+    }
+  }
+  return files;
+}
+
 }  // namespace kelvory

@@ -36,5 +36,9 @@ std::string MaskFileOf(const std::string& source);
 
 // GDAL's external overview file of source (name.ovr, any case), or empty.
 std::string ExternalOverviewsOf(const std::string& source);
+// The files that hold source's levels beside it: its external overview file and, with
+// it, its mask file's (name.msk.ovr, where gdaladdo -ro puts the mask's levels). A
+// copy that keeps the one needs the other.
+std::vector<std::string> ExternalLevelFilesOf(const std::string& source);
 
 }  // namespace kelvory

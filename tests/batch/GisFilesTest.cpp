@@ -145,8 +145,10 @@ TEST_F(GisFiles, FilesKeptAsTheyAreInPlaceWithAReasonAndBuiltBesideThemWithExter
   fs::create_directories(root_ / "out");
   fs::remove(paths[0] + ".ovr");
   Sh("rm ovr.tif.ovr && gdaladdo -q -ro ovr.tif 2");
-  const ChildResult copied = Batch({"--dest", Path("out"), paths[0], paths[1]});
+  const ChildResult copied = Batch({"--dest", Path("out"), paths[0], paths[1], paths[3]});
   EXPECT_EQ(copied.exitCode, 0) << copied.out << copied.err;
+  // A copy that keeps its external levels keeps its mask's beside them.
+  EXPECT_EQ(ReadAll(root_ / "out" / "msk.tif.msk.ovr"), ReadAll(paths[3] + ".msk.ovr"));
   EXPECT_EQ(Overviews("out/cog.tif"), ThreeLevels);
   EXPECT_EQ(Overviews("out/ovr.tif"), ThreeLevels);
   EXPECT_FALSE(fs::exists(root_ / "out" / "ovr.tif.ovr"));
