@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the plugin's "Build pyramids" dialog in QGIS on a virtual
+# Takes the README's picture of the plugin's algorithm dialog in QGIS on a virtual
 # X screen (xvfb-run): docs/screenshot-qgis.png, or the file given. QGIS runs with a
 # fresh profile in a temporary folder and the plugin from this tree, and
 # scripts/qgis-dialog.py opens the dialog with a few values filled in and grabs it.
