@@ -242,6 +242,10 @@ std::string ConsoleReport::JsonLine(const Row& row, const std::string& reason) c
                      JsonString(reason) + ",\"reason_code\":\"" + ReasonCodeName(report.Why.Code) +
                      "\",\"levels_before\":" + Levels(row.settled ? report.LevelsBefore : -1) +
                      ",\"levels_after\":" + Levels(row.settled ? report.LevelsAfter : -1) + ",\"seconds\":" + seconds;
+  // The QGIS plugin shows the path before the reason, and its fields instead of options.
+  if (format_ == Format::Events) {
+    line += ",\"qgis_reason\":" + JsonString(reason.empty() ? reason : ReasonText(report.Why, language_, Audience::Qgis));
+  }
   if (dryRun_) {
     line += ",\"factors\":[" + FactorList(report.Factors, ",") + "],\"working_folder\":" +
             JsonString(report.WorkingFolder);

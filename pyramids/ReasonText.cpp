@@ -14,7 +14,16 @@ struct Words {
   const char* english;
   const char* russian;
   const char* commandRussian = nullptr;
+  // The QGIS dialog's, where the words differ: its labels, and the file unnamed.
+  const char* qgisEnglish = nullptr;
+  const char* qgisRussian = nullptr;
 };
+
+// The QGIS dialog's labels, as the plugin shows them.
+#define KELVORY_QGIS_COG "“Rewrite COGs as COGs with their levels”"
+#define KELVORY_QGIS_COG_RU "«Пересоздавать COG с уровнями»"
+#define KELVORY_QGIS_EXTERNAL "“Levels into an external .ovr file”"
+#define KELVORY_QGIS_EXTERNAL_RU "«Уровни во внешний файл .ovr»"
 
 const Words kWords[] = {
     {ReasonCode::Stopped, "stopped", "stopped", "построение остановлено"},
@@ -54,23 +63,34 @@ const Words kWords[] = {
     {ReasonCode::CannotCopyToTemp, "cannot_copy_to_temp",
      "cannot copy to %1: %e (working copies go to the temporary folder; --tmpdir DIR chooses another)",
      "не удалось скопировать в %1: %e",
-     "не удалось скопировать в %1: %e (рабочие копии создаются во временной папке; другую задаёт --tmpdir DIR)"},
+     "не удалось скопировать в %1: %e (рабочие копии создаются во временной папке; другую задаёт --tmpdir DIR)",
+     "cannot copy to %1: %e (working copies go to the temporary folder, TMPDIR)",
+     "не удалось скопировать в %1: %e (рабочие копии создаются во временной папке, TMPDIR)"},
     {ReasonCode::NoRoomForCopy, "no_room_for_copy",
      "no room for a working copy of %1: %2 has %3 free, %4 has %5 (--tmpdir DIR chooses another folder)",
      "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5",
-     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт --tmpdir DIR)"},
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт --tmpdir DIR)",
+     "no room for a working copy of %1: %2 has %3 free, %4 has %5 (TMPDIR chooses another folder)",
+     "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт TMPDIR)"},
     {ReasonCode::ReadOnly, "read_only",
      "%1 is read-only: build it into a destination folder, or its levels beside it with --external",
      "файл %1 доступен только для чтения",
-     "файл %1 доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом --external"},
+     "файл %1 доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом --external",
+     "the file is read-only: choose a destination folder, or set " KELVORY_QGIS_EXTERNAL,
+     "файл доступен только для чтения: выберите папку назначения или отметьте " KELVORY_QGIS_EXTERNAL_RU},
     {ReasonCode::HardLinks, "hard_links",
      "%1 has other hard links, which replacing it would split from it: build it into a destination folder, or its "
      "levels beside it with --external",
      "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения",
      "у файла %1 есть другие жёсткие ссылки, и замена отделила бы его от них: стройте его в папку назначения или "
-     "уровни рядом с ним с ключом --external"},
+     "уровни рядом с ним с ключом --external",
+     "the file has other hard links, which replacing it would split from it: choose a destination folder, or set " KELVORY_QGIS_EXTERNAL,
+     "у файла есть другие жёсткие ссылки, и замена отделила бы его от них: выберите папку назначения или отметьте " KELVORY_QGIS_EXTERNAL_RU},
     {ReasonCode::ChangedDuringBuild, "changed_during_build", "%1 changed while gdaladdo worked on a copy of it",
-     "файл %1 изменился, пока gdaladdo работал с его копией"},
+     "файл %1 изменился, пока gdaladdo работал с его копией",
+     nullptr,
+     "the file changed while gdaladdo worked on a copy of it",
+     "файл изменился, пока gdaladdo работал с его копией"},
     {ReasonCode::CannotAppend, "cannot_append", "cannot add the levels to %1, which is as it was",
      "не удалось добавить уровни в файл %1, он остался прежним"},
     {ReasonCode::AppendFailed, "append_failed", "cannot add the levels to %1, which is as it was: %e",
@@ -84,6 +104,10 @@ const Words kWords[] = {
     {ReasonCode::UnfinishedLeftAlone, "unfinished_left_alone",
      "%1 is not as an unfinished build left it, so it is kept as it is; that build's record is set aside as %2",
      "файл %1 не такой, каким его оставило прерванное построение, поэтому он оставлен как есть; журнал того "
+     "построения отложен в %2",
+     nullptr,
+     "the file is not as an unfinished build left it, so it is kept as it is; that build's record is set aside as %2",
+     "файл не такой, каким его оставило прерванное построение, поэтому он оставлен как есть; журнал того "
      "построения отложен в %2"},
     {ReasonCode::CannotUndo, "cannot_undo", "cannot undo an unfinished build of %1: %e; its record stays for the next run",
      "не удалось отменить прерванное построение файла %1: %e; его журнал остаётся до следующего запуска"},
@@ -93,19 +117,33 @@ const Words kWords[] = {
      "%1 is kept as it is: a working copy of it could not be given its owner and group %2 (%e), and its levels "
      "cannot be appended: build it as its owner or as root, or into a destination folder",
      "файл %1 оставлен как есть: рабочей копии нельзя дать его владельца и группу %2 (%e), а дописать уровни в "
-     "файл нельзя: стройте его от имени владельца или root либо в папку назначения"},
+     "файл нельзя: стройте его от имени владельца или root либо в папку назначения",
+     nullptr,
+     "a working copy of the file could not be given its owner and group %2 (%e), and its levels cannot be "
+     "appended: build it as its owner or as root, or choose a destination folder",
+     "рабочей копии файла нельзя дать его владельца и группу %2 (%e), а дописать уровни в файл нельзя: стройте "
+     "его от имени владельца или root либо выберите папку назначения"},
     {ReasonCode::AttributeNotKept, "attribute_not_kept",
      "%1 is kept as it is: a working copy of it could not be given its extended attribute %2 (%e), and its levels "
      "cannot be appended: build it as root, or into a destination folder",
      "файл %1 оставлен как есть: рабочей копии нельзя дать его расширенный атрибут %2 (%e), а дописать уровни в "
-     "файл нельзя: стройте его от имени root либо в папку назначения"},
+     "файл нельзя: стройте его от имени root либо в папку назначения",
+     nullptr,
+     "a working copy of the file could not be given its extended attribute %2 (%e), and its levels cannot be "
+     "appended: build it as root, or choose a destination folder",
+     "рабочей копии файла нельзя дать его расширенный атрибут %2 (%e), а дописать уровни в файл нельзя: стройте "
+     "его от имени root либо выберите папку назначения"},
     {ReasonCode::CogInPlace, "cog_in_place",
      "%1 is a Cloud Optimized GeoTIFF, whose layout levels added inside it would break: --cog writes it anew as a "
      "COG with its levels, --dest DIR makes a COG copy with them",
      "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: включите "
      "«Пересоздавать COG с уровнями» в меню «Параметры» или выберите папку назначения",
      "%1 — Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: ключ --cog "
-     "пересоздаёт его как COG с уровнями, --dest DIR делает копию-COG с ними"},
+     "пересоздаёт его как COG с уровнями, --dest DIR делает копию-COG с ними",
+     "a Cloud Optimized GeoTIFF, whose layout levels added inside it would break: " KELVORY_QGIS_COG " writes "
+     "it anew as a COG with its levels, a destination folder gets a COG copy with them",
+     "Cloud Optimized GeoTIFF, и новые уровни внутри файла нарушили бы его устройство: " KELVORY_QGIS_COG_RU " "
+     "пересоздаёт его как COG с уровнями, в папку назначения записывается копия-COG с ними"},
     {ReasonCode::CogNotWritten, "cog_not_written",
      "gdal_translate did not write %1 as a Cloud Optimized GeoTIFF with its levels (%2)",
      "gdal_translate не записал %1 как Cloud Optimized GeoTIFF с уровнями (%2)"},
@@ -115,18 +153,30 @@ const Words kWords[] = {
      "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
      "командой gdaladdo -ro или удалите его, чтобы уровни строились внутри файла",
      "пирамида файла %1 хранится в %2, и новые уровни внутри файла скрыли бы её: добавьте недостающие уровни туда "
-     "с ключом --external или удалите его, чтобы уровни строились внутри файла"},
+     "с ключом --external или удалите его, чтобы уровни строились внутри файла",
+     "the file keeps its overviews in %2, which new levels inside it would hide: set " KELVORY_QGIS_EXTERNAL " "
+     "to add the missing levels there, or remove it to have them built inside the file",
+     "пирамида файла хранится в %2, и новые уровни внутри файла скрыли бы её: отметьте " KELVORY_QGIS_EXTERNAL_RU
+     ", чтобы добавить недостающие уровни туда, или удалите его, чтобы уровни "
+     "строились внутри файла"},
     {ReasonCode::MaskFileInPlace, "mask_file_in_place",
      "%1 keeps its mask in %2, which takes the mask's levels and cannot be replaced together with the file: build "
      "it into a destination folder",
      "маска файла %1 хранится в %2, куда пишутся уровни маски, а заменить его вместе с файлом нельзя: стройте файл "
-     "в папку назначения"},
+     "в папку назначения",
+     nullptr,
+     "the file keeps its mask in %2, which takes the mask's levels and cannot be replaced together with the "
+     "file: choose a destination folder",
+     "маска файла хранится в %2, куда пишутся уровни маски, а заменить его вместе с файлом нельзя: выберите "
+     "папку назначения"},
     {ReasonCode::ExternalBesideInternal, "external_beside_internal",
      "%1 has overview levels inside it, and external levels go only beside a file without them: build without "
      "--external",
      "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них",
      "у файла %1 уже есть уровни внутри, а внешние уровни строятся только для файла без них: стройте без "
-     "--external"},
+     "--external",
+     "the file has overview levels inside it, and external levels go only beside a file without them: clear " KELVORY_QGIS_EXTERNAL,
+     "у файла уже есть уровни внутри, а внешние уровни строятся только для файла без них: снимите " KELVORY_QGIS_EXTERNAL_RU},
     {ReasonCode::NoImage, "no_image", "the file holds no image", "в файле нет изображения"},
     {ReasonCode::NoLevelCount, "no_level_count", "image size %1 x %2 has no level count",
      "для изображения %1 x %2 нельзя вычислить число уровней"},
@@ -140,6 +190,11 @@ const Words kWords[] = {
      "Неподдерживаемый формат изображения."},
     {ReasonCode::RangeCheck, "range_check", "%1", "%1"},
 };
+
+#undef KELVORY_QGIS_COG
+#undef KELVORY_QGIS_COG_RU
+#undef KELVORY_QGIS_EXTERNAL
+#undef KELVORY_QGIS_EXTERNAL_RU
 
 const Words* WordsFor(ReasonCode code) {
   for (const Words& words : kWords) {
@@ -194,6 +249,11 @@ std::string Filled(const char* pattern, const Reason& reason, Language language)
 }
 
 const char* Pattern(const Words& words, Language language, Audience audience) {
+  if (audience == Audience::Qgis) {
+    const char* own = language == Language::English ? words.qgisEnglish : words.qgisRussian;
+    if (own != nullptr) return own;
+    audience = Audience::Command;
+  }
   if (language == Language::English) return words.english;
   return audience == Audience::Command && words.commandRussian != nullptr ? words.commandRussian : words.russian;
 }
@@ -201,6 +261,10 @@ const char* Pattern(const Words& words, Language language, Audience audience) {
 // Where the front end switches the widened reading on.
 const char* WidenedHint(Language language, Audience audience) {
   if (audience == Audience::Window) return "Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».";
+  if (audience == Audience::Qgis) {
+    return language == Language::Russian ? "(файл читается без «Только классический TIFF»)"
+                                         : "(the file is readable without “Classic TIFF only”)";
+  }
   return language == Language::Russian ? "(файл читается без --classic)" : "(the file is readable without --classic)";
 }
 

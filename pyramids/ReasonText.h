@@ -9,8 +9,10 @@ namespace kelvory {
 
 enum class Language { English, Russian };
 
-// Who reads the words: advice names the window's settings or the command's options.
-enum class Audience { Window, Command };
+// Who reads the words: advice names the window's settings, the command's options, or the
+// fields of the QGIS plugin's dialog. The dialog's log shows the file's path before its
+// reason, so there the reason calls it "the file" instead of naming it again.
+enum class Audience { Window, Command, Qgis };
 
 std::string ReasonText(const Reason& reason, Language language, Audience audience = Audience::Command);
 

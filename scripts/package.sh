@@ -20,7 +20,7 @@ if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
 cmake --build "$build_dir" --parallel "$(nproc)" \
-  --target kelvory kelvory-batch kelvory_help kelvory_install_docs
+  --target kelvory kelvory-batch kelvory_help kelvory_install_docs kelvory_qgis_zip
 (cd "$build_dir" && cpack -G DEB)
 
 package=$(ls "$build_dir"/kelvory_*.deb)

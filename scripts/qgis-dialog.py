@@ -1,4 +1,4 @@
-"""Drives the plugin's "Build pyramids" dialog inside QGIS, for the window test and the
+"""Drives the plugin's algorithm dialog inside QGIS, for the window test and the
 README's picture: qgis --code scripts/qgis-dialog.py, told what to do by the environment:
   KELVORY_PARAMETERS  the dialog's values, as JSON
   KELVORY_PICTURE     where to save a picture of the dialog once it is shown

@@ -118,17 +118,41 @@ mkdir -p "$plugins"
 # profile's plugins.
 unzip -q "$zip" -d "$plugins"
 [ -f "$plugins/kelvory/metadata.txt" ] || fail "the zip holds no kelvory/metadata.txt"
+cmp -s LICENSE "$plugins/kelvory/LICENSE" || fail "the zip holds no kelvory/LICENSE, or another licence"
+# Every field the plugin manager shows has a true value; an address the project has not
+# given is left out, never a stand-in.
+/usr/bin/python3 - "$plugins/kelvory" <<'PY' || fail "the zip's metadata.txt is incomplete"
+import configparser, os, re, sys
+folder = sys.argv[1]
+metadata = configparser.ConfigParser()
+metadata.read(os.path.join(folder, "metadata.txt"), encoding="utf-8")
+general = metadata["general"]
+faults = [f"no {field}" for field in ("name", "qgisMinimumVersion", "version", "description", "about", "author",
+                                      "changelog", "category", "tags", "icon", "hasProcessingProvider")
+          if not general.get(field, "").strip()]
+if not os.path.isfile(os.path.join(folder, general.get("icon", ""))):
+    faults.append("no icon file")
+forms = {"email": r"[^@\s]+@[^@\s]+\.[a-z]+", "repository": r"https://\S+", "tracker": r"https://\S+",
+         "homepage": r"https://\S+"}
+faults += [f"{field}={general[field]}" for field, form in forms.items()
+           if field in general and (not re.fullmatch(form, general[field])
+                                    or re.search(r"\.(invalid|example|test)\b|example\.", general[field]))]
+print("; ".join(faults), file=sys.stderr)
+sys.exit(bool(faults))
+PY
 qgis list >"$work/list-before.txt"
 ! grep -q 'kelvory:buildpyramids' "$work/list-before.txt" || fail "listed before it was enabled"
 qgis plugins enable kelvory >/dev/null
 qgis list >"$work/list.txt"
-grep -qP '^\tkelvory:buildpyramids\tBuild pyramids$' "$work/list.txt" ||
+grep -qP '^\tkelvory:buildpyramids\tKelvory: build pyramids in many files at once$' "$work/list.txt" ||
   fail "kelvory:buildpyramids is not listed: $(cat "$work/list.txt")"
 
 echo "== no kelvory-batch to be found"
 if run missing FILES="$work/src/x.tif"; then fail "ran without kelvory-batch"; fi
-grep -q 'kelvory-batch was not found' "$work/missing.err" "$work/missing.json" ||
-  fail "no clear message: $(cat "$work/missing.err")"
+grep -q 'kelvory-batch was not found: .*Kelvory ▸ “kelvory-batch command” is empty, and there is none on the PATH' \
+  "$work/missing.err" "$work/missing.json" || fail "no clear message: $(cat "$work/missing.err")"
+# Installed from the zip, the plugin is not in Kelvory's folder: no place in the profile is named.
+! grep -q "$profile" "$work/missing.err" "$work/missing.json" || fail "the message names the profile: $(cat "$work/missing.err")"
 
 echo "== installed as the package lays it out"
 cmake --install "$build_dir" --prefix "$work/usr" >/dev/null
@@ -156,10 +180,45 @@ reason=$(jq -r '.log.errors[] | select(contains("broken.tif"))' "$work/folder.js
 [[ $reason == *"$work/maps/topo/broken.tif: "?* ]] || fail "no reason for broken.tif in the log: $reason"
 grep -qF "$work/maps/topo/broken.tif,failed,${reason##*broken.tif: }" "$work/folder.csv" ||
   fail "the report's row for broken.tif: $(cat "$work/folder.csv")"
-jq -e '.log.info[] | select(contains("cog.tif: ") and contains("COG"))' "$work/folder.json" >/dev/null ||
-  fail "no reason for keeping cog.tif"
+# The COG's reason names the dialog's field, not the command's option, and the path once.
+cog_label=$(qgis help kelvory:buildpyramids | sed -n 's/^COG: //p')
+jq -e --arg line "kept: $work/maps/topo/cog.tif: a Cloud Optimized GeoTIFF" --arg field "“$cog_label”" \
+  '.log.info[] | select(startswith($line) and contains($field) and (contains("--") | not))' "$work/folder.json" >/dev/null ||
+  fail "the reason for keeping cog.tif: $(jq -c '.log.info' "$work/folder.json")"
 [ "$(wc -l <"$work/folder.csv")" = 6 ] || fail "the report has not one line per file: $(cat "$work/folder.csv")"
 [ -z "$(find "$work/maps" -name '*.aux.xml')" ] || fail "QGIS wrote .aux.xml files beside the sources"
+
+echo "== the folder again: up to date, and a run that fails when asked"
+run again FOLDERS="$work/maps" || fail "the second folder run: $(cat "$work/again.err")"
+[ "$(counts again)" = "done 0 up to date 3 kept 1 failed 1 not found 0 busy 0 stopped 0 not started 0" ] ||
+  fail "again: $(counts again)"
+if run failing FILES="$work/maps/topo/broken.tif" FAIL_ON_ERROR=1; then fail "FAIL_ON_ERROR: exit status 0 with a failed file"; fi
+grep -q 'Not every file is done: 1 failed' "$work/failing.err" "$work/failing.json" ||
+  fail "FAIL_ON_ERROR: no reason: $(cat "$work/failing.err")"
+
+echo "== the raster layers of a project"
+board "$work/layers/ortho.tif"
+(cd "$work/layers" && /usr/bin/python3 -c 'import zipfile; zipfile.ZipFile("zipped.zip", "w").write("ortho.tif", "inside.tif")')
+board "$work/layers/sheet.tif"
+/usr/bin/python3 - "$work/layers" <<'PY' || fail "the project was not written"
+import sys
+from qgis.core import QgsApplication, QgsProject, QgsRasterLayer
+app = QgsApplication([], False)
+app.initQgis()
+folder = sys.argv[1]
+for source, name in ((f"{folder}/sheet.tif", "sheet"), (f"/vsizip/{folder}/zipped.zip/inside.tif", "zipped")):
+    layer = QgsRasterLayer(source, name)
+    assert layer.isValid(), source
+    QgsProject.instance().addMapLayer(layer)
+sys.exit(not QgsProject.instance().write(f"{folder}/layers.qgs"))
+PY
+qgis --json run kelvory:buildpyramids --PROJECT_PATH="$work/layers/layers.qgs" -- LAYERS=sheet LAYERS=zipped \
+  FILES="$work/layers/ortho.tif" >"$work/layers.json" 2>"$work/layers.err" || fail "the layers run: $(cat "$work/layers.err")"
+[ "$(counts layers)" = "done 2 up to date 0 kept 0 failed 1 not found 0 busy 0 stopped 0 not started 0" ] ||
+  fail "layers: $(counts layers) $(cat "$work/layers.err")"
+[ "$(levels "$work/layers/sheet.tif")" = "512x512, 256x256, 128x128" ] || fail "the layer's file has no levels"
+jq -e '.log.errors[] | select(startswith("failed: zipped: not a file of its own"))' "$work/layers.json" >/dev/null ||
+  fail "no reason for the zipped layer: $(jq -c .log "$work/layers.json")"
 
 echo "== a list file into a destination folder, resampling by position, DEFLATE"
 run list LISTS="$work/src/list.txt" DEST="$work/dest" RESAMPLING=1 COMPRESSION=DEFLATE ||
@@ -242,8 +301,13 @@ echo "== in Russian"
 set_setting locale/overrideFlag true
 set_setting locale/userLocale ru
 qgis help kelvory:buildpyramids >"$work/help-ru.txt" 2>"$work/help-ru.err"
-grep -q '^Построить пирамиды (kelvory:buildpyramids)' "$work/help-ru.txt" &&
+grep -q '^Kelvory: пирамиды для многих файлов сразу (kelvory:buildpyramids)' "$work/help-ru.txt" &&
   grep -q '^FOLDERS: Папки' "$work/help-ru.txt" || fail "no Russian help: $(head -n 5 "$work/help-ru.txt")"
+# QGIS's own algorithm builds pyramids too: the toolbox tells the two apart.
+qgis list >"$work/list-ru.txt"
+ours=$(grep -P '^\tkelvory:buildpyramids\t' "$work/list-ru.txt" | cut -f3)
+gdal=$(grep -P '^\tgdal:overviews\t' "$work/list-ru.txt" | cut -f3)
+[ -n "$gdal" ] && [ -n "$ours" ] && [ "$ours" != "$gdal" ] || fail "the names in Russian: ours '$ours', GDAL's '$gdal'"
 # The command's reason too, whatever language the environment names.
 LANG=C.UTF-8 run russian FILES="$work/maps/topo/broken.tif" || fail "the Russian run: $(cat "$work/russian.err")"
 jq -e --arg line "ошибка: $work/maps/topo/broken.tif: Неподдерживаемый тип файла." '.log.errors | index($line)' \

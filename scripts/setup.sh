@@ -14,6 +14,7 @@ packages=(
   hyperfine
   fonts-dejavu-extra
   qt6-translations-l10n
+  qttools5-dev-tools
   xdg-utils
   dpkg-dev lintian
   jq

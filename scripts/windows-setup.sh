@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine nsis googletest cmake ninja-build
-          xvfb x11-utils xdotool imagemagick gdal-bin)
+          xvfb x11-utils xdotool imagemagick gdal-bin qttools5-dev-tools)
 source scripts/install-packages.sh
 install_packages "${packages[@]}"
 

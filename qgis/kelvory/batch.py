@@ -31,20 +31,28 @@ STOP_GRACE_SECONDS = 30
 
 
 class BatchNotFound(Exception):
-    def __init__(self, places):
-        super().__init__(places)
-        self.places = places
+    """No command to run: chosen is the setting's command that is not there (else None),
+    places the files looked for when the setting is empty, PATH aside."""
+
+    def __init__(self, chosen, places=()):
+        super().__init__(chosen, places)
+        self.chosen = chosen
+        self.places = list(places)
 
 
 def find_batch(chosen, plugin_dir, search_path=None, installed_folder=None):
     """The command to run: the one chosen in the settings, else the one two folders above
-    the plugin (the plugin's place inside Kelvory's own folder), else the one in the
-    folder an installer recorded, else the first on the PATH."""
+    the plugin when the plugin sits in Kelvory's own folder (its qgis/kelvory), else the
+    one in the folder an installer recorded, else the first on the PATH."""
     if chosen:
         if _runnable(chosen):
             return chosen
-        raise BatchNotFound([chosen])
-    places = [os.path.join(os.path.dirname(os.path.dirname(os.path.realpath(plugin_dir))), PROGRAM)]
+        raise BatchNotFound(chosen)
+    places = []
+    # A plugin installed from the zip lives among QGIS's plugins, where no Kelvory is.
+    plugin_parent = os.path.dirname(os.path.realpath(plugin_dir))
+    if os.path.basename(plugin_parent) == "qgis":
+        places.append(os.path.join(os.path.dirname(plugin_parent), PROGRAM))
     if installed_folder:
         places.append(os.path.join(installed_folder, PROGRAM))
     for place in places:
@@ -53,7 +61,13 @@ def find_batch(chosen, plugin_dir, search_path=None, installed_folder=None):
     found = shutil.which(PROGRAM, path=search_path)
     if found:
         return found
-    raise BatchNotFound(places + ["PATH"])
+    raise BatchNotFound(None, places)
+
+
+def help_file(batch):
+    """Kelvory's user guide installed beside the command's real file, or None."""
+    guide = os.path.join(os.path.dirname(os.path.realpath(batch)), "kelvory.pdf")
+    return guide if os.path.isfile(guide) else None
 
 
 def _runnable(path):
@@ -164,13 +178,14 @@ class Tally:
 
 
 def write_report(path, files):
-    """One row per file under a header; paths keep their bytes, as the command wrote them."""
+    """One row per file under a header, lines ended as QGIS's own CSV files are; paths
+    keep their bytes, as the command wrote them, and reasons are worded for QGIS."""
     with open(path, "w", newline="", encoding="utf-8", errors="surrogateescape") as report:
-        writer = csv.writer(report)
+        writer = csv.writer(report, lineterminator="\n")
         writer.writerow(REPORT_COLUMNS)
         for event in files:
-            writer.writerow(["" if event.get(column) is None else event[column]
-                             for column in REPORT_COLUMNS])
+            row = dict(event, reason=event.get("qgis_reason", event.get("reason")))
+            writer.writerow(["" if row.get(column) is None else row[column] for column in REPORT_COLUMNS])
 
 
 class BatchRun:

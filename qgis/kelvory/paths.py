@@ -6,15 +6,19 @@ by its own rules."""
 
 import os
 
-from qgis.core import QgsApplication, QgsSettings
+from qgis.core import QgsSettings
 from qgis.PyQt.QtWidgets import QFileDialog, QHBoxLayout, QLineEdit, QToolButton, QWidget
 
 from processing.gui.wrappers import WidgetWrapper
 
-from .texts import texts
+from .texts import tr
 
 SEPARATOR = ";"
 FILTERS = {"files": "TIFF (*.tif *.tiff *.TIF *.TIFF);;*", "lists": "*.txt;;*"}
+
+
+def _title(kind):
+    return {"files": tr("Add TIFF files"), "folders": tr("Add a folder"), "lists": tr("Add list files")}[kind]
 
 
 class PathListWrapper(WidgetWrapper):
@@ -25,10 +29,10 @@ class PathListWrapper(WidgetWrapper):
         layout = QHBoxLayout(widget)
         layout.setContentsMargins(0, 0, 0, 0)
         self._edit = QLineEdit()
-        self._edit.setPlaceholderText(texts(QgsApplication.locale())["separated"])
+        self._edit.setPlaceholderText(tr("paths separated by ;"))
         button = QToolButton()
         button.setText("…")
-        button.setToolTip(texts(QgsApplication.locale())["add " + kind])
+        button.setToolTip(_title(kind))
         button.clicked.connect(self._add)
         layout.addWidget(self._edit)
         layout.addWidget(button)
@@ -37,7 +41,7 @@ class PathListWrapper(WidgetWrapper):
     def _add(self):
         settings = QgsSettings()
         start = settings.value("/Processing/LastInputPath", "")
-        title = texts(QgsApplication.locale())["add " + self._kind]
+        title = _title(self._kind)
         if self._kind == "folders":
             chosen = QFileDialog.getExistingDirectory(self.widget, title, start)
             chosen = [chosen] if chosen else []

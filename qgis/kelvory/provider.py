@@ -1,13 +1,13 @@
 import os
 
-from qgis.core import QgsApplication, QgsProcessingProvider
+from qgis.core import QgsProcessingProvider
 from qgis.PyQt.QtGui import QIcon
 
 from processing.core.ProcessingConfig import ProcessingConfig, Setting
 
-from .batch import find_batch, installed_folder
+from .batch import BatchNotFound, find_batch, installed_folder
 from .buildpyramids import BuildPyramids
-from .texts import texts
+from .texts import SETTING, missing_batch, tr
 
 HERE = os.path.dirname(__file__)
 # The Processing option that names the command; empty, the plugin looks for it.
@@ -28,10 +28,18 @@ class KelvoryProvider(QgsProcessingProvider):
     def svgIconPath(self):
         return os.path.join(HERE, "icon.svg")
 
+    def warningMessage(self):
+        # Shown in the toolbox and atop the dialog, before anyone presses Run.
+        try:
+            self.find_batch()
+        except BatchNotFound as error:
+            return missing_batch(error)
+        return ""
+
     def load(self):
         ProcessingConfig.settingIcons[self.name()] = self.icon()
         ProcessingConfig.addSetting(Setting(
-            self.name(), BATCH_SETTING, texts(QgsApplication.locale())["setting"], "",
+            self.name(), BATCH_SETTING, tr(SETTING), "",
             valuetype=Setting.FILE))
         ProcessingConfig.readSettings()
         self.refreshAlgorithms()

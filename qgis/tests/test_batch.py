@@ -7,7 +7,7 @@ import os
 import pytest
 
 from kelvory.batch import (RESAMPLING, BatchNotFound, BatchRun, Tally, command_environment,
-                           command_line, find_batch, option_name, write_report)
+                           command_line, find_batch, help_file, option_name, write_report)
 
 FAKE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake-kelvory-batch")
 
@@ -71,15 +71,32 @@ def test_the_command_is_found_in_the_setting_beside_the_plugin_in_the_installed_
     assert find_batch(chosen, str(plugin), path) == chosen
 
 
-def test_a_missing_command_names_the_places_looked_at(tmp_path):
+@pytest.mark.parametrize("plugin, places", [
+    # In Kelvory's own folder: the command two folders up.
+    ("lib/kelvory/qgis/kelvory", ["lib/kelvory/kelvory-batch"]),
+    # Installed from the zip among a profile's plugins, where no Kelvory is.
+    ("profiles/default/python/plugins/kelvory", []),
+])
+def test_a_missing_command_names_the_places_looked_at(tmp_path, plugin, places):
     with pytest.raises(BatchNotFound) as found:
-        find_batch("", str(tmp_path / "qgis" / "kelvory"), str(tmp_path))
-    assert found.value.places == [str(tmp_path / "kelvory-batch"), "PATH"]
-    # A chosen command that is gone is not silently replaced by another.
+        find_batch("", str(tmp_path / plugin), str(tmp_path))
+    assert (found.value.chosen, found.value.places) == (None, [str(tmp_path / place) for place in places])
+
+
+def test_a_chosen_command_that_is_gone_is_not_replaced_by_another(tmp_path):
     executable(tmp_path / "kelvory-batch")
     with pytest.raises(BatchNotFound) as found:
         find_batch(str(tmp_path / "gone"), str(tmp_path / "qgis" / "kelvory"), str(tmp_path))
-    assert found.value.places == [str(tmp_path / "gone")]
+    assert (found.value.chosen, found.value.places) == (str(tmp_path / "gone"), [])
+
+
+def test_the_user_guide_is_the_one_beside_the_command_s_real_file(tmp_path):
+    real = executable(tmp_path / "lib" / "kelvory" / "kelvory-batch")
+    (tmp_path / "bin").mkdir()
+    (tmp_path / "bin" / "kelvory-batch").symlink_to(real)
+    assert help_file(str(tmp_path / "bin" / "kelvory-batch")) is None
+    (tmp_path / "lib" / "kelvory" / "kelvory.pdf").write_bytes(b"%PDF")
+    assert help_file(str(tmp_path / "bin" / "kelvory-batch")) == str(tmp_path / "lib" / "kelvory" / "kelvory.pdf")
 
 
 def test_events_give_progress_counts_and_a_report_with_each_path_as_its_bytes(tmp_path):
@@ -100,12 +117,15 @@ def test_events_give_progress_counts_and_a_report_with_each_path_as_its_bytes(tm
 
     report = tmp_path / "report.csv"
     write_report(str(report), tally.files)
+    # Lines end as QGIS's CSV reader and other tools on every system take them.
+    assert b"\r" not in report.read_bytes()
     with open(report, newline="", encoding="utf-8", errors="surrogateescape") as table:
         rows = list(csv.reader(table))
     assert rows[0] == ["path", "outcome", "reason", "reason_code", "levels_before", "levels_after", "seconds"]
     assert rows[2][:2] == [odd, "done"] and os.fsencode(rows[2][0]) == b"/maps/\xff.tif"
     assert rows[3] == ["/maps/missing.tif", "not found", "", "", "", "", "0.1"]
-    assert rows[4][:3] == ["/maps/bad.tif", "failed", "gdaladdo: ERROR 1: not a TIFF"]
+    # The reason worded for QGIS, where the command gives one.
+    assert rows[4][:3] == ["/maps/bad.tif", "failed", "read-only: choose a destination folder"]
 
 
 def test_a_cancel_asks_the_command_to_stop_and_reads_what_it_reports_on_the_way_out(tmp_path):

@@ -38,6 +38,20 @@ TEST(ReasonText, EveryCodeHasAStableNameAndWordsInBothLanguages) {
   EXPECT_EQ(ReasonText({}, Language::Russian), "");
 }
 
+// The QGIS dialog has no command-line options to offer, and shows the file's path
+// before its reason already.
+TEST(ReasonText, TheQgisDialogsWordsNameNoOptionAndNotTheFileThatWasKept) {
+  for (const ReasonCode code : kAllReasonCodes) {
+    Reason reason = MakeReason(code, {"/d/a.tif", "/d/out", "3", "20", "5"}, std::make_error_code(std::errc::io_error));
+    reason.ReadableWidened = true;
+    for (const Language language : {Language::English, Language::Russian}) {
+      const std::string text = ReasonText(reason, language, Audience::Qgis);
+      EXPECT_EQ(text.find("--"), std::string::npos) << ReasonCodeName(code) << ": " << text;
+      if (KeepsFile(code)) EXPECT_EQ(text.find("/d/a.tif"), std::string::npos) << ReasonCodeName(code) << ": " << text;
+    }
+  }
+}
+
 TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
   struct Case {
     Reason reason;
@@ -69,6 +83,19 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
       {MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"}), Language::Russian, "файл /d/a.tif доступен только для чтения",
        Audience::Window},
       {unreadable, Language::English, "gdaladdo did not add the overview levels: file structure error"},
+      {MakeReason(ReasonCode::CogInPlace, {"/d/a.tif"}), Language::English,
+       "a Cloud Optimized GeoTIFF, whose layout levels added inside it would break: “Rewrite COGs as COGs with their "
+       "levels” writes it anew as a COG with its levels, a destination folder gets a COG copy with them",
+       Audience::Qgis},
+      {MakeReason(ReasonCode::ExternalBesideInternal, {"/d/a.tif"}), Language::Russian,
+       "у файла уже есть уровни внутри, а внешние уровни строятся только для файла без них: снимите «Уровни во "
+       "внешний файл .ovr»",
+       Audience::Qgis},
+      {widened, Language::English, "unsupported image format (the file is readable without “Classic TIFF only”)",
+       Audience::Qgis},
+      // Where the dialog needs no words of its own, it has the command's.
+      {MakeReason(ReasonCode::CannotReplace, {"/d/a.tif"}, full), Language::Russian,
+       "не удалось заменить /d/a.tif: на диске нет места", Audience::Qgis},
       {MakeReason(ReasonCode::CannotAppendFile, {"/d/a.tif", "/d/.a.tif.kelvory-journal"}, full), Language::Russian,
        "не удалось добавить уровни в файл /d/a.tif, он остался прежним: /d/.a.tif.kelvory-journal: на диске нет места"},
   };
