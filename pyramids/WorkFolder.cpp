@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::string_view WorkSuffix = ".kelvory-build";
 
-// The work folder as the system takes a folder's name: without a trailing separator,
-// which Windows' runtime refuses when it removes one.
+// The work folder as a folder is named when it is made or removed: without a trailing
+// separator.
 std::string WorkFolderPath(const std::string& source) {
   const std::string folder = WorkFolderOf(source);
   return folder.substr(0, folder.size() - 1);
@@ -44,7 +44,9 @@ std::error_code MakeEmptyWorkFolder(const std::string& source) {
   if (!error) return {};
   if (!platform::FolderExists(folder)) return error;
   std::error_code ignored;
-  for (const std::string& name : platform::ListNames(folder, ignored)) platform::RemoveTree(platform::JoinPath(folder, name));
+  for (const std::string& name : platform::ListNames(folder, ignored)) {
+    platform::RemoveTree(platform::JoinPath(folder, name));
+  }
   return {};
 }
 

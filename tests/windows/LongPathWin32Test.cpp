@@ -33,7 +33,8 @@ void WriteLong(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadLong(const std::string& path) {
-  const HANDLE file = ::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE file =
+      ::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::string bytes(::GetFileSize(file, nullptr), '\0');
   DWORD read = 0;
@@ -115,7 +116,8 @@ TEST_P(LongPathWin32, BuildsAFileBelowAPathLongerThanMaxPath) {
   // copy keeps the stamp of what it was made from.
   std::vector<std::string> expected{"снимок 1.tfw", "снимок 1.tif"};
   if (way.Destination) {
-    EXPECT_EQ(NamesIn(destinationFolder), (std::vector<std::string>{".снимок 1.tif.kelvory-stamp", "снимок 1.tfw", "снимок 1.tif"}));
+    EXPECT_EQ(NamesIn(destinationFolder),
+              (std::vector<std::string>{".снимок 1.tif.kelvory-stamp", "снимок 1.tfw", "снимок 1.tif"}));
     expected.insert(expected.begin(), "выход");
   }
   EXPECT_EQ(NamesIn(deep), expected);
