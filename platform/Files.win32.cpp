@@ -142,20 +142,23 @@ std::string ResolvedPath(const std::string& path, std::error_code& error) {
   for (;;) {
     const DWORD n = ::GetFinalPathNameByHandleW(HandleOf(fd.Get()), buffer.data(), static_cast<DWORD>(buffer.size()),
                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) {
-      error = LastError();
-      return {};
+    if (n == 0 && ::GetLastError() == ERROR_MORE_DATA) {
+      // Wine names no file past MAX_PATH by its handle, whatever the buffer: its full
+      // path serves there, links unresolved (a replace here does not follow them either).
+      const std::wstring full = win32::FullPathName(win32::WidePath(path));
+      if (full.empty()) break;
+      return win32::ShownPath(full);
     }
+    if (n == 0) break;
     if (n < buffer.size()) {
       buffer.resize(n);
-      break;
+      // "\\?\C:\..." and "\\?\UNC\server\..." back to the usual spellings.
+      return win32::ShownPath(buffer);
     }
     buffer.resize(n + 1);
   }
-  // "\\?\C:\..." and "\\?\UNC\server\..." back to the usual spellings.
-  if (buffer.rfind(LR"(\\?\UNC\)", 0) == 0) buffer = L"\\" + buffer.substr(7);
-  else if (buffer.rfind(LR"(\\?\)", 0) == 0) buffer = buffer.substr(4);
-  return win32::Narrow(buffer);
+  error = LastError();
+  return {};
 }
 
 std::string FolderOf(const std::string& path) {

@@ -20,4 +20,9 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // Whether the path names its place without the current folder's help.
 bool IsAbsolutePath(const std::string& path);
 
+// The path as another program is given it on its command line: on Windows one too long
+// for a program unaware of long paths (about MAX_PATH and more) goes in the extended
+// form ("\\?\C:\..."), which every file call takes at any length; others as they are.
+std::string PathForProgram(const std::string& path);
+
 }  // namespace kelvory::platform

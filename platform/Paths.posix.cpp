@@ -16,6 +16,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 
 bool IsAbsolutePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
+std::string PathForProgram(const std::string& path) { return path; }
+
 std::string FullPath(const std::string& path) {
   if (IsAbsolutePath(path)) return path;
   std::vector<char> buffer(4096);

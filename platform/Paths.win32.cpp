@@ -19,6 +19,8 @@ bool IsAbsolutePath(const std::string& path) {
   return drive || (!path.empty() && IsSeparator(path.front()));
 }
 
+std::string PathForProgram(const std::string& path) { return win32::Narrow(win32::WidePath(path)); }
+
 std::string FullPath(const std::string& path) {
   if (IsAbsolutePath(path)) return path;
   const DWORD size = ::GetCurrentDirectoryW(0, nullptr);

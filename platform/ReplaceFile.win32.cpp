@@ -34,9 +34,10 @@ std::error_code WriteAll(HANDLE file, std::string_view bytes) {
 
 // Gives the open file the name to (a full path), through its handle: the Win32 error,
 // or 0. flags is a FILE_RENAME_INFO's ReplaceIfExists for FileRenameInfo, its Flags
-// for the Ex class.
+// for the Ex class. The system reads the name as CreateFileW reads a path: one past
+// MAX_PATH only in the extended form.
 DWORD RenameHandle(HANDLE file, const std::string& to, FILE_INFO_BY_HANDLE_CLASS kind, DWORD flags) {
-  const std::wstring name = win32::Wide(to);
+  const std::wstring name = win32::WidePath(to);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   // The Ex class reads a DWORD of flags where the plain one reads a BOOLEAN.

@@ -26,11 +26,9 @@ bool LooksMade(const std::string& name, const std::string& prefix) {
 // handle on the file itself, so copies, the tool and the rename into place go on as
 // if it were not there, and it vanishes with the last process that holds it.
 std::wstring MarkName(const std::string& path) {
-  std::wstring full(MAX_PATH, L'\0');
   const std::wstring wide = win32::Wide(path);
-  const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (n == 0 || n >= full.size()) full = wide;
-  else full.resize(n);
+  std::wstring full = win32::FullPathName(wide);
+  if (full.empty()) full = wide;
   // Names are case-insensitive on Windows; FNV-1a over the folded path.
   std::uint64_t hash = 14695981039346656037ULL;
   for (const wchar_t c : full) {

@@ -19,12 +19,23 @@ std::wstring WidePath(const std::string& utf8) {
   if (path.size() < kLongest || path.rfind(LR"(\\?\)", 0) == 0 || path.rfind(LR"(\\.\)", 0) == 0) return path;
   // The extended form is taken as it is, without '/', "." or ".." read for the system:
   // those are resolved first, and a relative path made full.
-  std::wstring full(path.size() + MAX_PATH, L'\0');
-  const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
+  const std::wstring full = FullPathName(path);
+  if (full.empty()) return path;
   if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
+}
+
+std::wstring FullPathName(const std::wstring& path) {
+  std::wstring full(path.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return {};
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n + 1);
+  }
 }
 
 std::string ShownPath(const std::wstring& path) {

@@ -30,6 +30,9 @@ std::string Narrow(const std::wstring& utf16);
 std::wstring WidePath(const std::string& utf8);
 // A path the system gave, as users read it: without the extended form's prefix.
 std::string ShownPath(const std::wstring& path);
+// The path made full against the current folder, with '/', "." and ".." read as the
+// system reads them, at any length; empty when the system refuses it.
+std::wstring FullPathName(const std::wstring& path);
 
 // Win32 error codes as they are: their message() is Windows' own English text, and the
 // common ones are equivalent to errc values, so that callers compare with std::errc

@@ -1,11 +1,10 @@
 #include "pyramids/AppendRecovery.h"
 
 #include <chrono>
-#include <filesystem>
 
 #include "platform/FileClaim.h"
 #include "platform/Files.h"
-#include "platform/FsPath.h"
+#include "platform/FolderEntries.h"
 #include "platform/ReplaceFile.h"
 #include "pyramids/AppendLink.h"
 #include "pyramids/WorkFolder.h"
@@ -158,9 +157,7 @@ Recovery RecoverAppendLink(const std::string& source) {
 int RecoverAppendLinks(const std::string& folder) {
   std::error_code error;
   std::vector<std::string> sources;
-  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end;
-       it.increment(error)) {
-    const std::string name = platform::PathText(it->path().filename());
+  for (const std::string& name : platform::ListNames(folder, error)) {
     const std::string_view newSuffix = ".new";
     // A journal that never got its name: the build had not begun.
     if (name.ends_with(std::string(JournalSuffix) + std::string(newSuffix))) {

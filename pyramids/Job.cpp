@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "pyramids/AppendLink.h"
@@ -19,7 +18,7 @@
 #include "platform/Errors.h"
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
-#include "platform/FsPath.h"
+#include "platform/FolderEntries.h"
 #include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
 #include "tiff/TIFFConst.h"
@@ -32,9 +31,7 @@ namespace {
 void ReserveDestination(BuildContext& context, const std::string& destination) {
   if (!context.Destinations.insert(destination).second) Refuse(ReasonCode::DestinationTaken, {destination});
   const std::string folder = platform::FolderOf(destination);
-  std::error_code error;
-  std::filesystem::create_directories(platform::FsPath(folder), error);
-  if (error) Refuse(ReasonCode::CannotCreateFolder, {Unslashed(folder)}, error);
+  if (auto error = platform::MakeFolders(folder)) Refuse(ReasonCode::CannotCreateFolder, {Unslashed(folder)}, error);
 }
 
 // Stages a copy of each sidecar of source in folder, to be put in place with the file.

@@ -1,11 +1,10 @@
 #include "pyramids/Sidecars.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 #include "platform/Files.h"
-#include "platform/FsPath.h"
+#include "platform/FolderEntries.h"
 
 namespace kelvory {
 namespace {
@@ -36,10 +35,7 @@ std::vector<std::string> Beside(const std::string& source, const FolderNames& na
 FolderNames NamesIn(const std::string& folder) {
   FolderNames names;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end; it.increment(error)) {
-    std::string name = platform::PathText(it->path().filename());
-    names.emplace(Lower(name), std::move(name));
-  }
+  for (std::string& name : platform::ListNames(folder, error)) names.emplace(Lower(name), std::move(name));
   return names;
 }
 

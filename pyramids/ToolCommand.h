@@ -17,7 +17,8 @@ std::string BundledToolPath(const std::string& programFolder);
 std::string FindTool(const std::string& programFolder);
 
 // The tool's arguments after its own name: the configuration options, "-r method"
-// unless it is nearest (the tool's default), the working path and the factors.
+// unless it is nearest (the tool's default), the working path (in the form
+// platform::PathForProgram gives) and the factors.
 std::vector<std::string> ToolArguments(const std::string& workingPath, const std::vector<std::int64_t>& factors,
                                        const BuildOptions& options = {});
 

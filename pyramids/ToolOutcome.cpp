@@ -1,5 +1,7 @@
 #include "pyramids/ToolOutcome.h"
 
+#include "platform/Paths.h"
+
 namespace kelvory {
 
 namespace {
@@ -50,11 +52,18 @@ Reason ToolFailure(const platform::ProcessExit& exit, const std::string& errorLi
 
 Reason WithUserPath(Reason reason, const std::string& workingPath, const std::string& userPath) {
   if (workingPath.empty()) return reason;
-  for (std::string& argument : reason.Args) {
-    for (std::size_t at = argument.find(workingPath); at != std::string::npos;
-         at = argument.find(workingPath, at + userPath.size())) {
-      argument.replace(at, workingPath.size(), userPath);
+  const auto replace = [&userPath](std::string& argument, const std::string& form) {
+    for (std::size_t at = argument.find(form); at != std::string::npos;
+         at = argument.find(form, at + userPath.size())) {
+      argument.replace(at, form.size(), userPath);
     }
+  };
+  // The tool names the path as it was given it: a long one in the extended form on
+  // Windows, which no user reads either.
+  const std::string given = platform::PathForProgram(workingPath);
+  for (std::string& argument : reason.Args) {
+    if (given != workingPath) replace(argument, given);
+    replace(argument, workingPath);
   }
   return reason;
 }

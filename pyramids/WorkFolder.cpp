@@ -1,11 +1,9 @@
 #include "pyramids/WorkFolder.h"
 
-#include <filesystem>
-
 #include "platform/Alias.h"
 #include "platform/FileClaim.h"
 #include "platform/Files.h"
-#include "platform/FsPath.h"
+#include "platform/FolderEntries.h"
 #include "platform/Paths.h"
 #include "pyramids/AppendLink.h"
 #include "pyramids/Sidecars.h"
@@ -15,8 +13,8 @@ namespace {
 
 constexpr std::string_view WorkSuffix = ".kelvory-build";
 
-// The work folder as the system takes a folder's name: without a trailing separator,
-// which Windows' runtime refuses when it removes one.
+// The work folder as a folder is named when it is made or removed: without a trailing
+// separator.
 std::string WorkFolderPath(const std::string& source) {
   const std::string folder = WorkFolderOf(source);
   return folder.substr(0, folder.size() - 1);
@@ -46,10 +44,8 @@ std::error_code MakeEmptyWorkFolder(const std::string& source) {
   if (!error) return {};
   if (!platform::FolderExists(folder)) return error;
   std::error_code ignored;
-  for (std::filesystem::directory_iterator it(platform::FsPath(folder), ignored), end; !ignored && it != end;
-       it.increment(ignored)) {
-    std::error_code each;
-    std::filesystem::remove_all(it->path(), each);
+  for (const std::string& name : platform::ListNames(folder, ignored)) {
+    platform::RemoveTree(platform::JoinPath(folder, name));
   }
   return {};
 }
@@ -81,22 +77,14 @@ bool WorkFolderPossible(const std::string& source) {
   return made;
 }
 
-void RemoveWorkFolder(const std::string& source) {
-  std::error_code error;
-  std::filesystem::remove_all(platform::FsPath(WorkFolderPath(source)), error);
-}
+void RemoveWorkFolder(const std::string& source) { platform::RemoveTree(WorkFolderPath(source)); }
 
-void RemoveEmptyWorkFolder(const std::string& source) {
-  std::error_code error;
-  std::filesystem::remove(platform::FsPath(WorkFolderPath(source)), error);
-}
+void RemoveEmptyWorkFolder(const std::string& source) { platform::RemoveFolder(WorkFolderPath(source)); }
 
 int RemoveOrphanWorkFolders(const std::string& folder) {
   std::vector<std::string> sources;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(platform::FsPath(folder), error), end; !error && it != end;
-       it.increment(error)) {
-    const std::string name = platform::PathText(it->path().filename());
+  for (const std::string& name : platform::ListNames(folder, error)) {
     if (name.size() <= 1 + WorkSuffix.size() || name[0] != '.' || !name.ends_with(WorkSuffix)) continue;
     sources.push_back(folder + name.substr(1, name.size() - 1 - WorkSuffix.size()));
   }

@@ -18,5 +18,5 @@ cmake -S . -B out-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_PREFIX_PATH="$cache/googletest;$cache/qt6;$cache/libjpeg-turbo" \
   -DQT_HOST_PATH=/usr -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo \
-  -DKELVORY_HOST_TOOLS="$PWD/out/app/tools"
+  -DKELVORY_HOST_TOOLS="$PWD/out/app/tools" -DKELVORY_WIN_GDALADDO="$cache/gdal/bin/gdaladdo.exe"
 cmake --build out-win --parallel "${KELVORY_JOBS:-2}"

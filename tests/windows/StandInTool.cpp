@@ -1,5 +1,6 @@
 // A stand-in for gdaladdo.exe in the Windows runner tests: each first argument asks
-// for one kind of ending. No real gdaladdo.exe can be had where these tests run.
+// for one kind of ending, which the real gdaladdo.exe (longpath_win32_tests runs it)
+// gives on no request.
 //   exit N             ends with exit code N
 //   crash              dies of an access violation
 //   error TEXT         writes "ERROR 1: TEXT" to standard error and ends with 1

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "platform/FolderEntries.h"
 #include "platform/Program.h"
 
 namespace kelvory::wintest {
@@ -33,10 +34,9 @@ class ScratchFolder {
     path_ = fs::temp_directory_path() / ("kelvory-test-" + std::to_string(random()));
     fs::create_directories(path_);
   }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  // Removed by the platform's own call: the C runtime's listing behind remove_all lists
+  // another folder past MAX_PATH, where some tests make theirs.
+  ~ScratchFolder() { platform::RemoveTree(Utf8(path_)); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
