@@ -157,7 +157,7 @@ expect_line "done: D:\\$maps\\average.tif" "-r average"
 expect_line "done: D:\\$maps\\внешний.tif" "--external"
 cmp -s "$made/внешний.tif" "$data/$maps/внешний.tif" || fail "--external changed the file itself"
 # A COG is left as it is, and the line says why (its outcome's word is the command's).
-grep -q "^[a-z ]*: D:\\\\$maps\\\\cog.tif: .*gdal_translate -of COG" "$scratch/in place.windows" ||
+grep -q "^[a-z ]*: D:\\\\$maps\\\\cog.tif: .*--cog" "$scratch/in place.windows" ||
   fail "the COG was not refused"
 grep -q "^failed: D:\\\\$maps\\\\broken.tif: .*ERROR [0-9]*: " "$scratch/in place.windows" ||
   fail "the broken file's failure names no ERROR line of GDAL's"
@@ -174,6 +174,14 @@ for file in "север/лист 1.tif" "север/лист 1.tfw" "север/
   "юг/лист 2.wld"; do
   [ -f "$data/$maps/выход/$file" ] || fail "--dest made no $file"
 done
+# With --cog the COG is written anew as one by the zip's gdal_translate.exe, with the
+# levels the Linux build gives it.
+same_build "--cog" --cog -r average "@$maps/cog.tif"
+expect_line "done: D:\\$maps\\cog.tif" "--cog"
+/usr/bin/python3 /usr/lib/python3/dist-packages/osgeo_utils/samples/validate_cloud_optimized_geotiff.py -q \
+  "$data/$maps/cog.tif" || fail "--cog did not leave a valid COG"
+[ "$(gdalinfo -checksum "$data/$maps/cog.tif" | grep Checksum=)" = "$(gdalinfo -checksum "$linux/$maps/cog.tif" | grep Checksum=)" ] ||
+  fail "--cog gave other levels than the Linux build"
 echo "kelvory-batch.exe builds with its gdaladdo.exe what the Linux build does"
 
 # Stopped and killed mid-build. The file keeps gdaladdo busy for some seconds: big,
