@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -31,6 +30,7 @@
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/ReasonText.h"
+#include "app/ScreenFit.h"
 #include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
@@ -117,6 +117,8 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   FClient = new QWidget(this);
   FClient->setFixedSize(kClientWidth, kClientHeight);
   layout->addWidget(FClient);
+  // A screen too small for the window (high scaling) gets the client area scrolled.
+  new ScreenFit(*this, *layout, *FClient);
 
   CreateControls();
   CreateMenus();
@@ -286,15 +288,6 @@ void TFConv::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
-}
-
-void TFConv::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (FCentred || screen() == nullptr) return;
-  FCentred = true;
-  QRect frame = frameGeometry();
-  frame.moveCenter(screen()->availableGeometry().center());
-  move(frame.topLeft());
 }
 
 ListDialogs& TFConv::Dialogs() { return *FEnvironment.listDialogs; }

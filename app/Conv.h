@@ -156,7 +156,6 @@ class TFConv final : public QWidget, public BuildEvents {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   // The window around a build: controls locked and captioned, progress shown; and
@@ -201,7 +200,6 @@ class TFConv final : public QWidget, public BuildEvents {
   bool FHasDestFolder = false;
   bool FBuilding = false;
   bool FCloseRequested = false;
-  bool FCentred = false;
   bool FStopAsked = false;
   QTimer* FProgressTimer = nullptr;
   // The running build, the list rows of its rows, what steps it, and the loop the

@@ -20,6 +20,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.h
   ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.h
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
