@@ -27,6 +27,7 @@
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
 #include "app/LayoutFont.h"
+#include "app/MessageBox.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/ReasonText.h"
@@ -393,13 +394,10 @@ void TFConv::OpenDocument(const QUrl& url) {
 }
 
 void TFConv::ShowOpenFailure(const QUrl& url) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                  QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
-                                    "или завершилась с ошибкой.\n\n") +
-                      (url.isLocalFile() ? url.toLocalFile() : url.toString()),
-                  QMessageBox::Ok, this);
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box.exec();
+  ShowMessageBox(this, QMessageBox::Warning,
+                 QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
+                                   "или завершилась с ошибкой.\n\n") +
+                     (url.isLocalFile() ? url.toLocalFile() : url.toString()));
 }
 
 void TFConv::UpdateCounters() {
@@ -465,8 +463,7 @@ void TFConv::LeaveBuilding() {
 }
 
 void TFConv::ShowMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvory"), text, QMessageBox::Ok, this);
-  box.exec();
+  ShowMessageBox(this, QMessageBox::NoIcon, text, false);
 }
 
 std::string TFConv::ProgramFolder() const {

@@ -18,8 +18,11 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBox.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
+  ${CMAKE_CURRENT_LIST_DIR}/RussianPlural.h
   ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.h
   ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.cpp

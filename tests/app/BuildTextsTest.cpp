@@ -3,6 +3,7 @@
 
 #include "app/BuildProgress.h"
 #include "app/ReasonText.h"
+#include "app/RussianPlural.h"
 #include "pyramids/WorkEstimate.h"
 
 namespace kelvory {
@@ -21,6 +22,16 @@ TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReads
   widened.ReadableWidened = true;
   EXPECT_EQ(WindowReason(widened),
             "Неподдерживаемый тип файла. Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
+}
+
+TEST(RussianPlural, NounAfterANumberTakesTheFormRussianGivesIt) {
+  const struct {
+    long long count;
+    const char* expected;
+  } cases[] = {{0, "0 файлов"},   {1, "1 файл"},     {2, "2 файла"},     {4, "4 файла"},   {5, "5 файлов"},
+               {11, "11 файлов"}, {12, "12 файлов"}, {14, "14 файлов"},  {21, "21 файл"},  {22, "22 файла"},
+               {72, "72 файла"},  {111, "111 файлов"}, {101, "101 файл"}, {1004, "1004 файла"}};
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.count, kFileNoun), QString::fromUtf8(c.expected));
 }
 
 TEST(BuildProgress, EstimateFollowsThePaceOfTheWorkOnceThereIsOne) {

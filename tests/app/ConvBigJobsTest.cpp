@@ -226,6 +226,30 @@ TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
   EXPECT_EQ(window.Files().RowCount(), 0);
 }
 
+// Eighty names would make a box taller than the screen: the first few are named, the
+// rest counted, and the whole list is in the details.
+TEST_F(ConvBigJobsTest, ManyPathsWithNothingToAddAreCountedAndAllInTheDetails) {
+  QList<QUrl> urls;
+  QStringList paths;
+  for (int i = 0; i < 80; ++i) {
+    paths.push_back(folder.filePath(QStringLiteral("notes%1.txt").arg(i)));
+    std::ofstream(QFile::encodeName(paths.back()).constData()) << "x";
+    urls.push_back(QUrl::fromLocalFile(paths.back()));
+  }
+  TFConv window(environment);
+  window.show();
+  QString message;
+  QString details;
+  test::AnswerNextModal([&](QWidget* modal) {
+    message = static_cast<QMessageBox*>(modal)->text();
+    details = static_cast<QMessageBox*>(modal)->detailedText();
+  });
+  ASSERT_TRUE(Drop(window, urls));
+  EXPECT_EQ(message, QString::fromUtf8("Ни один из этих файлов не TIFF (.tif, .tiff):\n\n") +
+                         paths.first(8).join('\n') + QString::fromUtf8("\nи ещё 72 файла"));
+  EXPECT_EQ(details, QString::fromUtf8("Ни один из этих файлов не TIFF (.tif, .tiff):\n\n") + paths.join('\n'));
+}
+
 TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress) {
   const QByteArray go = QFile::encodeName(folder.filePath("go"));
   UseFakeTool("printf '0...10...'\n"
