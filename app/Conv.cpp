@@ -27,6 +27,7 @@
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
 #include "app/LayoutFont.h"
+#include "app/MenuBarKeys.h"
 #include "app/MessageBox.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
@@ -179,6 +180,10 @@ void TFConv::CreateControls() {
   // folders are walked or a message is shown.
   connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths, Qt::QueuedConnection);
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
+  // The Delete key does what the button does, where the button can be pressed.
+  connect(ListView_Files, &FileListView::DeleteRequested, this, [this] {
+    if (Button_Delete->isEnabled()) Button_DeleteClick();
+  });
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
           [this] { FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText())); });
@@ -209,6 +214,7 @@ void TFConv::CreateMenus() {
   MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
   SettingsMenu = new BuildSettingsMenu(FEnvironment.settingsFile, MainMenu1);
   MainMenu1->addMenu(SettingsMenu);
+  new MenuBarKeys(*MainMenu1, *helpBar);
   // F1 works wherever the focus is in the window, the menu closed.
   addAction(Help1);
   connect(Help1, &QAction::triggered, this, &TFConv::Help1Click);
@@ -429,6 +435,9 @@ bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cas
 void TFConv::EnterBuilding() {
   FBuilding = true;
   FStopAsked = false;
+  // The controls about to be locked give the focus to the list, which stays usable.
+  if (QWidget* focused = focusWidget(); focused == Button_Build || GroupBox1->isAncestorOf(focused))
+    ListView_Files->setFocus();
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
@@ -459,6 +468,7 @@ void TFConv::LeaveBuilding() {
   BuildProgressLabel->hide();
   ListView_Files->setGeometry(kListGeometry);
   BuildBar->hide();
+  if (focusWidget() == nullptr) ListView_Files->setFocus();
   UpdateListActions();
 }
 

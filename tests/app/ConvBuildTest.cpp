@@ -53,6 +53,24 @@ class ConvBuildTest : public ::testing::Test {
   ConvEnvironment environment;
 };
 
+// The Build button pressed from the keyboard is locked during the build: the focus goes
+// to the list, which stays usable, and is there when the build is over.
+TEST_F(ConvBuildTest, FocusGoesToTheListWhenTheBuildLocksTheButton) {
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("first.tif")});
+  TFConv window(environment);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  window.Button_Build->setFocus();
+  QWidget* focusedWhileBuilding = nullptr;
+  QTimer::singleShot(0, [&] { focusedWhileBuilding = QApplication::focusWidget(); });
+  QTest::keyClick(window.Button_Build, Qt::Key_Space);
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(focusedWhileBuilding, window.ListView_Files);
+  EXPECT_EQ(QApplication::focusWidget(), window.ListView_Files);
+}
+
 TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   const std::string first = MakeTiff("first.tif");
   const std::string second = MakeTiff("second.tif");
