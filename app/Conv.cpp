@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
+#include "app/BuildSummaryLine.h"
 #include "app/DocumentOpener.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
@@ -348,8 +349,9 @@ void TFConv::StepBuild() {
   FStepping = false;
   if (more) return;
   FBuildTimer->stop();
+  const BuildSummary summary = FBuild->Summary();
   FBuild.reset();
-  LeaveBuilding();
+  LeaveBuilding(summary);
   if (FBuildLoop != nullptr) FBuildLoop->quit();
 }
 
@@ -441,6 +443,7 @@ void TFConv::EnterBuilding() {
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
+  BuildSummary1->hide();
   FBuildClock.start();
   // The line takes the foot of the list's place, so no row lies under it; a list
   // scrolled to its end stays there, its last row in view.
@@ -457,7 +460,7 @@ void TFConv::EnterBuilding() {
   UpdateListActions();
 }
 
-void TFConv::LeaveBuilding() {
+void TFConv::LeaveBuilding(const BuildSummary& summary) {
   setWindowTitle(QString::fromUtf8(kCaption));
   FBuilding = false;
   FStopAsked = false;
@@ -466,10 +469,18 @@ void TFConv::LeaveBuilding() {
   GroupBox1->setEnabled(true);
   FProgressTimer->stop();
   BuildProgressLabel->hide();
-  ListView_Files->setGeometry(kListGeometry);
+  // The summary takes the progress line's place; the list keeps the rest.
+  BuildSummary1->setGeometry(BuildProgressLabel->geometry());
+  if (!BuildSummary1->ShowSummary(summary)) ListView_Files->setGeometry(kListGeometry);
   BuildBar->hide();
   if (focusWidget() == nullptr) ListView_Files->setFocus();
   UpdateListActions();
+}
+
+void TFConv::HideBuildSummary() {
+  if (FBuilding || BuildSummary1->isHidden()) return;
+  BuildSummary1->hide();
+  ListView_Files->setGeometry(kListGeometry);
 }
 
 void TFConv::ShowMessage(const QString& text) {

@@ -15,11 +15,13 @@
 #include <algorithm>
 
 #include "app/BuildProgress.h"
+#include "app/BuildSummaryLine.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/LayoutFont.h"
 #include "app/MessageBox.h"
 #include "app/ReasonText.h"
+#include "app/RowSearch.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderWalk.h"
 #include "filelist/PathText.h"
@@ -80,6 +82,11 @@ void TFConv::CreateListMenu() {
   AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
   CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
   ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));
+  NextUnsuccessful1 = ListMenu->addAction(QString::fromUtf8("Следующий неудачный"));
+  NextUnsuccessful1->setShortcut(QKeySequence(Qt::Key_F8));
+  NextUnsuccessful1->setShortcutContext(Qt::WindowShortcut);
+  NextUnsuccessful1->setToolTip(QString::fromUtf8("Следующий файл с ошибкой, не найденный или остановленный"));
+  addAction(NextUnsuccessful1);
   ListMenu->addSeparator();
   Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
   // Escape closes the window; stopping takes the keys that interrupt a program.
@@ -92,6 +99,7 @@ void TFConv::CreateListMenu() {
     if (ListView_Files->currentIndex().isValid()) ShowRowOutcome(ListView_Files->currentIndex().row());
   });
   connect(Stop1, &QAction::triggered, this, &TFConv::StopBuildClick);
+  connect(NextUnsuccessful1, &QAction::triggered, this, &TFConv::NextUnsuccessfulClick);
   connect(ListMenu, &QMenu::aboutToShow, this, &TFConv::UpdateListActions);
   ListView_Files->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListView_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -127,6 +135,14 @@ void TFConv::CreateBuildProgress() {
   BuildProgressLabel->setAlignment(Qt::AlignCenter);
   BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
   BuildProgressLabel->hide();
+  BuildSummary1 = new BuildSummaryLine(FClient);
+  BuildSummary1->setFont(ProgressFont());
+  connect(BuildSummary1, &BuildSummaryLine::Dismissed, this, &TFConv::HideBuildSummary);
+  // Rows added or taken away: the counts no longer tell of this list.
+  const QAbstractItemModel* rows = ListView_Files->model();
+  connect(rows, &QAbstractItemModel::rowsInserted, this, &TFConv::HideBuildSummary);
+  connect(rows, &QAbstractItemModel::rowsRemoved, this, &TFConv::HideBuildSummary);
+  connect(rows, &QAbstractItemModel::modelReset, this, &TFConv::HideBuildSummary);
   FProgressTimer = new QTimer(this);
   FProgressTimer->setInterval(1000);
   connect(FProgressTimer, &QTimer::timeout, this, &TFConv::UpdateBuildProgress);
@@ -140,6 +156,16 @@ void TFConv::UpdateListActions() {
                                                                FFiles->Reason(current.row()))
                                                     .empty());
   Stop1->setEnabled(FBuilding && !FStopAsked);
+  NextUnsuccessful1->setEnabled(NextUnsuccessfulRow(*FFiles, -1) >= 0);
+}
+
+void TFConv::NextUnsuccessfulClick() {
+  const int row = NextUnsuccessfulRow(*FFiles, ListView_Files->currentIndex().isValid() ? ListView_Files->currentIndex().row() : -1);
+  if (row < 0) return;
+  const QModelIndex index = ListView_Files->model()->index(row, 0);
+  ListView_Files->setCurrentIndex(index);
+  ListView_Files->scrollTo(index);
+  ListView_Files->setFocus();
 }
 
 void TFConv::UpdateBuildProgress() {

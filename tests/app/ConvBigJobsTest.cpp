@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/BuildSummaryLine.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
@@ -331,7 +332,35 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
   EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
   EXPECT_EQ(window.Files().Status(40), StatusDone);
+  // The summary keeps the line's place until it is clicked away.
+  EXPECT_FALSE(window.BuildSummary1->geometry().intersects(view->geometry()));
+  QTest::mouseClick(window.BuildSummary1, Qt::LeftButton);
   EXPECT_EQ(view->geometry(), listPlace);
+}
+
+// Once the build is over the window says how it went, and F8 goes from one row it did
+// not get done to the next, round past the end.
+TEST_F(ConvBigJobsTest, SummaryTellsHowTheBuildWentAndF8FindsWhatFailed) {
+  UseFakeTool("exit 1");
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), "/not/there.tif", MakeTiff("c.tif")});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_TRUE(window.BuildSummary1->isVisible());
+  EXPECT_EQ(window.BuildSummary1->Summary(), QString::fromUtf8("Итог: 2 файла с ошибкой · 1 не найден"));
+  std::vector<int> visited;
+  window.ListView_Files->setCurrentIndex({});
+  for (int i = 0; i < 4; ++i) {
+    window.NextUnsuccessful1->trigger();
+    visited.push_back(window.ListView_Files->currentIndex().row());
+  }
+  EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 0}));
+
+  // Rows taken away: the counts no longer tell of the list.
+  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
+  EXPECT_FALSE(window.BuildSummary1->isVisible());
 }
 
 // The stop command works like the end signal, but the window stays and is idle again.
