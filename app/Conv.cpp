@@ -423,7 +423,10 @@ void TFConv::RowSettled(const RowReport& report) {
   FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
-  FFiles->SetReason(row, WindowReason(report.Why));
+  // A row built with a remark says it was built, and then the remark.
+  FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty()
+                             ? "Пирамиды построены; " + WindowReason(report.Note)
+                             : WindowReason(report.Why));
   FEstimate->RowSettled(report.Row);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
