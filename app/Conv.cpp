@@ -413,7 +413,10 @@ void TFConv::UpdateCounters() {
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
-void TFConv::RowStarted(int row) { FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress); }
+void TFConv::RowStarted(int row) {
+  FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress);
+  FEstimate->RowStarted(row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
+}
 
 void TFConv::RowSettled(const RowReport& report) {
   const int row = FBuildRows.at(static_cast<std::size_t>(report.Row));
@@ -427,7 +430,7 @@ void TFConv::RowSettled(const RowReport& report) {
   FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty()
                              ? "Пирамиды построены; " + WindowReason(report.Note)
                              : WindowReason(report.Why));
-  FEstimate->RowSettled(report.Row);
+  FEstimate->RowSettled(report.Row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
   if (report.Why.Code == ReasonCode::Unexpected) {

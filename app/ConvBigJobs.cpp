@@ -178,7 +178,7 @@ void TFConv::UpdateBuildProgress() {
 
 void TFConv::RowProgress(int row, int percent) {
   FFiles->SetProgress(FBuildRows.at(static_cast<std::size_t>(row)), percent);
-  FEstimate->RowProgress(row, percent);
+  FEstimate->RowProgress(row, percent, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   UpdateBuildProgress();
 }
 
