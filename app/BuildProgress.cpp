@@ -23,8 +23,8 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string BuildProgressText(const WorkEstimate& estimate, double elapsedSeconds) {
-  const std::optional<double> left = estimate.SecondsLeft(elapsedSeconds);
+std::string BuildProgressText(WorkEstimate& estimate, double elapsedSeconds) {
+  const std::optional<double> left = estimate.SteadySecondsLeft(elapsedSeconds);
   return "Готово " + std::to_string(estimate.Settled()) + " из " + std::to_string(estimate.Total()) + " · " +
          Duration(elapsedSeconds) + " · осталось " + (left ? "≈ " + Duration(*left) : std::string("—"));
 }

@@ -8,7 +8,7 @@ class WorkEstimate;
 
 // "Готово 3 из 10 · 01:05 · осталось ≈ 02:10" (or "осталось —" before an estimate):
 // the rows settled of the build's rows, the time since it started, and the time left
-// at the pace of the work done so far.
-std::string BuildProgressText(const WorkEstimate& estimate, double elapsedSeconds);
+// at the pace of the work done so far, steadied (so asked for as time goes on).
+std::string BuildProgressText(WorkEstimate& estimate, double elapsedSeconds);
 
 }  // namespace kelvory

@@ -16,21 +16,24 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
+#include "app/BuildSummaryLine.h"
 #include "app/DocumentOpener.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/ImageLabel.h"
 #include "app/LayoutFont.h"
+#include "app/MenuBarKeys.h"
+#include "app/MessageBox.h"
 #include "app/Pictures.h"
 #include "app/QtListDialogs.h"
 #include "app/ReasonText.h"
+#include "app/ScreenFit.h"
 #include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
@@ -117,6 +120,8 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   FClient = new QWidget(this);
   FClient->setFixedSize(kClientWidth, kClientHeight);
   layout->addWidget(FClient);
+  // A screen too small for the window (high scaling) gets the client area scrolled.
+  new ScreenFit(*this, *layout, *FClient);
 
   CreateControls();
   CreateMenus();
@@ -176,6 +181,10 @@ void TFConv::CreateControls() {
   // folders are walked or a message is shown.
   connect(ListView_Files, &FileListView::PathsDropped, this, &TFConv::AddPaths, Qt::QueuedConnection);
   connect(ListView_Files, &FileListView::RowActivated, this, &TFConv::ShowRowOutcome);
+  // The Delete key does what the button does, where the button can be pressed.
+  connect(ListView_Files, &FileListView::DeleteRequested, this, [this] {
+    if (Button_Delete->isEnabled()) Button_DeleteClick();
+  });
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
           [this] { FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText())); });
@@ -206,6 +215,7 @@ void TFConv::CreateMenus() {
   MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
   SettingsMenu = new BuildSettingsMenu(FEnvironment.settingsFile, MainMenu1);
   MainMenu1->addMenu(SettingsMenu);
+  new MenuBarKeys(*MainMenu1, *helpBar);
   // F1 works wherever the focus is in the window, the menu closed.
   addAction(Help1);
   connect(Help1, &QAction::triggered, this, &TFConv::Help1Click);
@@ -288,15 +298,6 @@ void TFConv::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TFConv::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (FCentred || screen() == nullptr) return;
-  FCentred = true;
-  QRect frame = frameGeometry();
-  frame.moveCenter(screen()->availableGeometry().center());
-  move(frame.topLeft());
-}
-
 ListDialogs& TFConv::Dialogs() { return *FEnvironment.listDialogs; }
 
 void TFConv::Button_AddClick() { AddCommand(*FFiles, Dialogs()); }
@@ -348,8 +349,9 @@ void TFConv::StepBuild() {
   FStepping = false;
   if (more) return;
   FBuildTimer->stop();
+  const BuildSummary summary = FBuild->Summary();
   FBuild.reset();
-  LeaveBuilding();
+  LeaveBuilding(summary);
   if (FBuildLoop != nullptr) FBuildLoop->quit();
 }
 
@@ -400,13 +402,10 @@ void TFConv::OpenDocument(const QUrl& url) {
 }
 
 void TFConv::ShowOpenFailure(const QUrl& url) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                  QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
-                                    "или завершилась с ошибкой.\n\n") +
-                      (url.isLocalFile() ? url.toLocalFile() : url.toString()),
-                  QMessageBox::Ok, this);
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box.exec();
+  ShowMessageBox(this, QMessageBox::Warning,
+                 QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
+                                   "или завершилась с ошибкой.\n\n") +
+                     (url.isLocalFile() ? url.toLocalFile() : url.toString()));
 }
 
 void TFConv::UpdateCounters() {
@@ -414,7 +413,10 @@ void TFConv::UpdateCounters() {
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
-void TFConv::RowStarted(int row) { FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress); }
+void TFConv::RowStarted(int row) {
+  FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress);
+  FEstimate->RowStarted(row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
+}
 
 void TFConv::RowSettled(const RowReport& report) {
   const int row = FBuildRows.at(static_cast<std::size_t>(report.Row));
@@ -424,8 +426,11 @@ void TFConv::RowSettled(const RowReport& report) {
   FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
-  FFiles->SetReason(row, WindowReason(report.Why));
-  FEstimate->RowSettled(report.Row);
+  // A row built with a remark says it was built, and then the remark.
+  FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty()
+                             ? "Пирамиды построены; " + WindowReason(report.Note)
+                             : WindowReason(report.Why));
+  FEstimate->RowSettled(report.Row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
   if (report.Why.Code == ReasonCode::Unexpected) {
@@ -438,9 +443,13 @@ bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cas
 void TFConv::EnterBuilding() {
   FBuilding = true;
   FStopAsked = false;
+  // The controls about to be locked give the focus to the list, which stays usable.
+  if (QWidget* focused = focusWidget(); focused == Button_Build || GroupBox1->isAncestorOf(focused))
+    ListView_Files->setFocus();
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
+  BuildSummary1->hide();
   FBuildClock.start();
   // The line takes the foot of the list's place, so no row lies under it; a list
   // scrolled to its end stays there, its last row in view.
@@ -457,7 +466,7 @@ void TFConv::EnterBuilding() {
   UpdateListActions();
 }
 
-void TFConv::LeaveBuilding() {
+void TFConv::LeaveBuilding(const BuildSummary& summary) {
   setWindowTitle(QString::fromUtf8(kCaption));
   FBuilding = false;
   FStopAsked = false;
@@ -466,14 +475,22 @@ void TFConv::LeaveBuilding() {
   GroupBox1->setEnabled(true);
   FProgressTimer->stop();
   BuildProgressLabel->hide();
-  ListView_Files->setGeometry(kListGeometry);
+  // The summary takes the progress line's place; the list keeps the rest.
+  BuildSummary1->setGeometry(BuildProgressLabel->geometry());
+  if (!BuildSummary1->ShowSummary(summary)) ListView_Files->setGeometry(kListGeometry);
   BuildBar->hide();
+  if (focusWidget() == nullptr) ListView_Files->setFocus();
   UpdateListActions();
 }
 
+void TFConv::HideBuildSummary() {
+  if (FBuilding || BuildSummary1->isHidden()) return;
+  BuildSummary1->hide();
+  ListView_Files->setGeometry(kListGeometry);
+}
+
 void TFConv::ShowMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvory"), text, QMessageBox::Ok, this);
-  box.exec();
+  ShowMessageBox(this, QMessageBox::NoIcon, text, false);
 }
 
 std::string TFConv::ProgramFolder() const {

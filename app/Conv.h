@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "pyramids/BuildEvents.h"
 #include "pyramids/BuildOptions.h"
+#include "pyramids/BuildSummary.h"
 #include "pyramids/WorkEstimate.h"
 
 class QDialog;
@@ -33,6 +34,7 @@ namespace kelvory {
 
 class BuildRun;
 class BuildSettingsMenu;
+class BuildSummaryLine;
 class DocumentOpener;
 class StatusPanels;
 class FileList;
@@ -105,11 +107,16 @@ class TFConv final : public QWidget, public BuildEvents {
   QAction* AddFolder1;
   QAction* CheckFailed1;
   QAction* ShowReason1;
+  // F8: the next row the last build did not get done.
+  QAction* NextUnsuccessful1;
   // Stops a running build as the end signal does, but the window stays.
   QAction* Stop1;
   // The whole build's progress; shown only while a build runs.
   QProgressBar* BuildBar;
   QLabel* BuildProgressLabel;
+  // How the last build went, in the progress line's place until clicked away or the
+  // list changes.
+  BuildSummaryLine* BuildSummary1;
 
   FileList& Files() { return *FFiles; }
   QWidget* ClientArea() const { return FClient; }
@@ -144,6 +151,8 @@ class TFConv final : public QWidget, public BuildEvents {
   void CheckFailedClick();
   // Asks the running build to stop; nothing outside a build.
   void StopBuildClick();
+  // Makes the next row the last build did not get done the current one.
+  void NextUnsuccessfulClick();
   // Shows what the last build did with the row, in words that can be copied.
   void ShowRowOutcome(int row);
   // Opens a document with the desktop's program; says so when that fails.
@@ -156,13 +165,14 @@ class TFConv final : public QWidget, public BuildEvents {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   // The window around a build: controls locked and captioned, progress shown; and
   // back to idle.
   void EnterBuilding();
-  void LeaveBuilding();
+  void LeaveBuilding(const BuildSummary& summary = {});
+  // The list back to its whole place, the summary line gone.
+  void HideBuildSummary();
   // One step of the running build, from the window's event loop.
   void StepBuild();
   void ShowMessage(const QString& text);
@@ -201,7 +211,6 @@ class TFConv final : public QWidget, public BuildEvents {
   bool FHasDestFolder = false;
   bool FBuilding = false;
   bool FCloseRequested = false;
-  bool FCentred = false;
   bool FStopAsked = false;
   QTimer* FProgressTimer = nullptr;
   // The running build, the list rows of its rows, what steps it, and the loop the

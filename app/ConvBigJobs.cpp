@@ -9,15 +9,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/BuildProgress.h"
+#include "app/BuildSummaryLine.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/LayoutFont.h"
+#include "app/MessageBox.h"
 #include "app/ReasonText.h"
+#include "app/RowSearch.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderWalk.h"
 #include "filelist/PathText.h"
@@ -27,11 +31,19 @@ namespace {
 
 QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
 
+// How many names a message lists before it counts the rest.
+constexpr int kNamesShown = 8;
+
 // Says that paths (dropped, or a folder chosen) hold no TIFF file, worded for what
 // they are.
-QString NoTiffMessage(const QStringList& paths) {
+MessageText NoTiffMessage(const QStringList& paths) {
   int folders = 0;
-  for (const QString& path : paths) folders += QFileInfo(path).isDir() ? 1 : 0;
+  int foldersNotNamed = 0;
+  for (qsizetype i = 0; i < paths.size(); ++i) {
+    const int folder = QFileInfo(paths[i]).isDir() ? 1 : 0;
+    folders += folder;
+    if (i >= kNamesShown) foldersNotNamed += folder;
+  }
   const char* text = nullptr;
   if (paths.size() == 1) {
     text = folders == 1 ? "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"
@@ -43,33 +55,20 @@ QString NoTiffMessage(const QStringList& paths) {
   } else {
     text = "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):";
   }
-  return QString::fromUtf8(text) + "\n\n" + paths.join(u'\n');
+  const qsizetype notNamed = std::max<qsizetype>(paths.size() - kNamesShown, 0);
+  const NounForms& rest = foldersNotNamed == 0 ? kFileNoun : foldersNotNamed == notNamed ? kFolderNoun : kPathNoun;
+  return NamesMessage(QString::fromUtf8(text), paths, kNamesShown, rest);
 }
 
-// "путь" after a count, in the form Russian gives it there.
-const char* PathsWord(std::size_t count) {
-  if (count % 100 >= 11 && count % 100 <= 14) return "путей";
-  if (count % 10 == 1) return "путь";
-  if (count % 10 >= 2 && count % 10 <= 4) return "пути";
-  return "путей";
-}
-
-// Names what a folder walk could not read: the first few with the system's reason, then
-// how many more, so that a tree of locked folders does not make the box outgrow the screen.
-QString UnreadableMessage(const std::vector<UnreadablePath>& unreadable, bool added) {
-  constexpr std::size_t kNamed = 5;
-  QString text = QString::fromUtf8(added ? "Найденные файлы TIFF добавлены, но прочитать удалось не всё:"
-                                         : "Файлов TIFF не найдено, и прочитать удалось не всё:") +
-                 "\n";
-  for (std::size_t i = 0; i < unreadable.size() && i < kNamed; ++i) {
-    const UnreadablePath& part = unreadable[i];
-    text += "\n" + PathQString(WindowReason(MakeReason(ReasonCode::CannotRead, {part.path}, part.error)));
-  }
-  if (unreadable.size() > kNamed) {
-    const std::size_t more = unreadable.size() - kNamed;
-    text += "\n" + QString::fromUtf8("и ещё %1 %2").arg(more).arg(QString::fromUtf8(PathsWord(more)));
-  }
-  return text;
+// Names what a folder walk could not read, each with the system's reason: the first
+// few, then how many more.
+MessageText UnreadableMessage(const std::vector<UnreadablePath>& unreadable, bool added) {
+  QStringList reasons;
+  for (const UnreadablePath& part : unreadable)
+    reasons.push_back(PathQString(WindowReason(MakeReason(ReasonCode::CannotRead, {part.path}, part.error))));
+  return NamesMessage(QString::fromUtf8(added ? "Найденные файлы TIFF добавлены, но прочитать удалось не всё:"
+                                              : "Файлов TIFF не найдено, и прочитать удалось не всё:"),
+                      reasons, 5, kPathNoun);
 }
 
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
@@ -83,6 +82,11 @@ void TFConv::CreateListMenu() {
   AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
   CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
   ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));
+  NextUnsuccessful1 = ListMenu->addAction(QString::fromUtf8("Следующий неудачный"));
+  NextUnsuccessful1->setShortcut(QKeySequence(Qt::Key_F8));
+  NextUnsuccessful1->setShortcutContext(Qt::WindowShortcut);
+  NextUnsuccessful1->setToolTip(QString::fromUtf8("Следующий файл с ошибкой, не найденный или остановленный"));
+  addAction(NextUnsuccessful1);
   ListMenu->addSeparator();
   Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
   // Escape closes the window; stopping takes the keys that interrupt a program.
@@ -95,6 +99,7 @@ void TFConv::CreateListMenu() {
     if (ListView_Files->currentIndex().isValid()) ShowRowOutcome(ListView_Files->currentIndex().row());
   });
   connect(Stop1, &QAction::triggered, this, &TFConv::StopBuildClick);
+  connect(NextUnsuccessful1, &QAction::triggered, this, &TFConv::NextUnsuccessfulClick);
   connect(ListMenu, &QMenu::aboutToShow, this, &TFConv::UpdateListActions);
   ListView_Files->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListView_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -130,6 +135,14 @@ void TFConv::CreateBuildProgress() {
   BuildProgressLabel->setAlignment(Qt::AlignCenter);
   BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
   BuildProgressLabel->hide();
+  BuildSummary1 = new BuildSummaryLine(FClient);
+  BuildSummary1->setFont(ProgressFont());
+  connect(BuildSummary1, &BuildSummaryLine::Dismissed, this, &TFConv::HideBuildSummary);
+  // Rows added or taken away: the counts no longer tell of this list.
+  const QAbstractItemModel* rows = ListView_Files->model();
+  connect(rows, &QAbstractItemModel::rowsInserted, this, &TFConv::HideBuildSummary);
+  connect(rows, &QAbstractItemModel::rowsRemoved, this, &TFConv::HideBuildSummary);
+  connect(rows, &QAbstractItemModel::modelReset, this, &TFConv::HideBuildSummary);
   FProgressTimer = new QTimer(this);
   FProgressTimer->setInterval(1000);
   connect(FProgressTimer, &QTimer::timeout, this, &TFConv::UpdateBuildProgress);
@@ -143,6 +156,16 @@ void TFConv::UpdateListActions() {
                                                                FFiles->Reason(current.row()))
                                                     .empty());
   Stop1->setEnabled(FBuilding && !FStopAsked);
+  NextUnsuccessful1->setEnabled(NextUnsuccessfulRow(*FFiles, -1) >= 0);
+}
+
+void TFConv::NextUnsuccessfulClick() {
+  const int row = NextUnsuccessfulRow(*FFiles, ListView_Files->currentIndex().isValid() ? ListView_Files->currentIndex().row() : -1);
+  if (row < 0) return;
+  const QModelIndex index = ListView_Files->model()->index(row, 0);
+  ListView_Files->setCurrentIndex(index);
+  ListView_Files->scrollTo(index);
+  ListView_Files->setFocus();
 }
 
 void TFConv::UpdateBuildProgress() {
@@ -155,7 +178,7 @@ void TFConv::UpdateBuildProgress() {
 
 void TFConv::RowProgress(int row, int percent) {
   FFiles->SetProgress(FBuildRows.at(static_cast<std::size_t>(row)), percent);
-  FEstimate->RowProgress(row, percent);
+  FEstimate->RowProgress(row, percent, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   UpdateBuildProgress();
 }
 
@@ -183,14 +206,9 @@ void TFConv::AddPaths(const QStringList& paths) {
   FFiles->AddFiles(found.files);
   QApplication::restoreOverrideCursor();
   if (!found.unreadable.empty()) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                    UnreadableMessage(found.unreadable, !found.files.empty()), QMessageBox::Ok, this);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
+    ShowMessageBox(this, QMessageBox::Warning, UnreadableMessage(found.unreadable, !found.files.empty()));
   } else if (found.files.empty()) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"), NoTiffMessage(paths), QMessageBox::Ok, this);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
+    ShowMessageBox(this, QMessageBox::Information, NoTiffMessage(paths));
   }
 }
 
@@ -205,13 +223,9 @@ void TFConv::ShowRowOutcome(int row) {
   const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Stopped(row), FFiles->Reason(row));
   if (outcome.empty()) return;
   const StatusImage status = FFiles->Status(row);
-  QMessageBox box(status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
-                  QStringLiteral("Kelvory"),
-                  PathQString(FFiles->Caption(row)) + "\n\n" + PathQString(outcome),
-                  QMessageBox::Ok, this);
   // The reason can be selected and copied, for a report or a search.
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box.exec();
+  ShowMessageBox(this, status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
+                 PathQString(FFiles->Caption(row)) + "\n\n" + PathQString(outcome));
 }
 
 }  // namespace kelvory

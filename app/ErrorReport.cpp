@@ -1,7 +1,8 @@
 #include "app/ErrorReport.h"
 
-#include <QMessageBox>
 #include <QString>
+
+#include "app/MessageBox.h"
 
 namespace kelvory {
 namespace {
@@ -39,9 +40,7 @@ std::string ErrorReportText(std::string_view message) {
 }
 
 void ShowErrorReport(const std::string& message, QWidget* parent) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Kelvory"),
-                  QString::fromStdString(ErrorReportText(message)), QMessageBox::Ok, parent);
-  box.exec();
+  ShowMessageBox(parent, QMessageBox::Critical, QString::fromStdString(ErrorReportText(message)), false);
 }
 
 }  // namespace kelvory

@@ -1,12 +1,15 @@
 #include "app/FileListView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHelpEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -146,6 +149,16 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    emit customContextMenuRequested(KeyboardMenuPoint());
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Delete && plain) {
+    emit DeleteRequested();
+    event->accept();
+    return;
+  }
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain) {
     if (currentIndex().isValid()) emit RowActivated(currentIndex().row());
     event->accept();
@@ -168,6 +181,38 @@ bool FileListView::viewportEvent(QEvent* event) {
     }
   }
   return QTreeView::viewportEvent(event);
+}
+
+QPoint FileListView::KeyboardMenuPoint() const {
+  const QRect row = visualRect(currentIndex());
+  if (!row.isValid() || !viewport()->rect().intersects(row)) return {4, 4};
+  return {row.left() + 4 * StatusIcons::kSize, row.bottom()};
+}
+
+bool FileListView::event(QEvent* event) {
+  // The keyboard's context menu comes to the view with the mouse's place (X11) and in
+  // the view's coordinates; the list's menu is opened at the current row, and always
+  // from the viewport's coordinates, as a click opens it.
+  if (event->type() == QEvent::ContextMenu &&
+      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard &&
+      contextMenuPolicy() == Qt::CustomContextMenu) {
+    emit customContextMenuRequested(KeyboardMenuPoint());
+    event->accept();
+    return true;
+  }
+  return QTreeView::event(event);
+}
+
+void FileListView::paintEvent(QPaintEvent* event) {
+  QTreeView::paintEvent(event);
+  // With no row to draw the focus on, the list's own area shows it.
+  if (!hasFocus() || model()->rowCount() > 0) return;
+  QPainter painter(viewport());
+  QStyleOptionFocusRect focus;
+  focus.initFrom(viewport());
+  focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+  focus.backgroundColor = viewport()->palette().color(QPalette::Base);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
 }
 
 bool FileListView::TakesDrop(const QMimeData* mime) const {

@@ -6,6 +6,8 @@
 // Long paths are shortened in the middle, so the file name stays in view; a running
 // row shows its percentage before the path. Files and folders dropped from a file
 // manager are handed on outside a build; Enter or a double click asks about a row.
+// The keyboard opens the list's menu at the current row (the Menu key, Shift+F10),
+// Delete asks to remove the row, and an empty list shows that it has the focus.
 #include <QTreeView>
 
 #include <functional>
@@ -34,6 +36,8 @@ class FileListView final : public QTreeView {
   void PathsDropped(const QStringList& paths);
   // Enter or a double click off the check box.
   void RowActivated(int row);
+  // The Delete key.
+  void DeleteRequested();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -43,11 +47,15 @@ class FileListView final : public QTreeView {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool viewportEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // The row whose check box lies under pos, or -1.
   int CheckBoxRowAt(const QPoint& pos) const;
   void ToggleCheckBox(int row);
+  // Where a menu the keyboard asks for opens: at the current row, or at the top.
+  QPoint KeyboardMenuPoint() const;
   // Whether a drop of what mime holds would be taken now.
   bool TakesDrop(const QMimeData* mime) const;
 

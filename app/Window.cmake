@@ -4,6 +4,10 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.h
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryLine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryLine.h
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryText.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
   ${CMAKE_CURRENT_LIST_DIR}/DocumentOpener.cpp
@@ -18,8 +22,16 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KelvoryApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
+  ${CMAKE_CURRENT_LIST_DIR}/MenuBarKeys.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MenuBarKeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBox.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.h
+  ${CMAKE_CURRENT_LIST_DIR}/RowSearch.h
+  ${CMAKE_CURRENT_LIST_DIR}/RussianPlural.h
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.h
   ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatusPanels.h
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h

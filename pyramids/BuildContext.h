@@ -80,6 +80,8 @@ struct BuildContext {
     AppendLinkDecision Decision;
   };
   std::map<int, Plan> RowPlans;
+  // Remarks for rows that get their levels: see RowReport::Note.
+  std::map<int, Reason> RowNotes;
   // The files this build has claimed.
   std::set<FileKey> ClaimedFiles;
   // Folders already cleared of the working copies of runs that died.

@@ -29,6 +29,9 @@ struct RowReport {
   int Row = -1;
   Outcome Result = Outcome::Failed;
   Reason Why;
+  // A remark on a row that got its levels otherwise as asked (a level compression that
+  // could not apply to it); empty for any other.
+  Reason Note;
   // The file's overview levels (reduced images) before the build and after it; -1
   // when the file was not read.
   int LevelsBefore = -1;

@@ -76,6 +76,9 @@ struct ItemProc {
   // which then takes the working copy's place.
   bool AsCog = false;
   std::vector<std::string> CogOptions;
+  // The chosen level compression cannot apply to the file: its levels are compressed as
+  // its image is.
+  bool OwnCompression = false;
   platform::TempFile CogCopy;
   // The factors the tool is asked for.
   std::vector<std::int64_t> Factors;

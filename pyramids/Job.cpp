@@ -10,6 +10,7 @@
 #include "pyramids/CopyStamp.h"
 #include "pyramids/ExternalLevels.h"
 #include "pyramids/FilePlan.h"
+#include "pyramids/LevelCompression.h"
 #include "pyramids/LevelInventory.h"
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
@@ -443,6 +444,9 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     slot.Destination = target.Destination;
     PrepareDestinationBuild(context, slot, plan, target.Sidecars);
   }
+  const std::optional<Reason> unsuited = UnsuitedLevelCompression(context.Request.Options, plan.Inventory.Samples);
+  slot.OwnCompression = unsuited.has_value();
+  if (unsuited) context.RowNotes[row] = *unsuited;
   slot.Factors = plan.Factors;
   slot.Levels = plan.LevelsWanted;
   slot.WorkingPath = slot.WorkingCopy.Path();
@@ -495,6 +499,10 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
     report.LevelsBefore = levels->second.first;
     const bool reached = result == Outcome::Done || result == Outcome::UpToDate;
     report.LevelsAfter = reached ? levels->second.second : levels->second.first;
+  }
+  if (const auto note = context.RowNotes.find(row); note != context.RowNotes.end()) {
+    if (result == Outcome::Done) report.Note = note->second;
+    context.RowNotes.erase(note);
   }
   const auto started = context.Started.find(row);
   if (started != context.Started.end()) {
@@ -700,16 +708,17 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
     slot.ToolOutput = platform::MemoryFile::Create("gdaladdo-output", error);
     if (error) Refuse(ReasonCode::CannotKeepOutput, {}, error);
     std::string toolPath = context.Request.ToolPath;
+    const BuildOptions options =
+        slot.OwnCompression ? WithoutLevelCompression(context.Request.Options) : context.Request.Options;
     std::vector<std::string> arguments;
     if (slot.CogCopy.Valid()) {
       toolPath = FindTranslateTool(toolPath);
-      arguments = CogTranslateArguments(slot.WorkingCopy.Path(), slot.CogCopy.Path(), slot.CogOptions,
-                                        context.Request.Options);
+      arguments = CogTranslateArguments(slot.WorkingCopy.Path(), slot.CogCopy.Path(), slot.CogOptions, options);
     } else if (slot.Append) {
       arguments = slot.Append->ToolRuns().at(slot.AppendRun);
     } else {
       arguments = ToolArguments(slot.External ? slot.ExternalBuild.ToolTarget() : slot.WorkingCopy.Path(),
-                                slot.Factors, context.Request.Options);
+                                slot.Factors, options);
       if (slot.External) arguments.insert(arguments.begin(), "-ro");
     }
     slot.ProcessHandle =

@@ -53,6 +53,7 @@ LevelInventory ReadLevelInventory(TTIFFBitmap& reader) {
   if (!reader.GetImageSize(1, inventory.Width, inventory.Height)) Refuse(ReasonCode::NoImage);
   inventory.Levels = 1;
   inventory.CogLayout = reader.DeclaresCogLayout();
+  inventory.Samples = reader.SamplesOf(1);
   AddReducedImages(inventory, reader, 2, true);
   return inventory;
 }

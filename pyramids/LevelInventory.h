@@ -18,6 +18,8 @@ struct LevelInventory {
   std::int32_t Levels = 0;
   // The reduction factors already present (2, 4, 8, ...).
   std::set<std::int64_t> Factors;
+  // How the full-resolution image stores its samples.
+  SampleKind Samples;
   // GDAL announced the layout of a Cloud Optimized GeoTIFF.
   bool CogLayout = false;
 };

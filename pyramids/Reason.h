@@ -17,6 +17,7 @@ enum class ReasonCode {
   NotFound,            // no file at the path
   EnoughLevels,        // up to date: the file has the levels it needs
   CopyCurrent,         // up to date: Args: the copy, newer than the file and with its levels
+  LevelCompressionUnsuited,  // built, levels compressed as the image: Args: compression, bits per sample
   Aborted,             // the build ended unexpectedly
   Unexpected,          // collecting the row failed unexpectedly; Args: what was caught
   // The tool.
@@ -117,7 +118,7 @@ class BuildError : public Exception {
 inline constexpr ReasonCode kAllReasonCodes[] = {
     ReasonCode::Stopped,         ReasonCode::Busy,
     ReasonCode::NotFound,        ReasonCode::EnoughLevels,
-    ReasonCode::CopyCurrent,
+    ReasonCode::CopyCurrent,     ReasonCode::LevelCompressionUnsuited,
     ReasonCode::Aborted,         ReasonCode::Unexpected,
     ReasonCode::ToolSignal,      ReasonCode::ToolExitStatus,
     ReasonCode::ToolError,       ReasonCode::ToolNoLevels,

@@ -30,6 +30,11 @@ const Words kWords[] = {
     {ReasonCode::Busy, "busy", "another process is building this file", "этот файл сейчас строит другой процесс"},
     {ReasonCode::NotFound, "not_found", "there is no such file", "файл не найден"},
     {ReasonCode::EnoughLevels, "enough_levels", "the file already has its overview levels", "Пирамиды уже есть."},
+    {ReasonCode::LevelCompressionUnsuited, "level_compression_unsuited",
+     "the levels are compressed as the image is: %1 suits only 8-bit images without a palette, and this file has "
+     "%2-bit samples",
+     "уровни сжаты так же, как изображение: сжатие %1 подходит только к 8-битным снимкам без палитры, а у этого "
+     "файла %2-битные отсчёты"},
     {ReasonCode::CopyCurrent, "copy_current", "the copy %1 is newer than the file and has its overview levels",
      "копия %1 новее файла, и пирамиды в ней уже есть"},
     {ReasonCode::Aborted, "aborted", "the build was aborted", "построение прервано"},

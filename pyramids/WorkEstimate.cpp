@@ -10,12 +10,18 @@ namespace {
 // An estimate from the first seconds or the first per cent is mostly noise.
 constexpr double MinSecondsForEstimate = 2.0;
 constexpr double MinFractionForEstimate = 0.01;
+// A row's own pace is told once it has done this much.
+constexpr double MinRowFractionForPace = 0.05;
+// How slowly the steadied time left follows the pace: over a few seconds at the start,
+// over a share of the time so far later on.
+constexpr double MinSteadySeconds = 2.0;
+constexpr double SteadyShare = 0.1;
 
 }  // namespace
 
 WorkEstimate::WorkEstimate(std::vector<double> weights) {
   rows_.reserve(weights.size());
-  for (const double weight : weights) rows_.push_back({std::max(weight, 1.0), 0, false, false});
+  for (const double weight : weights) rows_.push_back({std::max(weight, 1.0), 0, false, false, -1, -1, -1});
 }
 
 WorkEstimate WorkEstimate::ForFiles(const std::vector<std::string>& paths) {
@@ -29,12 +35,25 @@ WorkEstimate WorkEstimate::ForFiles(const std::vector<std::string>& paths) {
   return WorkEstimate(std::move(sizes));
 }
 
+void WorkEstimate::RowStarted(int row, double elapsedSeconds) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  rows_[static_cast<std::size_t>(row)].started = elapsedSeconds;
+}
+
 void WorkEstimate::RowProgress(int row, int percent) {
   if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
   Row& changed = rows_[static_cast<std::size_t>(row)];
   if (changed.settled) return;
   changed.reported = true;
   changed.done = std::clamp(percent / 100.0, 0.0, 1.0);
+}
+
+void WorkEstimate::RowProgress(int row, int percent, double elapsedSeconds) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  const double before = rows_[static_cast<std::size_t>(row)].done;
+  RowProgress(row, percent);
+  Row& changed = rows_[static_cast<std::size_t>(row)];
+  if (changed.done != before || changed.progressAt < 0) changed.progressAt = elapsedSeconds;
 }
 
 void WorkEstimate::RowSettled(int row) {
@@ -44,6 +63,12 @@ void WorkEstimate::RowSettled(int row) {
   changed.settled = true;
   changed.done = 1;
   ++settled_;
+}
+
+void WorkEstimate::RowSettled(int row, double elapsedSeconds) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  if (!rows_[static_cast<std::size_t>(row)].settled) rows_[static_cast<std::size_t>(row)].finished = elapsedSeconds;
+  RowSettled(row);
 }
 
 double WorkEstimate::Fraction() const {
@@ -63,6 +88,70 @@ std::optional<double> WorkEstimate::SecondsLeft(double elapsedSeconds) const {
   const double fraction = Fraction();
   if (elapsedSeconds < MinSecondsForEstimate || fraction < MinFractionForEstimate) return std::nullopt;
   return elapsedSeconds * (1.0 - fraction) / fraction;
+}
+
+double WorkEstimate::SlotPace(double elapsedSeconds) const {
+  // The work done by rows whose times are known over those times.
+  double work = 0;
+  double seconds = 0;
+  for (const Row& row : rows_) {
+    if (row.started < 0 || !row.reported) continue;
+    work += row.weight * row.done;
+    // A running row's work done is that of when its percentage was reached.
+    const double until = row.settled ? row.finished : row.progressAt >= row.started ? row.progressAt : elapsedSeconds;
+    seconds += until - row.started;
+  }
+  return seconds >= MinSecondsForEstimate && work > 0 ? work / seconds : 0;
+}
+
+double WorkEstimate::LongestRunningRowLeft(double elapsedSeconds) const {
+  const double slotPace = SlotPace(elapsedSeconds);
+  double longest = 0;
+  for (const Row& row : rows_) {
+    if (row.settled || row.started < 0) continue;
+    // A file's work runs on one slot however many others are free.
+    if (slotPace > 0) longest = std::max(longest, row.weight * (1.0 - row.done) / slotPace);
+    if (row.done < MinRowFractionForPace) continue;
+    // A percentage comes in steps: the pace is that of the moment it was reached.
+    const double at = row.progressAt >= row.started ? row.progressAt : elapsedSeconds;
+    longest = std::max(longest, (at - row.started) * (1.0 - row.done) / row.done - (elapsedSeconds - at));
+  }
+  return longest;
+}
+
+std::optional<double> WorkEstimate::SteadySecondsLeft(double elapsedSeconds) {
+  std::optional<double> pace = SecondsLeft(elapsedSeconds);
+  if (pace && *pace > 0) {
+    const double longest = LongestRunningRowLeft(elapsedSeconds);
+    if (const double slotPace = SlotPace(elapsedSeconds); slotPace > 0) {
+      // The work left spread over the slots at work, at one slot's pace; but no file
+      // goes faster than one slot takes it.
+      double left = 0;
+      int running = 0;
+      for (const Row& row : rows_) {
+        if (row.settled) continue;
+        left += row.weight * (1.0 - row.done);
+        running += row.started >= 0 ? 1 : 0;
+      }
+      pace = std::max(left / (slotPace * std::max(running, 1)), longest);
+    } else {
+      pace = std::max(*pace, longest);
+    }
+  }
+  if (!pace || *pace <= 0 || !steady_) {
+    steady_ = pace;
+    steadyAt_ = elapsedSeconds;
+    return steady_;
+  }
+  // Between two looks the time left runs down as the clock does; the news of the pace
+  // then moves it part of the way, the more the longer the gap, the less the longer
+  // the build has run (its pace is better known).
+  const double gap = std::max(elapsedSeconds - steadyAt_, 0.0);
+  const double settling = std::max(MinSteadySeconds, SteadyShare * elapsedSeconds);
+  const double counted = std::max(*steady_ - gap, 0.0);
+  steady_ = counted + (*pace - counted) * gap / (gap + settling);
+  steadyAt_ = elapsedSeconds;
+  return steady_;
 }
 
 }  // namespace kelvory

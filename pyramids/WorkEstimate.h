@@ -17,8 +17,16 @@ class WorkEstimate {
   // The files' sizes as weights; a missing or empty file weighs one byte.
   static WorkEstimate ForFiles(const std::vector<std::string>& paths);
 
+  // The row's tool started, elapsedSeconds into the build.
+  void RowStarted(int row, double elapsedSeconds);
   void RowProgress(int row, int percent);
+  // The same, told elapsedSeconds into the build: the row's own pace is then taken
+  // from when its percentage changed, not from when it is asked.
+  void RowProgress(int row, int percent, double elapsedSeconds);
   void RowSettled(int row);
+  // The same, told elapsedSeconds into the build: the row's time counts toward the pace
+  // of one slot.
+  void RowSettled(int row, double elapsedSeconds);
 
   int Settled() const { return settled_; }
   int Total() const { return static_cast<int>(rows_.size()); }
@@ -26,6 +34,11 @@ class WorkEstimate {
   double Fraction() const;
   // Seconds still to go at the pace so far, or none while too little is done to tell.
   std::optional<double> SecondsLeft(double elapsedSeconds) const;
+  // The same, steadied for a person to read, asked for as time goes on: it counts down
+  // between news and follows the pace by degrees, and it is never less than what a
+  // running row needs at its own pace (the last big file runs alone, at one file's
+  // pace).
+  std::optional<double> SteadySecondsLeft(double elapsedSeconds);
 
  private:
   struct Row {
@@ -33,9 +46,19 @@ class WorkEstimate {
     double done = 0;  // 0 to 1
     bool reported = false;
     bool settled = false;
+    double started = -1;  // seconds into the build; -1: not told
+    double progressAt = -1;  // when done last changed; -1: not told
+    double finished = -1;    // when settled; -1: not told
   };
+  // One slot's pace: work done per second of a row running; 0 while unknown.
+  double SlotPace(double elapsedSeconds) const;
+  // The longest a running row still needs at its own pace, or 0.
+  double LongestRunningRowLeft(double elapsedSeconds) const;
+
   std::vector<Row> rows_;
   int settled_ = 0;
+  std::optional<double> steady_;
+  double steadyAt_ = 0;
 };
 
 }  // namespace kelvory

@@ -18,6 +18,9 @@ namespace {
 constexpr std::uint16_t TagNewSubfileType = 254;
 constexpr std::uint16_t TagImageWidth = 256;
 constexpr std::uint16_t TagImageLength = 257;
+constexpr std::uint16_t TagBitsPerSample = 258;
+constexpr std::uint16_t TagPhotometric = 262;
+constexpr std::uint16_t TagSampleFormat = 339;
 constexpr std::uint16_t ClassicVersion = 42;
 constexpr std::uint16_t BigTiffVersion = 43;
 constexpr std::size_t LargestHeader = 16;
@@ -164,6 +167,17 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
   if (directory.ReadTag(TagImageLength, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
   height = values.Integer(0);
   return true;
+}
+
+SampleKind TTIFFBitmap::SamplesOf(std::int32_t index) {
+  SampleKind kind;
+  if (index < 1 || index > DirectoryCount()) return kind;
+  TTIFFIFD& directory = *FDirectories[static_cast<std::size_t>(index) - 1];
+  TagValues values;
+  if (directory.ReadTag(TagBitsPerSample, values, 1) >= 1) kind.BitsPerSample = values.Unsigned(0);
+  if (directory.ReadTag(TagSampleFormat, values, 1) >= 1) kind.SampleFormat = values.Unsigned(0);
+  if (directory.ReadTag(TagPhotometric, values, 1) >= 1) kind.Photometric = values.Unsigned(0);
+  return kind;
 }
 
 std::uint32_t TTIFFBitmap::SubfileType(std::int32_t index) {

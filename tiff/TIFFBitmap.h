@@ -10,6 +10,14 @@
 
 namespace kelvory {
 
+// How a directory's image stores its samples, as its tags say (absent tags as TIFF
+// defines them).
+struct SampleKind {
+  std::uint32_t BitsPerSample = 1;
+  std::uint32_t SampleFormat = 1;  // 1 unsigned, 2 signed integer, 3 floating point
+  std::uint32_t Photometric = 1;   // 3: palette
+};
+
 // A TIFF file opened for reading its structure: the header, the chain of directories
 // and each directory's image size. Every failure is an exception after which the
 // bitmap is closed. The mode (classic unless chosen) decides which files it takes.
@@ -34,6 +42,8 @@ class TTIFFBitmap {
   // The NewSubfileType (tag 254) of directory index (1-based): bit 0 marks a
   // reduced-resolution image, bit 2 a transparency mask. 0 when the tag is absent.
   std::uint32_t SubfileType(std::int32_t index);
+  // The samples of directory index (1-based); the defaults when out of range.
+  SampleKind SamplesOf(std::int32_t index);
   // True when the file announces the layout of a Cloud Optimized GeoTIFF as GDAL
   // recognises it (its structural metadata right after the header describes that layout
   // and no later edit has broken it), which adding levels in place would break. Read by

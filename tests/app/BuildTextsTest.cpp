@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/BuildProgress.h"
+#include "app/BuildSummaryText.h"
 #include "app/ReasonText.h"
+#include "app/RussianPlural.h"
 #include "pyramids/WorkEstimate.h"
 
 namespace kelvory {
@@ -21,6 +23,39 @@ TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReads
   widened.ReadableWidened = true;
   EXPECT_EQ(WindowReason(widened),
             "Неподдерживаемый тип файла. Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
+}
+
+TEST(RussianPlural, NounAfterANumberTakesTheFormRussianGivesIt) {
+  const struct {
+    long long count;
+    const char* expected;
+  } cases[] = {{0, "0 файлов"},   {1, "1 файл"},     {2, "2 файла"},     {4, "4 файла"},   {5, "5 файлов"},
+               {11, "11 файлов"}, {12, "12 файлов"}, {14, "14 файлов"},  {21, "21 файл"},  {22, "22 файла"},
+               {72, "72 файла"},  {111, "111 файлов"}, {101, "101 файл"}, {1004, "1004 файла"}};
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.count, kFileNoun), QString::fromUtf8(c.expected));
+}
+
+TEST(BuildSummaryText, CountsThatAreNotZeroWithTheirNounAndAgreement) {
+  const auto summary = [](int done, int upToDate, int failed, int stopped) {
+    BuildSummary counts;
+    counts.Done = done;
+    counts.UpToDate = upToDate;
+    counts.Failed = failed;
+    counts.Stopped = stopped;
+    return counts;
+  };
+  const struct {
+    BuildSummary counts;
+    const char* line;
+  } cases[] = {
+      {summary(0, 0, 0, 0), ""},
+      {summary(1, 0, 0, 0), "Итог: 1 файл построен"},
+      {summary(3, 2, 0, 0), "Итог: 3 файла построены · 2 уже с пирамидами"},
+      {summary(0, 0, 21, 11), "Итог: 21 файл с ошибкой · 11 остановлены"},
+      {summary(25, 0, 0, 1), "Итог: 25 файлов построены · 1 остановлен"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SummaryLine(c.counts), c.line);
+  EXPECT_EQ(SummaryDetails(summary(3, 0, 1, 0)), "Построены: 3 файла\nС ошибкой: 1 файл");
 }
 
 TEST(BuildProgress, EstimateFollowsThePaceOfTheWorkOnceThereIsOne) {

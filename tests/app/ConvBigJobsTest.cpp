@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/BuildSummaryLine.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
@@ -260,6 +261,30 @@ TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
   EXPECT_EQ(window.Files().RowCount(), 0);
 }
 
+// Eighty names would make a box taller than the screen: the first few are named, the
+// rest counted, and the whole list is in the details.
+TEST_F(ConvBigJobsTest, ManyPathsWithNothingToAddAreCountedAndAllInTheDetails) {
+  QList<QUrl> urls;
+  QStringList paths;
+  for (int i = 0; i < 80; ++i) {
+    paths.push_back(folder.filePath(QStringLiteral("notes%1.txt").arg(i)));
+    std::ofstream(QFile::encodeName(paths.back()).constData()) << "x";
+    urls.push_back(QUrl::fromLocalFile(paths.back()));
+  }
+  TFConv window(environment);
+  window.show();
+  QString message;
+  QString details;
+  test::AnswerNextModal([&](QWidget* modal) {
+    message = static_cast<QMessageBox*>(modal)->text();
+    details = static_cast<QMessageBox*>(modal)->detailedText();
+  });
+  ASSERT_TRUE(Drop(window, urls));
+  EXPECT_EQ(message, QString::fromUtf8("Ни один из этих файлов не TIFF (.tif, .tiff):\n\n") +
+                         paths.first(8).join('\n') + QString::fromUtf8("\nи ещё 72 файла"));
+  EXPECT_EQ(details, QString::fromUtf8("Ни один из этих файлов не TIFF (.tif, .tiff):\n\n") + paths.join('\n'));
+}
+
 TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress) {
   const QByteArray go = QFile::encodeName(folder.filePath("go"));
   UseFakeTool("printf '0...10...'\n"
@@ -341,7 +366,35 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
   EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
   EXPECT_EQ(window.Files().Status(40), StatusDone);
+  // The summary keeps the line's place until it is clicked away.
+  EXPECT_FALSE(window.BuildSummary1->geometry().intersects(view->geometry()));
+  QTest::mouseClick(window.BuildSummary1, Qt::LeftButton);
   EXPECT_EQ(view->geometry(), listPlace);
+}
+
+// Once the build is over the window says how it went, and F8 goes from one row it did
+// not get done to the next, round past the end.
+TEST_F(ConvBigJobsTest, SummaryTellsHowTheBuildWentAndF8FindsWhatFailed) {
+  UseFakeTool("exit 1");
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), "/not/there.tif", MakeTiff("c.tif")});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_TRUE(window.BuildSummary1->isVisible());
+  EXPECT_EQ(window.BuildSummary1->Summary(), QString::fromUtf8("Итог: 2 файла с ошибкой · 1 не найден"));
+  std::vector<int> visited;
+  window.ListView_Files->setCurrentIndex({});
+  for (int i = 0; i < 4; ++i) {
+    window.NextUnsuccessful1->trigger();
+    visited.push_back(window.ListView_Files->currentIndex().row());
+  }
+  EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 0}));
+
+  // Rows taken away: the counts no longer tell of the list.
+  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
+  EXPECT_FALSE(window.BuildSummary1->isVisible());
 }
 
 // The stop command works like the end signal, but the window stays and is idle again.

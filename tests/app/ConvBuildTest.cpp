@@ -53,6 +53,50 @@ class ConvBuildTest : public ::testing::Test {
   ConvEnvironment environment;
 };
 
+// The Build button pressed from the keyboard is locked during the build: the focus goes
+// to the list, which stays usable, and is there when the build is over.
+TEST_F(ConvBuildTest, FocusGoesToTheListWhenTheBuildLocksTheButton) {
+  dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("first.tif")});
+  TFConv window(environment);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  window.Button_Build->setFocus();
+  QWidget* focusedWhileBuilding = nullptr;
+  QTimer::singleShot(0, [&] { focusedWhileBuilding = QApplication::focusWidget(); });
+  QTest::keyClick(window.Button_Build, Qt::Key_Space);
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(focusedWhileBuilding, window.ListView_Files);
+  EXPECT_EQ(QApplication::focusWidget(), window.ListView_Files);
+}
+
+// JPEG levels cannot be written for 16-bit samples: that file gets levels compressed
+// as its image is, and its row says why; an 8-bit file gets JPEG levels.
+TEST_F(ConvBuildTest, JpegLevelsGoOnlyToFilesTheySuit) {
+  const auto make = [&](const QString& name, const char* type) {
+    QProcess create;
+    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-ot", type, "-outsize", "400", "400", "-bands", "1",
+                                            "-burn", "100", folder.filePath(name)});
+    EXPECT_TRUE(create.waitForFinished(30000));
+    return QFile::encodeName(folder.filePath(name)).toStdString();
+  };
+  environment.settingsFile = folder.filePath("settings.ini");
+  dialogs.addAnswers.push_back(std::vector<std::string>{make("wide.tif", "UInt16"), make("byte.tif", "Byte")});
+  TFConv window(environment);
+  for (QAction* choice : window.SettingsMenu->CompressionMenu->actions()) {
+    if (choice->data().toString() == "JPEG") choice->trigger();
+  }
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+
+  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_NE(window.Files().Reason(0).find("JPEG"), std::string::npos) << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Status(1), StatusDone);
+  EXPECT_EQ(window.Files().Reason(1), "");
+}
+
 TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   const std::string first = MakeTiff("first.tif");
   const std::string second = MakeTiff("second.tif");

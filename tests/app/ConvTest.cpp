@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/About.h"
+#include "app/BuildSettingsMenu.h"
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "app/SystemCommand.h"
@@ -297,6 +298,36 @@ TEST_F(ConvTest, WindowMenuCommandsGoThroughTheApplication) {
   EXPECT_EQ(opened.size(), 2u);
   EXPECT_EQ(aboutShown, 2);
   QDir::setCurrent(previous);
+}
+
+// What the mouse reaches the keyboard reaches too: the "?" menu from the menu bar, the
+// list's menu, and removing a row.
+TEST_F(ConvTest, KeyboardReachesTheHelpMenuTheListMenuAndDelete) {
+  listDialogs.addAnswers.push_back(std::vector<std::string>{"/maps/a.tif", "/maps/b.tif"});
+  TFConv window(environment);
+  window.show();
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+
+  window.MainMenu1->setActiveAction(window.SettingsMenu->menuAction());
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::activePopupWidget(), window.SettingsMenu);
+  QTest::keyClick(window.SettingsMenu, Qt::Key_Right);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), window.N1);
+  QTest::keyClick(window.N1, Qt::Key_Left);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), window.SettingsMenu);
+  window.SettingsMenu->close();
+  QApplication::processEvents();
+
+  window.ListView_Files->setCurrentIndex(window.ListView_Files->model()->index(1, 0));
+  QTest::keyClick(window.ListView_Files, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(window.ListMenu->isVisible());
+  window.ListMenu->close();
+
+  QTest::keyClick(window.ListView_Files, Qt::Key_Delete);
+  EXPECT_EQ(window.Files().RowCount(), 1);
+  EXPECT_EQ(window.Files().Caption(0), "/maps/a.tif");
 }
 
 TEST_F(ConvTest, AboutBoxFromBothMenusIsTheSameDialog) {

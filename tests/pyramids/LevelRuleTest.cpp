@@ -1,11 +1,36 @@
 #include <gtest/gtest.h>
 
+#include "pyramids/LevelCompression.h"
 #include "pyramids/LevelRule.h"
 #include "pyramids/ToolCommand.h"
 #include "platform/Errors.h"
 
 namespace kelvory {
 namespace {
+
+// JPEG takes 8-bit unsigned samples without a palette; GDAL fails on any other file,
+// whose levels then keep the image's compression. Other compressions take all.
+TEST(LevelCompression, JpegOnlyFor8BitUnsignedImagesWithoutAPalette) {
+  struct Case {
+    const char* compression;
+    SampleKind samples;
+    bool suits;
+  };
+  const Case cases[] = {
+      {"JPEG", {8, 1, 2}, true},    {"jpeg", {8, 1, 1}, true},     {"JPEG", {16, 1, 1}, false},
+      {"JPEG", {32, 3, 1}, false},  {"JPEG", {8, 2, 1}, false},    {"JPEG", {8, 1, 3}, false},
+      {"JPEG", {1, 1, 0}, false},   {"DEFLATE", {32, 3, 1}, true}, {"LZW", {16, 1, 1}, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompressionSuits(c.compression, c.samples), c.suits) << c.compression << ' ' << c.samples.BitsPerSample;
+  }
+  BuildOptions options;
+  options.Config = {{"GDAL_NUM_THREADS", "2"}, {"COMPRESS_OVERVIEW", "JPEG"}};
+  EXPECT_FALSE(UnsuitedLevelCompression(options, {8, 1, 2}));
+  EXPECT_EQ(UnsuitedLevelCompression(options, {16, 1, 1}),
+            MakeReason(ReasonCode::LevelCompressionUnsuited, {"JPEG", "16"}));
+  EXPECT_EQ(WithoutLevelCompression(options).Config, (decltype(options.Config){{"GDAL_NUM_THREADS", "2"}}));
+}
 
 TEST(LevelRule, ShorterSideDecidesAndHalfwayPointsSplitAsDocumented) {
   struct Case {
