@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "app/PathElision.h"
 #include "app/ReasonText.h"
 #include "app/StatusIcons.h"
 #include "app/WrapToWidth.h"
@@ -50,15 +51,34 @@ class FileListDelegate final : public QStyledItemDelegate {
     option->features |= QStyleOptionViewItem::HasDecoration;
     option->icon = QIcon(icons_.Picture(status));
     option->decorationSize = QSize(StatusIcons::kSize, StatusIcons::kSize);
-    const int percent = index.data(FileListModel::ProgressRole).toInt();
-    if (status == StatusInProgress && percent >= 0) {
-      option->text = QStringLiteral("%1% · ").arg(percent) + option->text;
-    } else if (status == StatusFailed && index.data(FileListModel::StoppedRole).toBool()) {
-      option->text = QString::fromUtf8("остановлено · ") + option->text;
-    }
+    option->text = Prefix(index) + option->text;
+  }
+
+  // The style would cut a long path anywhere in its middle, the file name too: the
+  // path is shortened here, in its folders, to the room the style gives the text.
+  void paint(QPainter* painter, const QStyleOptionViewItem& base, const QModelIndex& index) const override {
+    QStyleOptionViewItem option(base);
+    initStyleOption(&option, index);
+    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+    const int room = style->subElementRect(QStyle::SE_ItemViewItemText, &option, option.widget).width() - 2 * margin;
+    const QString prefix = Prefix(index);
+    option.text = prefix + ElidePath(index.data(Qt::DisplayRole).toString(), option.fontMetrics,
+                                     room - option.fontMetrics.horizontalAdvance(prefix));
+    style->drawControl(QStyle::CE_ItemViewItem, &option, painter, option.widget);
   }
 
  private:
+  // What a row shows before its path: a running row's percentage, a stopped row's word.
+  static QString Prefix(const QModelIndex& index) {
+    const auto status = static_cast<StatusImage>(index.data(FileListModel::StatusRole).toInt());
+    const int percent = index.data(FileListModel::ProgressRole).toInt();
+    if (status == StatusInProgress && percent >= 0) return QStringLiteral("%1% · ").arg(percent);
+    if (status == StatusFailed && index.data(FileListModel::StoppedRole).toBool())
+      return QString::fromUtf8("остановлено · ");
+    return {};
+  }
+
   StatusIcons icons_;
 };
 

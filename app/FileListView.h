@@ -3,7 +3,7 @@
 // box, a status picture and the caption on every row, single selection, no editing.
 // A primary-button press exactly on a check box (and the space bar on the current
 // row) toggles it here, on the press, and then lets the list follow or undo it.
-// Long paths are shortened in the middle, so the file name stays in view; a running
+// Long paths are shortened in their folders, so the file name stays whole; a running
 // row shows its percentage before the path. Files and folders dropped from a file
 // manager are handed on outside a build; Enter or a double click asks about a row.
 // The keyboard opens the list's menu at the current row (the Menu key, Shift+F10),

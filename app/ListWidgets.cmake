@@ -2,6 +2,8 @@
 target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FileListView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileListView.h
+  ${CMAKE_CURRENT_LIST_DIR}/PathElision.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PathElision.h
   ${CMAKE_CURRENT_LIST_DIR}/QtListDialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtListDialogs.h
   ${CMAKE_CURRENT_LIST_DIR}/StatusIcons.cpp

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/PathElision.h"
 #include "app/QtListDialogs.h"
 #include "app/WrapToWidth.h"
 #include "filelist/FileList.h"
@@ -158,6 +159,34 @@ TEST_F(FileListViewTest, LongToolTipsAreWrappedWithNothingLost) {
   QApplication::sendEvent(view.viewport(), &help);
   EXPECT_GT(QToolTip::text().count(u'\n'), 3);
   EXPECT_EQ(QToolTip::text().remove(u'\n'), folders + "sheet.tif" + sentence);
+}
+
+// A row too narrow for its path gives way in the folders; the name is cut only when it
+// alone does not fit, and what is shown never outgrows the room.
+TEST_F(FileListViewTest, LongPathsKeepTheFileNameWholeAndCutTheFolder) {
+  const QFontMetrics metrics(view.font());
+  const QString ellipsis(QChar(0x2026));
+  const QString name = QString::fromUtf8("/снимок с пробелом, белом и 'кавычкой'.tif");
+  const QString folder = QString("/data/survey_2021/region_north").repeated(3) + "/g";
+  const int nameRoom = metrics.horizontalAdvance(ellipsis + name);
+  const struct {
+    QString path;
+    int width;
+    QString start;  // what the shown text begins with
+    QString end;    // and ends with
+  } cases[] = {
+      {folder + name, metrics.horizontalAdvance(folder + name), folder, name},  // fits: as it is
+      {folder + name, nameRoom + metrics.horizontalAdvance("/data/survey"), "/data", name},
+      {folder + name, nameRoom, ellipsis, name},  // only the name fits
+      {"C:\\maps\\" + QString(80, u'x') + "\\sheet.tif", metrics.horizontalAdvance("C:\\maps\\x\\sheet.tif"), "C:",
+       "\\sheet.tif"},
+      {folder + name, metrics.horizontalAdvance(name) / 2, ellipsis, "'.tif"},  // the name cut, its end kept
+  };
+  for (const auto& c : cases) {
+    const QString shown = ElidePath(c.path, metrics, c.width);
+    EXPECT_TRUE(shown.startsWith(c.start) && shown.endsWith(c.end)) << shown.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(shown), c.width) << shown.toStdString();
+  }
 }
 
 // Answers the next dialog that opens by choosing name in folder.
