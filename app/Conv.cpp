@@ -51,7 +51,6 @@ namespace {
 const char kCaption[] = "Генератор пирамид для TIFF";
 const char kBuildCaption[] = "Построить";
 const char kWaitCaption[] = "Подождите...";
-const char kToolMissingMessage[] = "gdaladdo.exe не найден";
 const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
 // How often a running build is stepped from the window's event loop.
 constexpr int kBuildStepMs = 20;
@@ -94,6 +93,7 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   FDocumentOpener = new DocumentOpener(FEnvironment.documentOpener, this);
   // Told from the event loop: the box never opens inside the opener's own signal.
   connect(FDocumentOpener, &DocumentOpener::Failed, this, &TFConv::ShowOpenFailure, Qt::QueuedConnection);
+  connect(FDocumentOpener, &DocumentOpener::Missing, this, &TFConv::ShowDocumentMissing, Qt::QueuedConnection);
   if (!FEnvironment.findTool) FEnvironment.findTool = FindTool;
   if (!FEnvironment.folderDialog) {
     FOwnFolderDialog = std::make_unique<QtFolderDialog>();
@@ -193,7 +193,7 @@ void TFConv::CreateControls() {
   banner->setPixmap(BannerPicture());
   banner->setGeometry(388, 9, 130, 520);
   banner->setCursor(Qt::PointingHandCursor);
-  banner->setToolTip(QString::fromUtf8("Перейти на сайт Torvel 6"));
+  banner->setToolTip(QString::fromUtf8("Открыть справку Kelvory (kelvory.pdf)"));
   banner->setContextMenuPolicy(Qt::PreventContextMenu);
   connect(banner, &ImageLabel::clicked, this, &TFConv::Image1Click);
   Image1 = banner;
@@ -315,7 +315,7 @@ void TFConv::Button_BuildClick() {
   EnterBuilding();
   const std::string tool = FEnvironment.findTool(ProgramFolder());
   if (tool.empty()) {
-    ShowMessage(QString::fromUtf8(kToolMissingMessage));
+    ShowToolMissing();
     LeaveBuilding();
     return;
   }
@@ -408,6 +408,11 @@ void TFConv::ShowOpenFailure(const QUrl& url) {
                      (url.isLocalFile() ? url.toLocalFile() : url.toString()));
 }
 
+void TFConv::ShowDocumentMissing(const QUrl& url) {
+  ShowMessageBox(this, QMessageBox::Warning,
+                 QString::fromUtf8("Файл справки не найден:\n\n") + QDir::toNativeSeparators(url.toLocalFile()));
+}
+
 void TFConv::UpdateCounters() {
   FPanels->SetText(1, QString::fromStdString(FFiles->FilesPanelText()));
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
@@ -427,9 +432,8 @@ void TFConv::RowSettled(const RowReport& report) {
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
   FFiles->SetStopped(row, report.Result == Outcome::Stopped);
   // A row built with a remark says it was built, and then the remark.
-  FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty()
-                             ? "Пирамиды построены; " + WindowReason(report.Note)
-                             : WindowReason(report.Why));
+  FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty() ? WindowBuiltNote(report.Note)
+                                                                     : WindowReason(report.Why));
   FEstimate->RowSettled(report.Row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   UpdateBuildProgress();
   // Shown once this step is over: the build goes on under the box.
@@ -487,6 +491,14 @@ void TFConv::HideBuildSummary() {
   if (FBuilding || BuildSummary1->isHidden()) return;
   BuildSummary1->hide();
   ListView_Files->setGeometry(kListGeometry);
+}
+
+void TFConv::ShowToolMissing() {
+  // The message names the tool; where it was looked for is told under it.
+  const QString bundled = PathQString(BundledToolPath(ProgramFolder()));
+  ShowMessageBox(this, QMessageBox::NoIcon,
+                 {QString::fromStdString(ToolMissingText()), {},
+                  QString::fromUtf8("Искали: %1 и в папках из переменной PATH.").arg(bundled)});
 }
 
 void TFConv::ShowMessage(const QString& text) {

@@ -176,6 +176,8 @@ class TFConv final : public QWidget, public BuildEvents {
   // One step of the running build, from the window's event loop.
   void StepBuild();
   void ShowMessage(const QString& text);
+  // The tool is neither beside the program nor on the PATH.
+  void ShowToolMissing();
   std::string ProgramFolder() const;
   int SlotCount() const;
 
@@ -189,6 +191,7 @@ class TFConv final : public QWidget, public BuildEvents {
   void UpdateBuildProgress();
   void UpdateListActions();
   void ShowOpenFailure(const QUrl& url);
+  void ShowDocumentMissing(const QUrl& url);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);

@@ -1,6 +1,7 @@
 #include "app/DocumentOpener.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -23,6 +24,11 @@ DocumentOpener::~DocumentOpener() {
 }
 
 void DocumentOpener::Open(const QUrl& url) {
+  // Asked first: a viewer would report a missing file as a failure of its own.
+  if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+    QTimer::singleShot(0, this, [this, url] { emit Missing(url); });
+    return;
+  }
   if (program_.isEmpty()) {
     // The shell's answer is final; it is told from the event loop, as xdg-open's is.
     if (!QDesktopServices::openUrl(url)) QTimer::singleShot(0, this, [this, url] { emit Failed(url); });

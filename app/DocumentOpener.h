@@ -23,6 +23,8 @@ class DocumentOpener final : public QObject {
  signals:
   // The opener could not be started, or it ended with a failure: nothing shows url.
   void Failed(const QUrl& url);
+  // url names a local file that is not there; no opener was started.
+  void Missing(const QUrl& url);
 
  private:
   QString program_;

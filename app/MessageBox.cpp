@@ -48,6 +48,7 @@ void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const MessageText& 
   QMessageBox box(icon, QStringLiteral("Kelvory"), shown.text, QMessageBox::Ok, parent);
   if (selectable) box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   if (!shown.details.isEmpty()) box.setDetailedText(shown.details);
+  box.setInformativeText(message.informative);
   box.exec();
 }
 

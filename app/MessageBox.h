@@ -14,6 +14,8 @@ struct MessageText {
   QString text;
   // The whole text where text is shortened, else empty.
   QString details;
+  // More about it, under the text (where something was looked for); may be empty.
+  QString informative;
 };
 
 // head, a blank line and the names, of which at most shown are named and the rest

@@ -7,9 +7,14 @@
 
 namespace kelvory {
 
-// A reason as the window shows it: in Russian, with the tool's own words as they are,
-// and for a file only the widened reading reads, where to switch it on.
+// A reason as the window shows it: in Russian, a sentence from its capital letter to
+// its full stop, the tool's own line alone as the tool wrote it, and for a file only
+// the widened reading reads, where to switch it on.
 std::string WindowReason(const Reason& reason);
+
+// What the window says of a row built with a remark: that it was built, then the
+// remark, as one sentence.
+std::string WindowBuiltNote(const Reason& note);
 
 // What the window says about a settled row: its outcome and, on a line of its own,
 // the reason when there is one; a done row's reason (it needed nothing) stands alone.

@@ -8,6 +8,7 @@
 #include "batch/JsonText.h"
 #include "platform/Console.h"
 #include "platform/Paths.h"
+#include "pyramids/ToolCommand.h"
 
 namespace kelvory {
 namespace {
@@ -317,7 +318,7 @@ void ConsoleReport::ReportInterrupted() {
 
 void ConsoleReport::ReportToolMissing(const std::string& lookedFor) {
   ClearProgress();
-  Put(err_, "kelvory-batch: gdaladdo.exe не найден\n");
+  Put(err_, "kelvory-batch: " + ToolMissingText() + "\n");
   // The message names the tool only; say where it was looked for.
   Put(err_, Russian() ? "kelvory-batch: искали " + platform::FullPath(lookedFor) + " и gdaladdo в PATH\n"
                       : "kelvory-batch: looked for " + platform::FullPath(lookedFor) + "\n"

@@ -79,7 +79,7 @@ const Words kWords[] = {
      "нет места для рабочей копии размером %1: в %2 свободно %3, в %4 свободно %5 (другую папку задаёт TMPDIR)"},
     {ReasonCode::ReadOnly, "read_only",
      "%1 is read-only: build it into a destination folder, or its levels beside it with --external",
-     "файл %1 доступен только для чтения",
+     "файл %1 доступен только для чтения: разрешите запись в него или выберите папку назначения",
      "файл %1 доступен только для чтения: стройте его в папку назначения или уровни рядом с ним с ключом --external",
      "the file is read-only: choose a destination folder, or set " KELVORY_QGIS_EXTERNAL,
      "файл доступен только для чтения: выберите папку назначения или отметьте " KELVORY_QGIS_EXTERNAL_RU},

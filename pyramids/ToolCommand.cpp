@@ -11,6 +11,8 @@ std::string BundledToolPath(const std::string& programFolder) {
   return platform::JoinPath(gdal, platform::ExecutableName("gdaladdo"));
 }
 
+std::string ToolMissingText() { return platform::ExecutableName("gdaladdo") + " не найден"; }
+
 std::string FindTool(const std::string& programFolder) {
   const std::string beside = BundledToolPath(programFolder);
   if (platform::FileExists(beside)) return beside;

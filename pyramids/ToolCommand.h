@@ -12,6 +12,10 @@ namespace kelvory {
 // (gdal\gdaladdo.exe on Windows); with no folder, that relative path.
 std::string BundledToolPath(const std::string& programFolder);
 
+// The build's word that the tool is missing, naming the file it looked for by the
+// system's name for it: "gdaladdo.exe не найден" on Windows, "gdaladdo не найден" here.
+std::string ToolMissingText();
+
 // The tool beside the program when it is there, else the first gdaladdo in the
 // absolute folders of the PATH; empty when there is neither.
 std::string FindTool(const std::string& programFolder);

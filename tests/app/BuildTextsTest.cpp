@@ -18,11 +18,33 @@ TEST(ReasonText, OutcomeNamesTheStatusAndTheReasonAndAFileTheWidenedReadingReads
   EXPECT_EQ(RowOutcomeText(StatusNotFound, false, ""), "Файл не найден.");
   EXPECT_EQ(RowOutcomeText(StatusFailed, true, "построение остановлено"), "Построение остановлено.");
   EXPECT_EQ(RowOutcomeText(StatusFailed, false, WindowReason(MakeReason(ReasonCode::NoImage))),
-            "Пирамиды построить не удалось.\n\nПричина: в файле нет изображения");
+            "Пирамиды построить не удалось.\n\nПричина: В файле нет изображения.");
   Reason widened = MakeReason(ReasonCode::UnsupportedFileType);
   widened.ReadableWidened = true;
   EXPECT_EQ(WindowReason(widened),
             "Неподдерживаемый тип файла. Файл можно прочитать, включив «Параметры → Читать BigTIFF и все типы данных».");
+}
+
+// Every reason the window shows is a sentence, however its words were written; a name
+// that begins one and the tool's own line stay as written.
+TEST(ReasonText, WindowReasonsAreSentencesWithTheToolsLineAsWritten) {
+  const struct {
+    std::string shown;
+    const char* expected;
+  } cases[] = {
+      {WindowReason(MakeReason(ReasonCode::NotFound)), "Файл не найден."},
+      {WindowReason(MakeReason(ReasonCode::WorkingCopyGone)), "Рабочая копия файла пропала."},
+      {WindowReason(MakeReason(ReasonCode::EnoughLevels)), "Пирамиды уже есть."},
+      {WindowReason(MakeReason(ReasonCode::Unexpected)), "Произошла какая-то ошибка!.."},
+      {WindowReason(MakeReason(ReasonCode::ToolExitStatus, {"1"})), "gdaladdo завершился с кодом 1."},
+      {WindowReason(MakeReason(ReasonCode::ToolError, {"ERROR 1: /d/a.tif: disk full"})), "ERROR 1: /d/a.tif: disk full"},
+      {WindowReason(MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"})),
+       "Файл /d/a.tif доступен только для чтения: разрешите запись в него или выберите папку назначения."},
+      {WindowBuiltNote(MakeReason(ReasonCode::LevelCompressionUnsuited, {"JPEG", "16"})),
+       "Пирамиды построены; уровни сжаты так же, как изображение: сжатие JPEG подходит только к 8-битным снимкам "
+       "без палитры, а у этого файла 16-битные отсчёты."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.shown, c.expected);
 }
 
 TEST(RussianPlural, NounAfterANumberTakesTheFormRussianGivesIt) {

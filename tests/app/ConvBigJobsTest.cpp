@@ -228,7 +228,7 @@ TEST_F(ConvBigJobsTest, AddedFolderWithAnUnreadableSubfolderAddsTheRestAndNamesI
 
   EXPECT_EQ(Captions(window), std::vector<std::string>{open});
   EXPECT_TRUE(message.startsWith(QString::fromUtf8("Найденные файлы TIFF добавлены, но прочитать удалось не всё:\n\n"
-                                                   "не удалось прочитать ") + locked + ": "))
+                                                   "Не удалось прочитать ") + locked + ": "))
       << message.toStdString();
 }
 
@@ -570,7 +570,8 @@ TEST_F(ConvBigJobsTest, HelpThatNoProgramOpensIsToldWithoutHoldingTheWindow) {
   WriteScript(opener, "while [ ! -e '" + go + "' ]; do sleep 0.01; done\n"
                      "echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3");
   environment.openUrl = nullptr;
-  environment.programPath = "/opt/kelvory/bin/kelvory";
+  environment.programPath = QFile::encodeName(folder.filePath("bin/kelvory")).toStdString();
+  QFile(folder.filePath("bin/kelvory.pdf")).open(QIODevice::WriteOnly);
   const struct {
     QString program;
     std::function<void(TFConv&)> ask;
@@ -588,9 +589,40 @@ TEST_F(ConvBigJobsTest, HelpThatNoProgramOpensIsToldWithoutHoldingTheWindow) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the handler did not wait
     QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 10000)) << c.program.toStdString();
-    EXPECT_TRUE(message.contains("/opt/kelvory/bin/kelvory.pdf")) << message.toStdString();
+    EXPECT_TRUE(message.contains(folder.filePath("bin/kelvory.pdf"))) << message.toStdString();
     QFile::remove(folder.filePath("go"));
   }
+}
+
+// A help file that is not there is told as missing, with where it was looked for; no
+// viewer is started to fail on it.
+TEST_F(ConvBigJobsTest, MissingHelpIsToldAsMissingWhereItWasLookedFor) {
+  const QString started = folder.filePath("opener-started");
+  const QString opener = folder.filePath("opener");
+  WriteScript(opener, "touch '" + QFile::encodeName(started) + "'");
+  environment.openUrl = nullptr;
+  environment.documentOpener = opener;
+  environment.programPath = QFile::encodeName(folder.filePath("bin/kelvory")).toStdString();
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(folder.path()));
+  const struct {
+    std::function<void(TFConv&)> ask;
+    QString lookedFor;
+  } cases[] = {
+      {[](TFConv& window) { window.Help1->trigger(); }, folder.filePath("bin/kelvory.pdf")},
+      {[](TFConv& window) { window.SystemMenu->actions()[1]->trigger(); }, folder.filePath("help.pdf")},
+  };
+  for (const auto& c : cases) {
+    TFConv window(environment);
+    window.show();
+    QString message;
+    test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); }, 1000);
+    c.ask(window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 10000));
+    EXPECT_EQ(message, QString::fromUtf8("Файл справки не найден:\n\n") + c.lookedFor);
+  }
+  QDir::setCurrent(previous);
+  EXPECT_FALSE(QFile::exists(started));
 }
 
 }  // namespace

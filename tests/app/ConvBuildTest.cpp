@@ -154,14 +154,19 @@ TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {
   window.Files().SetSelectedCount(1);
 
   QString message;
+  QString where;
   bool buildingUnderIt = false;
   test::AnswerNextModal([&](QWidget* modal) {
     message = static_cast<QMessageBox*>(modal)->text();
+    where = static_cast<QMessageBox*>(modal)->informativeText();
     buildingUnderIt = window.Building() && !window.Button_Build->isEnabled();
   });
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
 
-  EXPECT_EQ(message, QString::fromUtf8("gdaladdo.exe не найден"));
+  // Named as the system names the file (gdaladdo.exe on Windows), with where it was looked for.
+  EXPECT_EQ(message, QString::fromUtf8("gdaladdo не найден"));
+  EXPECT_EQ(where, QString::fromUtf8("Искали: ") + QString::fromStdString(environment.programFolder) +
+                       QString::fromUtf8("gdal/gdaladdo и в папках из переменной PATH."));
   EXPECT_TRUE(buildingUnderIt);
   for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Status(row), StatusNone) << row;
   EXPECT_TRUE(window.Files().Checked(0));

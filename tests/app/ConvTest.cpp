@@ -133,7 +133,7 @@ TEST_F(ConvTest, ControlsHaveTheirCaptionsHintsAndPlaces) {
       {window.Button_SelectFolder, box, {10, 443, 351, 25}, "Папка назначения",
        "Выбрать папку назначения"},
       {window.ListView_Files, client, {20, 23, 351, 357}, "", ""},
-      {window.Image1, client, {388, 9, 130, 520}, "", "Перейти на сайт Torvel 6"},
+      {window.Image1, client, {388, 9, 130, 520}, "", "Открыть справку Kelvory (kelvory.pdf)"},
       {window.StatusBar, client, {0, 538, 524, 20}, "", ""},
   };
   for (const Control& c : controls) {

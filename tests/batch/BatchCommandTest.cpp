@@ -22,7 +22,8 @@ namespace {
 
 using std::chrono::seconds;
 
-constexpr const char* kToolMissing = "gdaladdo.exe не найден";
+// The tool is named as the system names its file: gdaladdo.exe only on Windows.
+constexpr const char* kToolMissing = "gdaladdo не найден";
 
 TEST_F(BatchCommand, RealToolSettlesEveryFileAndTheExitStatusSaysIfAllWereDone) {
   const fs::path program = Program("", true);

@@ -8,6 +8,12 @@
 #include <utility>
 #include <vector>
 
+// The tool is named as the system names its file.
+#ifdef _WIN32
+#define KELVORY_TOOL_MISSING "gdaladdo.exe не найден"
+#else
+#define KELVORY_TOOL_MISSING "gdaladdo не найден"
+#endif
 
 namespace kelvory {
 namespace {
@@ -118,7 +124,7 @@ TEST(ConsoleReport, ProgressLineIsClearedBeforeEveryLineAndEndedOnce) {
             "\r\033[K"
             "\r[ 22%] 1/3 files · b.ti…\033[K"
             "\r\033[K"
-            "kelvory-batch: gdaladdo.exe не найден\n"
+            "kelvory-batch: " KELVORY_TOOL_MISSING "\n"
             "kelvory-batch: looked for /opt/kelvory/gdal/gdaladdo\n"
             "kelvory-batch: and found no gdaladdo on the PATH\n");
 }

@@ -80,7 +80,7 @@ TEST(ReasonText, ArgumentsSystemTextsAndHintsFillTheWords) {
        "Cannot open file \"/d/a.tif\". " + full.message()},
       {widened, Language::English, "unsupported image format (the file is readable without --classic)"},
       {widened, Language::Russian, "Неподдерживаемый формат изображения. (файл читается без --classic)"},
-      {MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"}), Language::Russian, "файл /d/a.tif доступен только для чтения",
+      {MakeReason(ReasonCode::ReadOnly, {"/d/a.tif"}), Language::Russian, "файл /d/a.tif доступен только для чтения: разрешите запись в него или выберите папку назначения",
        Audience::Window},
       {unreadable, Language::English, "gdaladdo did not add the overview levels: file structure error"},
       {MakeReason(ReasonCode::CogInPlace, {"/d/a.tif"}), Language::English,
