@@ -300,7 +300,14 @@ void TFConv::closeEvent(QCloseEvent* event) {
 
 ListDialogs& TFConv::Dialogs() { return *FEnvironment.listDialogs; }
 
-void TFConv::Button_AddClick() { AddCommand(*FFiles, Dialogs()); }
+void TFConv::Button_AddClick() {
+  // A name typed in the dialog may be any file's: it is refused as a drop of it is.
+  const std::vector<std::string> refused = AddCommand(*FFiles, Dialogs());
+  if (refused.empty()) return;
+  QStringList paths;
+  for (const std::string& path : refused) paths.push_back(PathQString(path));
+  ShowNothingToAdd(paths);
+}
 
 void TFConv::Button_BuildClick() {
   if (FBuilding) return;

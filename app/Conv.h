@@ -192,6 +192,8 @@ class TFConv final : public QWidget, public BuildEvents {
   void UpdateListActions();
   void ShowOpenFailure(const QUrl& url);
   void ShowDocumentMissing(const QUrl& url);
+  // Says that paths hold no TIFF file to add, worded for what they are.
+  void ShowNothingToAdd(const QStringList& paths);
   // Sees every event the application delivers; handles the window-menu commands and
   // never consumes anything.
   void AppMessage(QEvent* event);

@@ -208,8 +208,12 @@ void TFConv::AddPaths(const QStringList& paths) {
   if (!found.unreadable.empty()) {
     ShowMessageBox(this, QMessageBox::Warning, UnreadableMessage(found.unreadable, !found.files.empty()));
   } else if (found.files.empty()) {
-    ShowMessageBox(this, QMessageBox::Information, NoTiffMessage(paths));
+    ShowNothingToAdd(paths);
   }
+}
+
+void TFConv::ShowNothingToAdd(const QStringList& paths) {
+  ShowMessageBox(this, QMessageBox::Information, NoTiffMessage(paths));
 }
 
 void TFConv::CheckFailedClick() {

@@ -261,6 +261,36 @@ TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
   EXPECT_EQ(window.Files().RowCount(), 0);
 }
 
+// A name typed in Add's dialog is taken as a dropped one is: other files are left out,
+// and a choice of no TIFF file is told with the drop's words.
+TEST_F(ConvBigJobsTest, AddRefusesANonTiffNameAsADropDoes) {
+  const QString notes = folder.filePath("notes.txt");
+  std::ofstream(QFile::encodeName(notes).constData()) << "x";
+  const std::string tiff = QFile::encodeName(folder.filePath("a.TIF")).toStdString();
+  const std::string notesPath = QFile::encodeName(notes).toStdString();
+  const QString refusal = QString::fromUtf8("Это не файл TIFF (.tif, .tiff):\n\n") + notes;
+  TFConv window(environment);
+  window.show();
+  QString message;
+  const auto record = [&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); };
+  dialogs.addAnswers.push_back(std::vector<std::string>{notesPath});
+  test::AnswerNextModal(record);
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  EXPECT_EQ(message, refusal);
+  EXPECT_EQ(window.Files().RowCount(), 0);
+
+  message.clear();
+  dialogs.addAnswers.push_back(std::vector<std::string>{notesPath, tiff});
+  test::AnswerNextModal(record);
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(Captions(window), std::vector<std::string>{tiff});
+  // The answer still waiting takes this box, so none is left for a later test.
+  dialogs.addAnswers.push_back(std::vector<std::string>{notesPath});
+  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  EXPECT_EQ(message, refusal);
+}
+
 // Eighty names would make a box taller than the screen: the first few are named, the
 // rest counted, and the whole list is in the details.
 TEST_F(ConvBigJobsTest, ManyPathsWithNothingToAddAreCountedAndAllInTheDetails) {
