@@ -47,6 +47,15 @@ constexpr Compression kCompressions[] = {
                                   "файлов сжимаются так же, как изображение"}},
 };
 
+// A choice's caption with GDAL's name for it in brackets, where the caption does not
+// already say it ("Без потерь, LZW").
+QString CaptionWithName(const char* caption, const char* gdalName) {
+  const QString text = QString::fromUtf8(caption);
+  const QString name = QString::fromLatin1(gdalName);
+  if (name.isEmpty() || text.contains(name, Qt::CaseInsensitive)) return text;
+  return text + " (" + name + ")";
+}
+
 }  // namespace
 
 BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* parent)
@@ -76,8 +85,7 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
   ResamplingMenu = addMenu(QString::fromUtf8("Передискретизация"));
   for (std::size_t i = 0; i < std::size(kResamplingMethods); ++i) {
     const char* method = GdalName(kResamplingMethods[i]);
-    QAction* action =
-        ResamplingMenu->addAction(QString::fromUtf8(kResamplingWordings[i].caption) + " (" + method + ")");
+    QAction* action = ResamplingMenu->addAction(CaptionWithName(kResamplingWordings[i].caption, method));
     action->setData(QString::fromLatin1(method));
     action->setToolTip(QString::fromUtf8(kResamplingWordings[i].hint));
   }
@@ -86,8 +94,7 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
   // Off, the tool's own way, until the user chooses.
   CompressionMenu = addMenu(QString::fromUtf8("Сжатие уровней"));
   for (const Compression& choice : kCompressions) {
-    const QString caption = QString::fromUtf8(choice.wording.caption);
-    QAction* action = CompressionMenu->addAction(*choice.gdalName ? caption + " (" + choice.gdalName + ")" : caption);
+    QAction* action = CompressionMenu->addAction(CaptionWithName(choice.wording.caption, choice.gdalName));
     action->setData(QString::fromLatin1(choice.gdalName));
     action->setToolTip(QString::fromUtf8(choice.wording.hint));
   }

@@ -19,6 +19,7 @@
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/LayoutFont.h"
+#include "app/MenuShortcutRoom.h"
 #include "app/MessageBox.h"
 #include "app/ReasonText.h"
 #include "app/RowSearch.h"
@@ -79,6 +80,7 @@ constexpr quint32 X11BreakKeysym = 0xff6b;
 
 void TFConv::CreateListMenu() {
   ListMenu = new QMenu(this);
+  GiveShortcutsRoom(*ListMenu);
   AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
   CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
   ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));

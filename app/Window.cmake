@@ -24,6 +24,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LayoutFont.h
   ${CMAKE_CURRENT_LIST_DIR}/MenuBarKeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MenuBarKeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/MenuShortcutRoom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MenuShortcutRoom.h
   ${CMAKE_CURRENT_LIST_DIR}/MessageBox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageBox.h
   ${CMAKE_CURRENT_LIST_DIR}/ReasonText.cpp

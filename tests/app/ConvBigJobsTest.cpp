@@ -655,5 +655,25 @@ TEST_F(ConvBigJobsTest, MissingHelpIsToldAsMissingWhereItWasLookedFor) {
   EXPECT_FALSE(QFile::exists(started));
 }
 
+// The stop command's "Ctrl+." keeps clear of the menu's right edge: the room of a few
+// letters lies between its last dark pixel and the edge.
+TEST_F(ConvBigJobsTest, ListMenuShortcutsKeepClearOfTheMenusEdge) {
+  TFConv window(environment);
+  window.show();
+  window.ListMenu->popup(window.mapToGlobal(QPoint(20, 20)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ListMenu, 5000));
+  const QImage image = window.ListMenu->grab().toImage();
+  const QRect row = window.ListMenu->actionGeometry(window.Stop1);
+  int inkEnd = row.left();
+  // The frame's lines at the menu's edges are no text.
+  for (int y = row.top() + 3; y <= row.bottom() - 3; ++y) {
+    for (int x = row.left(); x <= row.right() - 3; ++x) {
+      if (qGray(image.pixel(x, y)) < 220) inkEnd = std::max(inkEnd, x);
+    }
+  }
+  window.ListMenu->hide();
+  EXPECT_GE(window.ListMenu->width() - 1 - inkEnd, 3 * window.ListMenu->fontMetrics().averageCharWidth());
+}
+
 }  // namespace
 }  // namespace kelvory
