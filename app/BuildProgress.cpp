@@ -29,4 +29,14 @@ std::string BuildProgressText(WorkEstimate& estimate, double elapsedSeconds) {
          Duration(elapsedSeconds) + " · осталось " + (left ? "≈ " + Duration(*left) : std::string("—"));
 }
 
+std::string ClosingNoticeText(bool stopping) {
+  return stopping ? "Построение останавливается, затем окно закроется"
+                  : "Окно закроется после построения · остановить: Ctrl+.";
+}
+
+std::string ClosingNoticeHint() {
+  return "Окно закроется, когда построение закончится. Остановить построение сейчас: Ctrl+. или Ctrl+Break, "
+         "или «Остановить построение» в меню списка (правая кнопка мыши на списке).";
+}
+
 }  // namespace kelvory

@@ -11,4 +11,10 @@ class WorkEstimate;
 // at the pace of the work done so far, steadied (so asked for as time goes on).
 std::string BuildProgressText(WorkEstimate& estimate, double elapsedSeconds);
 
+// What the progress line says once the window was asked to close during the build: it
+// closes when the build ends, and how to stop the build now (or that it is stopping);
+// the hint says it in full.
+std::string ClosingNoticeText(bool stopping);
+std::string ClosingNoticeHint();
+
 }  // namespace kelvory

@@ -292,6 +292,7 @@ void TFConv::closeEvent(QCloseEvent* event) {
   // A build in progress runs to its end; the window closes when it returns.
   if (FBuilding) {
     FCloseRequested = true;
+    UpdateBuildProgress();
     event->ignore();
     return;
   }

@@ -72,6 +72,8 @@ MessageText UnreadableMessage(const std::vector<UnreadablePath>& unreadable, boo
                       reasons, 5, kPathNoun);
 }
 
+const std::string kStopHint = "Остановить построение: Ctrl+. или Ctrl+Break";
+
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
 constexpr quint32 X11BreakKeysym = 0xff6b;
@@ -135,7 +137,6 @@ void TFConv::CreateBuildProgress() {
   BuildProgressLabel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   BuildProgressLabel->setFont(ProgressFont());
   BuildProgressLabel->setAlignment(Qt::AlignCenter);
-  BuildProgressLabel->setToolTip(QString::fromUtf8("Остановить построение: Ctrl+. или Ctrl+Break"));
   BuildProgressLabel->hide();
   BuildSummary1 = new BuildSummaryLine(FClient);
   BuildSummary1->setFont(ProgressFont());
@@ -174,7 +175,11 @@ void TFConv::UpdateBuildProgress() {
   if (!FBuilding || !FEstimate) return;
   std::string text = BuildProgressText(*FEstimate, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
   if (FStopAsked) text += " · останавливается";
+  // A close waits for the build: the line says so in the counts' place (the bar still
+  // shows how far it is), until the window closes.
+  if (FCloseRequested) text = ClosingNoticeText(StopRequested());
   BuildProgressLabel->setText(QString::fromStdString(text));
+  BuildProgressLabel->setToolTip(QString::fromStdString(FCloseRequested ? ClosingNoticeHint() : kStopHint));
   BuildBar->setValue(static_cast<int>(FEstimate->Fraction() * 1000));
 }
 

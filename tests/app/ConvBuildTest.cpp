@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QMenu>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -186,13 +187,22 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   QTest::mouseClick(window.Button_Add, Qt::LeftButton);
 
   bool stayedOpen = false;
+  QString notice;
+  QString hint;
   QTimer::singleShot(0, [&] {
     window.close();
     stayedOpen = window.isVisible() && window.Building();
+    notice = window.BuildProgressLabel->isVisible() ? window.BuildProgressLabel->text() : QString();
+    hint = window.BuildProgressLabel->toolTip();
   });
   QTest::mouseClick(window.Button_Build, Qt::LeftButton);
 
   EXPECT_TRUE(stayedOpen);
+  // The window says why it stays, and how to stop the build now.
+  EXPECT_EQ(notice, QString::fromUtf8("Окно закроется после построения · остановить: Ctrl+."));
+  EXPECT_GE(window.BuildProgressLabel->contentsRect().width(),
+            window.BuildProgressLabel->fontMetrics().horizontalAdvance(notice));
+  EXPECT_TRUE(hint.contains(QString::fromUtf8("«Остановить построение» в меню списка"))) << hint.toStdString();
   for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
   EXPECT_FALSE(window.isVisible());
 }
