@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/UserLanguage.h"
+
 namespace kelvory {
 
 Language UserLanguage() {
@@ -12,7 +14,7 @@ Language UserLanguage() {
     const std::string_view locale(value);
     return locale.starts_with("ru") ? Language::Russian : Language::English;
   }
-  return Language::English;
+  return platform::UserInterfaceLanguage() == "ru" ? Language::Russian : Language::English;
 }
 
 }  // namespace kelvory

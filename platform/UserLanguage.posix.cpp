@@ -1,0 +1,7 @@
+#include "platform/UserLanguage.h"
+
+namespace kelvory::platform {
+
+std::string UserInterfaceLanguage() { return {}; }
+
+}  // namespace kelvory::platform
