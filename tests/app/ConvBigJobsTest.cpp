@@ -353,8 +353,8 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
               "exec " KELVORY_TEST_GDALADDO " -q \"$@\"");
   const std::string big = MakeTiff("big.tif", 1200);
   const std::string small = MakeTiff("small.tif");
-  std::vector<std::string> rows(40, "/not/there.tif");  // enough rows to scroll
-  for (int i = 0; i < 40; ++i) rows[static_cast<std::size_t>(i)] += std::to_string(i);
+  std::vector<std::string> rows;  // enough rows to scroll
+  for (int i = 0; i < 40; ++i) rows.push_back("/not/there" + std::to_string(i) + ".tif");
   rows.push_back(big);
   rows.push_back(small);
   dialogs.addAnswers.push_back(rows);
