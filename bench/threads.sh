@@ -8,8 +8,10 @@
 #            -r average, against xargs -P <cores> gdaladdo on the same list
 # Every part also runs kelvory with GDAL_NUM_THREADS=1 in its environment (the build
 # as it was without threads: a user's own count wins) and gdaladdo with
-# --config GDAL_NUM_THREADS <cores> (what GDAL's threads give without kelvory). Then one
-# timed run of kelvory: each tool's start, end and thread count. PARTS chooses the parts
+# --config GDAL_NUM_THREADS <cores> (what GDAL's threads give without kelvory); the mixed
+# part also the small files' build followed by the big file's alone (what the big file
+# would gain if it started only once the tools beside it had ended). Then one timed
+# run of kelvory: each tool's start, end and thread count. PARTS chooses the parts
 # (default all), ROUNDS the rounds (default 5). Uses about 3 x the files' size on the
 # disk of $TMPDIR.
 source "$(dirname "$0")/lib.sh"
@@ -105,11 +107,13 @@ mixed() {
   measure "$rounds" \
     kelvory "'$bin/kelvory-batch' -r average '$work'/*.tif > /dev/null" \
     kelvory-one-thread "GDAL_NUM_THREADS=1 '$bin/kelvory-batch' -r average '$work'/*.tif > /dev/null" \
+    kelvory-big-alone "'$bin/kelvory-batch' -r average '$work'/small*.tif > /dev/null && '$bin/kelvory-batch' -r average '$work/zz-big.tif' > /dev/null" \
     xargs "$list | xargs -P $cores -L 1 gdaladdo -q -r average" \
     xargs-threads "$list | xargs -P $cores -L 1 gdaladdo -q -r average --config GDAL_NUM_THREADS $cores"
   ratios \
     "kelvory/xargs:kelvory:xargs" \
     "kelvory/one-thread:kelvory:kelvory-one-thread" \
+    "big-alone/xargs:kelvory-big-alone:xargs" \
     "kelvory/xargs-threads:kelvory:xargs-threads" \
     "xargs-threads/xargs:xargs-threads:xargs"
   timeline "'$scratch/logged/kelvory-batch' -r average '$work'/*.tif"
