@@ -6,6 +6,8 @@
 #   lanczos  one LZW RGB file of MID x MID (default 6000), -r lanczos
 #   mixed    7 LZW RGB files of SMALL x SMALL (default 2000) and the big one last,
 #            -r average, against xargs -P <cores> gdaladdo on the same list
+#   tiled    the big file tiled (the others have GDAL's strips of one row), -r average;
+#            not run unless PARTS names it
 # Every part also runs kelvory with GDAL_NUM_THREADS=1 in its environment (the build
 # as it was without threads: a user's own count wins) and gdaladdo with
 # --config GDAL_NUM_THREADS <cores> (what GDAL's threads give without kelvory); the mixed
@@ -70,14 +72,18 @@ timeline() {
   sort -n "$log" | awk -v t0="$start" '{ printf "  %6.2f to %6.2f s (%6.2f s)  %s thread(s)  %s MB\n", $1 - t0, $2 - t0, $2 - $1, $3, $4 }'
 }
 
-# one_file TITLE SIZE METHOD: one file in place.
+# one_file TITLE SIZE METHOD [tiled]: one file in place.
 one_file() {
   local title=$1 size=$2 method=$3 factors
   factors=$(factors_for "$size")
   rm -rf "$pristine" && mkdir -p "$pristine"
   photo_like "$size" "$pristine/big.tif"
+  if [ "${4:-}" = tiled ]; then
+    gdal_translate -q -co COMPRESS=LZW -co PHOTOMETRIC=RGB -co TILED=YES "$pristine/big.tif" "$scratch/tiled.tif"
+    mv "$scratch/tiled.tif" "$pristine/big.tif"
+  fi
   reset="rm -rf '$work' '$TMPDIR' && mkdir -p '$work' '$TMPDIR' && cp '$pristine/big.tif' '$work/' && sync"
-  echo "== $title: $size x $size RGB, LZW, $(($(stat -c %s "$pristine/big.tif") / 1000000)) MB, -r $method (factors $factors)"
+  echo "== $title: $size x $size RGB, LZW${4:+, $4}, $(($(stat -c %s "$pristine/big.tif") / 1000000)) MB, -r $method (factors $factors)"
   measure "$rounds" \
     kelvory "'$bin/kelvory-batch' -r $method '$work/big.tif' > /dev/null" \
     kelvory-one-thread "GDAL_NUM_THREADS=1 '$bin/kelvory-batch' -r $method '$work/big.tif' > /dev/null" \
@@ -124,6 +130,7 @@ for part in $parts; do
     average) one_file "one big file" "$big" average ;;
     lanczos) one_file "one mid-sized file" "$mid" lanczos ;;
     mixed) mixed ;;
+    tiled) one_file "one big file" "$big" average tiled ;;
   esac
   echo
 done
