@@ -331,6 +331,7 @@ void TFConv::Button_BuildClick() {
   for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string(), {}});
   request.ToolPath = tool;
   request.Slots = SlotCount();
+  request.Cores = platform::ProcessorCount();
   request.Options = Options();
   FBuildRows = std::move(rows);
   FBuild = std::make_unique<BuildRun>(std::move(request), *this);

@@ -67,6 +67,7 @@ kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const st
   }
   request.ToolPath = toolPath;
   request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
+  request.Cores = kelvory::platform::ProcessorCount();
   kelvory::BuildOptions& build = request.Options;
   // Scripts get every TIFF gdaladdo can build unless they ask for the classic rules.
   build.Reading = options.classic ? kelvory::ReadingMode::Classic : kelvory::ReadingMode::Widened;

@@ -16,6 +16,10 @@ std::string ProgramFolder();
 // passed over: the program found must not depend on where the command runs.
 std::string FindOnPath(const std::string& name);
 
+// True when the program's environment has a variable called name, empty or not: the
+// programs it starts inherit it.
+bool HasEnvironmentVariable(const std::string& name);
+
 // A program's file name as the system spells it: name on Linux, name.exe on Windows.
 std::string ExecutableName(const std::string& name);
 

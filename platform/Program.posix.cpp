@@ -29,6 +29,8 @@ std::string ProgramFolder() {
   return path.substr(0, slash + 1);
 }
 
+bool HasEnvironmentVariable(const std::string& name) { return std::getenv(name.c_str()) != nullptr; }
+
 std::string FindOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   if (path == nullptr || name.empty() || name.find('/') != std::string::npos) return {};

@@ -31,6 +31,11 @@ std::string ExecutableName(const std::string& name) { return name + ".exe"; }
 
 std::string DocumentOpenerProgram() { return {}; }
 
+bool HasEnvironmentVariable(const std::string& name) {
+  // The size it needs, the terminating zero included: not 0 even for an empty value.
+  return ::GetEnvironmentVariableW(win32::Wide(name).c_str(), nullptr, 0) != 0;
+}
+
 std::string FindOnPath(const std::string& name) {
   if (name.empty() || name.find_first_of("/\\:") != std::string::npos) return {};
   const DWORD length = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);

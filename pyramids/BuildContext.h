@@ -52,6 +52,9 @@ struct BuildContext {
   std::size_t NextRow = 0;
   std::vector<ItemProc> Slots;
   std::unique_ptr<TTIFFBitmap> Reader;
+  // The user said how many threads GDAL uses, in the options or the environment the
+  // tools inherit: they get no thread count of the build's.
+  bool ThreadsChosen = false;
 
   // Destination paths already written in this build, so that a second row with the
   // same file name never overwrites the first one's copy.

@@ -25,6 +25,9 @@ struct BuildRequest {
   std::string ToolPath;
   // How many tools may run at once; at least one runs.
   int Slots = 1;
+  // The machine's processors: a tool that starts with fewer files left than slots gets
+  // threads on those no other tool will use. 1: every tool runs on one thread.
+  int Cores = 1;
   BuildOptions Options;
 };
 

@@ -12,11 +12,13 @@
 #include "pyramids/LevelInventory.h"
 #include "pyramids/ToolOutcome.h"
 #include "pyramids/ToolProgress.h"
+#include "pyramids/ToolThreads.h"
 #include "pyramids/WorkFolder.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace kelvory {
 namespace {
@@ -380,6 +382,8 @@ void BuildRun::Start() {
   const std::string& chosen = context.Request.Options.TempFolder;
   context.TempFolder = chosen.empty() ? platform::TempFolder() : platform::JoinPath(chosen, "");
   context.Reader = std::make_unique<TTIFFBitmap>(context.Request.Options.Reading);
+  context.ThreadsChosen = !ChosenThreadArguments(context.Request.Options.Config).empty() ||
+                          platform::HasEnvironmentVariable(ThreadsOption);
   // Working copies of runs that died (their tools died with them) are removed first.
   platform::RemoveOrphans(context.TempFolder, TempPrefix);
   context.ClearedFolders.insert(context.TempFolder + '\0' + TempPrefix);

@@ -33,6 +33,8 @@ struct ItemProc {
   int Row = -1;
   bool Exhausted = false;
   bool Running = false;
+  // The threads its running tool was given.
+  int Threads = 1;
   // The copy into the working file runs beside the tools; the tool starts once it is done.
   std::shared_ptr<FileWork> Preparation;
   platform::Process ProcessHandle;

@@ -14,6 +14,7 @@
 #include "pyramids/LevelInventory.h"
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
+#include "pyramids/ToolThreads.h"
 #include "pyramids/WorkFolder.h"
 #include "pyramids/WorkingCopy.h"
 #include "platform/Errors.h"
@@ -354,7 +355,8 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
   // A copy of a big file costs more than building its levels beside it and appending
   // them, which also keeps the file's inode (its other names) and needs room only for
-  // the levels; GDAL options of the user's own would make other levels than in place.
+  // the levels; GDAL options of the user's own would make other levels than in place,
+  // but for a thread count.
   const BuildOptions& options = context.Request.Options;
   std::optional<BuildError> noRoom;
   try {
@@ -363,7 +365,7 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
     noRoom = refusal;
   }
   const auto provenAppendable = [&] {
-    if (!options.Config.empty()) return false;
+    if (!OnlyThreadOptions(options.Config)) return false;
     review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
     return review.Decision.Proven();
   };
@@ -452,6 +454,24 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   slot.WorkingPath = slot.WorkingCopy.Path();
   context.RowLevels[row].second = plan.LevelsAfter;
   slot.Claim = std::move(claim);
+}
+
+// The threads for the slot's tool about to start, with the threads the running tools
+// hold and the files still to come.
+int ThreadsFor(const BuildContext& context, const ItemProc& starting) {
+  CoreUse use;
+  use.Cores = context.Request.Cores;
+  use.Slots = static_cast<int>(context.Slots.size());
+  use.Waiting = static_cast<int>(context.Request.Rows.size() - context.NextRow);
+  for (const ItemProc& slot : context.Slots) {
+    if (&slot == &starting) continue;
+    if (slot.Running) {
+      use.RunningThreads += slot.Threads;
+    } else if (slot.Row != -1) {
+      ++use.Waiting;  // its working copy is being made
+    }
+  }
+  return ToolThreads(use);
 }
 
 }  // namespace
@@ -716,11 +736,19 @@ bool LaunchTool(BuildContext& context, ItemProc& slot) {
       arguments = CogTranslateArguments(slot.WorkingCopy.Path(), slot.CogCopy.Path(), slot.CogOptions, options);
     } else if (slot.Append) {
       arguments = slot.Append->ToolRuns().at(slot.AppendRun);
+      // Its runs name their own options; the user's thread count goes with them.
+      const std::vector<std::string> chosen = ChosenThreadArguments(context.Request.Options.Config);
+      arguments.insert(arguments.end(), chosen.begin(), chosen.end());
     } else {
       arguments = ToolArguments(slot.External ? slot.ExternalBuild.ToolTarget() : slot.WorkingCopy.Path(),
                                 slot.Factors, options);
       if (slot.External) arguments.insert(arguments.begin(), "-ro");
     }
+    // After the rest, as GDAL takes its options anywhere: the command line is otherwise
+    // the same with threads as without.
+    slot.Threads = context.ThreadsChosen ? 1 : ThreadsFor(context, slot);
+    const std::vector<std::string> threads = ThreadArguments(slot.Threads);
+    arguments.insert(arguments.end(), threads.begin(), threads.end());
     slot.ProcessHandle =
         platform::Process::Start(toolPath, arguments, slot.ErrorOutput->Fd(), slot.ToolOutput->Fd(), error);
     if (error) Refuse(ReasonCode::CannotStart, {toolPath}, error);

@@ -7,9 +7,11 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 
 #include "FakeBuild.h"
 #include "Scratch.h"
@@ -891,6 +893,62 @@ TEST_F(BuildRunnerTest, RowsSettleInTheirTurnAlsoWhileEarlierFileWorkRuns) {
   EXPECT_EQ(host.SettledOrder(), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(host.Rows[0].Status, StatusDone);
   EXPECT_EQ(host.Rows[1].Status, StatusNotFound);
+}
+
+// Each tool's thread count, with the tools of a round all started before any ends.
+TEST_F(BuildRunnerTest, ToolsStartedWithFewerFilesThanSlotsShareTheIdleProcessors) {
+  if (!ToolInstalled("gdal_create")) GTEST_SKIP() << "gdal_create missing";
+  const std::string log = scratch.Data() + "runs";
+  struct Case {
+    const char* what;
+    int files;
+    int cores;
+    std::vector<std::pair<std::string, std::string>> config;
+    bool append;
+    const char* environment;  // GDAL_NUM_THREADS, or none
+    std::vector<std::string> threads;  // per tool, sorted: what follows GDAL_NUM_THREADS
+  };
+  const Case cases[] = {
+      {"one file alone", 1, 3, {}, false, nullptr, {"3"}},
+      {"three files on four processors", 3, 4, {}, false, nullptr, {"", "", "2"}},
+      {"two files on two processors", 2, 2, {}, false, nullptr, {"", ""}},
+      {"the append way", 1, 3, {}, true, nullptr, {"3"}},
+      {"the user's option, in the append way too", 1, 3, {{"GDAL_NUM_THREADS", "1"}}, true, nullptr, {"1"}},
+      {"the user's environment", 1, 3, {}, false, "1", {""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Every tool waits (a few seconds at most) until the round's tools have all started.
+    scratch.UseFakeTool("echo \"$*\" >> " + Quoted(log) + "; n=0; while [ $(wc -l < " + Quoted(log) + ") -lt " +
+                        std::to_string(c.files) + " ] && [ $n -lt 50 ]; do sleep 0.1; n=$((n+1)); done; exec " +
+                        Scratch::RealToolCall());
+    fs::remove(log);
+    FakeHost h;
+    h.Folder = scratch.Program();
+    h.Slots = c.cores;
+    h.Cores = c.cores;
+    h.Options.Config = c.config;
+    h.Options.Method = Resampling::Average;
+    if (c.append) h.Options.AppendLevelsFrom = 0;
+    for (int i = 0; i < c.files; ++i) h.AddRows({scratch.MakeTiff(std::to_string(i) + ".tif", 300, 300)});
+    if (c.environment) ::setenv("GDAL_NUM_THREADS", c.environment, 1);
+    RunBuild(h);
+    ::unsetenv("GDAL_NUM_THREADS");
+
+    for (const auto& report : h.Reports) {
+      EXPECT_EQ(report.Result, Outcome::Done);
+      EXPECT_EQ(report.Action, c.append ? FileAction::Append : FileAction::Build);
+    }
+    std::vector<std::string> threads;
+    std::istringstream runs(ReadBytes(log));
+    for (std::string line; std::getline(runs, line);) {
+      const auto at = line.find("GDAL_NUM_THREADS ");
+      EXPECT_EQ(line.find("GDAL_NUM_THREADS", at + 1), std::string::npos) << line;
+      threads.push_back(at == std::string::npos ? "" : line.substr(at + 17));
+    }
+    std::sort(threads.begin(), threads.end());
+    EXPECT_EQ(threads, c.threads);
+  }
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ class FakeHost : public BuildEvents {
   std::string Dest;
   std::string Folder;  // the program's folder: the tool is gdal/gdaladdo below it
   int Slots = 1;
+  int Cores = 1;
   bool Stop = false;
   BuildOptions Options;
   std::vector<Settled> SettledRows;
@@ -67,6 +68,7 @@ class FakeHost : public BuildEvents {
     }
     request.ToolPath = BundledToolPath(Folder);
     request.Slots = Slots;
+    request.Cores = Cores;
     request.Options = Options;
     BuildRun run(std::move(request), *this);
     while (run.Step(100)) {
