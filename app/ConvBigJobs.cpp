@@ -180,7 +180,7 @@ void TFConv::AddPaths(const QStringList& paths) {
   for (const QString& path : paths) given.push_back(PathBytes(path));
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const FolderFiles found = TiffFilesFor(given);
-  FFiles->AddFiles(found.files);
+  FFiles->AddFound(found.files);
   QApplication::restoreOverrideCursor();
   if (!found.unreadable.empty()) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
