@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/BuildProgress.h"
+#include "app/BusyCursor.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/LayoutFont.h"
@@ -178,16 +179,21 @@ void TFConv::AddPaths(const QStringList& paths) {
   if (FBuilding || paths.isEmpty()) return;
   std::vector<std::string> given;
   for (const QString& path : paths) given.push_back(PathBytes(path));
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const FolderFiles found = TiffFilesFor(given);
-  FFiles->AddFound(found.files);
-  QApplication::restoreOverrideCursor();
+  FolderFiles found;
+  {
+    const BusyCursor busy;
+    found = TiffFilesFor(given);
+    FFiles->AddFound(found.files);
+  }
+  // The paths are in the list now, and a message may stay open a while.
+  const bool foundAny = !found.files.empty();
+  found.files = {};
   if (!found.unreadable.empty()) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvory"),
-                    UnreadableMessage(found.unreadable, !found.files.empty()), QMessageBox::Ok, this);
+                    UnreadableMessage(found.unreadable, foundAny), QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
-  } else if (found.files.empty()) {
+  } else if (!foundAny) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kelvory"), NoTiffMessage(paths), QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();

@@ -4,6 +4,7 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BuildSettingsMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuildProgress.h
+  ${CMAKE_CURRENT_LIST_DIR}/BusyCursor.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
   ${CMAKE_CURRENT_LIST_DIR}/DocumentOpener.cpp
