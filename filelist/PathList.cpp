@@ -35,10 +35,13 @@ void PathList::Sort() {
 
 std::string_view PathList::operator[](std::size_t i) const { return bytes_.data() + starts_[i]; }
 
-bool PathList::operator==(const PathList& other) const { return std::ranges::equal(*this, other); }
+bool PathList::operator==(const PathList& other) const {
+  return std::equal(begin(), end(), other.begin(), other.end());
+}
 
 bool operator==(const PathList& list, const std::vector<std::string>& paths) {
-  return std::ranges::equal(list, paths, [](std::string_view a, const std::string& b) { return a == b; });
+  return std::equal(list.begin(), list.end(), paths.begin(), paths.end(),
+                    [](std::string_view a, const std::string& b) { return a == b; });
 }
 
 }  // namespace kelvory

@@ -4,7 +4,6 @@
 // A path holds no NUL byte.
 #include <cstdint>
 #include <iterator>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
