@@ -23,6 +23,7 @@
 
 #include "app/BuildSettingsMenu.h"
 #include "app/BuildSummaryLine.h"
+#include "app/BusyCursor.h"
 #include "app/DocumentOpener.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
@@ -370,9 +371,18 @@ void TFConv::Button_DeleteClick() {
   ListView_Files->clearSelection();
 }
 
-void TFConv::Button_LoadClick() { LoadCommand(*FFiles, Dialogs()); }
+void TFConv::Button_LoadClick() {
+  const std::optional<std::string> listFile = Dialogs().ChooseListToLoad();
+  if (!listFile) return;
+  // Once the dialog is gone: a list of a million paths takes a moment.
+  const BusyCursor busy;
+  FFiles->LoadFrom(*listFile);
+}
 
-void TFConv::Button_ClearClick() { ClearCommand(*FFiles); }
+void TFConv::Button_ClearClick() {
+  const BusyCursor busy;
+  ClearCommand(*FFiles);
+}
 
 void TFConv::Button_SaveClick() { SaveCommand(*FFiles, Dialogs()); }
 

@@ -16,6 +16,7 @@
 
 #include "app/BuildProgress.h"
 #include "app/BuildSummaryLine.h"
+#include "app/BusyCursor.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
 #include "app/LayoutFont.h"
@@ -208,13 +209,18 @@ void TFConv::AddPaths(const QStringList& paths) {
   if (FBuilding || paths.isEmpty()) return;
   std::vector<std::string> given;
   for (const QString& path : paths) given.push_back(PathBytes(path));
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const FolderFiles found = TiffFilesFor(given);
-  FFiles->AddFiles(found.files);
-  QApplication::restoreOverrideCursor();
+  FolderFiles found;
+  {
+    const BusyCursor busy;
+    found = TiffFilesFor(given);
+    FFiles->AddFound(found.files);
+  }
+  // The paths are in the list now, and a message may stay open a while.
+  const bool foundAny = !found.files.empty();
+  found.files = {};
   if (!found.unreadable.empty()) {
-    ShowMessageBox(this, QMessageBox::Warning, UnreadableMessage(found.unreadable, !found.files.empty()));
-  } else if (found.files.empty()) {
+    ShowMessageBox(this, QMessageBox::Warning, UnreadableMessage(found.unreadable, foundAny));
+  } else if (!foundAny) {
     ShowNothingToAdd(paths);
   }
 }

@@ -8,6 +8,7 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryLine.h
   ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuildSummaryText.h
+  ${CMAKE_CURRENT_LIST_DIR}/BusyCursor.h
   ${CMAKE_CURRENT_LIST_DIR}/Conv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Conv.h
   ${CMAKE_CURRENT_LIST_DIR}/DocumentOpener.cpp

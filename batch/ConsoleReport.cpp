@@ -180,7 +180,6 @@ void ConsoleReport::RowSettled(const RowReport& report) {
   estimate_.RowSettled(report.Row);
   Row& row = rows_[static_cast<std::size_t>(report.Row)];
   row.settled = true;
-  row.report = report;
   switch (report.Result) {
     case Outcome::Done: row.outcome = Shown::Done; break;
     case Outcome::UpToDate: row.outcome = Shown::UpToDate; break;
@@ -192,29 +191,30 @@ void ConsoleReport::RowSettled(const RowReport& report) {
   }
   // Once a stop is asked for, a file that failed is one the stop cut short.
   if (row.outcome == Shown::Failed && StopRequested()) row.outcome = Shown::Stopped;
+  row.copied = row.outcome == Shown::Done && report.Action == FileAction::Copy;
   ClearProgress();
-  WriteOutcome(row);
+  WriteOutcome(row, report);
   if (showProgress_) DrawProgress();
 }
 
-void ConsoleReport::WriteOutcome(const Row& row) {
+void ConsoleReport::WriteOutcome(const Row& row, const RowReport& report) {
   // A file neither failed nor kept says why by its outcome alone; JSON still names the code.
   const bool saysWhy = row.outcome == Shown::Failed || row.outcome == Shown::Kept;
-  const std::string reason = saysWhy ? ReasonText(row.report.Why, language_, Audience::Command) : std::string();
+  const std::string reason = saysWhy ? ReasonText(report.Why, language_, Audience::Command) : std::string();
   if (format_ != Format::Text) {
-    Put(out_, JsonLine(row, reason) + "\n");
+    Put(out_, JsonLine(row, report, reason) + "\n");
     return;
   }
   // Quiet names every file left without its levels, kept ones included.
   const bool hasLevels = row.outcome == Shown::Done || row.outcome == Shown::UpToDate;
   if (quiet_ && hasLevels) return;
-  Put(out_, TextLine(row, reason) + "\n");
+  Put(out_, TextLine(row, report, reason) + "\n");
 }
 
-std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) const {
+std::string ConsoleReport::TextLine(const Row& row, const RowReport& report, const std::string& reason) const {
   const auto at = static_cast<std::size_t>(row.outcome);
   if (dryRun_ && row.outcome == Shown::Done) {
-    const RowReport& plan = row.report;
+    const RowReport& plan = report;
     std::string line = std::string(DryRunWord(plan.Action, Russian())) + ": " + row.caption;
     if (plan.Action == FileAction::Build || plan.Action == FileAction::External || plan.Action == FileAction::Append) {
       line += ": " + FactorList(plan.Factors, " ") + ", " + method_ + ", ";
@@ -232,8 +232,7 @@ std::string ConsoleReport::TextLine(const Row& row, const std::string& reason) c
          (reason.empty() ? "" : ": " + OneLine(reason));
 }
 
-std::string ConsoleReport::JsonLine(const Row& row, const std::string& reason) const {
-  const RowReport& report = row.report;
+std::string ConsoleReport::JsonLine(const Row& row, const RowReport& report, const std::string& reason) const {
   std::string outcome = kEnglish[static_cast<std::size_t>(row.outcome)];
   if (dryRun_ && row.outcome == Shown::Done) outcome = DryRunWord(report.Action, false);
   char seconds[32];
@@ -270,7 +269,7 @@ std::string ConsoleReport::Counts(bool forJson, bool interrupted) const {
   std::size_t copies = 0;
   for (const Row& row : rows_) {
     ++counts[static_cast<std::size_t>(row.outcome)];
-    copies += row.outcome == Shown::Done && row.report.Action == FileAction::Copy;
+    copies += row.copied;
   }
   std::string text;
   const auto add = [&](std::string part) { text += (text.empty() ? "" : forJson ? "," : ", ") + part; };
@@ -307,7 +306,7 @@ void ConsoleReport::ReportSummary() {
 
 void ConsoleReport::ReportInterrupted() {
   for (const Row& row : rows_) {
-    if (!row.settled) WriteOutcome(row);
+    if (!row.settled) WriteOutcome(row, RowReport{});
   }
   std::fflush(out_);
   WriteEvent("{\"event\":\"summary\"," + Counts(true) + "}");

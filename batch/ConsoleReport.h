@@ -60,16 +60,19 @@ class ConsoleReport final : public BuildEvents {
 
  private:
   enum class Shown { NotStarted, Done, UpToDate, Kept, Failed, NotFound, Busy, Stopped };
+  // A row's report is written as it settles and not kept: only what the summary
+  // counts stays, so a hundred thousand rows stay small.
   struct Row {
     std::string caption;
     bool settled = false;
     Shown outcome = Shown::NotStarted;
-    RowReport report;
+    // Done by copying the file as it was.
+    bool copied = false;
   };
 
-  void WriteOutcome(const Row& row);
-  std::string TextLine(const Row& row, const std::string& reason) const;
-  std::string JsonLine(const Row& row, const std::string& reason) const;
+  void WriteOutcome(const Row& row, const RowReport& report);
+  std::string TextLine(const Row& row, const RowReport& report, const std::string& reason) const;
+  std::string JsonLine(const Row& row, const RowReport& report, const std::string& reason) const;
   void WriteEvent(const std::string& json);
   // How many files came to what; an interrupted build always says how many were
   // stopped and not started.

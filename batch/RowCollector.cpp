@@ -43,7 +43,10 @@ std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, 
       add(source.value, {});
       continue;
     }
-    for (const std::string& file : found->files) add(file, SubfolderBelow(source.value, file));
+    for (const std::string_view path : found->files) {
+      const std::string file(path);
+      add(file, SubfolderBelow(source.value, file));
+    }
     for (const UnreadablePath& part : found->unreadable) add(part.path, {}, part.error);
   }
   return rows;

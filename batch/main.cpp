@@ -54,16 +54,17 @@ int ShowVersion(const std::string& toolPath) {
   return kExitDone;
 }
 
-// The request for the collected rows: files found below a folder argument keep their
-// subfolders below the destination.
-kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, const std::vector<kelvory::BatchRow>& rows,
+// The request for the collected rows, which it takes over: files found below a folder
+// argument keep their subfolders below the destination.
+kelvory::BuildRequest MakeRequest(const kelvory::BatchOptions& options, std::vector<kelvory::BatchRow> rows,
                                   const std::string& toolPath) {
   kelvory::BuildRequest request;
-  for (const kelvory::BatchRow& row : rows) {
-    const std::string folder = options.destFolder.empty() || row.subfolder.empty()
-                                   ? options.destFolder
-                                   : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
-    request.Rows.push_back({row.path, folder, row.unreadable});
+  request.Rows.reserve(rows.size());
+  for (kelvory::BatchRow& row : rows) {
+    std::string folder = options.destFolder.empty() || row.subfolder.empty()
+                             ? options.destFolder
+                             : kelvory::platform::JoinPath(options.destFolder, row.subfolder);
+    request.Rows.push_back({std::move(row.path), std::move(folder), row.unreadable});
   }
   request.ToolPath = toolPath;
   request.Slots = options.jobs > 0 ? options.jobs : kelvory::platform::ProcessorCount();
@@ -88,6 +89,7 @@ kelvory::ConsoleReport::Settings ReportSettings(const kelvory::BatchOptions& opt
   using kelvory::ConsoleReport;
   using kelvory::platform::StandardStream;
   ConsoleReport::Settings settings;
+  settings.rows.reserve(rows.size());
   for (const kelvory::BatchRow& row : rows) settings.rows.push_back(row.path);
   settings.format = options.events ? ConsoleReport::Format::Events
                     : options.json ? ConsoleReport::Format::Json
@@ -158,7 +160,7 @@ int Run(const std::vector<std::string>& args) {
     report.ReportNothingToDo(filesGiven);
     return filesGiven ? kExitDone : kExitSomeFailed;
   }
-  kelvory::BuildRun run(MakeRequest(options, rows, toolPath), report);
+  kelvory::BuildRun run(MakeRequest(options, std::move(rows), toolPath), report);
   while (run.Step(100)) report.Tick();
   report.FinishProgress();
 

@@ -1,6 +1,7 @@
 // Takes the place of gdaladdo when the runner alone is timed: puts a prepared file that
 // already holds its overview levels (named by KELVORY_BENCH_BUILT) over the file it was
-// given, as gdaladdo would leave it, and lives a fixed 50 ms in all. The runner checks
+// given, as gdaladdo would leave it, and lives a fixed 50 ms in all (KELVORY_BENCH_LIFE_MS
+// changes it; 0 ends at once, to see what a build costs besides its tools). The runner checks
 // the levels after every run, so a stand-in that only slept would fail every job. A
 // shell script would add its own start-up to every job and blur what is measured. With
 // KELVORY_BENCH_LOG set it appends its start and end (monotonic nanoseconds) to that
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr long long kLifetimeNs = 50'000'000;
+constexpr long long kDefaultLifetimeNs = 50'000'000;
 
 long long Now() {
   timespec ts{};
@@ -56,8 +57,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ERROR 1: cannot copy %s over %s\n", built, argv[1]);
     return 1;
   }
-  // The copy counts toward the 50 ms, so the ideal stays files x 50 ms / slots.
-  std::this_thread::sleep_for(std::chrono::nanoseconds(kLifetimeNs - (Now() - start)));
+  const char* life = std::getenv("KELVORY_BENCH_LIFE_MS");
+  const long long lifetimeNs = life != nullptr ? std::atoll(life) * 1'000'000 : kDefaultLifetimeNs;
+  // The copy counts toward the lifetime, so the ideal stays files x lifetime / slots.
+  std::this_thread::sleep_for(std::chrono::nanoseconds(lifetimeNs - (Now() - start)));
   if (const char* log = std::getenv("KELVORY_BENCH_LOG")) {
     char line[64];
     const int n = std::snprintf(line, sizeof line, "%lld %lld\n", start, Now());

@@ -8,54 +8,72 @@ namespace kelvory {
 
 FileList::FileList(QObject* parent) : QObject(parent) {}
 
-int FileList::RowCount() const { return static_cast<int>(model_.Rows().size()); }
+int FileList::RowCount() const { return model_.rowCount(); }
 
-const std::string& FileList::Caption(int row) const {
-  return model_.Rows().at(static_cast<std::size_t>(row)).caption;
-}
+std::string FileList::Caption(int row) const { return std::string(model_.Caption(row)); }
 
-bool FileList::Checked(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).checked; }
+bool FileList::Checked(int row) const { return model_.Checked(row); }
 
 void FileList::SetChecked(int row, bool checked) { model_.SetChecked(row, checked); }
 
-StatusImage FileList::Status(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).status; }
+StatusImage FileList::Status(int row) const { return model_.Status(row); }
 
 void FileList::SetStatus(int row, StatusImage status) { model_.SetStatus(row, status); }
 
-const std::string& FileList::Reason(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).reason; }
+const std::string& FileList::Reason(int row) const { return model_.Reason(row); }
 
-void FileList::SetReason(int row, const std::string& reason) { model_.SetReason(row, reason); }
+void FileList::SetReason(int row, std::string_view reason) { model_.SetReason(row, reason); }
 
-bool FileList::Stopped(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).stopped; }
+bool FileList::Stopped(int row) const { return model_.Stopped(row); }
 
 void FileList::SetStopped(int row, bool stopped) { model_.SetStopped(row, stopped); }
 
-int FileList::Progress(int row) const { return model_.Rows().at(static_cast<std::size_t>(row)).progress; }
+int FileList::Progress(int row) const { return model_.Progress(row); }
 
 void FileList::SetProgress(int row, int percent) { model_.SetProgress(row, percent); }
 
-int FileList::FindRow(const std::string& path) const {
-  const auto found = rowOf_.find(path);
-  return found == rowOf_.end() ? -1 : found->second;
+int FileList::FindRow(const std::string& path) const { return index_.Find(path); }
+
+int FileList::StageNew(std::string_view path) {
+  const int listed = index_.FindOrAdd(path, RowCount() + model_.StagedCount());
+  if (listed != -1) return listed;
+  model_.Stage(path);
+  ++selectedCount_;
+  return -1;
+}
+
+bool FileList::ShowStaged() {
+  if (model_.StagedCount() == 0) return false;
+  model_.ShowStaged();
+  emit CountersChanged();
+  return true;
 }
 
 void FileList::AddFiles(const std::vector<std::string>& paths) {
-  std::vector<FileListRow> added;
-  bool changed = false;
-  for (const auto& path : paths) {
-    const auto [entry, isNew] = rowOf_.try_emplace(path, RowCount() + static_cast<int>(added.size()));
-    if (isNew) {
-      added.push_back({path, true, StatusNone, {}});
+  std::size_t bytes = 0;
+  for (const auto& path : paths) bytes += path.size();
+  AddEach(paths.size(), bytes, [&paths](std::size_t i) -> std::string_view { return paths[i]; });
+}
+
+void FileList::AddFound(const PathList& paths) {
+  AddEach(paths.size(), paths.Bytes(), [&paths](std::size_t i) { return paths[i]; });
+}
+
+void FileList::AddEach(std::size_t count, std::size_t bytes,
+                       const std::function<std::string_view(std::size_t)>& pathAt) {
+  index_.Reserve(static_cast<std::size_t>(RowCount()) + count);
+  model_.Reserve(count, bytes);
+  bool rechecked = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const int row = StageNew(pathAt(i));
+    // A staged row is checked already.
+    if (row != -1 && row < RowCount() && !Checked(row)) {
       ++selectedCount_;
-      changed = true;
-    } else if (entry->second < RowCount() && !Checked(entry->second)) {
-      ++selectedCount_;
-      model_.SetChecked(entry->second, true);
-      changed = true;
+      model_.SetChecked(row, true);
+      rechecked = true;
     }
   }
-  model_.Append(std::move(added));
-  if (changed) emit CountersChanged();
+  if (!ShowStaged() && rechecked) emit CountersChanged();
 }
 
 int FileList::CheckUnsuccessful() {
@@ -74,45 +92,48 @@ int FileList::CheckUnsuccessful() {
 void FileList::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return;
   if (Checked(row)) --selectedCount_;
-  rowOf_.erase(Caption(row));
+  index_.Remove(row);
   model_.Remove(row);
-  for (auto& entry : rowOf_) {
-    if (entry.second > row) --entry.second;
-  }
   emit CountersChanged();
 }
 
 void FileList::Clear() {
   model_.RemoveAll();
-  rowOf_.clear();
+  index_.Clear();
   selectedCount_ = 0;
   emit CountersChanged();
 }
 
 void FileList::LoadFrom(const std::string& listFile) {
-  const auto lines = ReadListFile(listFile);
+  std::string text = ReadListText(listFile);
   Clear();
-  AppendLoadedLines(lines);
+  std::size_t lines = 0;
+  ForEachListLine(text, [&lines](std::string_view) { ++lines; });
+  // Room for every line at once: growing on the way would hold the old rows and the
+  // new ones together.
+  model_.Reserve(lines, text.size());
+  index_.Reserve(lines);
+  ForEachListLine(text, [this](std::string_view line) {
+    const std::string path = PathOfListLine(line);
+    if (!path.empty()) StageNew(path);
+  });
+  // Gone before the view lays the rows out.
+  std::string().swap(text);
+  ShowStaged();
 }
 
 void FileList::AppendLoadedLines(const std::vector<std::string>& lines) {
-  std::vector<FileListRow> added;
   for (const auto& line : lines) {
-    if (line.empty()) continue;
-    if (!rowOf_.try_emplace(line, RowCount() + static_cast<int>(added.size())).second) continue;
-    added.push_back({line, true, StatusNone, {}});
-    ++selectedCount_;
+    if (!line.empty()) StageNew(line);
   }
-  if (added.empty()) return;
-  model_.Append(std::move(added));
-  emit CountersChanged();
+  ShowStaged();
 }
 
 void FileList::SaveTo(const std::string& listFile) const {
-  std::vector<std::string> captions;
-  captions.reserve(model_.Rows().size());
-  for (const auto& row : model_.Rows()) captions.push_back(row.caption);
-  WriteListFile(listFile, captions);
+  std::string text;
+  text.reserve(model_.captions_.size() + 2 * static_cast<std::size_t>(RowCount()));
+  for (int row = 0; row < RowCount(); ++row) AppendListLine(text, model_.Caption(row));
+  WriteListText(listFile, text);
 }
 
 void FileList::CheckBoxToggled(int row, bool building) {

@@ -4,12 +4,15 @@
 // operation that changes a check mark and never recounted from the rows.
 #include <QObject>
 
+#include <functional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
-#include "filelist/StatusImage.h"
+#include "filelist/CaptionIndex.h"
 #include "filelist/FileListModel.h"
+#include "filelist/PathList.h"
+#include "filelist/StatusImage.h"
 
 namespace kelvory {
 
@@ -24,7 +27,7 @@ class FileList final : public QObject {
 
   int RowCount() const;
   // Rows out of range throw std::out_of_range.
-  const std::string& Caption(int row) const;
+  std::string Caption(int row) const;
   bool Checked(int row) const;
   // From code: the counter is not touched (the caller keeps it).
   void SetChecked(int row, bool checked);
@@ -34,7 +37,7 @@ class FileList final : public QObject {
   // Why the last build settled the row as it did, in words to show (the row's tool
   // tip); and whether that build was stopped before the row was done.
   const std::string& Reason(int row) const;
-  void SetReason(int row, const std::string& reason);
+  void SetReason(int row, std::string_view reason);
   bool Stopped(int row) const;
   void SetStopped(int row, bool stopped);
   // The running tool's percentage for the row, or -1; settling the row clears it.
@@ -51,6 +54,8 @@ class FileList final : public QObject {
   // Appends each path not listed yet as a checked row without status; a listed but
   // unchecked path gets its check mark back. Listed checked paths change nothing.
   void AddFiles(const std::vector<std::string>& paths);
+  // The same for the files a folder walk found.
+  void AddFound(const PathList& paths);
   // Checks every unchecked row that the last build failed or did not find, so that
   // the next build tries them again; returns how many. The counters follow once.
   int CheckUnsuccessful();
@@ -58,7 +63,8 @@ class FileList final : public QObject {
   void DeleteRow(int row);
   void Clear();
   // Reads the list file, then replaces the rows by its lines. A file that cannot be
-  // read throws EFOpenError and leaves the list as it was.
+  // read throws EFOpenError and leaves the list as it was. Only the file's text and the
+  // rows are held on the way, never a string per line.
   void LoadFrom(const std::string& listFile);
   // Appends every non-empty line not listed yet, in order, checked.
   void AppendLoadedLines(const std::vector<std::string>& lines);
@@ -79,9 +85,17 @@ class FileList final : public QObject {
   void SelectionPanelChanged();
 
  private:
+  // Stages path as a new checked row unless it is listed or staged already: the row
+  // that has it, or -1 when it is new.
+  int StageNew(std::string_view path);
+  // Shows the staged rows, if any, and says that the counters changed; false when none.
+  bool ShowStaged();
+  // AddFiles for count paths, the bytes of all of them together given.
+  void AddEach(std::size_t count, std::size_t bytes, const std::function<std::string_view(std::size_t)>& pathAt);
+
   FileListModel model_;
-  // caption -> row, so that Add and Load find listed paths without a scan.
-  std::unordered_map<std::string, int> rowOf_;
+  // So that Add and Load find listed paths without a scan.
+  CaptionIndex index_{[this](int row) { return model_.Caption(row); }};
   int selectedCount_ = 0;
 };
 

@@ -77,7 +77,7 @@ FolderFiles TiffFilesBelow(const std::string& folder, std::error_code& error) {
     error = std::make_error_code(std::errc::not_enough_memory);
     return {};
   }
-  std::sort(found.files.begin(), found.files.end());
+  found.files.Sort();
   std::sort(found.unreadable.begin(), found.unreadable.end(),
             [](const UnreadablePath& a, const UnreadablePath& b) { return a.path < b.path; });
   return found;
@@ -90,8 +90,7 @@ FolderFiles TiffFilesFor(const std::vector<std::string>& paths) {
       std::error_code error;
       FolderFiles below = TiffFilesBelow(path, error);
       if (error) all.unreadable.push_back({path, error});
-      all.files.insert(all.files.end(), std::make_move_iterator(below.files.begin()),
-                       std::make_move_iterator(below.files.end()));
+      all.files.Append(std::move(below.files));
       all.unreadable.insert(all.unreadable.end(), below.unreadable.begin(), below.unreadable.end());
     } else if (HasTiffExtension(path) && platform::FileExists(path)) {
       all.files.push_back(path);

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "filelist/PathList.h"
+
 namespace kelvory {
 
 // True for a name ending in ".tif" or ".tiff" in any letter case.
@@ -20,7 +22,7 @@ struct UnreadablePath {
 // What a walk found: the TIFF files, and what it could not read, so that nothing is
 // left out unseen. Both sorted by the bytes of the paths.
 struct FolderFiles {
-  std::vector<std::string> files;
+  PathList files;
   std::vector<UnreadablePath> unreadable;
 };
 

@@ -8,26 +8,29 @@
 namespace kelvory {
 
 std::vector<std::string> SplitListLines(std::string_view text) {
+  std::vector<std::string> lines;
+  ForEachListLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+  return lines;
+}
+
+void ForEachListLine(std::string_view text, const std::function<void(std::string_view line)>& take) {
   text = text.substr(0, text.find('\0'));
   // Editors on some systems start a UTF-8 text with a byte-order mark; it is no part
   // of the first path.
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::vector<std::string> lines;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(pos));
-      break;
-    }
-    lines.emplace_back(text.substr(pos, end - pos));
+    // A plain loop: find_first_of looks each byte up in the set of two, a call a byte.
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    take(text.substr(pos, end - pos));
+    if (end == text.size()) break;
     pos = end + 1;
     if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
   }
-  return lines;
 }
 
-std::vector<std::string> ReadListFile(const std::string& path) {
+std::string ReadListText(const std::string& path) {
   std::error_code error;
   auto stream = platform::FileStream::Open(path, error);
   if (!stream) throw EFOpenError(path, error);
@@ -36,10 +39,16 @@ std::vector<std::string> ReadListFile(const std::string& path) {
   if (stream->Read(text.data(), text.size()) != text.size()) {
     throw EFOpenError(path, std::make_error_code(std::errc::io_error));
   }
-  // Lists written by other programs may hold paths in the system's own encoding; the
-  // ones written here hold UTF-8, which every path can be written in.
-  std::vector<std::string> lines = SplitListLines(text);
-  for (auto& line : lines) line = platform::FromSystemText(line);
+  return text;
+}
+
+// Lists written by other programs may hold paths in the system's own encoding; the
+// ones written here hold UTF-8, which every path can be written in.
+std::string PathOfListLine(std::string_view line) { return platform::FromSystemText(line); }
+
+std::vector<std::string> ReadListFile(const std::string& path) {
+  std::vector<std::string> lines;
+  ForEachListLine(ReadListText(path), [&lines](std::string_view line) { lines.push_back(PathOfListLine(line)); });
   return lines;
 }
 
@@ -48,10 +57,16 @@ void WriteListFile(const std::string& path, const std::vector<std::string>& capt
   std::size_t size = 0;
   for (const auto& caption : captions) size += caption.size() + 2;
   text.reserve(size);
-  for (const auto& caption : captions) {
-    text += caption;
-    text += "\r\n";
-  }
+  for (const auto& caption : captions) AppendListLine(text, caption);
+  WriteListText(path, text);
+}
+
+void AppendListLine(std::string& text, std::string_view caption) {
+  text += caption;
+  text += "\r\n";
+}
+
+void WriteListText(const std::string& path, const std::string& text) {
   const std::error_code error = platform::ReplaceFileContents(path, text);
   if (error) throw EFCreateError(path, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The list file: plain text, one path per line, paths kept as bytes.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,15 +11,26 @@ namespace kelvory {
 // without an end still counts, and the text ends at the first NUL. Lines are kept as
 // they are (empty ones included, no trimming, no byte-order mark handling).
 std::vector<std::string> SplitListLines(std::string_view text);
+// The same, line by line, without a string for each: take sees every line in turn.
+void ForEachListLine(std::string_view text, const std::function<void(std::string_view line)>& take);
 
-// Reads the whole file, opened while others may read but not write it, and splits it
-// into lines, each as platform::FromSystemText gives it. Throws EFOpenError when the
-// file cannot be opened.
+// The whole file's text, opened while others may read but not write it. Throws
+// EFOpenError when the file cannot be opened, or read to its end.
+std::string ReadListText(const std::string& path);
+// A line of a list file as the path it names, as platform::FromSystemText gives it.
+std::string PathOfListLine(std::string_view line);
+
+// Reads the whole file (ReadListText) and splits it into lines, each as PathOfListLine
+// gives it.
 std::vector<std::string> ReadListFile(const std::string& path);
 
 // Writes every caption followed by CR LF; an empty list gives an empty file. The new
 // contents go to a new file in the same folder that then replaces the old one, so a
 // failure leaves an existing file as it was. Throws EFCreateError.
 void WriteListFile(const std::string& path, const std::vector<std::string>& captions);
+// Appends caption to a list file's text, as WriteListFile writes it.
+void AppendListLine(std::string& text, std::string_view caption);
+// Writes text as the list file, as WriteListFile does. Throws EFCreateError.
+void WriteListText(const std::string& path, const std::string& text);
 
 }  // namespace kelvory

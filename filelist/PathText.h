@@ -9,13 +9,14 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 namespace kelvory {
 
 inline std::string PathBytes(const QString& path) { return QDir::toNativeSeparators(path).toUtf8().toStdString(); }
 
 // Also for texts that carry paths, such as a row's reason.
-inline QString PathQString(const std::string& bytes) {
+inline QString PathQString(std::string_view bytes) {
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 

@@ -54,11 +54,18 @@ std::vector<FolderEntry> ListFolder(const std::string& folder, std::error_code& 
   std::vector<FolderEntry> entries;
   const Dir dir = OpenFolder(folder, error);
   if (!dir) return entries;
+  // The listing names the kind of most entries itself, which saves a stat of each of a
+  // folder's thousands of files. Links, and whatever the filesystem leaves untold, are
+  // looked up; so is everything in a folder that may be listed but not searched, where
+  // no entry's kind can be learnt.
+  const bool kindsTold = ::faccessat(::dirfd(dir.get()), ".", X_OK, AT_EACCESS) == 0;
   while (const dirent* found = NextEntry(dir.get(), error)) {
     FolderEntry entry;
     entry.name = found->d_name;
     struct stat info {};
-    if (::fstatat(::dirfd(dir.get()), found->d_name, &info, 0) == 0) {
+    if (kindsTold && (found->d_type == DT_REG || found->d_type == DT_DIR)) {
+      entry.kind = found->d_type == DT_DIR ? FolderEntry::Kind::Folder : FolderEntry::Kind::File;
+    } else if (::fstatat(::dirfd(dir.get()), found->d_name, &info, 0) == 0) {
       entry.kind = S_ISDIR(info.st_mode)   ? FolderEntry::Kind::Folder
                    : S_ISREG(info.st_mode) ? FolderEntry::Kind::File
                                            : FolderEntry::Kind::Other;

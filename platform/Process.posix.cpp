@@ -20,7 +20,8 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 int OpenPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
 // Everything the child needs, made before the fork: between fork and exec the child
-// may only make async-signal-safe calls, so it allocates nothing.
+// shares our memory (vfork), so it allocates nothing, writes nothing of ours and makes
+// only async-signal-safe calls.
 struct ChildPlan {
   const char* program;
   char* const* argv;
@@ -42,7 +43,7 @@ void CloseRange(unsigned first, unsigned last) {
   for (unsigned fd = first; fd <= last && fd < 65536; ++fd) ::close(static_cast<int>(fd));
 }
 
-// Runs in the child after the fork.
+// Runs in the child after the fork, every signal blocked.
 [[noreturn]] void BecomeTool(const ChildPlan& plan) {
   // The tool dies with us however we end, also by SIGKILL: none is left working on a
   // copy that nobody will collect. The check covers a parent that died before this.
@@ -51,6 +52,14 @@ void CloseRange(unsigned first, unsigned last) {
   // decide how the tool is stopped.
   ::setpgid(0, 0);
   for (const int s : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD}) ::signal(s, SIG_DFL);
+  // No handler of ours may run here, in our memory, once the signals are let through.
+  for (int s = 1; s < NSIG; ++s) {
+    struct sigaction action {};
+    if (::sigaction(s, nullptr, &action) != 0 || action.sa_handler == SIG_DFL || action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = SIG_DFL;
+    ::sigaction(s, &action, nullptr);
+  }
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -65,6 +74,16 @@ void CloseRange(unsigned first, unsigned last) {
   CloseRange(static_cast<unsigned>(plan.reportFd) + 1, ~0U);
   ::execve(plan.program, plan.argv, environ);
   FailInChild(plan.reportFd);
+}
+
+// Starts the child as a vfork, which borrows our memory until its exec: a start then
+// costs the same however much a long build holds, where fork copied the page tables
+// each time. On a function of its own, so that nothing of the caller's lives across it;
+// the child never returns from it.
+[[gnu::noinline]] pid_t StartChild(const ChildPlan& plan) {
+  const pid_t pid = ::vfork();
+  if (pid == 0) BecomeTool(plan);
+  return pid;
 }
 
 void ReapBlocking(pid_t pid, ProcessExit& exit) {
@@ -95,12 +114,18 @@ Process Process::Start(const std::string& program, const std::vector<std::string
   UniqueFd reportRead(report[0]);
   UniqueFd reportWrite(report[1]);
   const ChildPlan plan{program.c_str(), argv.data(), errorFd, outputFd, reportWrite.Get(), ::getpid()};
-  const pid_t pid = ::fork();
+  // Our handlers stay out of the child: every signal waits until it has reset them.
+  sigset_t all;
+  sigset_t previous;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const pid_t pid = StartChild(plan);
+  const int forkError = errno;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (pid < 0) {
-    error = LastError();
+    error.assign(forkError, std::generic_category());
     return {};
   }
-  if (pid == 0) BecomeTool(plan);
   reportWrite.Reset();
 
   // The pipe closes on a successful exec; otherwise the child wrote why it failed.

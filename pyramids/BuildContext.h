@@ -40,13 +40,37 @@ struct PendingSettle {
   std::shared_ptr<FileWork> Task;
 };
 
+// What a row's report is made of, as its job learns it. Kept until the build ends: a
+// later name of the same file settles with the row's outcome and plan. One dense entry
+// a row, where a map a kind of fact cost several hundred bytes a row.
+struct RowRecord {
+  bool HasStarted = false;
+  bool HasLevels = false;
+  bool HasPlan = false;
+  bool Settled = false;
+  Clock::time_point Started{};
+  // The overview levels of the row's file before and after its job.
+  int LevelsBefore = 0;
+  int LevelsAfter = 0;
+  // What the row's job does (or in a dry run would do), once decided.
+  FileAction Action = FileAction::None;
+  std::vector<std::int64_t> Factors;
+  std::string WorkingFolder;
+  // Once settled.
+  Outcome Result = Outcome::Failed;
+  Reason Why;
+};
+
 // Made when a build starts and dropped when it ends. Dropping it stops any tool still
 // running and removes every working copy it still owns.
 struct BuildContext {
-  BuildContext(BuildRequest request, BuildEvents& events) : Request(std::move(request)), Events(events) {}
+  BuildContext(BuildRequest request, BuildEvents& events)
+      : Request(std::move(request)), Events(events), Records(Request.Rows.size()) {}
 
   const BuildRequest Request;
   BuildEvents& Events;
+  // By row of the request.
+  std::vector<RowRecord> Records;
   std::string TempFolder;
   // The next row of the request to start.
   std::size_t NextRow = 0;
@@ -64,16 +88,11 @@ struct BuildContext {
   Clock::time_point StopDeadline{};
   BuildSummary Summary;
 
-  // When each row started.
-  std::map<int, Clock::time_point> Started;
   // Rows naming one file (the same device and inode) run once: the first row's key,
-  // the rows waiting for its outcome, and the outcomes of the rows settled so far.
+  // and the rows waiting for its outcome.
   std::map<FileKey, int> FileRows;
   std::map<int, std::vector<int>> SameFileRows;
-  std::map<int, std::pair<Outcome, Reason>> Outcomes;
-  // The overview levels of each row's file before and after its job, once read.
-  std::map<int, std::pair<int, int>> RowLevels;
-  // What each row's job does (or in a dry run would do), once decided.
+  // What a row's job does (or in a dry run would do), and how, once decided.
   struct Plan {
     FileAction Action = FileAction::None;
     std::vector<std::int64_t> Factors;
@@ -82,8 +101,7 @@ struct BuildContext {
     std::string Target;
     AppendLinkDecision Decision;
   };
-  std::map<int, Plan> RowPlans;
-  // Remarks for rows that get their levels: see RowReport::Note.
+  // Remarks for rows that get their levels (few rows have one): see RowReport::Note.
   std::map<int, Reason> RowNotes;
   // The files this build has claimed.
   std::set<FileKey> ClaimedFiles;

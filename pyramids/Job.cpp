@@ -265,6 +265,21 @@ void CheckExternalWritable(const std::string& source) {
   if (auto error = platform::CheckWritable(folder)) Refuse(ReasonCode::CannotWriteFolder, {Unslashed(folder)}, error);
 }
 
+// A later name of a file gets what the first name's row read and planned.
+void TakeLevelsAndPlan(RowRecord& record, const RowRecord& first) {
+  if (first.HasLevels) {
+    record.HasLevels = true;
+    record.LevelsBefore = first.LevelsBefore;
+    record.LevelsAfter = first.LevelsAfter;
+  }
+  if (first.HasPlan) {
+    record.HasPlan = true;
+    record.Action = first.Action;
+    record.Factors = first.Factors;
+    record.WorkingFolder = first.WorkingFolder;
+  }
+}
+
 // Takes the next row of the queue for the slot; false when it needs no more work here.
 bool TakeNextRow(BuildContext& context, ItemProc& slot) {
   slot.ProcessHandle.Release();
@@ -276,7 +291,9 @@ bool TakeNextRow(BuildContext& context, ItemProc& slot) {
   }
   const int row = static_cast<int>(context.NextRow++);
   if (context.Events.SkipRow(row)) return false;
-  context.Started[row] = Clock::now();
+  RowRecord& record = context.Records[static_cast<std::size_t>(row)];
+  record.HasStarted = true;
+  record.Started = Clock::now();
   context.Events.RowStarted(row);
   slot.Source = context.Request.Rows[static_cast<std::size_t>(row)].Source;
   slot.Row = row;
@@ -294,16 +311,11 @@ bool JoinsEarlierRow(BuildContext& context, int row, const std::string& source, 
     first->second = row;
     return false;
   }
-  const auto outcome = context.Outcomes.find(first->second);
-  if (outcome != context.Outcomes.end()) {
+  const RowRecord& earlier = context.Records[static_cast<std::size_t>(first->second)];
+  if (earlier.Settled) {
     // What the first name's row read and planned is this row's too: a dry run names it.
-    if (const auto levels = context.RowLevels.find(first->second); levels != context.RowLevels.end()) {
-      context.RowLevels[row] = levels->second;
-    }
-    if (const auto plan = context.RowPlans.find(first->second); plan != context.RowPlans.end()) {
-      context.RowPlans[row] = plan->second;
-    }
-    SettleRow(context, row, outcome->second.first, outcome->second.second);
+    TakeLevelsAndPlan(context.Records[static_cast<std::size_t>(row)], earlier);
+    SettleRow(context, row, earlier.Result, earlier.Why);
   } else {
     context.SameFileRows[first->second].push_back(row);
   }
@@ -398,9 +410,14 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
                 platform::FileClaim claim) {
   const int row = slot.Row;
   const BuildContext::Plan review = Review(context, slot.Source, plan, target);
-  context.RowPlans[row] = review;
+  RowRecord& record = context.Records[static_cast<std::size_t>(row)];
+  record.HasPlan = true;
+  record.Action = review.Action;
+  record.Factors = review.Factors;
+  record.WorkingFolder = review.WorkingFolder;
   if (review.Action == FileAction::Check) {
-    context.RowLevels[row].second = plan.LevelsAfter;
+    record.HasLevels = true;
+    record.LevelsAfter = plan.LevelsAfter;
     SettleRow(context, row, Outcome::UpToDate,
               target.InPlace ? MakeReason(ReasonCode::EnoughLevels)
                              : MakeReason(ReasonCode::CopyCurrent, {target.Destination}));
@@ -452,7 +469,8 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
   slot.Factors = plan.Factors;
   slot.Levels = plan.LevelsWanted;
   slot.WorkingPath = slot.WorkingCopy.Path();
-  context.RowLevels[row].second = plan.LevelsAfter;
+  record.HasLevels = true;
+  record.LevelsAfter = plan.LevelsAfter;
   slot.Claim = std::move(claim);
 }
 
@@ -514,25 +532,23 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
   report.Row = row;
   report.Result = result;
   report.Why = why;
-  const auto levels = context.RowLevels.find(row);
-  if (levels != context.RowLevels.end()) {
-    report.LevelsBefore = levels->second.first;
+  RowRecord& record = context.Records[static_cast<std::size_t>(row)];
+  if (record.HasLevels) {
+    report.LevelsBefore = record.LevelsBefore;
     const bool reached = result == Outcome::Done || result == Outcome::UpToDate;
-    report.LevelsAfter = reached ? levels->second.second : levels->second.first;
+    report.LevelsAfter = reached ? record.LevelsAfter : record.LevelsBefore;
   }
   if (const auto note = context.RowNotes.find(row); note != context.RowNotes.end()) {
     if (result == Outcome::Done) report.Note = note->second;
     context.RowNotes.erase(note);
   }
-  const auto started = context.Started.find(row);
-  if (started != context.Started.end()) {
-    report.Seconds = std::chrono::duration<double>(Clock::now() - started->second).count();
+  if (record.HasStarted) {
+    report.Seconds = std::chrono::duration<double>(Clock::now() - record.Started).count();
   }
-  const auto plan = context.RowPlans.find(row);
-  if (plan != context.RowPlans.end()) {
-    report.Action = plan->second.Action;
-    report.Factors = plan->second.Factors;
-    report.WorkingFolder = plan->second.WorkingFolder;
+  if (record.HasPlan) {
+    report.Action = record.Action;
+    report.Factors = record.Factors;
+    report.WorkingFolder = record.WorkingFolder;
   }
   BuildSummary& summary = context.Summary;
   switch (result) {
@@ -544,15 +560,16 @@ void SettleRowNow(BuildContext& context, int row, Outcome result, const Reason& 
     case Outcome::Busy: ++summary.Busy; break;
     case Outcome::Stopped: ++summary.Stopped; break;
   }
-  context.Outcomes[row] = {result, why};
+  record.Settled = true;
+  record.Result = result;
+  record.Why = why;
   context.Events.RowSettled(report);
   const auto same = context.SameFileRows.find(row);
   if (same == context.SameFileRows.end()) return;
   const std::vector<int> rows = std::move(same->second);
   context.SameFileRows.erase(same);
   for (const int other : rows) {
-    if (levels != context.RowLevels.end()) context.RowLevels[other] = levels->second;
-    if (plan != context.RowPlans.end()) context.RowPlans[other] = plan->second;
+    TakeLevelsAndPlan(context.Records[static_cast<std::size_t>(other)], record);
     SettleRowNow(context, other, result, why);
   }
 }
@@ -705,7 +722,9 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     // that the result lands in the file and not over a link to it.
     const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, target.Sidecars,
                                    claim, context.Request.Options);
-    context.RowLevels[row] = {plan.LevelsBefore, plan.LevelsBefore};
+    RowRecord& record = context.Records[static_cast<std::size_t>(row)];
+    record.HasLevels = true;
+    record.LevelsBefore = record.LevelsAfter = plan.LevelsBefore;
     FollowPlan(context, slot, plan, target, std::move(claim));
   } catch (const std::exception& e) {
     context.Reader->Close();

@@ -21,7 +21,10 @@ constexpr double SteadyShare = 0.1;
 
 WorkEstimate::WorkEstimate(std::vector<double> weights) {
   rows_.reserve(weights.size());
-  for (const double weight : weights) rows_.push_back({std::max(weight, 1.0), 0, false, false, -1, -1, -1});
+  for (const double weight : weights) {
+    rows_.push_back({std::max(weight, 1.0), 0, false, false, -1, -1, -1});
+    total_ += rows_.back().weight;
+  }
 }
 
 WorkEstimate WorkEstimate::ForFiles(const std::vector<std::string>& paths) {
@@ -45,7 +48,9 @@ void WorkEstimate::RowProgress(int row, int percent) {
   Row& changed = rows_[static_cast<std::size_t>(row)];
   if (changed.settled) return;
   changed.reported = true;
-  changed.done = std::clamp(percent / 100.0, 0.0, 1.0);
+  const double done = std::clamp(percent / 100.0, 0.0, 1.0);
+  done_ += changed.weight * (done - changed.done);
+  changed.done = done;
 }
 
 void WorkEstimate::RowProgress(int row, int percent, double elapsedSeconds) {
@@ -61,6 +66,11 @@ void WorkEstimate::RowSettled(int row) {
   Row& changed = rows_[static_cast<std::size_t>(row)];
   if (changed.settled) return;
   changed.settled = true;
+  if (changed.reported) {
+    done_ += changed.weight * (1 - changed.done);
+  } else {
+    total_ -= changed.weight;
+  }
   changed.done = 1;
   ++settled_;
 }
@@ -72,15 +82,9 @@ void WorkEstimate::RowSettled(int row, double elapsedSeconds) {
 }
 
 double WorkEstimate::Fraction() const {
-  double done = 0;
-  double total = 0;
-  for (const Row& row : rows_) {
-    if (row.settled && !row.reported) continue;
-    total += row.weight;
-    done += row.weight * row.done;
-  }
-  if (total <= 0) return settled_ == Total() ? 1.0 : 0.0;
-  return std::clamp(done / total, 0.0, 1.0);
+  // Files weigh whole bytes, so their total stays exact however often it changes.
+  if (total_ <= 0) return settled_ == Total() ? 1.0 : 0.0;
+  return std::clamp(done_ / total_, 0.0, 1.0);
 }
 
 std::optional<double> WorkEstimate::SecondsLeft(double elapsedSeconds) const {

@@ -59,6 +59,10 @@ class WorkEstimate {
   int settled_ = 0;
   std::optional<double> steady_;
   double steadyAt_ = 0;
+  // The sums over the rows that count, kept step by step: a progress line redrawn at
+  // every settled row of a hundred thousand must not add them all up each time.
+  double total_ = 0;
+  double done_ = 0;
 };
 
 }  // namespace kelvory

@@ -131,7 +131,8 @@ bool TTIFFBitmap::LoadFromStream(platform::Stream& stream) {
 
 void TTIFFBitmap::ReadStructure() {
   try {
-    platform::Stream& stream = *FStream;
+    FBuffered = std::make_unique<platform::BufferedStream>(*FStream);
+    platform::Stream& stream = *FBuffered;
     std::uint64_t next = 0;
     const FileLayout layout = ReadHeader(stream, FMode, next);
 
@@ -191,6 +192,7 @@ void TTIFFBitmap::Close() {
   // The directories go first: they refer to the stream. Releasing a file stream
   // cannot fail here, its descriptor closes in a noexcept destructor.
   FDirectories.clear();
+  FBuffered.reset();
   FOwnedStream.reset();
   FStream = nullptr;
   FFileName.clear();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/BufferedStream.h"
 #include "platform/Stream.h"
 #include "tiff/ReadingMode.h"
 #include "tiff/TIFFIFD.h"
@@ -61,6 +62,8 @@ class TTIFFBitmap {
   platform::Stream* FStream = nullptr;
   bool FOwnsStream = false;
   std::unique_ptr<platform::Stream> FOwnedStream;
+  // What the directories read through: the stream a block at a time.
+  std::unique_ptr<platform::BufferedStream> FBuffered;
   std::string FFileName;
   std::vector<std::unique_ptr<TTIFFIFD>> FDirectories;
   ReadingMode FMode = ReadingMode::Classic;

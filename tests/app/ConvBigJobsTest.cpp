@@ -180,6 +180,33 @@ TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
   EXPECT_FALSE(Drop(window, {QUrl("https://example.org/a.tif")}));
 }
 
+// Loading a list, adding a folder and clearing may take a moment with a million rows:
+// the wait cursor shows while they work, never over the list file's dialog, and the
+// usual cursor comes back after each.
+TEST_F(ConvBigJobsTest, LongListCommandsShowTheWaitCursorWhileTheyWork) {
+  const std::string listFile = QFile::encodeName(folder.filePath("list.txt")).toStdString();
+  std::ofstream(listFile) << "/maps/a.tif\r\n/maps/b.tif\r\n";
+  const std::string maps = QFile::encodeName(folder.filePath("maps")).toStdString();
+  std::filesystem::create_directories(maps);
+  std::ofstream(maps + "/c.tif") << "x";
+  TFConv window(environment);
+  const auto cursorNow = [] { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; };
+  std::vector<int> whileChanging;
+  QObject::connect(&window.Files(), &FileList::CountersChanged, [&] { whileChanging.push_back(cursorNow()); });
+  int whileChoosing = 0;
+  dialogs.onChoose = [&] { whileChoosing = cursorNow(); };
+  dialogs.loadAnswers.push_back(listFile);
+
+  QTest::mouseClick(window.Button_Load, Qt::LeftButton);
+  EXPECT_EQ(window.Files().RowCount(), 2);
+  window.AddPaths({QFile::decodeName(maps.c_str())});
+  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
+  EXPECT_EQ(whileChoosing, -1);
+  // The load empties the list and fills it, the folder adds to it, the clear empties it.
+  EXPECT_EQ(whileChanging, std::vector<int>(4, Qt::WaitCursor));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone) {
   const std::string first = MakeTiff("a.tif");
   ASSERT_TRUE(QDir(folder.path()).mkpath("empty"));

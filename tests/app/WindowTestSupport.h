@@ -22,8 +22,14 @@ class AnsweringListDialogs : public ListDialogs {
   std::deque<std::optional<std::string>> loadAnswers;
   std::deque<std::optional<std::string>> saveAnswers;
 
+  // Called as the dialog for a list to load would open.
+  std::function<void()> onChoose;
+
   std::optional<std::vector<std::string>> ChooseFilesToAdd() override { return Next(addAnswers); }
-  std::optional<std::string> ChooseListToLoad() override { return Next(loadAnswers); }
+  std::optional<std::string> ChooseListToLoad() override {
+    if (onChoose) onChoose();
+    return Next(loadAnswers);
+  }
   std::optional<std::string> ChooseListToSave() override { return Next(saveAnswers); }
 
  private:

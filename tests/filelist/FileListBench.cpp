@@ -17,10 +17,10 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 void AddFolder(const std::string& folder) {
   kelvory::FileList list;
   const auto walkStart = std::chrono::steady_clock::now();
-  const std::vector<std::string> files = kelvory::TiffFilesFor({folder}).files;
+  const kelvory::PathList files = kelvory::TiffFilesFor({folder}).files;
   const double walk = MillisecondsSince(walkStart);
   const auto addStart = std::chrono::steady_clock::now();
-  list.AddFiles(files);
+  list.AddFound(files);
   const double add = MillisecondsSince(addStart);
   std::cout << folder << ": " << list.FilesPanelText() << ", " << list.SelectedPanelText() << "; walk " << walk
             << " ms, add " << add << " ms\n";

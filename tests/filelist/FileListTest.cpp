@@ -110,6 +110,24 @@ TEST_F(FileListTest, DeleteCountsOnlyCheckedRows) {
   EXPECT_EQ(list.RowCount(), 1);
 }
 
+// Rows with the same reason share it; each row keeps its own through changes of the
+// others, deletions and a clear.
+TEST_F(FileListTest, EachRowKeepsItsReasonWhenOthersChange) {
+  list.AddFiles({"a", "b", "c", "d"});
+  for (int row = 0; row < 4; ++row) list.SetReason(row, "Пирамиды уже есть.");
+  list.SetReason(1, "другая причина");
+  list.SetReason(2, "");
+  DeleteCommand(list, 0);
+  list.SetReason(2, list.Reason(2));
+  EXPECT_EQ((Lines{list.Reason(0), list.Reason(1), list.Reason(2)}), (Lines{"другая причина", "", "Пирамиды уже есть."}));
+  list.SetReason(0, "Пирамиды уже есть.");
+  list.SetStatus(2, StatusInProgress);  // a new run forgets the last one's reason
+  EXPECT_EQ((Lines{list.Reason(0), list.Reason(1), list.Reason(2)}), (Lines{"Пирамиды уже есть.", "", ""}));
+  ClearCommand(list);
+  list.AddFiles({"e"});
+  EXPECT_EQ(list.Reason(0), "");
+}
+
 TEST_F(FileListTest, LoadReplacesListWithDistinctNonEmptyLines) {
   list.AddFiles({"old", "b"});
   list.SetStatus(1, StatusFailed);
