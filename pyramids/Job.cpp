@@ -486,7 +486,7 @@ int ThreadsFor(const BuildContext& context, const ItemProc& starting) {
     if (slot.Running) {
       use.RunningThreads += slot.Threads;
     } else if (slot.Row != -1) {
-      ++use.Waiting;  // its working copy is being made
+      ++use.Waiting;  // its working copy or journal is being made
     }
   }
   return ToolThreads(use);

@@ -21,7 +21,7 @@ struct CoreUse {
   // The threads given to the tools running now, theirs until they end.
   int RunningThreads = 0;
   // The files that will want a tool after this one: rows not yet started, and rows
-  // whose tool waits for its working copy.
+  // whose tool waits for its working copy or journal.
   int Waiting = 0;
 };
 
