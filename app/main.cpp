@@ -5,6 +5,9 @@
 #include "app/Pictures.h"
 #include "app/StopSignal.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 int main(int argc, char** argv) {
   kelvory::KelvoryApplication application(argc, argv);
   application.setWindowIcon(kelvory::PyramidIcon());
@@ -19,5 +22,10 @@ int main(int argc, char** argv) {
   FConv.SetAboutBox(&AboutBox);
 
   FConv.show();
+  // Files given to the program (a file manager's "Open with") join the list as dropped
+  // files do.
+  const QStringList files = QCoreApplication::arguments().mid(1);
+  if (!files.isEmpty())
+    FConv.AddPaths(files);
   return application.exec();
 }

@@ -10,7 +10,10 @@ server=$(dirname "$loader")/wineserver
 [ -x "$server" ] || server=wineserver
 WINEPREFIX=${KELVORY_WINEPREFIX:-${TMPDIR:-/tmp}/kelvory-wine-$(id -u)}
 WINEDEBUG=-all
-export WINEPREFIX WINEDEBUG
+# Wine's menu builder would copy every Start menu entry and icon of the tests into the
+# host user's desktop menus.
+WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 mkdir -p "$WINEPREFIX"
 # Tests started in parallel make the prefix, and start its server, once.
 exec 9>"$WINEPREFIX.lock"

@@ -3,7 +3,7 @@
 set(CPACK_PACKAGE_NAME kelvory)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kelvory")
-set(CPACK_PACKAGE_CONTACT "Kelvory <dev@kelvory.invalid>")
+set(CPACK_PACKAGE_CONTACT "${KELVORY_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "build overview pyramids in TIFF files with gdaladdo")
 set(CPACK_PACKAGE_DESCRIPTION
   "Kelvory adds overview pyramids (levels of reduced resolution) to TIFF\n"

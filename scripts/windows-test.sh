@@ -59,6 +59,27 @@ done
   { echo "the installer made no Start menu entry" >&2; exit 1; }
 bash cmake/wine-run.sh reg query "$uninstall_key" >/dev/null 2>&1 ||
   { echo "the installer left no uninstall entry" >&2; exit 1; }
+# What the system's own tools read: the size and place in the list of installed
+# programs, App Paths (Run, ShellExecute), "Open with" for TIFF files, and the PATH
+# that finds kelvory-batch in a console.
+registry_value() { bash cmake/wine-run.sh reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+environment_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+install_dir='C:\Program Files\Kelvory'
+for check in \
+  'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\kelvory-batch.exe|C:\Program Files\Kelvory\kelvory-batch.exe' \
+  'HKLM\Software\Classes\Applications\kelvory.exe\shell\open\command|"C:\Program Files\Kelvory\kelvory.exe" "%1"'; do
+  IFS='|' read -r key expected <<<"$check"
+  bash cmake/wine-run.sh reg query "$key" 2>/dev/null | tr -d '\r' | grep -qF "$expected" ||
+    { echo "the installer did not write $key: $expected" >&2; exit 1; }
+done
+[ "$(registry_value "$uninstall_key" InstallLocation)" = "$install_dir" ] ||
+  { echo "the installer's InstallLocation is not its folder" >&2; exit 1; }
+size=$(registry_value "$uninstall_key" EstimatedSize)
+[ $((size)) -gt 10000 ] || { echo "the installer's EstimatedSize is not the size in KB: $size" >&2; exit 1; }
+bash cmake/wine-run.sh reg query 'HKLM\Software\Classes\.tif\OpenWithList\kelvory.exe' >/dev/null 2>&1 ||
+  { echo "the installer did not offer Kelvory to open TIFF files" >&2; exit 1; }
+[[ ";$(registry_value "$environment_key" Path);" == *";$install_dir;"* ]] ||
+  { echo "the installer did not add its folder to the PATH: $(registry_value "$environment_key" Path)" >&2; exit 1; }
 gdal_create -q -of GTiff -outsize 600 600 -bands 1 "$drive_c/users/снимок.tif"
 built=$(bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\kelvory-batch.exe" "C:\\users\\снимок.tif" | tr -d '\r')
 levels=$(gdalinfo "$drive_c/users/снимок.tif" | sed -n 's/^ *Overviews: //p')
@@ -74,4 +95,8 @@ if [ "$left" != "./gdal ./gdal/gdal309.dll " ] || bash cmake/wine-run.sh reg que
   echo "the uninstaller left more than the user's file: $left" >&2
   exit 1
 fi
+path_after=$(registry_value "$environment_key" Path)
+[[ ";$path_after;" != *";$install_dir;"* ]] && ! bash cmake/wine-run.sh reg query \
+  'HKLM\Software\Classes\Applications\kelvory.exe' >/dev/null 2>&1 ||
+  { echo "the uninstaller left its PATH entry or its \"Open with\" key: $path_after" >&2; exit 1; }
 echo "the installer installs, its kelvory-batch.exe builds levels, and it uninstalls under Wine"

@@ -43,7 +43,8 @@ for name in "снимок 1" "снимок 2" "рельеф"; do
 done
 printf '%s' "$list" >"$data/list.txt"
 
-export WINEPREFIX=$scratch/prefix WINEDEBUG=-all
+# No copies of its menu entries and icons in the host user's desktop menus.
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done

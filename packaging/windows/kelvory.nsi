@@ -1,9 +1,16 @@
-; The Windows installer: Kelvory into Program Files, a Start menu entry, and an
-; uninstaller listed among the installed programs. windows-package.sh passes the
+; The Windows installer: Kelvory into Program Files, a Start menu entry, kelvory-batch
+; on the PATH, both programs in App Paths, Kelvory in "Open with" for TIFF files, and
+; an uninstaller listed among the installed programs. windows-package.sh passes the
 ; version, the folder the zip was packed from and the installer's name.
 ; A 64-bit installer for 64-bit programs (and for a Wine without 32-bit support).
 Target amd64-unicode
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "StrFunc.nsh"
+!include "WinMessages.nsh"
+${StrStr}
+${UnStrStr}
+${UnStrRep}
 
 Name "Kelvory ${VERSION}"
 OutFile "${OUTFILE}"
@@ -13,6 +20,9 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvory"
+!define ENVIRONMENT_KEY "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
+!define APP_PATHS_KEY "Software\Microsoft\Windows\CurrentVersion\App Paths"
+!define APPLICATION_KEY "Software\Classes\Applications\kelvory.exe"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -34,6 +44,55 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; The installation folder joins the machine's PATH (for kelvory-batch) unless it is
+; there already. A PATH this installer cannot hold whole in its strings is left as it
+; is, never written back cut short; the uninstaller takes out only the entry it added.
+Function AddToPath
+  ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
+  ; Measured apart: a joined string would itself be cut at the limit.
+  StrLen $1 $0
+  StrLen $2 $INSTDIR
+  IntOp $1 $1 + $2
+  IntOp $1 $1 + 2
+  IntCmp $1 ${NSIS_MAX_STRLEN} path_too_long 0 path_too_long
+  ${StrStr} $2 ";$0;" ";$INSTDIR;"
+  StrCmp $2 "" 0 path_done
+  StrCpy $2 $0 1 -1
+  StrCmp $0 "" 0 +3
+    StrCpy $0 "$INSTDIR"
+    Goto path_write
+  StrCmp $2 ";" 0 +3
+    StrCpy $0 "$0$INSTDIR"
+    Goto path_write
+  StrCpy $0 "$0;$INSTDIR"
+path_write:
+  WriteRegExpandStr HKLM "${ENVIRONMENT_KEY}" "Path" "$0"
+  WriteRegDWORD HKLM "Software\Kelvory" "AddedToPath" 1
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+  Goto path_done
+path_too_long:
+  DetailPrint "PATH is too long to change safely; kelvory-batch.exe was not added to it."
+path_done:
+FunctionEnd
+
+Function un.RemoveFromPath
+  ReadRegDWORD $0 HKLM "Software\Kelvory" "AddedToPath"
+  StrCmp $0 1 0 unpath_done
+  ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
+  StrLen $1 $0
+  IntOp $1 $1 + 2
+  IntCmp $1 ${NSIS_MAX_STRLEN} unpath_done 0 unpath_done
+  ${UnStrStr} $2 ";$0;" ";$INSTDIR;"
+  StrCmp $2 "" unpath_done
+  ${UnStrRep} $0 ";$0;" ";$INSTDIR;" ";"
+  ; Without the two semicolons put around it for the search.
+  StrCpy $0 $0 "" 1
+  StrCpy $0 $0 -1
+  WriteRegExpandStr HKLM "${ENVIRONMENT_KEY}" "Path" "$0"
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+unpath_done:
+FunctionEnd
+
 Section
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*"
@@ -47,6 +106,20 @@ Section
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  WriteRegStr HKLM "${APP_PATHS_KEY}\kelvory.exe" "" "$INSTDIR\kelvory.exe"
+  WriteRegStr HKLM "${APP_PATHS_KEY}\kelvory-batch.exe" "" "$INSTDIR\kelvory-batch.exe"
+  ; "Open with" for TIFF files: the window adds the file to its list.
+  WriteRegStr HKLM "${APPLICATION_KEY}" "FriendlyAppName" "Kelvory"
+  WriteRegStr HKLM "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\kelvory.exe" "%1"'
+  WriteRegStr HKLM "${APPLICATION_KEY}\SupportedTypes" ".tif" ""
+  WriteRegStr HKLM "${APPLICATION_KEY}\SupportedTypes" ".tiff" ""
+  WriteRegStr HKLM "Software\Classes\.tif\OpenWithList\kelvory.exe" "" ""
+  WriteRegStr HKLM "Software\Classes\.tiff\OpenWithList\kelvory.exe" "" ""
+  Call AddToPath
 SectionEnd
 
 ; Only what the installer put there goes: a file the user added to gdal\ (a DLL of
@@ -57,6 +130,12 @@ Section "Uninstall"
   RMDir "$INSTDIR\gdal"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Kelvory.lnk"
+  Call un.RemoveFromPath
+  DeleteRegKey HKLM "${APP_PATHS_KEY}\kelvory.exe"
+  DeleteRegKey HKLM "${APP_PATHS_KEY}\kelvory-batch.exe"
+  DeleteRegKey HKLM "${APPLICATION_KEY}"
+  DeleteRegKey HKLM "Software\Classes\.tif\OpenWithList\kelvory.exe"
+  DeleteRegKey HKLM "Software\Classes\.tiff\OpenWithList\kelvory.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "Software\Kelvory"
 SectionEnd
