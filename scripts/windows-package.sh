@@ -134,6 +134,6 @@ nsis_path() { printf '%s' "${1//\//\\}"; }
     printf 'RMDir "$INSTDIR\\%s"\n' "$(nsis_path "${folder#./}")"
   done
 } >out-win/package/installed-files.nsh
-makensis -V2 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/out-win/app/pictures/kelvory.ico" -DOUTFILE="$PWD/out-win/$name-setup.exe" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/out-win/app/pictures/kelvory.ico" -DOUTFILE="$PWD/out-win/$name-setup.exe" \
   -DFILELIST="$PWD/out-win/package/installed-files.nsh" packaging/windows/kelvory.nsi
 echo "out-win/$name-setup.exe"

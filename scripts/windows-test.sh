@@ -99,4 +99,15 @@ path_after=$(registry_value "$environment_key" Path)
 [[ ";$path_after;" != *";$install_dir;"* ]] && ! bash cmake/wine-run.sh reg query \
   'HKLM\Software\Classes\Applications\kelvory.exe' >/dev/null 2>&1 ||
   { echo "the uninstaller left its PATH entry or its \"Open with\" key: $path_after" >&2; exit 1; }
+# A PATH longer than the installer's strings hold is never written back: neither the
+# install nor the uninstall may cut it short.
+long_path=$(printf 'C:\\maps\\tools\\folder%03d;' $(seq 70))
+bash cmake/wine-run.sh reg add "$environment_key" /v Path /t REG_EXPAND_SZ /d "$long_path" /f >/dev/null
+bash cmake/wine-run.sh "$(ls out-win/kelvory-*-win64-setup.exe)" /S
+wait_for_wine
+path_installed=$(registry_value "$environment_key" Path)
+bash cmake/wine-run.sh "C:\\Program Files\\Kelvory\\uninstall.exe" /S
+wait_for_wine
+[ "$path_installed" = "$long_path" ] && [ "$(registry_value "$environment_key" Path)" = "$long_path" ] ||
+  { echo "the installer changed a PATH it could not read whole: $path_installed" >&2; exit 1; }
 echo "the installer installs, its kelvory-batch.exe builds levels, and it uninstalls under Wine"

@@ -26,6 +26,7 @@ SetCompressor /SOLID lzma
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -48,7 +49,10 @@ FunctionEnd
 ; there already. A PATH this installer cannot hold whole in its strings is left as it
 ; is, never written back cut short; the uninstaller takes out only the entry it added.
 Function AddToPath
+  ; A value longer than the installer's strings reads as an error (and as nothing).
+  ClearErrors
   ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
+  IfErrors path_too_long
   ; Measured apart: a joined string would itself be cut at the limit.
   StrLen $1 $0
   StrLen $2 $INSTDIR
@@ -71,14 +75,16 @@ path_write:
   SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
   Goto path_done
 path_too_long:
-  DetailPrint "PATH is too long to change safely; kelvory-batch.exe was not added to it."
+  DetailPrint "PATH cannot be read whole; kelvory-batch.exe was not added to it."
 path_done:
 FunctionEnd
 
 Function un.RemoveFromPath
   ReadRegDWORD $0 HKLM "Software\Kelvory" "AddedToPath"
   StrCmp $0 1 0 unpath_done
+  ClearErrors
   ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
+  IfErrors unpath_done
   StrLen $1 $0
   IntOp $1 $1 + 2
   IntCmp $1 ${NSIS_MAX_STRLEN} unpath_done 0 unpath_done
@@ -93,7 +99,8 @@ Function un.RemoveFromPath
 unpath_done:
 FunctionEnd
 
-Section
+Section "Kelvory" SectionPrograms
+  SectionIn RO
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -119,6 +126,10 @@ Section
   WriteRegStr HKLM "${APPLICATION_KEY}\SupportedTypes" ".tiff" ""
   WriteRegStr HKLM "Software\Classes\.tif\OpenWithList\kelvory.exe" "" ""
   WriteRegStr HKLM "Software\Classes\.tiff\OpenWithList\kelvory.exe" "" ""
+SectionEnd
+
+; On by default; a user who keeps his PATH short unticks it.
+Section "kelvory-batch в PATH" SectionPath
   Call AddToPath
 SectionEnd
 
