@@ -58,7 +58,7 @@ Reason PlaceResult(ItemProc& work) {
     // Whoever changed the file meanwhile keeps their version; the build is undone.
     std::error_code error;
     if (platform::StampOf(work.AppendTarget, error) != work.SourceStamp) {
-      return error ? MakeReason(ReasonCode::CannotAppend, {work.Source}, error)
+      return error ? MakeReasonAt(FailedStep::StampRead, ReasonCode::CannotAppend, {work.Source}, error)
                    : MakeReason(ReasonCode::ChangedDuringBuild, {work.Source});
     }
     try {

@@ -245,8 +245,8 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
   slot.Preparation = context.Workers->Submit(
       [work = &slot, decision = review.Decision, factors = plan.Factors, method]() -> Reason {
         try {
-          work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
-              work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
+          work->Append = std::make_unique<AppendLinkBuild>(
+              AppendLinkBuild::Begin(work->AppendTarget, decision, factors, method));
         } catch (const std::exception& e) {
           return AppendFailure(work->Source, e);
         }
@@ -378,7 +378,7 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
   }
   const auto provenAppendable = [&] {
     if (!OnlyThreadOptions(options.Config)) return false;
-    review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
+    review.Decision = DecideAppendLink(inPlace.Path, options.Method);
     return review.Decision.Proven();
   };
   // A COG is written anew as a whole: only a working copy takes it.
@@ -499,7 +499,13 @@ std::string Unslashed(const std::string& folder) {
 }
 
 Reason AppendFailure(const std::string& source, const std::exception& error) {
-  if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();
+  if (const auto* build = dynamic_cast<const BuildError*>(&error)) {
+    // The build names the file it appends to (a link's target); the row, the file as
+    // the row gave it.
+    Reason why = build->Why();
+    if (why.Code == ReasonCode::CannotAppend) why.Args = {source};
+    return why;
+  }
   if (const auto* file = dynamic_cast<const FileError*>(&error)) {
     return MakeReason(ReasonCode::CannotAppendFile, {source, file->Path()}, file->Error());
   }
