@@ -125,8 +125,10 @@ BuildOptions BuildSettingsMenu::Options() const {
   BuildOptions options;
   options.Reading = WidenedReading->isChecked() ? ReadingMode::Widened : ReadingMode::Classic;
   options.RewriteCogs = RewriteCogs->isChecked();
-  options.Method = ResamplingNamed(FResampling->checkedAction()->data().toString().toStdString())
-                       .value_or(Resampling::Nearest);
+  // The menu's choices stand in the order of kResamplingMethods; the name is only what
+  // the settings keep.
+  const qsizetype chosen = ResamplingMenu->actions().indexOf(FResampling->checkedAction());
+  options.Method = kResamplingMethods[static_cast<std::size_t>(chosen)];
   const QString compression = FCompression->checkedAction()->data().toString();
   if (!compression.isEmpty()) options.Config.emplace_back("COMPRESS_OVERVIEW", compression.toStdString());
   return options;

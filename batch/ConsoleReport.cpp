@@ -246,6 +246,10 @@ std::string ConsoleReport::JsonLine(const Row& row, const RowReport& report, con
   if (format_ == Format::Events) {
     line += ",\"qgis_reason\":" + JsonString(reason.empty() ? reason : ReasonText(report.Why, language_, Audience::Qgis));
   }
+  // Which step failed, where the code alone does not say.
+  if (report.Why.Step != FailedStep::None) {
+    line += std::string(",\"failed_step\":\"") + FailedStepName(report.Why.Step) + "\"";
+  }
   if (dryRun_) {
     line += ",\"factors\":[" + FactorList(report.Factors, ",") + "],\"working_folder\":" +
             JsonString(report.WorkingFolder);

@@ -52,10 +52,4 @@ std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, 
   return rows;
 }
 
-std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources, const ListReader& readList) {
-  std::vector<std::string> paths;
-  for (BatchRow& row : CollectBatchRows(sources, readList, {})) paths.push_back(std::move(row.path));
-  return paths;
-}
-
 }  // namespace kelvory

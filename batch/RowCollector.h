@@ -39,7 +39,4 @@ struct BatchRow {
 std::vector<BatchRow> CollectBatchRows(const std::vector<BatchSource>& sources, const ListReader& readList,
                                        const FolderLister& listFolder);
 
-// The same, taking every argument as a file: the paths of the rows.
-std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources, const ListReader& readList);
-
 }  // namespace kelvory

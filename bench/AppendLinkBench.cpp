@@ -24,7 +24,7 @@ using kelvory::platform::FileClaim;
 // Claims, decides, journals and runs the tool for one file; the build is left to merge.
 // Returns 0, or the exit status for the file.
 int BuildLevels(const std::string& tool, const std::string& file, const std::vector<std::int64_t>& factors,
-                const std::string& resampling, FileClaim& claim, kelvory::AppendLinkBuild& build) {
+                kelvory::Resampling method, FileClaim& claim, kelvory::AppendLinkBuild& build) {
   std::error_code error;
   claim = FileClaim::Take(file, error);
   if (error) {
@@ -32,12 +32,12 @@ int BuildLevels(const std::string& tool, const std::string& file, const std::vec
     return 1;
   }
   kelvory::RecoverClaimedAppendLink(file);
-  const kelvory::AppendLinkDecision decision = kelvory::DecideAppendLink(file, resampling);
+  const kelvory::AppendLinkDecision decision = kelvory::DecideAppendLink(file, method);
   if (!decision.Proven()) {
     std::fprintf(stderr, "%s: %s\n", file.c_str(), kelvory::DescribeRefusal(decision.Refusal).c_str());
     return 2;
   }
-  build = kelvory::AppendLinkBuild::Begin(file, decision, factors, resampling);
+  build = kelvory::AppendLinkBuild::Begin(file, decision, factors, method);
   for (const std::vector<std::string>& run : build.ToolRuns()) {
     kelvory::platform::Process process = kelvory::platform::Process::Start(tool, run, 2, error);
     while (!error && process.Wait(60000, error) == kelvory::platform::WaitResult::TimedOut) {
@@ -54,12 +54,12 @@ int BuildLevels(const std::string& tool, const std::string& file, const std::vec
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string resampling;
+  kelvory::Resampling method = kelvory::Resampling::Nearest;
   std::vector<std::int64_t> factors;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-r" && i + 1 < args.size()) {
-      resampling = args[++i];
+      method = kelvory::ResamplingNamed(args[++i]).value_or(kelvory::Resampling::Nearest);
     } else if (args[i] == "-f" && i + 1 < args.size()) {
       std::istringstream list(args[++i]);
       for (std::int64_t factor = 0; list >> factor;) factors.push_back(factor);
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     FileClaim claim;
     kelvory::AppendLinkBuild build;
     try {
-      const int built = BuildLevels(tool, file, factors, resampling, claim, build);
+      const int built = BuildLevels(tool, file, factors, method, claim, build);
       failed = failed || built == 1;
       refused = refused || built == 2;
       if (built != 0) continue;

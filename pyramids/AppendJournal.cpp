@@ -1,6 +1,7 @@
 #include "pyramids/AppendJournal.h"
 
 #include <charconv>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -142,15 +143,26 @@ void WriteJournal(const std::string& path, const AppendJournal& journal) {
   if (ParseJournal(text) != journal) Refuse(ReasonCode::CannotRecordBuild, {path});
   const std::string staged = NewJournalOf(path);
   platform::DeleteFile(staged);
+  // Each step runs once the one before has succeeded; the first that fails is named.
   std::error_code error;
+  FailedStep failed = FailedStep::None;
+  const auto take = [&](FailedStep step, const std::function<std::error_code()>& action) {
+    if (!error && (error = action())) failed = step;
+  };
   {
-    platform::FileWriter file = platform::FileWriter::Open(staged, platform::FileWriter::Access::CreateNew, error);
-    if (!error && !(error = file.WriteAt(text.data(), text.size(), 0))) error = file.Sync();
+    platform::FileWriter file;
+    take(FailedStep::JournalCreate, [&] {
+      std::error_code opened;
+      file = platform::FileWriter::Open(staged, platform::FileWriter::Access::CreateNew, opened);
+      return opened;
+    });
+    take(FailedStep::JournalWrite, [&] { return file.WriteAt(text.data(), text.size(), 0); });
+    take(FailedStep::JournalSync, [&] { return file.Sync(); });
   }
-  if (!error) error = platform::Replace(staged, path);
+  take(FailedStep::JournalReplace, [&] { return platform::Replace(staged, path); });
   if (error) {
     platform::DeleteFile(staged);
-    Refuse(ReasonCode::CannotWriteRecord, {path}, error);
+    RefuseAt(failed, ReasonCode::CannotWriteRecord, {path}, error);
   }
 }
 

@@ -101,12 +101,12 @@ void WriteMaskStandIn(const std::string& source, const AppendLinkDecision& decis
 }
 
 std::vector<std::string> ToolRun(const std::vector<std::string>& options, const std::string& path,
-                                 const std::vector<std::int64_t>& factors, const std::string& resampling) {
+                                 const std::vector<std::int64_t>& factors, Resampling method) {
   std::vector<std::string> run = options;
   run.push_back("-ro");
-  BuildOptions method;
-  method.Method = ResamplingNamed(resampling).value_or(Resampling::Nearest);
-  const std::vector<std::string> rest = ToolArguments(path, factors, method);
+  BuildOptions chosen;
+  chosen.Method = method;
+  const std::vector<std::string> rest = ToolArguments(path, factors, chosen);
   run.insert(run.end(), rest.begin(), rest.end());
   return run;
 }
@@ -123,13 +123,119 @@ bool AsJournalFound(const FileWriter& file, const AppendJournal& journal) {
          !error;
 }
 
-bool SameOptions(const AppendLinkDecision& a, const AppendLinkDecision& b) {
-  return a.Refusal == b.Refusal && a.LevelOptions == b.LevelOptions && a.MaskOptions == b.MaskOptions;
+// Raises the append's failure at step. It names the file appended to; the row's reason
+// names it as the row does (AppendFailure).
+[[noreturn]] void FailAppend(const std::string& source, FailedStep step) {
+  RefuseAt(step, ReasonCode::CannotAppend, {source});
 }
 
-// Raises the append's failure with the system's error, when there is one.
-void Check(std::error_code error, const std::string& source) {
-  if (error) Refuse(ReasonCode::AppendFailed, {source}, error);
+// The directories of an open file the append reads; the reader's refusal of them is the
+// append's failure.
+TiffChain ReadStructure(const FileWriter& file, const std::string& path, const std::string& source) {
+  try {
+    return ReadChain(file, path);
+  } catch (const BuildError&) {
+    throw;
+  } catch (const Exception&) {
+    FailAppend(source, FailedStep::ReadStructure);
+  }
+}
+
+// The journal of the file as the plan's decision found it. Planning and this begin lie
+// apart (the build begins on a file worker): the file must still be the one decided on,
+// with no overview file beside it and no unsettled build's record, or the build stops
+// here. A check of the carried decision, not a second one.
+AppendJournal JournalAsDecided(const std::string& source, const AppendLinkDecision& decision) {
+  if (!decision.Proven()) FailAppend(source, FailedStep::NotProven);
+  if (!ExternalOverviewsOf(source).empty()) FailAppend(source, FailedStep::OverviewFileAppeared);
+  // An unfinished build's record that recovery could not settle stays where it is.
+  if (platform::FileExists(JournalOf(source))) {
+    Refuse(ReasonCode::CannotWriteRecord, {JournalOf(source)}, std::make_error_code(std::errc::file_exists));
+  }
+  const FileWriter file = OpenFile(source, FileWriter::Access::Read);
+  const TiffChain chain = ReadStructure(file, source, source);
+  if (StructureOf(chain) != decision.Structure) FailAppend(source, FailedStep::ChangedSincePlanned);
+  return JournalOfFile(file, chain, source);
+}
+
+// The files the tool wrote the levels into (the mask's too), open, and their directories.
+struct LevelFiles {
+  std::vector<FileWriter> Files;
+  std::vector<TiffChain> Chains;
+};
+
+LevelFiles OpenLevelFiles(const std::string& source, bool hasMask) {
+  std::vector<std::string> paths{LevelFileOf(source)};
+  if (hasMask) paths.push_back(MaskStandInOf(source) + ".ovr");
+  LevelFiles levels;
+  for (const std::string& path : paths) {
+    levels.Files.push_back(OpenFile(path, FileWriter::Access::Update));
+    levels.Chains.push_back(ReadStructure(levels.Files.back(), path, source));
+  }
+  return levels;
+}
+
+// Where the levels' directories and blocks go behind the file and its marker: where the
+// journal's link points.
+AppendPlan PlanLevels(const FileWriter& file, const LevelFiles& levels, const AppendJournal& journal,
+                      const std::string& source) {
+  std::vector<AppendSource> sources{{&levels.Chains[0], AppendedRole::Levels}};
+  if (levels.Chains.size() > 1) sources.push_back({&levels.Chains[1], AppendedRole::MaskLevels});
+  const FileLayout layout = ReadStructure(file, source, source).Layout;
+  AppendPlan plan;
+  try {
+    plan = PlanAppend(sources, layout, journal.OriginalLength + MarkerSize);
+  } catch (const Exception&) {
+    FailAppend(source, FailedStep::PlanLevels);
+  }
+  if (LinkBytes(plan.Start, layout) != journal.NewLink) FailAppend(source, FailedStep::LevelsMoved);
+  return plan;
+}
+
+// Raises the failure of a step of the merge with the system's error, when there is one.
+void Check(std::error_code error, FailedStep step, const std::string& source) {
+  if (error) RefuseAt(step, ReasonCode::AppendFailed, {source}, error);
+}
+
+void CopyBlocks(FileWriter& file, std::vector<FileWriter>& levelFiles, const AppendPlan& plan,
+                const std::string& source) {
+  for (const BlockCopy& block : plan.Blocks) {
+    for (std::uint64_t done = 0; done < block.Length;) {
+      const std::uint64_t chunk = std::min(block.Length - done, CopyChunk);
+      Check(file.CopyFrom(levelFiles[block.Source], block.From + done, block.To + done, chunk), FailedStep::Append,
+            source);
+      // The level file, which no reader sees, gives back what has been copied: the
+      // build needs room for the levels about once, not twice.
+      levelFiles[block.Source].Discard(block.From + done, chunk);
+      done += chunk;
+    }
+  }
+}
+
+// Writes the marker, syncs, appends the levels, syncs, links them and syncs; written is
+// set from the moment what lies past the file's old end may be the build's.
+void Merge(FileWriter& file, LevelFiles& levels, const AppendPlan& plan, const AppendJournal& journal,
+           const std::string& source, const MergeObserver& observer, bool& written) {
+  const auto step = [&observer](MergeStep next) {
+    if (observer) observer(next);
+  };
+  // The marker is on the disk before anything else lies past the file's old end:
+  // whatever recovery finds there after it is the build's.
+  step(MergeStep::Marker);
+  written = true;
+  Check(file.WriteAt(journal.Marker.data(), journal.Marker.size(), journal.OriginalLength), FailedStep::Marker,
+        source);
+  step(MergeStep::SyncMarker);
+  Check(file.Sync(), FailedStep::SyncMarker, source);
+  step(MergeStep::Append);
+  Check(file.WriteAt(plan.Structure.data(), plan.Structure.size(), plan.Start), FailedStep::Append, source);
+  CopyBlocks(file, levels.Files, plan, source);
+  step(MergeStep::SyncAppend);
+  Check(file.Sync(), FailedStep::SyncAppend, source);
+  step(MergeStep::Link);
+  Check(file.WriteAt(journal.NewLink.data(), journal.NewLink.size(), journal.LinkPlace), FailedStep::Link, source);
+  step(MergeStep::SyncLink);
+  Check(file.Sync(), FailedStep::SyncLink, source);
 }
 
 }  // namespace
@@ -144,7 +250,7 @@ TiffChain ReadChainOf(const std::string& path) {
   return ReadChain(file, path);
 }
 
-AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling) {
+AppendLinkDecision DecideAppendLink(const std::string& source, Resampling method) {
   AppendLinkDecision refused;
   if (!ExternalOverviewsOf(source).empty()) {
     refused.Refusal = AppendLinkRefusal::OverviewFilePresent;
@@ -158,7 +264,7 @@ AppendLinkDecision DecideAppendLink(const std::string& source, const std::string
   }
   try {
     const FileWriter file = OpenFile(source, FileWriter::Access::Read);
-    return DecideAppendLink(ReadChain(file, source), resampling);
+    return DecideAppendLink(ReadChain(file, source), method);
   } catch (const std::exception&) {
     refused.Refusal = AppendLinkRefusal::Unreadable;
     return refused;
@@ -197,83 +303,31 @@ AppendLinkBuild::~AppendLinkBuild() {
 }
 
 AppendLinkBuild AppendLinkBuild::Begin(const std::string& source, const AppendLinkDecision& decision,
-                                       const std::vector<std::int64_t>& factors, const std::string& resampling) {
-  if (!decision.Proven()) throw Exception(source + ": " + DescribeRefusal(decision.Refusal));
-  if (!ExternalOverviewsOf(source).empty())
-    throw Exception(source + ": " + DescribeRefusal(AppendLinkRefusal::OverviewFilePresent));
-  // An unfinished build's record that recovery could not settle stays where it is.
-  if (platform::FileExists(JournalOf(source))) Refuse(ReasonCode::CannotWriteRecord, {JournalOf(source)},
-                                                      std::make_error_code(std::errc::file_exists));
+                                       const std::vector<std::int64_t>& factors, Resampling method) {
   AppendLinkBuild build;
   build.source_ = source;
-  {
-    const FileWriter file = OpenFile(source, FileWriter::Access::Read);
-    const TiffChain chain = ReadChain(file, source);
-    if (!SameOptions(DecideAppendLink(chain, resampling), decision))
-      throw Exception(source + " changed since its levels were planned");
-    build.journal_ = JournalOfFile(file, chain, source);
-  }
+  build.journal_ = JournalAsDecided(source, decision);
   WriteJournal(JournalOf(source), build.journal_);
   build.pending_ = true;
   if (auto error = MakeWorkFolder(source)) Refuse(ReasonCode::CannotMakeWorkFolder, {WorkFolderOf(source)}, error);
   build.hasMask_ = decision.HasMask();
-  build.runs_.push_back(ToolRun(decision.LevelOptions, AliasOf(source), factors, resampling));
+  build.runs_.push_back(ToolRun(decision.LevelOptions, AliasOf(source), factors, method));
   if (build.hasMask_) {
     WriteMaskStandIn(source, decision);
-    build.runs_.push_back(ToolRun(decision.MaskOptions, MaskStandInOf(source), factors, resampling));
+    build.runs_.push_back(ToolRun(decision.MaskOptions, MaskStandInOf(source), factors, method));
   }
   return build;
 }
 
 void AppendLinkBuild::Finish(const MergeObserver& observer) {
-  const auto step = [&observer](MergeStep next) {
-    if (observer) observer(next);
-  };
-  if (!pending_) throw Exception("no build of " + source_ + " to finish");
+  if (!pending_) FailAppend(source_, FailedStep::NotBegun);
   FileWriter file = OpenFile(source_, FileWriter::Access::Update);
   bool written = false;
   try {
     if (!AsJournalFound(file, journal_)) Refuse(ReasonCode::ChangedDuringBuild, {source_});
-
-    std::vector<std::string> levelPaths{LevelFileOf(source_)};
-    if (hasMask_) levelPaths.push_back(MaskStandInOf(source_) + ".ovr");
-    std::vector<FileWriter> levelFiles;
-    std::vector<TiffChain> chains;
-    for (const std::string& path : levelPaths) {
-      levelFiles.push_back(OpenFile(path, FileWriter::Access::Update));
-      chains.push_back(ReadChain(levelFiles.back(), path));
-    }
-    std::vector<AppendSource> sources{{&chains[0], AppendedRole::Levels}};
-    if (hasMask_) sources.push_back({&chains[1], AppendedRole::MaskLevels});
-    const FileLayout layout = ReadChain(file, source_).Layout;
-    const AppendPlan plan = PlanAppend(sources, layout, journal_.OriginalLength + MarkerSize);
-    if (LinkBytes(plan.Start, layout) != journal_.NewLink) throw Exception("the levels' place moved");
-
-    // The marker is on the disk before anything else lies past the file's old end:
-    // whatever recovery finds there after it is the build's.
-    step(MergeStep::Marker);
-    written = true;
-    Check(file.WriteAt(journal_.Marker.data(), journal_.Marker.size(), journal_.OriginalLength), source_);
-    step(MergeStep::SyncMarker);
-    Check(file.Sync(), source_);
-    step(MergeStep::Append);
-    Check(file.WriteAt(plan.Structure.data(), plan.Structure.size(), plan.Start), source_);
-    for (const BlockCopy& block : plan.Blocks) {
-      for (std::uint64_t done = 0; done < block.Length;) {
-        const std::uint64_t chunk = std::min(block.Length - done, CopyChunk);
-        Check(file.CopyFrom(levelFiles[block.Source], block.From + done, block.To + done, chunk), source_);
-        // The level file, which no reader sees, gives back what has been copied: the
-        // build needs room for the levels about once, not twice.
-        levelFiles[block.Source].Discard(block.From + done, chunk);
-        done += chunk;
-      }
-    }
-    step(MergeStep::SyncAppend);
-    Check(file.Sync(), source_);
-    step(MergeStep::Link);
-    Check(file.WriteAt(journal_.NewLink.data(), journal_.NewLink.size(), journal_.LinkPlace), source_);
-    step(MergeStep::SyncLink);
-    Check(file.Sync(), source_);
+    LevelFiles levels = OpenLevelFiles(source_, hasMask_);
+    const AppendPlan plan = PlanLevels(file, levels, journal_, source_);
+    Merge(file, levels, plan, journal_, source_, observer, written);
   } catch (...) {
     pending_ = false;
     std::error_code error;
@@ -289,9 +343,9 @@ void AppendLinkBuild::Finish(const MergeObserver& observer) {
   file = FileWriter();
   // Linked and synced: the build is done, whatever happens to the files beside it (the
   // journal, left, makes recovery finish it).
-  step(MergeStep::RemoveWorkFiles);
+  if (observer) observer(MergeStep::RemoveWorkFiles);
   RemoveWorkFolder(source_);
-  step(MergeStep::RemoveJournal);
+  if (observer) observer(MergeStep::RemoveJournal);
   platform::DeleteFile(JournalOf(source_));
 }
 

@@ -17,6 +17,7 @@
 
 #include "pyramids/AppendJournal.h"
 #include "pyramids/AppendLinkDecision.h"
+#include "pyramids/Reason.h"
 
 namespace kelvory {
 
@@ -29,9 +30,9 @@ std::string MaskStandInOf(const std::string& source);
 // errors.
 TiffChain ReadChainOf(const std::string& path);
 
-// Reads the file's structure and decides whether its levels can be appended;
-// resampling is GDAL's method name, empty for nearest. Raises nothing.
-AppendLinkDecision DecideAppendLink(const std::string& source, const std::string& resampling);
+// Reads the file's structure and decides whether its levels can be appended with the
+// build's resampling method. Raises nothing.
+AppendLinkDecision DecideAppendLink(const std::string& source, Resampling method);
 
 // The steps of Finish, in order; an observer sees each just before it is taken.
 enum class MergeStep { Marker, SyncMarker, Append, SyncAppend, Link, SyncLink, RemoveWorkFiles, RemoveJournal };
@@ -49,10 +50,11 @@ class AppendLinkBuild {
 
   // Writes the journal, then makes the work folder (and for a mask the stand-in): from
   // here on whatever happens can be undone. The decision is DecideAppendLink's for the
-  // same file and method; the file is read again and must still give it. Raises
-  // BuildError when the build cannot begin, kelvory::Exception when the file changed.
+  // same file and method, made when the file was planned; the file is read again and
+  // must still have the structure it was made from. Raises BuildError when the build
+  // cannot begin (CannotAppend with the step that failed when the file changed).
   static AppendLinkBuild Begin(const std::string& source, const AppendLinkDecision& decision,
-                               const std::vector<std::int64_t>& factors, const std::string& resampling);
+                               const std::vector<std::int64_t>& factors, Resampling method);
 
   // The tool's runs, in order, each the arguments after the tool's own name; each
   // starts once the one before has succeeded.
@@ -60,8 +62,9 @@ class AppendLinkBuild {
 
   // Once every run has succeeded: writes the marker, syncs, appends the levels,
   // syncs, links them, syncs, and removes the work folder and the
-  // journal. Raises BuildError (with the system's error where there is one) when it
-  // fails before the link is synced, after putting the file back as it was.
+  // journal. Raises BuildError (with the step that failed, and the system's error where
+  // there is one) when it fails before the link is synced, after putting the file back
+  // as it was.
   void Finish(const MergeObserver& observer = {});
   // A run failed or was stopped (its tool has ended): puts everything back as it was.
   void Abandon();

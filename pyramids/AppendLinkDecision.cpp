@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "pyramids/AppendJournal.h"
 #include "pyramids/JpegQuality.h"
 #include "tiff/TiffAppend.h"
 
@@ -43,9 +44,7 @@ std::uint64_t LevelBlockSize(const TiffChain& chain) {
   return side;
 }
 
-bool MaskResamplingAllowed(const std::string& resampling) {
-  return resampling.empty() || resampling == "nearest" || resampling == "mode";
-}
+bool MaskResamplingAllowed(Resampling method) { return method == Resampling::Nearest || method == Resampling::Mode; }
 
 // The layout of the directories after the first: pages are fine, levels are there
 // already, or a mask of the first image.
@@ -67,7 +66,103 @@ Refusal CheckDirectories(const TiffChain& chain, bool& hasMask) {
   return Refusal::None;
 }
 
+// What of the file's layout refuses the append: its link, its directories, its byte
+// order, its size. Sets hasMask for a mask of its first image.
+Refusal CheckLayout(const TiffChain& chain, Resampling method, bool& hasMask) {
+  if (chain.Directories.empty()) return Refusal::Unreadable;
+  // A disk writes a sector whole or not at all: a link within one is never torn by a
+  // power cut, so a reader never follows half of it.
+  const std::uint64_t link = chain.Directories.back().NextPlace;
+  if (link / SectorSize != (link + chain.Layout.WordSize() - 1) / SectorSize) return Refusal::LinkAcrossSectors;
+  if (const Refusal layout = CheckDirectories(chain, hasMask); layout != Refusal::None) return layout;
+  if (hasMask && !MaskResamplingAllowed(method)) return Refusal::MaskWithResampling;
+  if (chain.Layout.BigEndian && chain.First(0, TiffTag::BitsPerSample).value_or(1) > 8) {
+    return Refusal::BigEndianWideSamples;
+  }
+  // Levels take about a third of what the image does; half leaves room for levels
+  // that compress worse.
+  if (!chain.Layout.BigTiff && chain.FileSize > ClassicLimit - chain.FileSize / 2) return Refusal::ClassicSizeLimit;
+  return Refusal::None;
+}
+
+// The levels' colour model as in place; palettes and white-is-zero take theirs from
+// the bands without being told.
+Refusal AddPhotometric(const TiffChain& chain, std::uint64_t compression, std::vector<std::string>& options) {
+  switch (chain.First(0, TiffTag::Photometric).value_or(1)) {
+    case 0: case 3: return Refusal::None;
+    case 1: AddOption(options, "PHOTOMETRIC_OVERVIEW", "MINISBLACK"); return Refusal::None;
+    case 2: AddOption(options, "PHOTOMETRIC_OVERVIEW", "RGB"); return Refusal::None;
+    case 6:
+      if (compression != 7) return Refusal::Photometric;
+      AddOption(options, "PHOTOMETRIC_OVERVIEW", "YCBCR");
+      return Refusal::None;
+    default: return Refusal::Photometric;
+  }
+}
+
+// The options that make gdaladdo -ro write the levels as it writes them in place: the
+// image's compression, predictor, colour model, interleaving, JPEG quality and tables,
+// and the levels' block size.
+Refusal AddLevelOptions(const TiffChain& chain, Resampling method, std::vector<std::string>& options) {
+  const std::uint64_t compression = chain.First(0, TiffTag::Compression).value_or(1);
+  const char* compress = CompressionName(compression);
+  if (compress == nullptr) return Refusal::Compression;
+  // Into an uncompressed level file, -ro takes another code path for nearest, which
+  // picks other pixels wherever a level's size is not a whole fraction of the image's.
+  if (compression == 1 && method == Resampling::Nearest) return Refusal::NearestUncompressed;
+  AddOption(options, "COMPRESS_OVERVIEW", compress);
+  const std::uint64_t predictor = chain.First(0, TiffTag::Predictor).value_or(1);
+  if (predictor != 1) AddOption(options, "PREDICTOR_OVERVIEW", std::to_string(predictor));
+  if (const Refusal colour = AddPhotometric(chain, compression, options); colour != Refusal::None) return colour;
+  const bool separate = chain.First(0, TiffTag::PlanarConfig).value_or(1) == 2;
+  AddOption(options, "INTERLEAVE_OVERVIEW", separate ? "BAND" : "PIXEL");
+  if (compression == 7) {
+    const TiffEntry* tables = chain.Directories[0].Find(TiffTag::JpegTables);
+    const auto quality = tables ? JpegQualityOf(tables->Values) : std::nullopt;
+    if (!quality) return Refusal::JpegQualityUnknown;
+    AddOption(options, "JPEG_QUALITY_OVERVIEW", std::to_string(*quality));
+    AddOption(options, "JPEG_TABLESMODE_OVERVIEW", std::to_string(JpegTablesModeOf(tables->Values)));
+  }
+  AddOption(options, "GDAL_TIFF_OVR_BLOCKSIZE", std::to_string(LevelBlockSize(chain)));
+  return Refusal::None;
+}
+
+// The options for the mask's levels: GDAL keeps masks as one bit, deflated.
+std::vector<std::string> MaskOptions(const TiffChain& chain) {
+  std::vector<std::string> options;
+  AddOption(options, "COMPRESS_OVERVIEW", "DEFLATE");
+  AddOption(options, "PHOTOMETRIC_OVERVIEW", "MINISBLACK");
+  AddOption(options, "INTERLEAVE_OVERVIEW", "BAND");
+  AddOption(options, "GDAL_TIFF_OVR_BLOCKSIZE", std::to_string(LevelBlockSize(chain)));
+  return options;
+}
+
 }  // namespace
+
+std::uint64_t StructureOf(const TiffChain& chain) {
+  std::uint64_t hash = Fnv1a(nullptr, 0);
+  const auto add = [&hash](std::uint64_t value) {
+    std::uint8_t bytes[8];
+    for (std::size_t i = 0; i < 8; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    hash = Fnv1a(bytes, sizeof bytes, hash);
+  };
+  add(chain.Layout.BigEndian);
+  add(chain.Layout.BigTiff);
+  add(chain.FileSize);
+  for (const TiffDirectory& directory : chain.Directories) {
+    add(directory.Offset);
+    add(directory.NextPlace);
+    add(directory.Entries.size());
+    for (const TiffEntry& entry : directory.Entries) {
+      add(entry.Tag);
+      add(entry.Type);
+      add(entry.Count);
+      add(entry.Values.size());
+      hash = Fnv1a(entry.Values.data(), entry.Values.size(), hash);
+    }
+  }
+  return hash;
+}
 
 std::string DescribeRefusal(AppendLinkRefusal refusal) {
   switch (refusal) {
@@ -90,73 +185,20 @@ std::string DescribeRefusal(AppendLinkRefusal refusal) {
   return "unknown";
 }
 
-AppendLinkDecision DecideAppendLink(const TiffChain& chain, const std::string& resampling) {
+AppendLinkDecision DecideAppendLink(const TiffChain& chain, Resampling method) {
   AppendLinkDecision decision;
-  const auto refuse = [&decision](Refusal why) {
-    decision = {};
-    decision.Refusal = why;
-    return decision;
-  };
-  if (chain.Directories.empty()) return refuse(Refusal::Unreadable);
-  // A disk writes a sector whole or not at all: a link within one is never torn by a
-  // power cut, so a reader never follows half of it.
-  const std::uint64_t link = chain.Directories.back().NextPlace;
-  if (link / SectorSize != (link + chain.Layout.WordSize() - 1) / SectorSize) return refuse(Refusal::LinkAcrossSectors);
   bool hasMask = false;
-  if (const Refusal layout = CheckDirectories(chain, hasMask); layout != Refusal::None) return refuse(layout);
-  if (hasMask && !MaskResamplingAllowed(resampling)) return refuse(Refusal::MaskWithResampling);
-  if (chain.Layout.BigEndian && chain.First(0, TiffTag::BitsPerSample).value_or(1) > 8)
-    return refuse(Refusal::BigEndianWideSamples);
-  // Levels take about a third of what the image does; half leaves room for levels
-  // that compress worse.
-  if (!chain.Layout.BigTiff && chain.FileSize > ClassicLimit - chain.FileSize / 2)
-    return refuse(Refusal::ClassicSizeLimit);
-
-  const std::uint64_t compression = chain.First(0, TiffTag::Compression).value_or(1);
-  const char* compress = CompressionName(compression);
-  if (compress == nullptr) return refuse(Refusal::Compression);
-  // Into an uncompressed level file, -ro takes another code path for nearest, which
-  // picks other pixels wherever a level's size is not a whole fraction of the image's.
-  if (compression == 1 && (resampling.empty() || resampling == "nearest")) return refuse(Refusal::NearestUncompressed);
-  AddOption(decision.LevelOptions, "COMPRESS_OVERVIEW", compress);
-
-  const std::uint64_t predictor = chain.First(0, TiffTag::Predictor).value_or(1);
-  if (predictor != 1) AddOption(decision.LevelOptions, "PREDICTOR_OVERVIEW", std::to_string(predictor));
-
-  // The levels' colour model as in place; palettes and white-is-zero take theirs from
-  // the bands without being told.
-  switch (chain.First(0, TiffTag::Photometric).value_or(1)) {
-    case 0: case 3: break;
-    case 1: AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "MINISBLACK"); break;
-    case 2: AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "RGB"); break;
-    case 6:
-      if (compression != 7) return refuse(Refusal::Photometric);
-      AddOption(decision.LevelOptions, "PHOTOMETRIC_OVERVIEW", "YCBCR");
-      break;
-    default: return refuse(Refusal::Photometric);
+  decision.Refusal = CheckLayout(chain, method, hasMask);
+  if (decision.Proven()) decision.Refusal = AddLevelOptions(chain, method, decision.LevelOptions);
+  if (!decision.Proven()) {
+    AppendLinkDecision refused;
+    refused.Refusal = decision.Refusal;
+    return refused;
   }
-  const bool separate = chain.First(0, TiffTag::PlanarConfig).value_or(1) == 2;
-  AddOption(decision.LevelOptions, "INTERLEAVE_OVERVIEW", separate ? "BAND" : "PIXEL");
-
-  if (compression == 7) {
-    const TiffEntry* tables = chain.Directories[0].Find(TiffTag::JpegTables);
-    const auto quality = tables ? JpegQualityOf(tables->Values) : std::nullopt;
-    if (!quality) return refuse(Refusal::JpegQualityUnknown);
-    AddOption(decision.LevelOptions, "JPEG_QUALITY_OVERVIEW", std::to_string(*quality));
-    AddOption(decision.LevelOptions, "JPEG_TABLESMODE_OVERVIEW", std::to_string(JpegTablesModeOf(tables->Values)));
-  }
-  const std::string block = std::to_string(LevelBlockSize(chain));
-  AddOption(decision.LevelOptions, "GDAL_TIFF_OVR_BLOCKSIZE", block);
-
-  if (hasMask) {
-    // GDAL keeps masks as one bit, deflated.
-    AddOption(decision.MaskOptions, "COMPRESS_OVERVIEW", "DEFLATE");
-    AddOption(decision.MaskOptions, "PHOTOMETRIC_OVERVIEW", "MINISBLACK");
-    AddOption(decision.MaskOptions, "INTERLEAVE_OVERVIEW", "BAND");
-    AddOption(decision.MaskOptions, "GDAL_TIFF_OVR_BLOCKSIZE", block);
-  }
+  if (hasMask) decision.MaskOptions = MaskOptions(chain);
   decision.Width = chain.First(0, TiffTag::ImageWidth).value_or(0);
   decision.Height = chain.First(0, TiffTag::ImageLength).value_or(0);
+  decision.Structure = StructureOf(chain);
   return decision;
 }
 

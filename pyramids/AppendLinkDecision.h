@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pyramids/BuildOptions.h"
 #include "tiff/TiffChain.h"
 
 namespace kelvory {
@@ -41,12 +42,19 @@ struct AppendLinkDecision {
   // The size of the first image, which the mask's stand-in has.
   std::uint64_t Width = 0;
   std::uint64_t Height = 0;
+  // StructureOf the chain it was made from: the build that carries it out holds it
+  // against the file, which may have changed since.
+  std::uint64_t Structure = 0;
 
   bool Proven() const { return Refusal == AppendLinkRefusal::None; }
   bool HasMask() const { return !MaskOptions.empty(); }
 };
 
-// Decides from the file's structure; resampling is GDAL's method name, empty for nearest.
-AppendLinkDecision DecideAppendLink(const TiffChain& chain, const std::string& resampling);
+// A digest of all that a decision reads of a file: its layout, its length, and every
+// directory's place and entries.
+std::uint64_t StructureOf(const TiffChain& chain);
+
+// Decides from the file's structure and the build's resampling method.
+AppendLinkDecision DecideAppendLink(const TiffChain& chain, Resampling method);
 
 }  // namespace kelvory

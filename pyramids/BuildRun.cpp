@@ -58,7 +58,7 @@ Reason PlaceResult(ItemProc& work) {
     // Whoever changed the file meanwhile keeps their version; the build is undone.
     std::error_code error;
     if (platform::StampOf(work.AppendTarget, error) != work.SourceStamp) {
-      return error ? MakeReason(ReasonCode::CannotAppend, {work.Source}, error)
+      return error ? MakeReasonAt(FailedStep::StampRead, ReasonCode::CannotAppend, {work.Source}, error)
                    : MakeReason(ReasonCode::ChangedDuringBuild, {work.Source});
     }
     try {
@@ -256,7 +256,6 @@ std::vector<const platform::Process*> RunningProcesses(const BuildContext& conte
 // drops the copies not yet begun; results already built are still put in place.
 void BeginStop(BuildContext& context) {
   context.Stopping = true;
-  context.Summary.StopRequested = true;
   context.StopDeadline = Clock::now() + std::chrono::milliseconds(StopGraceMs);
   const Reason stopped = MakeReason(ReasonCode::Stopped);
   for (ItemProc& slot : context.Slots) {
@@ -439,13 +438,6 @@ bool BuildRun::Step(int waitMs) {
 void BuildRun::Finish() {
   finished_ = true;
   context_->Reader.reset();
-}
-
-BuildSummary RunBuild(const BuildRequest& request, BuildEvents& events) {
-  BuildRun run(request, events);
-  while (run.Step(WaitLimitMs)) {
-  }
-  return run.Summary();
 }
 
 }  // namespace kelvory

@@ -23,7 +23,6 @@ class BuildRun {
   // is ready, waits up to waitMs for a tool or a file copy to end. False once the
   // build is over (every row settled, or no tool). Nothing escapes it.
   bool Step(int waitMs);
-  bool Finished() const { return finished_; }
   const BuildSummary& Summary() const;
 
  private:
@@ -34,8 +33,5 @@ class BuildRun {
   bool started_ = false;
   bool finished_ = false;
 };
-
-// Runs a whole build and returns when it is over, with what became of the rows.
-BuildSummary RunBuild(const BuildRequest& request, BuildEvents& events);
 
 }  // namespace kelvory

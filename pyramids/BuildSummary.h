@@ -12,7 +12,6 @@ struct BuildSummary {
   int Stopped = 0;   // cut short by a stop request
   int Busy = 0;      // left alone: another process was building the file
   bool ToolMissing = false;
-  bool StopRequested = false;
 
   int Settled() const { return Done + UpToDate + Kept + Failed + NotFound + Stopped + Busy; }
 };

@@ -107,15 +107,30 @@ std::string SizeText(unsigned long long bytes) {
   return text;
 }
 
+// Where a row's result goes, the version of its source that was read, and the file it
+// names (through any link), resolved once.
+struct Target {
+  // The destination's path; empty when the row has no destination folder. A
+  // destination that is the source itself is built in place.
+  std::string Destination;
+  bool InPlace = true;
+  platform::FileStamp Stamp;
+  std::error_code StampError;
+  std::string Resolved;
+  std::error_code ResolveError;
+  // The source's sidecars, which go with a copy to its destination.
+  std::vector<std::string> Sidecars;
+};
+
 // Where an in-place working copy of a file of size bytes goes: the temporary folder
 // when it has room for the file and its levels, else the file's own folder. Raises
 // BuildError when neither has. A copy made away from the file's filesystem is copied
 // beside it again before it replaces it, so that folder needs the room too.
-std::string ChooseWorkingFolder(BuildContext& context, const std::string& source, long long size) {
-  const unsigned long long needed = static_cast<unsigned long long>(size) + static_cast<unsigned long long>(size) / 3;
+std::string ChooseWorkingFolder(BuildContext& context, const std::string& source, const Target& target) {
+  const auto size = static_cast<unsigned long long>(target.Stamp.Size);
+  const unsigned long long needed = size + size / 3;
+  const std::string folder = platform::FolderOf(target.ResolveError ? source : target.Resolved);
   std::error_code error;
-  const std::string target = platform::ResolvedPath(source, error);
-  const std::string folder = platform::FolderOf(error ? source : target);
   const unsigned long long freeHere = platform::FreeSpace(folder, error);
   const bool roomHere = error || freeHere >= needed;
   const unsigned long long freeTemp = platform::FreeSpace(context.TempFolder, error);
@@ -133,14 +148,13 @@ struct InPlaceTarget {
   bool HardLinked = false;
 };
 
-InPlaceTarget CheckWritableInPlace(const std::string& source) {
-  std::error_code error;
+InPlaceTarget CheckWritableInPlace(const std::string& source, const Target& row) {
+  if (row.ResolveError) Refuse(ReasonCode::CannotRead, {source}, row.ResolveError);
   InPlaceTarget target;
-  target.Path = platform::ResolvedPath(source, error);
-  if (error) Refuse(ReasonCode::CannotRead, {source}, error);
+  target.Path = row.Resolved;
   if (platform::CheckWritable(target.Path)) Refuse(ReasonCode::ReadOnly, {source});
   target.Folder = platform::FolderOf(target.Path);
-  if ((error = platform::CheckWritable(target.Folder))) {
+  if (auto error = platform::CheckWritable(target.Folder)) {
     Refuse(ReasonCode::CannotWriteFolder, {Unslashed(target.Folder)}, error);
   }
   target.HardLinked = platform::CheckReplaceable(target.Path) == std::errc::too_many_links;
@@ -245,8 +259,8 @@ void PrepareAppendBuild(BuildContext& context, ItemProc& slot, const BuildContex
   slot.Preparation = context.Workers->Submit(
       [work = &slot, decision = review.Decision, factors = plan.Factors, method]() -> Reason {
         try {
-          work->Append = std::make_unique<AppendLinkBuild>(AppendLinkBuild::Begin(
-              work->AppendTarget, decision, factors, method == Resampling::Nearest ? "" : GdalName(method)));
+          work->Append = std::make_unique<AppendLinkBuild>(
+              AppendLinkBuild::Begin(work->AppendTarget, decision, factors, method));
         } catch (const std::exception& e) {
           return AppendFailure(work->Source, e);
         }
@@ -322,15 +336,59 @@ bool JoinsEarlierRow(BuildContext& context, int row, const std::string& source, 
   return true;
 }
 
-// Where a row's result goes, and the version of its source that was read.
-struct Target {
-  std::string Destination;  // empty: in place
-  bool InPlace = true;
-  platform::FileStamp Stamp;
-  std::error_code StampError;
-  // The source's sidecars, which go with a copy to its destination.
-  std::vector<std::string> Sidecars;
-};
+// The way of an in-place build: a working copy, or its levels built beside the file and
+// appended. Raises BuildError when the file cannot be built in place either way.
+void ChooseInPlaceWay(BuildContext& context, const std::string& source, const FilePlan& plan, const Target& target,
+                      BuildContext::Plan& review) {
+  const InPlaceTarget inPlace = CheckWritableInPlace(source, target);
+  // gdaladdo writes the mask's levels into the mask file: a working copy's would have
+  // to replace it and the file together, which no rename does, and the append way
+  // does not build them.
+  if (const std::string mask = MaskFileOf(source); !mask.empty()) Refuse(ReasonCode::MaskFileInPlace, {source, mask});
+  if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
+  // A copy of a big file costs more than building its levels beside it and appending
+  // them, which also keeps the file's inode (its other names) and needs room only for
+  // the levels; GDAL options of the user's own would make other levels than in place,
+  // but for a thread count.
+  const BuildOptions& options = context.Request.Options;
+  std::optional<BuildError> noRoom;
+  try {
+    review.WorkingFolder = ChooseWorkingFolder(context, source, target);
+  } catch (const BuildError& refusal) {
+    noRoom = refusal;
+  }
+  // The append decision, read from the file once, when it is first asked for; the plan
+  // carries it to the build.
+  std::optional<bool> proven;
+  const auto provenAppendable = [&] {
+    if (!proven) {
+      const bool sameLevels = OnlyThreadOptions(options.Config);
+      if (sameLevels) review.Decision = DecideAppendLink(inPlace.Path, options.Method);
+      proven = sameLevels && review.Decision.Proven();
+    }
+    return *proven;
+  };
+  // A COG is written anew as a whole: only a working copy takes it.
+  const bool mayAppend = !plan.AsCog;
+  bool appendable = mayAppend && (inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom) &&
+                    provenAppendable();
+  // Only the working copy has to be given the file's attributes: tried when it is the way.
+  std::optional<BuildError> notKept;
+  if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = mayAppend && provenAppendable();
+  // The levels are built through a second name of the file in a hidden folder beside
+  // it, which not every filesystem can give.
+  if (appendable) appendable = WorkFolderPossible(inPlace.Path);
+  if (appendable) {
+    review.Action = FileAction::Append;
+    review.Target = inPlace.Path;
+    review.WorkingFolder = inPlace.Folder;
+    return;
+  }
+  // A rename would give this name the new file and leave the other names the old one.
+  if (inPlace.HardLinked) Refuse(ReasonCode::HardLinks, {source});
+  if (notKept) throw *notKept;
+  if (noRoom) throw *noRoom;
+}
 
 // Everything checked that can be checked before a file is written: the plan, what the
 // job will do and where its working copy goes. Raises BuildError.
@@ -359,49 +417,53 @@ BuildContext::Plan Review(BuildContext& context, const std::string& source, cons
     review.WorkingFolder = platform::FolderOf(target.Destination);
     return review;
   }
-  const InPlaceTarget inPlace = CheckWritableInPlace(source);
-  // gdaladdo writes the mask's levels into the mask file: a working copy's would have
-  // to replace it and the file together, which no rename does, and the append way
-  // does not build them.
-  if (const std::string mask = MaskFileOf(source); !mask.empty()) Refuse(ReasonCode::MaskFileInPlace, {source, mask});
-  if (target.StampError) Refuse(ReasonCode::CannotRead, {source}, target.StampError);
-  // A copy of a big file costs more than building its levels beside it and appending
-  // them, which also keeps the file's inode (its other names) and needs room only for
-  // the levels; GDAL options of the user's own would make other levels than in place,
-  // but for a thread count.
-  const BuildOptions& options = context.Request.Options;
-  std::optional<BuildError> noRoom;
-  try {
-    review.WorkingFolder = ChooseWorkingFolder(context, source, target.Stamp.Size);
-  } catch (const BuildError& refusal) {
-    noRoom = refusal;
-  }
-  const auto provenAppendable = [&] {
-    if (!OnlyThreadOptions(options.Config)) return false;
-    review.Decision = DecideAppendLink(inPlace.Path, options.Method == Resampling::Nearest ? "" : GdalName(options.Method));
-    return review.Decision.Proven();
-  };
-  // A COG is written anew as a whole: only a working copy takes it.
-  const bool mayAppend = !plan.AsCog;
-  bool appendable = mayAppend && (inPlace.HardLinked || noRoom || target.Stamp.Size >= options.AppendLevelsFrom) &&
-                    provenAppendable();
-  // Only the working copy has to be given the file's attributes: tried when it is the way.
-  std::optional<BuildError> notKept;
-  if (!appendable && (notKept = CheckAttributesKept(source, inPlace))) appendable = mayAppend && provenAppendable();
-  // The levels are built through a second name of the file in a hidden folder beside
-  // it, which not every filesystem can give.
-  if (appendable) appendable = WorkFolderPossible(inPlace.Path);
-  if (appendable) {
-    review.Action = FileAction::Append;
-    review.Target = inPlace.Path;
-    review.WorkingFolder = inPlace.Folder;
-    return review;
-  }
-  // A rename would give this name the new file and leave the other names the old one.
-  if (inPlace.HardLinked) Refuse(ReasonCode::HardLinks, {source});
-  if (notKept) throw *notKept;
-  if (noRoom) throw *noRoom;
+  ChooseInPlaceWay(context, source, plan, target, review);
   return review;
+}
+
+// Hands the copy of a file that needs no levels to the file workers, with its claim.
+void SubmitCopy(BuildContext& context, ItemProc& slot, const FilePlan& plan, const Target& target,
+                platform::FileClaim claim) {
+  std::vector<std::string> sidecars = target.Sidecars;
+  for (std::string& levels : ExternalLevelFilesOf(slot.Source)) sidecars.push_back(std::move(levels));
+  ReserveDestination(context, target.Destination);
+  auto pending = std::make_unique<PendingSettle>();
+  pending->Row = slot.Row;
+  pending->CancelOnStop = true;
+  pending->Work.Claim = std::move(claim);
+  pending->Task = context.Workers->Submit(
+      [source = slot.Source, destination = target.Destination, sidecars, origin = plan.Origin] {
+        return CopyToDestination(source, destination, sidecars, origin);
+      });
+  context.Pending.push_back(std::move(pending));
+  slot.Row = -1;
+}
+
+// Starts making what the tool will work on, the way review chose; the slot then holds
+// the row.
+void PrepareBuild(BuildContext& context, ItemProc& slot, const BuildContext::Plan& review, const FilePlan& plan,
+                  const Target& target) {
+  if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
+  if (plan.AsCog) {
+    slot.AsCog = true;
+    slot.CogOptions = CogCreationOptions(slot.Source);
+  }
+  if (review.Action == FileAction::External) {
+    PrepareExternalBuild(context, slot);
+  } else if (review.Action == FileAction::Append) {
+    PrepareAppendBuild(context, slot, review, plan, target.Stamp);
+  } else if (target.InPlace) {
+    PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
+  } else {
+    slot.Destination = target.Destination;
+    PrepareDestinationBuild(context, slot, plan, target.Sidecars);
+  }
+  const std::optional<Reason> unsuited = UnsuitedLevelCompression(context.Request.Options, plan.Inventory.Samples);
+  slot.OwnCompression = unsuited.has_value();
+  if (unsuited) context.RowNotes[slot.Row] = *unsuited;
+  slot.Factors = plan.Factors;
+  slot.Levels = plan.LevelsWanted;
+  slot.WorkingPath = slot.WorkingCopy.Path();
 }
 
 // Settles the row, hands its copy to the file workers, or starts making the working
@@ -433,42 +495,10 @@ void FollowPlan(BuildContext& context, ItemProc& slot, const FilePlan& plan, con
     return;
   }
   if (review.Action == FileAction::Copy) {
-    std::vector<std::string> sidecars = target.Sidecars;
-    for (std::string& levels : ExternalLevelFilesOf(slot.Source)) sidecars.push_back(std::move(levels));
-    ReserveDestination(context, target.Destination);
-    auto pending = std::make_unique<PendingSettle>();
-    pending->Row = row;
-    pending->CancelOnStop = true;
-    pending->Work.Claim = std::move(claim);
-    pending->Task = context.Workers->Submit(
-        [source = slot.Source, destination = target.Destination, sidecars, origin = plan.Origin] {
-          return CopyToDestination(source, destination, sidecars, origin);
-        });
-    context.Pending.push_back(std::move(pending));
-    slot.Row = -1;
+    SubmitCopy(context, slot, plan, target, std::move(claim));
     return;
   }
-  if (!target.Destination.empty()) ReserveDestination(context, target.Destination);
-  if (plan.AsCog) {
-    slot.AsCog = true;
-    slot.CogOptions = CogCreationOptions(slot.Source);
-  }
-  if (review.Action == FileAction::External) {
-    PrepareExternalBuild(context, slot);
-  } else if (review.Action == FileAction::Append) {
-    PrepareAppendBuild(context, slot, review, plan, target.Stamp);
-  } else if (target.InPlace) {
-    PrepareInPlaceBuild(context, slot, review.WorkingFolder, target.Stamp);
-  } else {
-    slot.Destination = target.Destination;
-    PrepareDestinationBuild(context, slot, plan, target.Sidecars);
-  }
-  const std::optional<Reason> unsuited = UnsuitedLevelCompression(context.Request.Options, plan.Inventory.Samples);
-  slot.OwnCompression = unsuited.has_value();
-  if (unsuited) context.RowNotes[row] = *unsuited;
-  slot.Factors = plan.Factors;
-  slot.Levels = plan.LevelsWanted;
-  slot.WorkingPath = slot.WorkingCopy.Path();
+  PrepareBuild(context, slot, review, plan, target);
   record.HasLevels = true;
   record.LevelsAfter = plan.LevelsAfter;
   slot.Claim = std::move(claim);
@@ -499,7 +529,13 @@ std::string Unslashed(const std::string& folder) {
 }
 
 Reason AppendFailure(const std::string& source, const std::exception& error) {
-  if (const auto* build = dynamic_cast<const BuildError*>(&error)) return build->Why();
+  if (const auto* build = dynamic_cast<const BuildError*>(&error)) {
+    // The build names the file it appends to (a link's target); the row, the file as
+    // the row gave it.
+    Reason why = build->Why();
+    if (why.Code == ReasonCode::CannotAppend) why.Args = {source};
+    return why;
+  }
   if (const auto* file = dynamic_cast<const FileError*>(&error)) {
     return MakeReason(ReasonCode::CannotAppendFile, {source, file->Path()}, file->Error());
   }
@@ -644,84 +680,112 @@ bool BeginCogLayout(BuildContext& context, ItemProc& slot) {
   return LaunchTool(context, slot);
 }
 
-void StartJob(BuildContext& context, ItemProc& slot) {
-  if (!TakeNextRow(context, slot)) return;
-  const int row = slot.Row;
+namespace {
+
+// Settles the slot's row before its file is worked on, and leaves the slot idle.
+void SettleAtStart(BuildContext& context, ItemProc& slot, Outcome result, const Reason& why) {
+  SettleRow(context, slot.Row, result, why);
+  slot.Row = -1;
+}
+
+// The row's file and where its result goes, found before the file is claimed; none when
+// the row is taken care of already: unreadable, not found, or another name of a file
+// that an earlier row builds in place.
+std::optional<Target> LocateRow(BuildContext& context, ItemProc& slot) {
   const std::string& source = slot.Source;
-  if (const std::error_code unreadable = context.Request.Rows[static_cast<std::size_t>(row)].Unreadable) {
-    SettleRow(context, row, Outcome::Failed, MakeReason(ReasonCode::CannotRead, {source}, unreadable));
-    slot.Row = -1;
-    return;
+  const BuildRow& request = context.Request.Rows[static_cast<std::size_t>(slot.Row)];
+  if (request.Unreadable) {
+    SettleAtStart(context, slot, Outcome::Failed, MakeReason(ReasonCode::CannotRead, {source}, request.Unreadable));
+    return std::nullopt;
   }
   if (!platform::FileExists(source)) {
-    SettleRow(context, row, Outcome::NotFound, MakeReason(ReasonCode::NotFound));
-    slot.Row = -1;
-    return;
+    SettleAtStart(context, slot, Outcome::NotFound, MakeReason(ReasonCode::NotFound));
+    return std::nullopt;
   }
-  std::error_code stampError;
-  platform::FileStamp stamp = platform::StampOf(source, stampError);
-  const FileKey key{stamp.Device, stamp.Inode};
-  const std::string& folder = context.Request.Rows[static_cast<std::size_t>(row)].DestinationFolder;
-  const std::string destination = folder.empty() ? std::string() : platform::JoinPath(folder, platform::FileNameOf(source));
-  const bool inPlace = destination.empty() || platform::SameFile(source, destination);
-  if (!stampError && inPlace && JoinsEarlierRow(context, row, source, key)) {
+  Target target;
+  target.Stamp = platform::StampOf(source, target.StampError);
+  const std::string& folder = request.DestinationFolder;
+  if (!folder.empty()) target.Destination = platform::JoinPath(folder, platform::FileNameOf(source));
+  target.InPlace = target.Destination.empty() || platform::SameFile(source, target.Destination);
+  const FileKey key{target.Stamp.Device, target.Stamp.Inode};
+  if (!target.StampError && target.InPlace && JoinsEarlierRow(context, slot.Row, source, key)) {
     slot.Row = -1;
-    return;
+    return std::nullopt;
   }
-  std::error_code resolveError;
-  const std::string resolved = platform::ResolvedPath(source, resolveError);
+  target.Resolved = platform::ResolvedPath(source, target.ResolveError);
+  return target;
+}
+
+// A build of the file that died first puts it back as it was, or finishes; false, with
+// the row settled, when it could do neither.
+bool RecoverDiedBuild(BuildContext& context, ItemProc& slot, const std::string& resolved,
+                      const platform::FileClaim& claim) {
+  const Recovery recovery = claim.Held() ? RecoverClaimedAppendLink(resolved) : RecoverAppendLink(resolved);
+  if (recovery.Outcome != RecoveryOutcome::LeftAlone && recovery.Outcome != RecoveryOutcome::Failed) return true;
+  const bool kept = recovery.Outcome == RecoveryOutcome::LeftAlone;
+  SettleAtStart(context, slot, kept ? Outcome::Kept : Outcome::Failed,
+                kept ? MakeReason(ReasonCode::UnfinishedLeftAlone, {slot.Source, recovery.KeptJournal})
+                     : MakeReason(ReasonCode::CannotUndo, {slot.Source}, recovery.Error));
+  return false;
+}
+
+// Settles the builds that died in the file's folder and of the file itself, and claims
+// it; false, with the row settled, when another process builds it or its died build
+// stays. Recovery may change the file: the target then holds its version after.
+bool ClaimFile(BuildContext& context, ItemProc& slot, Target& target, platform::FileClaim& claim) {
   // Builds of this folder that died are settled before this file is claimed: one of
   // them may have worked on it under another name. A destination folder's too, even
   // when its copy turns out current.
   bool recovered = false;
-  if (!resolveError && inPlace) recovered = ClearOrphans(context, platform::FolderOf(resolved), StagePrefix);
-  if (!inPlace) ClearOrphans(context, platform::FolderOf(destination), StagePrefix);
-
+  if (!target.ResolveError && target.InPlace) {
+    recovered = ClearOrphans(context, platform::FolderOf(target.Resolved), StagePrefix);
+  }
+  if (!target.InPlace) ClearOrphans(context, platform::FolderOf(target.Destination), StagePrefix);
   // Another process, here or on another host, building the same file keeps it. A file
   // this process may not write is not claimed: in place it fails as read-only anyway,
   // and a copy into a destination folder lands there whole.
   // A file claimed by this build already (a second name copied into a destination
   // folder) is only read again: the first claim keeps other processes away.
   std::error_code claimError;
-  platform::FileClaim claim;
-  const bool claimedHere = !stampError && !context.ClaimedFiles.insert(key).second;
-  if (!claimedHere) claim = platform::FileClaim::Take(source, claimError);
+  const FileKey key{target.Stamp.Device, target.Stamp.Inode};
+  const bool claimedHere = !target.StampError && !context.ClaimedFiles.insert(key).second;
+  if (!claimedHere) claim = platform::FileClaim::Take(slot.Source, claimError);
   if (claimError == std::errc::device_or_resource_busy) {
-    SettleRow(context, row, Outcome::Busy, MakeReason(ReasonCode::Busy));
-    slot.Row = -1;
-    return;
+    SettleAtStart(context, slot, Outcome::Busy, MakeReason(ReasonCode::Busy));
+    return false;
   }
-  // A build of this file that died first puts it back as it was, or finishes; then the
-  // file's version is taken anew.
-  if (!resolveError && platform::FileExists(JournalOf(resolved))) {
-    const Recovery recovery = claim.Held() ? RecoverClaimedAppendLink(resolved) : RecoverAppendLink(resolved);
-    if (recovery.Outcome == RecoveryOutcome::LeftAlone || recovery.Outcome == RecoveryOutcome::Failed) {
-      const bool kept = recovery.Outcome == RecoveryOutcome::LeftAlone;
-      SettleRow(context, row, kept ? Outcome::Kept : Outcome::Failed,
-                kept ? MakeReason(ReasonCode::UnfinishedLeftAlone, {source, recovery.KeptJournal})
-                     : MakeReason(ReasonCode::CannotUndo, {source}, recovery.Error));
-      slot.Row = -1;
-      return;
-    }
+  if (!target.ResolveError && platform::FileExists(JournalOf(target.Resolved))) {
+    if (!RecoverDiedBuild(context, slot, target.Resolved, claim)) return false;
     recovered = true;
   }
-  // Recovery may have changed the file: its version is the one after.
-  if (recovered) stamp = platform::StampOf(source, stampError);
+  if (recovered) target.Stamp = platform::StampOf(slot.Source, target.StampError);
+  return true;
+}
 
+// The names in the source's folder, read once per folder and build.
+const FolderNames& NamesBeside(BuildContext& context, const std::string& source) {
+  const std::string sourceFolder = platform::FolderOf(source);
+  auto names = context.SourceFolderNames.find(sourceFolder);
+  if (names == context.SourceFolderNames.end()) {
+    names = context.SourceFolderNames.emplace(sourceFolder, NamesIn(sourceFolder)).first;
+  }
+  return names->second;
+}
+
+// Reads and plans the claimed file and follows the plan; a file that cannot be built
+// settles its row.
+void PlanRow(BuildContext& context, ItemProc& slot, Target& target, platform::FileClaim claim) {
+  const int row = slot.Row;
+  const std::string& source = slot.Source;
   try {
-    Target target{destination, inPlace, stamp, stampError, {}};
-    if (!inPlace) {
-      const std::string sourceFolder = platform::FolderOf(source);
-      auto names = context.SourceFolderNames.find(sourceFolder);
-      if (names == context.SourceFolderNames.end()) {
-        names = context.SourceFolderNames.emplace(sourceFolder, NamesIn(sourceFolder)).first;
-      }
-      target.Sidecars = SidecarsOf(source, names->second);
+    if (!target.InPlace) {
+      const FolderNames& names = NamesBeside(context, source);
+      target.Sidecars = SidecarsOf(source, names);
     }
     // The source itself (its own folder, or a link to it) is processed in place, so
     // that the result lands in the file and not over a link to it.
-    const FilePlan plan = PlanFile(*context.Reader, source, inPlace ? std::string() : destination, target.Sidecars,
-                                   claim, context.Request.Options);
+    const FilePlan plan = PlanFile(*context.Reader, source, target.InPlace ? std::string() : target.Destination,
+                                   target.Sidecars, claim, context.Request.Options);
     RowRecord& record = context.Records[static_cast<std::size_t>(row)];
     record.HasLevels = true;
     record.LevelsBefore = record.LevelsAfter = plan.LevelsBefore;
@@ -733,6 +797,17 @@ void StartJob(BuildContext& context, ItemProc& slot) {
     SettleRow(context, row, KeepsFile(why.Code) ? Outcome::Kept : Outcome::Failed, why);
     slot.Row = -1;
   }
+}
+
+}  // namespace
+
+void StartJob(BuildContext& context, ItemProc& slot) {
+  if (!TakeNextRow(context, slot)) return;
+  std::optional<Target> target = LocateRow(context, slot);
+  if (!target) return;
+  platform::FileClaim claim;
+  if (!ClaimFile(context, slot, *target, claim)) return;
+  PlanRow(context, slot, *target, std::move(claim));
 }
 
 bool LaunchTool(BuildContext& context, ItemProc& slot) {

@@ -72,6 +72,33 @@ enum class ReasonCode {
   RangeCheck,          // Args: the reader's message
 };
 
+// Which step of the build failed behind a reason, where the code alone does not say:
+// for scripts (--events) and logs. The reason's words stay those of its code.
+enum class FailedStep {
+  None,
+  // Beginning an append: the decision the plan carried, held against the file.
+  NotProven,             // the plan's decision refused the append
+  OverviewFileAppeared,  // an overview file lies beside the file since it was planned
+  ChangedSincePlanned,   // the file's structure is not the one the decision was made from
+  ReadStructure,         // the reader refused the file's or a level file's directories
+  // Its journal.
+  JournalCreate,
+  JournalWrite,
+  JournalSync,
+  JournalReplace,
+  // Finishing it.
+  NotBegun,              // no build of the file to finish
+  StampRead,             // the file's version could not be read before the merge
+  PlanLevels,            // the levels' directories could not be laid out behind the file
+  LevelsMoved,           // the levels would not start where the journal's link points
+  Marker,
+  SyncMarker,
+  Append,
+  SyncAppend,
+  Link,
+  SyncLink,
+};
+
 struct Reason {
   ReasonCode Code = ReasonCode::None;
   std::vector<std::string> Args;
@@ -80,13 +107,23 @@ struct Reason {
   ReasonCode Detail = ReasonCode::None;
   // The classic reading refused the file and the widened one reads it.
   bool ReadableWidened = false;
+  // The step that failed, behind CannotAppend, AppendFailed and CannotWriteRecord.
+  FailedStep Step = FailedStep::None;
 
   bool Empty() const { return Code == ReasonCode::None; }
   bool operator==(const Reason&) const = default;
 };
 
 inline Reason MakeReason(ReasonCode code, std::vector<std::string> args = {}, std::error_code error = {}) {
-  return Reason{code, std::move(args), error, ReasonCode::None, false};
+  return Reason{code, std::move(args), error, ReasonCode::None, false, FailedStep::None};
+}
+
+// The same, with the step that failed.
+inline Reason MakeReasonAt(FailedStep step, ReasonCode code, std::vector<std::string> args = {},
+                           std::error_code error = {}) {
+  Reason reason = MakeReason(code, std::move(args), error);
+  reason.Step = step;
+  return reason;
 }
 
 // True for the rules that leave a file as it is to protect it (a layout that new levels
@@ -112,6 +149,10 @@ class BuildError : public Exception {
 
 [[noreturn]] inline void Refuse(ReasonCode code, std::vector<std::string> args = {}, std::error_code error = {}) {
   throw BuildError(MakeReason(code, std::move(args), error));
+}
+[[noreturn]] inline void RefuseAt(FailedStep step, ReasonCode code, std::vector<std::string> args = {},
+                                  std::error_code error = {}) {
+  throw BuildError(MakeReasonAt(step, code, std::move(args), error));
 }
 
 // Every reason code, for tables that must cover them all.

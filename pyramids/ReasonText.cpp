@@ -289,4 +289,29 @@ const char* ReasonCodeName(ReasonCode code) {
   return words == nullptr ? "" : words->name;
 }
 
+const char* FailedStepName(FailedStep step) {
+  switch (step) {
+    case FailedStep::None: return "";
+    case FailedStep::NotProven: return "not_proven";
+    case FailedStep::OverviewFileAppeared: return "overview_file_appeared";
+    case FailedStep::ChangedSincePlanned: return "changed_since_planned";
+    case FailedStep::ReadStructure: return "read_structure";
+    case FailedStep::JournalCreate: return "journal_create";
+    case FailedStep::JournalWrite: return "journal_write";
+    case FailedStep::JournalSync: return "journal_sync";
+    case FailedStep::JournalReplace: return "journal_replace";
+    case FailedStep::NotBegun: return "not_begun";
+    case FailedStep::StampRead: return "stamp_read";
+    case FailedStep::PlanLevels: return "plan_levels";
+    case FailedStep::LevelsMoved: return "levels_moved";
+    case FailedStep::Marker: return "marker";
+    case FailedStep::SyncMarker: return "sync_marker";
+    case FailedStep::Append: return "append";
+    case FailedStep::SyncAppend: return "sync_append";
+    case FailedStep::Link: return "link";
+    case FailedStep::SyncLink: return "sync_link";
+  }
+  return "";
+}
+
 }  // namespace kelvory

@@ -18,5 +18,7 @@ std::string ReasonText(const Reason& reason, Language language, Audience audienc
 
 // The code's stable name for scripts ("cog_in_place"); "" for none.
 const char* ReasonCodeName(ReasonCode code);
+// The failed step's stable name for scripts ("sync_link"); "" for none.
+const char* FailedStepName(FailedStep step);
 
 }  // namespace kelvory

@@ -105,6 +105,22 @@ TEST(ConsoleReport, JsonNamesTheOutcomeAndReasonCodeInEnglishWhateverTheLanguage
       << text;
 }
 
+TEST(ConsoleReport, JsonNamesTheStepThatFailedWhereTheCodeAloneDoesNotSay) {
+  File out(std::tmpfile());
+  File err(std::tmpfile());
+  ConsoleReport::Settings settings = ThreeRows(false);
+  settings.format = ConsoleReport::Format::Json;
+  ConsoleReport host(std::move(settings), out.get(), err.get());
+  const std::error_code full = std::make_error_code(std::errc::no_space_on_device);
+  host.RowSettled(Settles(0, Outcome::Failed,
+                          MakeReasonAt(FailedStep::SyncLink, ReasonCode::AppendFailed, {"/d/a.tif"}, full)));
+  host.RowSettled(Settles(1, Outcome::NotFound, MakeReason(ReasonCode::NotFound)));
+  const std::string text = Contents(out.get());
+  EXPECT_NE(text.find("\"reason_code\":\"append_failed\""), std::string::npos) << text;
+  EXPECT_NE(text.find(",\"failed_step\":\"sync_link\"}"), std::string::npos) << text;
+  EXPECT_EQ(text.find("failed_step", text.find("/d/b.tif")), std::string::npos) << text;
+}
+
 TEST(ConsoleReport, ProgressLineIsClearedBeforeEveryLineAndEndedOnce) {
   File out(std::tmpfile());
   File err(std::tmpfile());

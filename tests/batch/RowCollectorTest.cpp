@@ -10,6 +10,13 @@ namespace {
 
 using Kind = BatchSource::Kind;
 
+// The rows' paths, every argument taken as a file.
+std::vector<std::string> CollectRows(const std::vector<BatchSource>& sources, const ListReader& readList) {
+  std::vector<std::string> paths;
+  for (BatchRow& row : CollectBatchRows(sources, readList, {})) paths.push_back(std::move(row.path));
+  return paths;
+}
+
 TEST(RowCollector, PathsAndListLinesBecomeRowsOnceInFirstSeenOrder) {
   const std::map<std::string, std::vector<std::string>> lists = {
       {"one.txt", {"/d/b.tif", "", "/d/a.tif", "/d/c.tif", "/d/b.tif", "  "}},

@@ -79,14 +79,15 @@ int main(int argc, char** argv) {
   if (argc < 5) return 64;
   const std::string source = argv[1];
   const std::string stop = argv[2];
-  const std::string resampling = std::string(argv[3]) == "-" ? "" : argv[3];
+  // "-" or a name GDAL does not have: nearest.
+  const kelvory::Resampling method = kelvory::ResamplingNamed(argv[3]).value_or(kelvory::Resampling::Nearest);
   std::vector<std::int64_t> factors;
   for (int i = 4; i < argc; ++i) factors.push_back(std::stoll(argv[i]));
 
   std::error_code error;
   const kelvory::platform::FileClaim claim = kelvory::platform::FileClaim::Take(source, error);
   if (error) return 5;
-  const kelvory::AppendLinkDecision decision = kelvory::DecideAppendLink(source, resampling);
+  const kelvory::AppendLinkDecision decision = kelvory::DecideAppendLink(source, method);
   if (!decision.Proven()) {
     std::printf("%s\n", kelvory::DescribeRefusal(decision.Refusal).c_str());
     return 2;
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
   const std::string record = stop.rfind("record:", 0) == 0 ? stop.substr(7) : "";
   const std::string folder = kelvory::platform::FolderOf(source);
   int snapshots = 0;
-  kelvory::AppendLinkBuild build = kelvory::AppendLinkBuild::Begin(source, decision, factors, resampling);
+  kelvory::AppendLinkBuild build = kelvory::AppendLinkBuild::Begin(source, decision, factors, method);
   if (stop == "begun") Die();
   const auto& runs = build.ToolRuns();
   for (std::size_t i = 0; i < runs.size(); ++i) {

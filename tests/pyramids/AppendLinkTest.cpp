@@ -132,7 +132,8 @@ TEST(AppendLink, KindsWhoseLevelsCannotBeMatchedKeepTheWorkingCopy) {
     ASSERT_TRUE(Sh("cd " + Quoted(s.Data()) + " && rm -f kind.tif* && " + c.make + " && mv kind.tif* " +
                     Quoted(folder)));
     const std::string path = folder + "kind.tif";
-    EXPECT_EQ(DecideAppendLink(path, c.resampling).Refusal, c.refusal) << DescribeRefusal(DecideAppendLink(path, c.resampling).Refusal);
+    const Resampling method = ResamplingNamed(c.resampling).value_or(Resampling::Nearest);
+    EXPECT_EQ(DecideAppendLink(path, method).Refusal, c.refusal) << DescribeRefusal(DecideAppendLink(path, method).Refusal);
   }
 }
 
@@ -164,6 +165,28 @@ TEST(AppendLink, TheFileKeepsItsInodeOtherNamesOwnerPermissionsAndAttributes) {
     EXPECT_STREQ(value, "kept");
   }
   EXPECT_NE(test::Output("gdalinfo " + Quoted(other)).find("Overviews: 300x250, 150x125"), std::string::npos);
+}
+
+// The decision the plan carries is held against the file when the build begins: a file
+// whose structure changed since is left as it is, and the failure names the step.
+TEST(AppendLink, AFileChangedSinceItsDecisionIsLeftAsItIs) {
+  Scratch s;
+  MakeNoise(s.Data(), 1);
+  const std::string file = s.Data() + "file.tif";
+  ASSERT_TRUE(Sh("cd " + Quoted(s.Data()) + " && " + Grey + "-co TILED=YES -co COMPRESS=LZW file.tif"));
+  const AppendLinkDecision decision = DecideAppendLink(file, Resampling::Nearest);
+  ASSERT_TRUE(decision.Proven()) << DescribeRefusal(decision.Refusal);
+  ASSERT_TRUE(Sh("printf x >> " + Quoted(file)));
+  const std::string changed = test::ReadBytes(file);
+  try {
+    AppendLinkBuild::Begin(file, decision, TwoFactors, Resampling::Nearest);
+    ADD_FAILURE() << "the build began";
+  } catch (const BuildError& error) {
+    EXPECT_EQ(error.Why().Code, ReasonCode::CannotAppend);
+    EXPECT_EQ(error.Why().Step, FailedStep::ChangedSincePlanned);
+  }
+  EXPECT_EQ(test::ReadBytes(file), changed);
+  EXPECT_FALSE(fs::exists(JournalOf(file)));
 }
 
 // The levels of an uncompressed 96 MB image take about 34 MB. A copy of the image does

@@ -97,7 +97,9 @@ TEST_P(LongPathWin32, BuildsAFileBelowAPathLongerThanMaxPath) {
   request.Options.Method = Resampling::Average;
   request.Options.AppendLevelsFrom = way.Append ? 0 : std::numeric_limits<long long>::max();
   Settled events;
-  RunBuild(request, events);
+  BuildRun run(request, events);
+  while (run.Step(100)) {
+  }
 
   ASSERT_EQ(events.Rows.size(), 1u);
   const RowReport& row = events.Rows[0];
