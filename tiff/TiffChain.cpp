@@ -52,7 +52,7 @@ class EntryReader {
 
  private:
   platform::Stream& FStream;
-  const FileLayout& FLayout;
+  const FileLayout FLayout;
   const std::uint64_t FFileSize;
   std::uint64_t FValueBytes = 0;
 };

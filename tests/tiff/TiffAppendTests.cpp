@@ -9,7 +9,7 @@
 #include "platform/MemoryStream.h"
 #include "tests/tiff/TiffImage.h"
 #include "tiff/TIFFBitmap.h"
-#include "tests/tiff/ReaderFailure.h"
+#include "tiff/TIFFError.h"
 #include "tiff/TiffAppend.h"
 #include "tiff/TiffChain.h"
 
@@ -112,12 +112,12 @@ std::string ChainFailure(const std::vector<std::uint8_t>& bytes) {
   try {
     ChainOf(bytes);
     return "";
-  } catch (const Exception& e) {
-    return test::FailureName(e);
+  } catch (const TIFFError& e) {
+    return e.what();
   }
 }
 
-TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
+TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersCodesAndTheirCause) {
   const auto grey = [](TiffImage& image, std::vector<Entry> extra = {}) {
     std::vector<Entry> entries = TiffImage::Grey(4, 4);
     entries.insert(entries.end(), extra.begin(), extra.end());
@@ -129,23 +129,23 @@ TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
     std::string failure;
   };
   std::vector<Case> cases;
-  cases.push_back({"not a TIFF", TiffImage(8, "XX").Bytes(), test::UnsupportedFileType});
+  cases.push_back({"not a TIFF", TiffImage(8, "XX").Bytes(), Refusal(TIFFFailure::UnsupportedFileType, TIFFDetail::UnknownHeader)});
   {
     TiffImage image;
     const std::uint32_t first = grey(image);
     image.SetNext(first, first);
-    cases.push_back({"a chain that comes back", image.Bytes(), test::StructureError});
+    cases.push_back({"a chain that comes back", image.Bytes(), Refusal(TIFFFailure::StructureError, TIFFDetail::ChainLoops)});
   }
-  cases.push_back({"a first directory past the end", TiffImage(4000).Bytes(), test::ReadError});
+  cases.push_back({"a first directory past the end", TiffImage(4000).Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ChainLeavesFile)});
   {
     TiffImage image;
     grey(image, {{273, test::Long, 3, 4000}});
-    cases.push_back({"values past the end", image.Bytes(), test::ReadError});
+    cases.push_back({"values past the end", image.Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, 273)});
   }
   {
     TiffImage image;
     grey(image, {{273, test::Long, 0xFFFFFFFFu, 8}});
-    cases.push_back({"a count beyond the file", image.Bytes(), test::ReadError});
+    cases.push_back({"a count beyond the file", image.Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, 273)});
   }
   {
     // Two directories that share one value block bigger than half the file.
@@ -155,12 +155,13 @@ TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
     const std::uint32_t second = grey(image, {{700, test::Byte, 400, block}});
     image.SetNext(first, second);
     image.SetFirst(first);
-    cases.push_back({"values shared past the file's size", image.Bytes(), test::StructureError});
+    cases.push_back({"values shared past the file's size", image.Bytes(),
+                     Refusal(TIFFFailure::StructureError, TIFFDetail::ValuesSharedPastFileSize, 700)});
   }
   {
     TiffImage image;
     grey(image);
-    cases.push_back({"a directory cut short", image.Prefix(image.Size() - 6), test::ReadError});
+    cases.push_back({"a directory cut short", image.Prefix(image.Size() - 6), Refusal(TIFFFailure::ReadError, TIFFDetail::DirectoryCutShort)});
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
