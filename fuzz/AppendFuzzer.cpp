@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Errors.h"
 #include "platform/MemoryStream.h"
+#include "tiff/TIFFError.h"
 #include "tiff/TiffAppend.h"
 #include "tiff/TiffChain.h"
 
@@ -37,7 +37,7 @@ std::optional<TiffChain> ChainOf(const Bytes& bytes) {
   kelvory::platform::MemoryStream stream(bytes);
   try {
     return kelvory::ReadTiffChain(stream);
-  } catch (const kelvory::Exception&) {
+  } catch (const kelvory::TIFFError&) {
     return std::nullopt;
   }
 }
@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kelvory::AppendPlan plan;
   try {
     plan = kelvory::PlanAppend(sources, target->Layout, file.size());
-  } catch (const kelvory::Exception&) {
+  } catch (const kelvory::TIFFError&) {
     return 0;
   }
 

@@ -9,7 +9,7 @@
 #include "pyramids/Sidecars.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/TIFFError.h"
 
 namespace kelvory {
 namespace {

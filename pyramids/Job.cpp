@@ -23,7 +23,7 @@
 #include "platform/FolderEntries.h"
 #include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/TIFFError.h"
 
 namespace kelvory {
 namespace {

@@ -2,41 +2,18 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
 #include <string_view>
 #include <system_error>
 
 #include "platform/Errors.h"
 #include "platform/FileStream.h"
-#include "tiff/FileLayout.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/ChainWalker.h"
+#include "tiff/TIFFError.h"
+#include "tiff/TiffTags.h"
 
 namespace kelvory {
 
 namespace {
-
-constexpr std::uint16_t TagNewSubfileType = 254;
-constexpr std::uint16_t TagImageWidth = 256;
-constexpr std::uint16_t TagImageLength = 257;
-constexpr std::uint16_t TagBitsPerSample = 258;
-constexpr std::uint16_t TagPhotometric = 262;
-constexpr std::uint16_t TagSampleFormat = 339;
-constexpr std::uint16_t ClassicVersion = 42;
-constexpr std::uint16_t BigTiffVersion = 43;
-constexpr std::size_t LargestHeader = 16;
-// The byte ranges [start, end) of the directories read so far.
-class DirectoryRanges {
- public:
-  bool Overlaps(std::uint64_t start, std::uint64_t end) const {
-    auto after = FRanges.upper_bound(start);
-    if (after != FRanges.end() && after->first < end) return true;
-    return after != FRanges.begin() && std::prev(after)->second > start;
-  }
-  void Add(std::uint64_t start, std::uint64_t end) { FRanges.emplace(start, end); }
-
- private:
-  std::map<std::uint64_t, std::uint64_t> FRanges;
-};
 
 // GDAL writes its structural metadata as text right after the header of the files
 // whose layout it optimises: "GDAL_STRUCTURAL_METADATA_SIZE=nnnnnn bytes\n" followed
@@ -73,33 +50,6 @@ bool ReadsCogLayout(platform::Stream& stream, std::uint64_t headerSize) {
   return found == (std::size_t{1} << std::size(Required)) - 1;
 }
 
-// The layout the header announces, and the offset of the first directory. The classic
-// mode takes only "II" with version 42; the widened mode also "MM" (every number
-// byte-swapped) and version 43, BigTIFF, whose header goes on with the offset width
-// (8), a reserved 0 and a 64-bit first offset.
-FileLayout ReadHeader(platform::Stream& stream, ReadingMode mode, std::uint64_t& first) {
-  std::uint8_t header[LargestHeader];
-  stream.SetPosition(0);
-  if (!ReadExact(stream, header, 8)) throw TIFFError(TIFFFailure::UnsupportedFileType);
-  FileLayout layout;
-  if (header[0] == 'M' && header[1] == 'M' && mode == ReadingMode::Widened)
-    layout.BigEndian = true;
-  else if (header[0] != 'I' || header[1] != 'I')
-    throw TIFFError(TIFFFailure::UnsupportedFileType);
-
-  const std::uint64_t version = layout.Load(header + 2, 2);
-  if (version == ClassicVersion) {
-    first = layout.Load(header + 4, 4);
-    return layout;
-  }
-  if (version != BigTiffVersion || mode != ReadingMode::Widened) throw TIFFError(TIFFFailure::UnsupportedFileType);
-  layout.BigTiff = true;
-  if (layout.Load(header + 4, 2) != 8 || layout.Load(header + 6, 2) != 0 || !ReadExact(stream, header + 8, 8))
-    throw TIFFError(TIFFFailure::UnsupportedFileType);
-  first = layout.Load(header + 8, 8);
-  return layout;
-}
-
 }  // namespace
 
 TTIFFBitmap::~TTIFFBitmap() { Close(); }
@@ -108,7 +58,6 @@ bool TTIFFBitmap::LoadFromFile(const std::string& fileName) {
   // A copy: the caller may pass FileName(), which Close empties.
   const std::string name = fileName;
   Close();
-  FOwnsStream = true;
   FFileName = name;
   std::error_code error;
   FOwnedStream = platform::FileStream::Open(name, error);
@@ -133,26 +82,10 @@ void TTIFFBitmap::ReadStructure() {
   try {
     FBuffered = std::make_unique<platform::BufferedStream>(*FStream);
     platform::Stream& stream = *FBuffered;
-    std::uint64_t next = 0;
-    const FileLayout layout = ReadHeader(stream, FMode, next);
-
-    // Directories of a sound file never share bytes. A chain that comes back to a
-    // directory already read, or lands inside one, is broken; refusing overlaps also
-    // bounds the walk, and every tag lookup in it, by the size of the file. An offset
-    // inside the header ends the chain, as 0 does.
-    DirectoryRanges ranges;
-    while (next >= layout.HeaderSize()) {
-      if (next >= stream.Size()) throw TIFFError(TIFFFailure::ReadError);
-      if (ranges.Overlaps(next, next + 1)) throw TIFFError(TIFFFailure::StructureError);
-      stream.SetPosition(next);
-      auto directory = std::make_unique<TTIFFIFD>(stream, next, FMode, layout);
-      const std::uint64_t start = directory->Offset();
-      const std::uint64_t end = start + directory->Extent();
-      if (ranges.Overlaps(start, end)) throw TIFFError(TIFFFailure::StructureError);
-      ranges.Add(start, end);
-      FDirectories.push_back(std::move(directory));
-    }
-    FCogLayout = ReadsCogLayout(stream, layout.HeaderSize());
+    ChainWalker walker(stream, FMode);
+    while (const std::optional<DirectoryPlace> place = walker.Next())
+      FDirectories.push_back(std::make_unique<TTIFFIFD>(stream, *place, FMode, walker.Layout()));
+    FCogLayout = ReadsCogLayout(stream, walker.Layout().HeaderSize());
   } catch (...) {
     Close();
     throw;
@@ -163,9 +96,9 @@ bool TTIFFBitmap::GetImageSize(std::int32_t index, std::int32_t& width, std::int
   if (index < 1 || index > DirectoryCount()) return false;
   TTIFFIFD& directory = *FDirectories[static_cast<std::size_t>(index) - 1];
   TagValues values;
-  if (directory.ReadTag(TagImageWidth, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
+  if (directory.ReadTag(TiffTag::ImageWidth, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
   width = values.Integer(0);
-  if (directory.ReadTag(TagImageLength, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
+  if (directory.ReadTag(TiffTag::ImageLength, values, 1) < 1) throw TIFFError(TIFFFailure::StructureError);
   height = values.Integer(0);
   return true;
 }
@@ -175,16 +108,16 @@ SampleKind TTIFFBitmap::SamplesOf(std::int32_t index) {
   if (index < 1 || index > DirectoryCount()) return kind;
   TTIFFIFD& directory = *FDirectories[static_cast<std::size_t>(index) - 1];
   TagValues values;
-  if (directory.ReadTag(TagBitsPerSample, values, 1) >= 1) kind.BitsPerSample = values.Unsigned(0);
-  if (directory.ReadTag(TagSampleFormat, values, 1) >= 1) kind.SampleFormat = values.Unsigned(0);
-  if (directory.ReadTag(TagPhotometric, values, 1) >= 1) kind.Photometric = values.Unsigned(0);
+  if (directory.ReadTag(TiffTag::BitsPerSample, values, 1) >= 1) kind.BitsPerSample = values.Unsigned(0);
+  if (directory.ReadTag(TiffTag::SampleFormat, values, 1) >= 1) kind.SampleFormat = values.Unsigned(0);
+  if (directory.ReadTag(TiffTag::Photometric, values, 1) >= 1) kind.Photometric = values.Unsigned(0);
   return kind;
 }
 
 std::uint32_t TTIFFBitmap::SubfileType(std::int32_t index) {
   if (index < 1 || index > DirectoryCount()) return 0;
   TagValues values;
-  if (FDirectories[static_cast<std::size_t>(index) - 1]->ReadTag(TagNewSubfileType, values, 1) < 1) return 0;
+  if (FDirectories[static_cast<std::size_t>(index) - 1]->ReadTag(TiffTag::NewSubfileType, values, 1) < 1) return 0;
   return values.Unsigned(0);
 }
 
@@ -196,7 +129,6 @@ void TTIFFBitmap::Close() {
   FOwnedStream.reset();
   FStream = nullptr;
   FFileName.clear();
-  FOwnsStream = false;
   FCogLayout = false;
 }
 

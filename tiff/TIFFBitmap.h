@@ -60,7 +60,6 @@ class TTIFFBitmap {
   void ReadStructure();
 
   platform::Stream* FStream = nullptr;
-  bool FOwnsStream = false;
   std::unique_ptr<platform::Stream> FOwnedStream;
   // What the directories read through: the stream a block at a time.
   std::unique_ptr<platform::BufferedStream> FBuffered;

@@ -4,19 +4,13 @@
 #include <limits>
 
 #include "platform/Errors.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/TIFFError.h"
+#include "tiff/TiffTags.h"
 
 namespace kelvory {
 
 namespace {
 
-constexpr std::uint16_t TagBitsPerSample = 258;
-constexpr std::uint16_t TagCompression = 259;
-constexpr std::uint16_t TagPhotometric = 262;
-constexpr std::uint16_t TagSamplesPerPixel = 277;
-constexpr std::uint16_t TagSampleFormat = 339;
-
-constexpr std::uint16_t TypeRational = 5;
 constexpr std::size_t LargestEntry = 20;
 
 [[noreturn]] void Fail(TIFFFailure failure) { throw TIFFError(failure); }
@@ -31,7 +25,7 @@ std::uint32_t DecodedSize(std::uint16_t type, ReadingMode mode) {
     case 1: case 2: return 1;                  // BYTE, ASCII
     case 3: return 2;                          // SHORT
     case 4: return 4;                          // LONG
-    case TypeRational: return 8;
+    case TiffType::Rational: return 8;
     default: break;
   }
   if (mode == ReadingMode::Classic) return 0;
@@ -49,7 +43,7 @@ bool IsSigned(std::uint16_t type) { return type == 6 || type == 8 || type == 9 |
 // Stores the value at p in slot k. Negative values are sign-extended to 64 bits.
 void Decode(TagValues& values, std::size_t k, const std::uint8_t* p, std::uint16_t type, std::uint32_t size,
             const FileLayout& layout) {
-  if (type == TypeRational) {
+  if (type == TiffType::Rational) {
     values.SetRational(k, static_cast<std::uint32_t>(layout.Load(p, 4)),
                        static_cast<std::uint32_t>(layout.Load(p + 4, 4)));
     return;
@@ -62,41 +56,32 @@ void Decode(TagValues& values, std::size_t k, const std::uint8_t* p, std::uint16
 }  // namespace
 
 TTIFFIFD::TTIFFIFD(platform::Stream& stream, std::uint32_t& nextOffset) : FStream(stream) {
-  nextOffset = static_cast<std::uint32_t>(ReadEntryCountAndNext());
+  const DirectoryPlace place = ReadDirectoryPlace(stream, stream.Position(), FLayout);
+  nextOffset = static_cast<std::uint32_t>(place.Next);
+  FOffset = place.Offset;
   Validate();
 }
 
 TTIFFIFD::TTIFFIFD(platform::Stream& stream, std::uint64_t& nextOffset, ReadingMode mode, FileLayout layout)
     : FStream(stream), FMode(mode), FLayout(layout) {
-  nextOffset = ReadEntryCountAndNext();
+  const DirectoryPlace place = ReadDirectoryPlace(stream, stream.Position(), FLayout);
+  nextOffset = place.Next;
+  FOffset = place.Offset;
   Validate();
 }
 
-std::uint64_t TTIFFIFD::ReadEntryCountAndNext() {
-  FOffset = FStream.Position();
-  // Offsets in a classic file are 32-bit: a directory cannot start beyond them.
-  if (!FLayout.BigTiff && FOffset > std::numeric_limits<std::uint32_t>::max()) Fail(TIFFFailure::ReadError);
-
-  std::uint8_t word[8];
-  if (!ReadExact(FStream, word, FLayout.EntryCountSize())) Fail(TIFFFailure::ReadError);
-  FEntryCount = FLayout.Load(word, FLayout.EntryCountSize());
-  // The entries are skipped, not read, but they must lie inside the file: a BigTIFF
-  // entry count could otherwise carry the position past any 64-bit number.
-  const std::uint64_t entries = FOffset + FLayout.EntryCountSize();
-  const std::uint64_t fileSize = FStream.Size();
-  if (fileSize < entries || (fileSize - entries) / FLayout.EntrySize() < FEntryCount) Fail(TIFFFailure::ReadError);
-  FStream.SetPosition(entries + FLayout.EntrySize() * FEntryCount);
-  if (!ReadExact(FStream, word, FLayout.WordSize())) Fail(TIFFFailure::ReadError);
-  return FLayout.Load(word, FLayout.WordSize());
+TTIFFIFD::TTIFFIFD(platform::Stream& stream, const DirectoryPlace& place, ReadingMode mode, FileLayout layout)
+    : FStream(stream), FMode(mode), FLayout(layout), FOffset(place.Offset) {
+  Validate();
 }
 
 void TTIFFIFD::Validate() {
   // Validation looks at no more than four values of any tag: decoding the rest would
   // let directories that share one huge value block cost time quadratic in the file.
   TagValues values;
-  if (ReadTag(TagPhotometric, values, 1) < 1) Fail(TIFFFailure::StructureError);
+  if (ReadTag(TiffTag::Photometric, values, 1) < 1) Fail(TIFFFailure::StructureError);
   FPhotometric = values.Integer(0);
-  if (ReadTag(TagCompression, values, 1) < 1) Fail(TIFFFailure::StructureError);
+  if (ReadTag(TiffTag::Compression, values, 1) < 1) Fail(TIFFFailure::StructureError);
   FCompression = values.Integer(0);
   FBitsPerPixel = FMode == ReadingMode::Classic ? ValidateClassic() : ValidateWidened();
 }
@@ -133,7 +118,8 @@ std::int32_t TTIFFIFD::ReadTag(std::uint16_t tag, TagValues& values, std::uint32
     // that a forged count costs no more memory than the file is long.
     const std::uint64_t offset = FLayout.Load(field, wordSize);
     const std::uint64_t fileSize = FStream.Size();
-    if (fileSize < offset || (fileSize - offset) / size < count) Fail(TIFFFailure::ReadError);
+    if (fileSize < offset || (fileSize - offset) / size < count)
+      throw TIFFError(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, tag);
     if (count > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
       throw ERangeError("Range check error: value count does not fit a signed 32-bit integer");
 
@@ -158,7 +144,7 @@ std::int32_t TTIFFIFD::ValidateClassic() {
   switch (FPhotometric) {
     case 0:  // WhiteIsZero
     case 1: {  // BlackIsZero
-      const std::int32_t depth = ReadTag(TagBitsPerSample, bits, 1) <= 0 ? 1 : bits.Integer(0);
+      const std::int32_t depth = ReadTag(TiffTag::BitsPerSample, bits, 1) <= 0 ? 1 : bits.Integer(0);
       if (depth != 1 && depth != 4 && depth != 8 && depth != 16) Fail(TIFFFailure::UnsupportedImageFormat);
       return depth;
     }
@@ -166,7 +152,7 @@ std::int32_t TTIFFIFD::ValidateClassic() {
     case 8:  // CIELab
       return EqualSamples(3);
     case 3: {  // Palette
-      if (ReadTag(TagBitsPerSample, bits, 1) < 1) Fail(TIFFFailure::StructureError);
+      if (ReadTag(TiffTag::BitsPerSample, bits, 1) < 1) Fail(TIFFFailure::StructureError);
       const std::int32_t depth = bits.Integer(0);
       if (depth != 4 && depth != 8) Fail(TIFFFailure::UnsupportedImageFormat);
       return depth;
@@ -181,7 +167,7 @@ std::int32_t TTIFFIFD::ValidateClassic() {
 // Colour models whose first samples must all have the same whole-byte depth.
 std::int32_t TTIFFIFD::EqualSamples(std::int32_t samples) {
   TagValues bits;
-  if (ReadTag(TagBitsPerSample, bits, static_cast<std::uint32_t>(samples)) < samples) Fail(TIFFFailure::StructureError);
+  if (ReadTag(TiffTag::BitsPerSample, bits, static_cast<std::uint32_t>(samples)) < samples) Fail(TIFFFailure::StructureError);
   const std::int32_t first = bits.Integer(0);
   std::int64_t total = first;
   for (std::int32_t i = 1; i < samples; ++i) {
@@ -213,16 +199,16 @@ std::int32_t TTIFFIFD::ValidateWidened() {
   constexpr std::uint64_t MostSamples = 65535;
   TagValues values;
   std::uint64_t samples = 0;
-  if (ReadTag(TagSamplesPerPixel, values, 1) >= 1)
+  if (ReadTag(TiffTag::SamplesPerPixel, values, 1) >= 1)
     samples = values.Unsigned64(0);
-  else if (const std::int32_t depths = ReadTag(TagBitsPerSample, values, 0); depths >= 1)
+  else if (const std::int32_t depths = ReadTag(TiffTag::BitsPerSample, values, 0); depths >= 1)
     samples = static_cast<std::uint64_t>(depths);
   else
     samples = 1;
   if (samples == 0 || samples > MostSamples) Fail(TIFFFailure::StructureError);
 
-  const std::uint64_t depth = PerSampleValue(TagBitsPerSample, samples, 1);
-  const std::uint64_t format = PerSampleValue(TagSampleFormat, samples, 1);
+  const std::uint64_t depth = PerSampleValue(TiffTag::BitsPerSample, samples, 1);
+  const std::uint64_t format = PerSampleValue(TiffTag::SampleFormat, samples, 1);
 
   switch (FPhotometric) {
     case 2:   // RGB

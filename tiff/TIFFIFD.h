@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/Stream.h"
+#include "tiff/ChainWalker.h"
 #include "tiff/FileLayout.h"
 #include "tiff/ReadingMode.h"
 #include "tiff/TagValues.h"
@@ -20,6 +21,8 @@ class TTIFFIFD {
   TTIFFIFD(platform::Stream& stream, std::uint32_t& nextOffset);
   // The same for a file of any layout, read in the given mode.
   TTIFFIFD(platform::Stream& stream, std::uint64_t& nextOffset, ReadingMode mode, FileLayout layout);
+  // The directory at a place the chain's walk found.
+  TTIFFIFD(platform::Stream& stream, const DirectoryPlace& place, ReadingMode mode, FileLayout layout);
   TTIFFIFD(const TTIFFIFD&) = delete;
   TTIFFIFD& operator=(const TTIFFIFD&) = delete;
 
@@ -32,15 +35,10 @@ class TTIFFIFD {
                        std::uint32_t decodeAtMost = std::numeric_limits<std::uint32_t>::max());
 
   std::uint64_t Offset() const { return FOffset; }
-  // Bytes from the entry count to the end of the next-directory offset.
-  std::uint64_t Extent() const {
-    return FLayout.EntryCountSize() + FLayout.EntrySize() * FEntryCount + FLayout.WordSize();
-  }
   std::int32_t Compression() const { return FCompression; }
   std::int32_t BitsPerPixel() const { return FBitsPerPixel; }
 
  private:
-  std::uint64_t ReadEntryCountAndNext();
   void Validate();
   std::int32_t ValidateClassic();
   std::int32_t EqualSamples(std::int32_t samples);
@@ -51,7 +49,6 @@ class TTIFFIFD {
   ReadingMode FMode = ReadingMode::Classic;
   FileLayout FLayout;
   std::uint64_t FOffset = 0;
-  std::uint64_t FEntryCount = 0;
   std::int32_t FPhotometric = 0;
   std::int32_t FCompression = 0;
   std::int32_t FBitsPerPixel = 0;

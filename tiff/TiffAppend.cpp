@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <optional>
+#include <tuple>
 #include <utility>
 
-#include "platform/Errors.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/TIFFError.h"
 
 namespace kelvory {
 namespace {
@@ -15,18 +16,21 @@ constexpr std::uint64_t Alignment = 8;
 
 std::uint64_t AlignUp(std::uint64_t value) { return (value + Alignment - 1) / Alignment * Alignment; }
 
-// An entry as it will be written: values already in the target's order and type.
-struct OutEntry {
-  std::uint16_t Tag = 0;
-  std::uint16_t Type = 0;
-  std::uint64_t Count = 0;
-  std::vector<std::uint8_t> Values;
-};
+[[noreturn]] void Fail(TIFFFailure failure, TIFFDetail detail, std::uint16_t tag = 0) {
+  throw TIFFError(failure, detail, tag);
+}
 
+// What a sound file may hold but the target cannot take as it stands.
+[[noreturn]] void CannotCarry(TIFFDetail detail, std::uint16_t tag = 0) {
+  Fail(TIFFFailure::UnsupportedImageFormat, detail, tag);
+}
+
+// A directory as it will be written: its entries in increasing tag order, their values
+// in the target's byte order and types, and where its blocks come from.
 struct OutDirectory {
-  std::vector<OutEntry> Entries;
+  std::vector<TiffEntry> Entries;
   std::size_t Source = 0;
-  // The entry that holds the block offsets, and the blocks' source ranges.
+  // The entry that holds the block offsets, filled in once the blocks have their places.
   std::size_t OffsetsEntry = 0;
   std::vector<std::uint64_t> From;
   std::vector<std::uint64_t> Lengths;
@@ -45,22 +49,21 @@ std::vector<std::uint8_t> Numbers(const std::vector<std::uint64_t>& values, std:
   return bytes;
 }
 
-OutEntry NumberEntry(std::uint16_t tag, std::uint16_t type, std::uint64_t value, bool bigEndian) {
+TiffEntry NumberEntry(std::uint16_t tag, std::uint16_t type, std::uint64_t value, bool bigEndian) {
   return {tag, type, 1, Numbers({value}, TypeSize(type), bigEndian)};
 }
 
 // The entry's values in the target's byte order. 64-bit integers become 32-bit ones in
 // a classic target, where they must fit.
-OutEntry Convert(const TiffEntry& entry, const TiffChain& from, const FileLayout& target) {
+TiffEntry Convert(const TiffEntry& entry, const TiffChain& from, const FileLayout& target) {
   const std::uint32_t unit = TypeUnit(entry.Type);
-  if (unit == 0) throw Exception("the overview file has a tag (" + std::to_string(entry.Tag) + ") of unknown type");
-  OutEntry out{entry.Tag, entry.Type, entry.Count, entry.Values};
+  if (unit == 0) CannotCarry(TIFFDetail::TagOfUnknownType, entry.Tag);
+  TiffEntry out = entry;
   const bool wide = entry.Type == TiffType::Long8 || entry.Type == TiffType::SLong8;
   if (wide && !target.BigTiff) {
     const std::vector<std::uint64_t> values = from.Numbers(entry);
     for (std::uint64_t value : values)
-      if (value > std::numeric_limits<std::uint32_t>::max())
-        throw Exception("the overview file holds a 64-bit value that a classic TIFF cannot");
+      if (value > std::numeric_limits<std::uint32_t>::max()) CannotCarry(TIFFDetail::WideValueInClassic, entry.Tag);
     out.Type = entry.Type == TiffType::Long8 ? TiffType::Long : TiffType::SLong;
     out.Values = Numbers(values, 4, target.BigEndian);
     return out;
@@ -72,70 +75,189 @@ OutEntry Convert(const TiffEntry& entry, const TiffChain& from, const FileLayout
   return out;
 }
 
-OutDirectory Rewrite(const TiffDirectory& directory, const TiffChain& chain, AppendedRole role, std::size_t source,
-                     const FileLayout& target) {
-  if (const std::uint16_t tag = TagPointingIntoFile(directory))
-    throw Exception("the overview file has a tag (" + std::to_string(tag) + ") that points into it");
-  const bool mask = role == AppendedRole::MaskLevels;
-  OutDirectory out;
-  out.Source = source;
-  const std::uint16_t offsetsTag = directory.Find(TiffTag::TileOffsets) ? TiffTag::TileOffsets : TiffTag::StripOffsets;
-  const std::uint16_t countsTag =
-      offsetsTag == TiffTag::TileOffsets ? TiffTag::TileByteCounts : TiffTag::StripByteCounts;
-  const TiffEntry* offsets = directory.Find(offsetsTag);
-  const TiffEntry* counts = directory.Find(countsTag);
-  if (offsets == nullptr || counts == nullptr) throw Exception(SStructureError);
+// The tags of a directory's one list of blocks: tiles when it has tile offsets, else strips.
+struct BlockTags {
+  std::uint16_t Offsets;
+  std::uint16_t Counts;
+};
+
+BlockTags BlockTagsOf(const TiffDirectory& directory) {
+  if (directory.Find(TiffTag::TileOffsets) != nullptr) return {TiffTag::TileOffsets, TiffTag::TileByteCounts};
+  return {TiffTag::StripOffsets, TiffTag::StripByteCounts};
+}
+
+// Where the directory's blocks lie in its file, and how long each is.
+void ReadBlockList(const TiffDirectory& directory, const TiffChain& chain, BlockTags tags, OutDirectory& out) {
+  const TiffEntry* offsets = directory.Find(tags.Offsets);
+  const TiffEntry* counts = directory.Find(tags.Counts);
+  if (offsets == nullptr || counts == nullptr) Fail(TIFFFailure::StructureError, TIFFDetail::BlockListUnusable);
   // A second list of blocks would keep its old offsets, and its own count of them.
-  const auto listed = [&directory](std::uint16_t tag) {
-    return std::count_if(directory.Entries.begin(), directory.Entries.end(),
-                         [tag](const TiffEntry& entry) { return entry.Tag == tag; });
-  };
-  if (listed(offsetsTag) != 1 || listed(countsTag) != 1) throw Exception(SStructureError);
+  for (const std::uint16_t tag : {tags.Offsets, tags.Counts}) {
+    const auto listed = std::count_if(directory.Entries.begin(), directory.Entries.end(),
+                                      [tag](const TiffEntry& entry) { return entry.Tag == tag; });
+    if (listed != 1) Fail(TIFFFailure::StructureError, TIFFDetail::BlockListTwice, tag);
+  }
   out.From = chain.Numbers(*offsets);
   out.Lengths = chain.Numbers(*counts);
-  if (out.From.size() != offsets->Count || out.Lengths.size() != out.From.size()) throw Exception(SStructureError);
+  if (out.From.size() != offsets->Count || out.Lengths.size() != out.From.size())
+    Fail(TIFFFailure::StructureError, TIFFDetail::BlockListUnusable);
+}
 
-  const bool big = target.BigEndian;
-  // GDAL writes no metadata of its own into levels inside a file; a level of a mask
-  // is a one-sample mask image without colours.
-  for (const TiffEntry& entry : directory.Entries) {
-    switch (entry.Tag) {
-      case TiffTag::NewSubfileType:
-      case TiffTag::GdalMetadata:
-        continue;
-      case TiffTag::Photometric:
-        if (mask) {
-          out.Entries.push_back(NumberEntry(entry.Tag, TiffType::Short, 4, big));
-          continue;
-        }
-        break;
-      case TiffTag::PlanarConfig:
-        if (mask) {
-          out.Entries.push_back(NumberEntry(entry.Tag, TiffType::Short, 1, big));
-          continue;
-        }
-        break;
-      case TiffTag::ColorMap:
-        if (mask) continue;
-        break;
-      default:
-        break;
-    }
-    if (entry.Tag == offsetsTag) {
-      // Filled in once the blocks have their places.
-      out.Entries.push_back({entry.Tag, target.BigTiff ? TiffType::Long8 : TiffType::Long, entry.Count, {}});
-      continue;
-    }
-    out.Entries.push_back(Convert(entry, chain, target));
+// The entry as a level's directory holds it; none for an entry a level leaves out. GDAL
+// writes no metadata of its own into levels inside a file; a level of a mask is a
+// one-sample mask image without colours.
+std::optional<TiffEntry> Carried(const TiffEntry& entry, const TiffChain& chain, AppendedRole role,
+                                 const FileLayout& target, std::uint16_t offsetsTag) {
+  if (!target.BigTiff && entry.Count > std::numeric_limits<std::uint32_t>::max())
+    CannotCarry(TIFFDetail::TooManyValuesForClassic, entry.Tag);
+  const bool mask = role == AppendedRole::MaskLevels;
+  switch (entry.Tag) {
+    case TiffTag::NewSubfileType:
+    case TiffTag::GdalMetadata:
+      return std::nullopt;
+    case TiffTag::Photometric:
+      if (mask) return NumberEntry(entry.Tag, TiffType::Short, 4, target.BigEndian);
+      break;
+    case TiffTag::PlanarConfig:
+      if (mask) return NumberEntry(entry.Tag, TiffType::Short, 1, target.BigEndian);
+      break;
+    case TiffTag::ColorMap:
+      if (mask) return std::nullopt;
+      break;
+    default:
+      break;
   }
-  out.Entries.push_back(
-      NumberEntry(TiffTag::NewSubfileType, TiffType::Long, mask ? SubfileReduced | SubfileMask : SubfileReduced, big));
+  if (entry.Tag == offsetsTag) {
+    const std::uint16_t type = target.BigTiff ? TiffType::Long8 : TiffType::Long;
+    return TiffEntry{entry.Tag, type, entry.Count,
+                     std::vector<std::uint8_t>(static_cast<std::size_t>(entry.Count) * TypeSize(type))};
+  }
+  return Convert(entry, chain, target);
+}
+
+OutDirectory Rewrite(const TiffDirectory& directory, const TiffChain& chain, AppendedRole role, std::size_t source,
+                     const FileLayout& target) {
+  if (const std::uint16_t tag = TagPointingIntoFile(directory)) CannotCarry(TIFFDetail::TagPointsIntoFile, tag);
+  const BlockTags tags = BlockTagsOf(directory);
+  OutDirectory out;
+  out.Source = source;
+  ReadBlockList(directory, chain, tags, out);
+  for (const TiffEntry& entry : directory.Entries)
+    if (std::optional<TiffEntry> carried = Carried(entry, chain, role, target, tags.Offsets))
+      out.Entries.push_back(std::move(*carried));
+  const std::uint32_t subfile = role == AppendedRole::MaskLevels ? SubfileReduced | SubfileMask : SubfileReduced;
+  out.Entries.push_back(NumberEntry(TiffTag::NewSubfileType, TiffType::Long, subfile, target.BigEndian));
+  if (!target.BigTiff && out.Entries.size() > std::numeric_limits<std::uint16_t>::max())
+    CannotCarry(TIFFDetail::TooManyEntriesForClassic);
   // Readers look entries up in increasing tag order.
   std::stable_sort(out.Entries.begin(), out.Entries.end(),
-                   [](const OutEntry& a, const OutEntry& b) { return a.Tag < b.Tag; });
+                   [](const TiffEntry& a, const TiffEntry& b) { return a.Tag < b.Tag; });
   for (std::size_t i = 0; i < out.Entries.size(); ++i)
-    if (out.Entries[i].Tag == offsetsTag) out.OffsetsEntry = i;
+    if (out.Entries[i].Tag == tags.Offsets) out.OffsetsEntry = i;
   return out;
+}
+
+// Where the appended structure goes: every directory, then the values too long for
+// their entries, then the blocks.
+struct StructurePlaces {
+  std::vector<std::uint64_t> Directories;
+  std::uint64_t Values = 0;
+  std::uint64_t Blocks = 0;
+};
+
+StructurePlaces PlaceStructure(const std::vector<OutDirectory>& directories, const FileLayout& target,
+                               std::uint64_t start) {
+  StructurePlaces places;
+  std::uint64_t at = start;
+  for (const OutDirectory& directory : directories) {
+    places.Directories.push_back(at);
+    at = AlignUp(at + target.EntryCountSize() + directory.Entries.size() * target.EntrySize() + target.WordSize());
+  }
+  places.Values = at;
+  for (const OutDirectory& directory : directories)
+    for (const TiffEntry& entry : directory.Entries)
+      if (entry.Values.size() > target.WordSize()) at += AlignUp(entry.Values.size());
+  places.Blocks = at;
+  return places;
+}
+
+// A block by its source and its range there: offset and length.
+using BlockKey = std::tuple<std::size_t, std::uint64_t, std::uint64_t>;
+
+// Where each distinct block goes. Each is copied once, in the order it lies in its
+// source, so that the copies read each source from front to back and neighbours copy as
+// one run. Empty blocks (GDAL's sparse ones) keep offset 0. Returns where the last ends.
+std::uint64_t PlaceBlocks(const std::vector<OutDirectory>& directories, const std::vector<AppendSource>& sources,
+                          std::uint64_t at, std::map<BlockKey, std::uint64_t>& places,
+                          std::vector<BlockCopy>& copies) {
+  for (const OutDirectory& directory : directories) {
+    const std::uint64_t size = sources[directory.Source].Chain->FileSize;
+    for (std::size_t i = 0; i < directory.From.size(); ++i) {
+      const std::uint64_t from = directory.From[i];
+      const std::uint64_t length = directory.Lengths[i];
+      if (from == 0 || length == 0) continue;
+      if (from > size || size - from < length) Fail(TIFFFailure::ReadError, TIFFDetail::BlockOutsideFile);
+      places.emplace(BlockKey{directory.Source, from, length}, 0);
+    }
+  }
+  for (auto& [block, to] : places) {
+    to = at;
+    const auto [source, from, length] = block;
+    const bool sameSource = !copies.empty() && copies.back().Source == source;
+    // Overlapping blocks are no sound file's.
+    if (sameSource && copies.back().From + copies.back().Length > from)
+      Fail(TIFFFailure::StructureError, TIFFDetail::BlocksOverlap);
+    if (sameSource && copies.back().From + copies.back().Length == from)
+      copies.back().Length += length;
+    else
+      copies.push_back({source, from, at, length});
+    at += length;
+  }
+  return at;
+}
+
+void FillBlockOffsets(std::vector<OutDirectory>& directories, const std::map<BlockKey, std::uint64_t>& places,
+                      const FileLayout& target) {
+  for (OutDirectory& directory : directories) {
+    std::vector<std::uint64_t> offsets(directory.From.size(), 0);
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+      if (directory.From[i] != 0 && directory.Lengths[i] != 0)
+        offsets[i] = places.at({directory.Source, directory.From[i], directory.Lengths[i]});
+    TiffEntry& entry = directory.Entries[directory.OffsetsEntry];
+    entry.Values = Numbers(offsets, TypeSize(entry.Type), target.BigEndian);
+  }
+}
+
+// The bytes from the start to the blocks: the directories, linked in order, and their
+// long values.
+std::vector<std::uint8_t> WriteStructure(const std::vector<OutDirectory>& directories, const StructurePlaces& places,
+                                         const FileLayout& target, std::uint64_t start) {
+  const std::size_t word = target.WordSize();
+  const bool big = target.BigEndian;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(places.Blocks - start), 0);
+  std::uint64_t valueAt = places.Values;
+  for (std::size_t d = 0; d < directories.size(); ++d) {
+    std::uint8_t* out = bytes.data() + (places.Directories[d] - start);
+    const std::vector<TiffEntry>& entries = directories[d].Entries;
+    Store(out, entries.size(), target.EntryCountSize(), big);
+    out += target.EntryCountSize();
+    for (const TiffEntry& entry : entries) {
+      Store(out, entry.Tag, 2, big);
+      Store(out + 2, entry.Type, 2, big);
+      Store(out + 4, entry.Count, word, big);
+      std::uint8_t* field = out + 4 + word;
+      if (entry.Values.size() <= word) {
+        std::copy(entry.Values.begin(), entry.Values.end(), field);
+      } else {
+        Store(field, valueAt, word, big);
+        std::copy(entry.Values.begin(), entry.Values.end(), bytes.data() + (valueAt - start));
+        valueAt += AlignUp(entry.Values.size());
+      }
+      out += target.EntrySize();
+    }
+    Store(out, d + 1 < directories.size() ? places.Directories[d + 1] : 0, word, big);
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -162,99 +284,17 @@ AppendPlan PlanAppend(const std::vector<AppendSource>& sources, const FileLayout
     for (const TiffDirectory& directory : sources[s].Chain->Directories)
       directories.push_back(Rewrite(directory, *sources[s].Chain, sources[s].Role, s, target));
   // The link would point at the file's end.
-  if (directories.empty()) throw Exception("the overview file holds no images");
+  if (directories.empty()) Fail(TIFFFailure::StructureError, TIFFDetail::NoDirectory);
 
-  const std::size_t word = target.WordSize();
   AppendPlan plan;
   plan.Start = AppendStart(length);
-
-  // The directories first, then the values too long for their entries, then the blocks.
-  std::uint64_t at = plan.Start;
-  std::vector<std::uint64_t> directoryAt;
-  for (const OutDirectory& directory : directories) {
-    if (!target.BigTiff && directory.Entries.size() > std::numeric_limits<std::uint16_t>::max())
-      throw Exception("the overview file has a directory with more entries than a classic TIFF can count");
-    directoryAt.push_back(at);
-    at = AlignUp(at + target.EntryCountSize() + directory.Entries.size() * target.EntrySize() + word);
-  }
-  std::uint64_t values = 0;
-  for (OutDirectory& directory : directories) {
-    // The offsets' size is known before their values are.
-    OutEntry& offsets = directory.Entries[directory.OffsetsEntry];
-    offsets.Values.resize(static_cast<std::size_t>(offsets.Count) * TypeSize(offsets.Type));
-    for (const OutEntry& entry : directory.Entries)
-      if (entry.Values.size() > word) values += AlignUp(entry.Values.size());
-  }
-  const std::uint64_t blocksAt = at + values;
-
-  // Each distinct block once, in the order it lies in its source, so that the copies
-  // read each source from front to back and neighbours copy as one run. Empty blocks
-  // (GDAL's sparse ones) keep offset 0.
-  std::map<std::pair<std::size_t, std::pair<std::uint64_t, std::uint64_t>>, std::uint64_t> placed;
-  for (const OutDirectory& directory : directories) {
-    const std::uint64_t size = sources[directory.Source].Chain->FileSize;
-    for (std::size_t i = 0; i < directory.From.size(); ++i) {
-      const std::uint64_t from = directory.From[i];
-      const std::uint64_t count = directory.Lengths[i];
-      if (from == 0 || count == 0) continue;
-      if (from > size || size - from < count) throw Exception(SReadError);
-      placed.emplace(std::make_pair(directory.Source, std::make_pair(from, count)), 0);
-    }
-  }
-  std::uint64_t next = blocksAt;
-  for (auto& [block, to] : placed) {
-    to = next;
-    const auto [source, range] = block;
-    if (!plan.Blocks.empty() && plan.Blocks.back().Source == source &&
-        plan.Blocks.back().From + plan.Blocks.back().Length == range.first) {
-      plan.Blocks.back().Length += range.second;
-    } else if (!plan.Blocks.empty() && plan.Blocks.back().Source == source &&
-               plan.Blocks.back().From + plan.Blocks.back().Length > range.first) {
-      // Overlapping blocks are no sound file's.
-      throw Exception(SStructureError);
-    } else {
-      plan.Blocks.push_back({source, range.first, next, range.second});
-    }
-    next += range.second;
-  }
-  plan.End = next;
+  const StructurePlaces places = PlaceStructure(directories, target, plan.Start);
+  std::map<BlockKey, std::uint64_t> blockPlaces;
+  plan.End = PlaceBlocks(directories, sources, places.Blocks, blockPlaces, plan.Blocks);
   if (!target.BigTiff && plan.End > std::numeric_limits<std::uint32_t>::max())
-    throw Exception("the levels would take the file past the 4 GiB a classic TIFF can address");
-
-  for (OutDirectory& directory : directories) {
-    std::vector<std::uint64_t> offsets(directory.From.size(), 0);
-    for (std::size_t i = 0; i < offsets.size(); ++i)
-      if (directory.From[i] != 0 && directory.Lengths[i] != 0)
-        offsets[i] = placed.at({directory.Source, {directory.From[i], directory.Lengths[i]}});
-    OutEntry& entry = directory.Entries[directory.OffsetsEntry];
-    entry.Values = Numbers(offsets, TypeSize(entry.Type), target.BigEndian);
-  }
-
-  plan.Structure.assign(static_cast<std::size_t>(blocksAt - plan.Start), 0);
-  std::uint64_t valueAt = at;
-  for (std::size_t d = 0; d < directories.size(); ++d) {
-    std::uint8_t* out = plan.Structure.data() + (directoryAt[d] - plan.Start);
-    const std::vector<OutEntry>& entries = directories[d].Entries;
-    Store(out, entries.size(), target.EntryCountSize(), target.BigEndian);
-    out += target.EntryCountSize();
-    for (const OutEntry& entry : entries) {
-      Store(out, entry.Tag, 2, target.BigEndian);
-      Store(out + 2, entry.Type, 2, target.BigEndian);
-      Store(out + 4, entry.Count, word, target.BigEndian);
-      if (entry.Count > std::numeric_limits<std::uint32_t>::max() && !target.BigTiff)
-        throw Exception("the overview file has more values than a classic TIFF can count");
-      std::uint8_t* field = out + 4 + word;
-      if (entry.Values.size() <= word) {
-        std::copy(entry.Values.begin(), entry.Values.end(), field);
-      } else {
-        Store(field, valueAt, word, target.BigEndian);
-        std::copy(entry.Values.begin(), entry.Values.end(), plan.Structure.data() + (valueAt - plan.Start));
-        valueAt += AlignUp(entry.Values.size());
-      }
-      out += target.EntrySize();
-    }
-    Store(out, d + 1 < directories.size() ? directoryAt[d + 1] : 0, word, target.BigEndian);
-  }
+    CannotCarry(TIFFDetail::PastClassicSize);
+  FillBlockOffsets(directories, blockPlaces, target);
+  plan.Structure = WriteStructure(directories, places, target, plan.Start);
   return plan;
 }
 

@@ -11,18 +11,6 @@
 
 namespace kelvory {
 
-// Tags the planner knows by number.
-struct TiffTag {
-  static constexpr std::uint16_t NewSubfileType = 254, ImageWidth = 256, ImageLength = 257, BitsPerSample = 258,
-                                 Compression = 259, Photometric = 262, StripOffsets = 273, SamplesPerPixel = 277,
-                                 StripByteCounts = 279, PlanarConfig = 284, Predictor = 317, ColorMap = 320,
-                                 TileWidth = 322, TileLength = 323, TileOffsets = 324, TileByteCounts = 325,
-                                 SubIfds = 330, JpegTables = 347, JpegInterchangeFormat = 513,
-                                 JpegInterchangeFormatLength = 514, JpegQTables = 519, JpegDcTables = 520,
-                                 JpegAcTables = 521, ExifIfd = 34665, GpsIfd = 34853, InteroperabilityIfd = 40965,
-                                 GdalMetadata = 42112, GdalNoData = 42113;
-};
-
 // The NewSubfileType bits GDAL gives its levels.
 inline constexpr std::uint32_t SubfileReduced = 1;
 inline constexpr std::uint32_t SubfileMask = 4;
@@ -66,11 +54,11 @@ struct AppendPlan {
 std::uint64_t AppendStart(std::uint64_t length);
 
 // Plans the appending of every directory of the sources, in order, to a file laid out
-// as target, starting at AppendStart of its length. Raises kelvory::Exception for an
-// entry that cannot be carried over (a pointer into its file, a type TIFF does not
-// define, a count that does not fit the target), for a directory that lists its blocks
-// twice or has more entries than the target can count, for blocks outside their file,
-// when the sources hold no directory at all, and when a classic target would pass 4 GiB.
+// as target, starting at AppendStart of its length. Raises TIFFError: an unsupported
+// image format for what cannot be carried over (a pointer into its file, a type TIFF
+// does not define, a count that does not fit the target, a classic target past 4 GiB),
+// a structure error for sources without a directory and for blocks listed twice or
+// overlapping, a read error for blocks outside their file.
 AppendPlan PlanAppend(const std::vector<AppendSource>& sources, const FileLayout& target, std::uint64_t length);
 
 }  // namespace kelvory

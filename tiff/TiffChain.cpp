@@ -1,46 +1,73 @@
 #include "tiff/TiffChain.h"
 
-#include <algorithm>
-#include <map>
-#include <string>
-
-#include "platform/Errors.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/ChainWalker.h"
+#include "tiff/TIFFError.h"
 
 namespace kelvory {
 namespace {
 
-constexpr std::uint16_t ClassicVersion = 42;
-constexpr std::uint16_t BigTiffVersion = 43;
-
-[[noreturn]] void Fail(const char* message) { throw Exception(message); }
+[[noreturn]] void Fail(TIFFFailure failure, TIFFDetail detail, std::uint16_t tag = 0) {
+  throw TIFFError(failure, detail, tag);
+}
 
 void ReadAt(platform::Stream& stream, std::uint64_t offset, void* buffer, std::size_t count) {
   stream.SetPosition(offset);
-  if (!ReadExact(stream, buffer, count)) Fail(SReadError);
+  if (!ReadExact(stream, buffer, count)) Fail(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile);
 }
 
-// Both TIFF byte orders and both versions.
-FileLayout ReadHeader(platform::Stream& stream, std::uint64_t& first) {
-  std::uint8_t header[16] = {};
-  stream.SetPosition(0);
-  if (!ReadExact(stream, header, 8)) Fail(SUnsupportedFileType);
-  FileLayout layout;
-  if (header[0] == 'M' && header[1] == 'M')
-    layout.BigEndian = true;
-  else if (header[0] != 'I' || header[1] != 'I')
-    Fail(SUnsupportedFileType);
-  const std::uint64_t version = layout.Load(header + 2, 2);
-  if (version == ClassicVersion) {
-    first = layout.Load(header + 4, 4);
-    return layout;
+// Reads the values of every entry, bounding what a forged file makes us allocate.
+class EntryReader {
+ public:
+  EntryReader(platform::Stream& stream, const FileLayout& layout)
+      : FStream(stream), FLayout(layout), FFileSize(stream.Size()) {}
+
+  // The entry whose bytes are at `at`, with its values. A type TIFF does not define
+  // keeps none.
+  TiffEntry Read(const std::uint8_t* at) {
+    const std::size_t word = FLayout.WordSize();
+    TiffEntry entry;
+    entry.Tag = static_cast<std::uint16_t>(FLayout.Load(at, 2));
+    entry.Type = static_cast<std::uint16_t>(FLayout.Load(at + 2, 2));
+    entry.Count = FLayout.Load(at + 4, word);
+    const std::uint8_t* field = at + 4 + word;
+    const std::uint32_t size = TypeSize(entry.Type);
+    if (size == 0) return entry;
+    if (entry.Count > FFileSize / size) Fail(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, entry.Tag);
+    const std::uint64_t bytes = entry.Count * size;
+    if (bytes <= word) {
+      entry.Values.assign(field, field + bytes);
+      return entry;
+    }
+    const std::uint64_t offset = FLayout.Load(field, word);
+    if (FFileSize < offset || FFileSize - offset < bytes)
+      Fail(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, entry.Tag);
+    // Sound files never share values between entries: more values than the file holds
+    // means a forged file.
+    FValueBytes += bytes;
+    if (FValueBytes > FFileSize) Fail(TIFFFailure::StructureError, TIFFDetail::ValuesSharedPastFileSize, entry.Tag);
+    entry.Values.resize(static_cast<std::size_t>(bytes));
+    ReadAt(FStream, offset, entry.Values.data(), entry.Values.size());
+    return entry;
   }
-  if (version != BigTiffVersion || layout.Load(header + 4, 2) != 8 || layout.Load(header + 6, 2) != 0 ||
-      !ReadExact(stream, header + 8, 8))
-    Fail(SUnsupportedFileType);
-  layout.BigTiff = true;
-  first = layout.Load(header + 8, 8);
-  return layout;
+
+ private:
+  platform::Stream& FStream;
+  const FileLayout FLayout;
+  const std::uint64_t FFileSize;
+  std::uint64_t FValueBytes = 0;
+};
+
+TiffDirectory ReadDirectory(platform::Stream& stream, const DirectoryPlace& place, const FileLayout& layout,
+                            EntryReader& entries) {
+  TiffDirectory directory;
+  directory.Offset = place.Offset;
+  directory.NextPlace = place.NextPlace;
+  // The walk has checked that the entries lie inside the file.
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(place.EntryCount * layout.EntrySize()));
+  ReadAt(stream, place.EntriesAt(layout), raw.data(), raw.size());
+  directory.Entries.reserve(static_cast<std::size_t>(place.EntryCount));
+  for (std::size_t at = 0; at < raw.size(); at += layout.EntrySize()) directory.Entries.push_back(entries.Read(&raw[at]));
+  return directory;
 }
 
 }  // namespace
@@ -89,72 +116,13 @@ std::optional<std::uint64_t> TiffChain::First(std::size_t index, std::uint16_t t
 }
 
 TiffChain ReadTiffChain(platform::Stream& stream) {
+  ChainWalker walker(stream, ReadingMode::Widened);
   TiffChain chain;
-  std::uint64_t next = 0;
-  chain.Layout = ReadHeader(stream, next);
+  chain.Layout = walker.Layout();
   chain.FileSize = stream.Size();
-  const FileLayout& layout = chain.Layout;
-  const std::uint64_t fileSize = chain.FileSize;
-  const std::size_t word = layout.WordSize();
-  // The byte ranges [start, end) of the directories read so far: a chain that comes
-  // back into one of them is broken.
-  std::map<std::uint64_t, std::uint64_t> ranges;
-  const auto overlaps = [&ranges](std::uint64_t start, std::uint64_t end) {
-    auto after = ranges.upper_bound(start);
-    if (after != ranges.end() && after->first < end) return true;
-    return after != ranges.begin() && std::prev(after)->second > start;
-  };
-  std::uint64_t valueBytes = 0;
-
-  while (next >= layout.HeaderSize()) {
-    if (next >= fileSize || overlaps(next, next + 1)) Fail(next >= fileSize ? SReadError : SStructureError);
-    TiffDirectory directory;
-    directory.Offset = next;
-    std::uint8_t word8[8];
-    ReadAt(stream, next, word8, layout.EntryCountSize());
-    const std::uint64_t count = layout.Load(word8, layout.EntryCountSize());
-    const std::uint64_t entries = next + layout.EntryCountSize();
-    if (fileSize < entries || (fileSize - entries) / layout.EntrySize() < count ||
-        (fileSize - entries - count * layout.EntrySize()) < word)
-      Fail(SReadError);
-    directory.NextPlace = entries + count * layout.EntrySize();
-    const std::uint64_t end = directory.NextPlace + word;
-    if (overlaps(next, end)) Fail(SStructureError);
-    ranges.emplace(next, end);
-
-    std::vector<std::uint8_t> raw(static_cast<std::size_t>(count * layout.EntrySize()));
-    ReadAt(stream, entries, raw.data(), raw.size());
-    directory.Entries.reserve(static_cast<std::size_t>(count));
-    for (std::uint64_t i = 0; i < count; ++i) {
-      const std::uint8_t* at = raw.data() + i * layout.EntrySize();
-      TiffEntry entry;
-      entry.Tag = static_cast<std::uint16_t>(layout.Load(at, 2));
-      entry.Type = static_cast<std::uint16_t>(layout.Load(at + 2, 2));
-      entry.Count = layout.Load(at + 4, word);
-      const std::uint8_t* field = at + 4 + word;
-      const std::uint32_t size = TypeSize(entry.Type);
-      if (size != 0) {
-        if (entry.Count > fileSize / size) Fail(SReadError);
-        const std::uint64_t bytes = entry.Count * size;
-        if (bytes <= word) {
-          entry.Values.assign(field, field + bytes);
-        } else {
-          const std::uint64_t offset = layout.Load(field, word);
-          if (fileSize < offset || fileSize - offset < bytes) Fail(SReadError);
-          // Sound files never share values between entries: more values than the
-          // file holds means a forged file.
-          valueBytes += bytes;
-          if (valueBytes > fileSize) Fail(SStructureError);
-          entry.Values.resize(static_cast<std::size_t>(bytes));
-          ReadAt(stream, offset, entry.Values.data(), entry.Values.size());
-        }
-      }
-      directory.Entries.push_back(std::move(entry));
-    }
-    ReadAt(stream, directory.NextPlace, word8, word);
-    next = layout.Load(word8, word);
-    chain.Directories.push_back(std::move(directory));
-  }
+  EntryReader entries(stream, chain.Layout);
+  while (const std::optional<DirectoryPlace> place = walker.Next())
+    chain.Directories.push_back(ReadDirectory(stream, *place, chain.Layout, entries));
   return chain;
 }
 

@@ -8,15 +8,9 @@
 
 #include "platform/Stream.h"
 #include "tiff/FileLayout.h"
+#include "tiff/TiffTags.h"
 
 namespace kelvory {
-
-// TIFF field types by their numbers.
-struct TiffType {
-  static constexpr std::uint16_t Byte = 1, Ascii = 2, Short = 3, Long = 4, Rational = 5, SByte = 6, Undefined = 7,
-                                 SShort = 8, SLong = 9, SRational = 10, Float = 11, Double = 12, Ifd = 13, Long8 = 16,
-                                 SLong8 = 17, Ifd8 = 18;
-};
 
 // Bytes of one value of a type; 0 for a type TIFF does not define.
 std::uint32_t TypeSize(std::uint16_t type);
@@ -52,10 +46,10 @@ struct TiffChain {
   std::optional<std::uint64_t> First(std::size_t index, std::uint16_t tag) const;
 };
 
-// Reads the header and every directory of the chain with all their values. Raises
-// kelvory::Exception with the reader's messages: a header it does not know, a chain
-// that loops or leaves the file, values outside it. The values read in all stay below
-// the size of the file, so a forged file costs no more memory than it is long.
+// Reads the header and every directory of the chain with all their values, in either
+// byte order and layout. Raises TIFFError: a header it does not know, a chain that
+// loops or leaves the file, values outside it. The values read in all stay below the
+// size of the file, so a forged file costs no more memory than it is long.
 TiffChain ReadTiffChain(platform::Stream& stream);
 
 }  // namespace kelvory

@@ -16,7 +16,7 @@
 #include "platform/Errors.h"
 #include "platform/MemoryStream.h"
 #include "tiff/TIFFBitmap.h"
-#include "tiff/TIFFConst.h"
+#include "tests/tiff/ReaderFailure.h"
 #include "tiff/TIFFIFD.h"
 
 namespace kelvory {
@@ -58,7 +58,7 @@ class RealFiles : public ::testing::Test {
       return "";
     } catch (const Exception& e) {
       EXPECT_EQ(bitmap.DirectoryCount(), 0);
-      return e.what();
+      return test::FailureName(e);
     }
   }
 
@@ -123,8 +123,8 @@ TEST_F(RealFiles, ImageKindsGetTheOutcomeOfTheirPhotometricAndDepth) {
       {"grey8.tif", {"gdal_create"}, create + "-bands 1 grey8.tif", "", 8},
       {"grey1.tif", {"gdal_create"}, create + "-bands 1 -co NBITS=1 grey1.tif", "", 1},
       {"grey16.tif", {"gdal_create"}, create + "-bands 1 -ot UInt16 grey16.tif", "", 16},
-      {"grey12.tif", {"gdal_create"}, create + "-bands 1 -ot UInt16 -co NBITS=12 grey12.tif", SUnsupportedImageFormat, 0},
-      {"float32.tif", {"gdal_create"}, create + "-bands 1 -ot Float32 float32.tif", SUnsupportedImageFormat, 0},
+      {"grey12.tif", {"gdal_create"}, create + "-bands 1 -ot UInt16 -co NBITS=12 grey12.tif", test::UnsupportedImageFormat, 0},
+      {"float32.tif", {"gdal_create"}, create + "-bands 1 -ot Float32 float32.tif", test::UnsupportedImageFormat, 0},
       {"rgb8.tif", {"gdal_create"}, create + "-bands 3 -co PHOTOMETRIC=RGB rgb8.tif", "", 24},
       {"rgb16.tif", {"gdal_create"}, create + "-bands 3 -ot UInt16 -co PHOTOMETRIC=RGB rgb16.tif", "", 48},
       {"rgba.tif", {"gdal_create"}, create + "-bands 4 -co PHOTOMETRIC=RGB -co ALPHA=YES rgba.tif", "", 24},
@@ -134,11 +134,11 @@ TEST_F(RealFiles, ImageKindsGetTheOutcomeOfTheirPhotometricAndDepth) {
       {"pal8.tif", {"gdal_create", "gdal_translate"}, paletteVrt + "gdal_translate -q pal.vrt pal8.tif", "", 8},
       {"pal4.tif", {"gdal_create", "gdal_translate"}, paletteVrt + "gdal_translate -q -co NBITS=4 pal.vrt pal4.tif", "", 4},
       {"pal2.tif", {"gdal_create", "gdal_translate"}, paletteVrt + "gdal_translate -q -co NBITS=2 pal.vrt pal2.tif",
-       SUnsupportedImageFormat, 0},
+       test::UnsupportedImageFormat, 0},
       {"bigendian.tif", {"gdal_create", "tiffcp"}, create + "-bands 1 le.tif && tiffcp -B le.tif bigendian.tif",
-       SUnsupportedFileType, 0},
+       test::UnsupportedFileType, 0},
       {"bigtiff.tif", {"gdal_create", "gdal_translate"},
-       create + "-bands 1 le.tif && gdal_translate -q -co BIGTIFF=YES le.tif bigtiff.tif", SUnsupportedFileType, 0},
+       create + "-bands 1 le.tif && gdal_translate -q -co BIGTIFF=YES le.tif bigtiff.tif", test::UnsupportedFileType, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -17,7 +17,7 @@
 #include "platform/UniqueFd.h"
 #include "tests/tiff/TiffImage.h"
 #include "tiff/TIFFBitmap.h"
-#include "tiff/TIFFConst.h"
+#include "tests/tiff/ReaderFailure.h"
 
 namespace kelvory {
 namespace {
@@ -34,7 +34,7 @@ std::string Load(TTIFFBitmap& bitmap, const std::vector<std::uint8_t>& bytes) {
     EXPECT_TRUE(bitmap.LoadFromStream(stream));
     return "";
   } catch (const Exception& e) {
-    return e.what();
+    return test::FailureName(e);
   }
 }
 
@@ -68,7 +68,7 @@ TEST(BitmapHeader, OnlyLittleEndianClassicTiffIsAccepted) {
   auto header = [](char a, char b, std::uint16_t version, std::uint32_t first) {
     return TiffImage(first, std::string{a, b}, version).Bytes();
   };
-  const std::string Unsupported = SUnsupportedFileType;
+  const std::string Unsupported = test::UnsupportedFileType;
   std::vector<Case> cases = {
       {"big-endian", header('M', 'M', 42, 0), Unsupported},
       {"big-endian version bytes", {'M', 'M', 0, 42, 0, 0, 0, 8}, Unsupported},
@@ -132,24 +132,24 @@ TEST(BitmapChain, BrokenChainsFailAndLeaveTheBitmapClosed) {
   {
     TiffImage image = ThreeLevels();
     image.SetNext(8, 8);
-    cases.push_back({"directory points at itself", image, SStructureError});
+    cases.push_back({"directory points at itself", image, test::StructureError});
   }
   {
     TiffImage image = ThreeLevels();
     const std::uint32_t third = image.Size() - (2 + 4 * 12 + 4);
     image.SetNext(third, 8);
-    cases.push_back({"last directory points at the first", image, SStructureError});
+    cases.push_back({"last directory points at the first", image, test::StructureError});
   }
   {
     TiffImage image = ThreeLevels();
     const std::uint32_t third = image.Size() - (2 + 4 * 12 + 4);
     image.SetNext(third, image.Size());
-    cases.push_back({"next offset at the end of the file", image, SReadError});
+    cases.push_back({"next offset at the end of the file", image, test::ReadError});
   }
   {
     TiffImage image = ThreeLevels();
     image.SetNext(8, 8 + 2 + 12);
-    cases.push_back({"next directory starts inside the first", image, SStructureError});
+    cases.push_back({"next directory starts inside the first", image, test::StructureError});
   }
   {
     // A valid second directory placed just before the first, so short that its own
@@ -162,12 +162,12 @@ TEST(BitmapChain, BrokenChainsFailAndLeaveTheBitmapClosed) {
     const std::uint32_t first = image.Directory(TiffImage::Grey(8, 8));
     image.SetFirst(first);
     image.SetNext(first, second);
-    cases.push_back({"next directory runs into the first", image, SStructureError});
+    cases.push_back({"next directory runs into the first", image, test::StructureError});
   }
   {
     TiffImage image = ThreeLevels();
     image.SetFirst(0xFFFFFFFF);
-    cases.push_back({"first offset far past the end", image, SReadError});
+    cases.push_back({"first offset far past the end", image, test::ReadError});
   }
   {
     TiffImage image;
@@ -176,13 +176,13 @@ TEST(BitmapChain, BrokenChainsFailAndLeaveTheBitmapClosed) {
     const std::uint32_t third = image.Directory({ShortTag(258, 12), ShortTag(259, 1), ShortTag(262, 1)});
     image.SetNext(first, second);
     image.SetNext(second, third);
-    cases.push_back({"third directory unsupported", image, SUnsupportedImageFormat});
+    cases.push_back({"third directory unsupported", image, test::UnsupportedImageFormat});
   }
   {
     TiffImage image;
     const std::uint32_t first = image.Directory(TiffImage::Grey(8, 8));
     image.SetNext(first, image.Directory({ShortTag(259, 1)}));
-    cases.push_back({"second directory without photometric", image, SStructureError});
+    cases.push_back({"second directory without photometric", image, test::StructureError});
   }
   for (const Case& c : cases) EXPECT_EQ(LoadAndClose(c.image.Bytes()), c.expected) << c.name;
 }
@@ -234,7 +234,7 @@ TEST(BitmapTruncation, EveryPrefixOfAValidFileFails) {
     ASSERT_EQ(LoadAndClose(image.Bytes(), &count), "") << name;
     EXPECT_GE(count, 1);
     for (std::size_t length = 0; length < image.Size(); ++length) {
-      const std::string expected = length < 8 ? SUnsupportedFileType : SReadError;
+      const std::string expected = length < 8 ? test::UnsupportedFileType : test::ReadError;
       EXPECT_EQ(LoadAndClose(image.Prefix(length)), expected) << name << ", cut at " << length;
     }
   }
@@ -257,10 +257,10 @@ TEST(BitmapImageSize, MissingOrOutOfRangeTags) {
       {"short tags", with({ShortTag(256, 65535), ShortTag(257, 1)}), "", 65535, 1},
       {"largest signed width", with({LongTag(256, 0x7FFFFFFF), LongTag(257, 2)}), "", 0x7FFFFFFF, 2},
       {"several widths use the first", with({{256, test::Short, 2, 0x00030005}, ShortTag(257, 4)}), "", 5, 4},
-      {"height missing writes width", with({ShortTag(256, 33)}), SStructureError, 33, -2},
-      {"width missing", with({ShortTag(257, 33)}), SStructureError, -1, -2},
-      {"width unusable type", with({{256, test::SLong, 1, 5}, ShortTag(257, 33)}), SStructureError, -1, -2},
-      {"width count 0", with({{256, test::Long, 0, 5}, ShortTag(257, 33)}), SStructureError, -1, -2},
+      {"height missing writes width", with({ShortTag(256, 33)}), test::StructureError, 33, -2},
+      {"width missing", with({ShortTag(257, 33)}), test::StructureError, -1, -2},
+      {"width unusable type", with({{256, test::SLong, 1, 5}, ShortTag(257, 33)}), test::StructureError, -1, -2},
+      {"width count 0", with({{256, test::Long, 0, 5}, ShortTag(257, 33)}), test::StructureError, -1, -2},
       {"width beyond signed range", with({LongTag(256, 0x80000000), ShortTag(257, 3)}), "ERangeError", -1, -2},
       {"height beyond signed range", with({ShortTag(256, 3), LongTag(257, 0xFFFFFFFF)}), "ERangeError", 3, -2},
   };
@@ -277,7 +277,7 @@ TEST(BitmapImageSize, MissingOrOutOfRangeTags) {
     } catch (const ERangeError&) {
       outcome = "ERangeError";
     } catch (const Exception& e) {
-      outcome = e.what();
+      outcome = test::FailureName(e);
     }
     EXPECT_EQ(outcome, c.expected) << c.name;
     EXPECT_EQ(width, c.width) << c.name;
@@ -371,8 +371,8 @@ TEST_F(BitmapFile, ALoadReplacesTheOpenFileAndAFailedLoadReleasesIt) {
   try {
     bitmap.LoadFromFile(bad);
     FAIL() << "a big-endian file was accepted";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), SUnsupportedFileType);
+  } catch (const TIFFError& e) {
+    EXPECT_EQ(e.Failure(), TIFFFailure::UnsupportedFileType);
   }
   EXPECT_EQ(bitmap.DirectoryCount(), 0);
   EXPECT_FALSE(WritersLockedOut(three));

@@ -7,7 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/MemoryStream.h"
 #include "tests/tiff/TiffImage.h"
-#include "tiff/TIFFConst.h"
+#include "tests/tiff/ReaderFailure.h"
 #include "tiff/TIFFIFD.h"
 
 namespace kelvory {
@@ -32,7 +32,7 @@ std::string Construct(const TiffImage& image, std::uint32_t at) {
   } catch (const ERangeError&) {
     return RangeError;
   } catch (const Exception& e) {
-    return e.what();
+    return test::FailureName(e);
   }
 }
 
@@ -64,8 +64,8 @@ TEST_P(ImageKindValidation, GivesBitsPerPixelOrRejects) {
   EXPECT_EQ(Construct(image, at), c.expected);
 }
 
-const std::string Unsupported = SUnsupportedImageFormat;
-const std::string Structure = SStructureError;
+const std::string Unsupported = test::UnsupportedImageFormat;
+const std::string Structure = test::StructureError;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ImageKindValidation,
@@ -180,8 +180,8 @@ TEST(DirectoryConstruction, HandsBackNextOffsetAsStoredEvenWhenRejected) {
   try {
     TTIFFIFD directory(stream, next);
     FAIL() << "a directory without entries was accepted";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), SStructureError);
+  } catch (const TIFFError& e) {
+    EXPECT_EQ(e.Failure(), TIFFFailure::StructureError);
   }
   EXPECT_EQ(next, 0x01020304u);
 }
@@ -298,8 +298,8 @@ TEST_F(TagLookup, CountsThatCannotLieInTheFileAreReadErrorsBeforeAllocating) {
       ADD_FAILURE() << tag << " was read";
     } catch (const ERangeError&) {
       ADD_FAILURE() << tag << " gave a range error";
-    } catch (const Exception& e) {
-      EXPECT_STREQ(e.what(), SReadError) << tag;
+    } catch (const TIFFError& e) {
+      EXPECT_EQ(e.Failure(), TIFFFailure::ReadError) << tag;
     }
   }
 }
@@ -323,8 +323,8 @@ TEST(TagLookupAtEndOfFile, ValuesEndingAtTheLastByteAreRead) {
         try {
           d.ReadTag(340, v, limit);
           ADD_FAILURE() << "a cut value block was read, decoding " << limit;
-        } catch (const Exception& e) {
-          EXPECT_STREQ(e.what(), SReadError);
+        } catch (const TIFFError& e) {
+          EXPECT_EQ(e.Failure(), TIFFFailure::ReadError);
         }
       }
     }

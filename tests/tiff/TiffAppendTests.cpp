@@ -9,7 +9,7 @@
 #include "platform/MemoryStream.h"
 #include "tests/tiff/TiffImage.h"
 #include "tiff/TIFFBitmap.h"
-#include "tiff/TIFFConst.h"
+#include "tiff/TIFFError.h"
 #include "tiff/TiffAppend.h"
 #include "tiff/TiffChain.h"
 
@@ -93,26 +93,31 @@ std::vector<std::uint8_t> Appended(std::vector<std::uint8_t> target, const std::
   return target;
 }
 
+// The code, detail and tag of the planner's refusal, as the error names them; "" for a plan.
 std::string PlanFailure(const std::vector<std::uint8_t>& overviews, std::uint64_t length = 1000) {
   const TiffChain chain = ChainOf(overviews);
   try {
     PlanAppend({{&chain, AppendedRole::Levels}}, FileLayout{}, length);
     return "";
-  } catch (const Exception& e) {
+  } catch (const TIFFError& e) {
     return e.what();
   }
+}
+
+std::string Refusal(TIFFFailure failure, TIFFDetail detail, std::uint16_t tag = 0) {
+  return TIFFError(failure, detail, tag).what();
 }
 
 std::string ChainFailure(const std::vector<std::uint8_t>& bytes) {
   try {
     ChainOf(bytes);
     return "";
-  } catch (const Exception& e) {
+  } catch (const TIFFError& e) {
     return e.what();
   }
 }
 
-TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
+TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersCodesAndTheirCause) {
   const auto grey = [](TiffImage& image, std::vector<Entry> extra = {}) {
     std::vector<Entry> entries = TiffImage::Grey(4, 4);
     entries.insert(entries.end(), extra.begin(), extra.end());
@@ -124,23 +129,23 @@ TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
     std::string failure;
   };
   std::vector<Case> cases;
-  cases.push_back({"not a TIFF", TiffImage(8, "XX").Bytes(), SUnsupportedFileType});
+  cases.push_back({"not a TIFF", TiffImage(8, "XX").Bytes(), Refusal(TIFFFailure::UnsupportedFileType, TIFFDetail::UnknownHeader)});
   {
     TiffImage image;
     const std::uint32_t first = grey(image);
     image.SetNext(first, first);
-    cases.push_back({"a chain that comes back", image.Bytes(), SStructureError});
+    cases.push_back({"a chain that comes back", image.Bytes(), Refusal(TIFFFailure::StructureError, TIFFDetail::ChainLoops)});
   }
-  cases.push_back({"a first directory past the end", TiffImage(4000).Bytes(), SReadError});
+  cases.push_back({"a first directory past the end", TiffImage(4000).Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ChainLeavesFile)});
   {
     TiffImage image;
     grey(image, {{273, test::Long, 3, 4000}});
-    cases.push_back({"values past the end", image.Bytes(), SReadError});
+    cases.push_back({"values past the end", image.Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, 273)});
   }
   {
     TiffImage image;
     grey(image, {{273, test::Long, 0xFFFFFFFFu, 8}});
-    cases.push_back({"a count beyond the file", image.Bytes(), SReadError});
+    cases.push_back({"a count beyond the file", image.Bytes(), Refusal(TIFFFailure::ReadError, TIFFDetail::ValuesOutsideFile, 273)});
   }
   {
     // Two directories that share one value block bigger than half the file.
@@ -150,12 +155,13 @@ TEST(TiffChain, MalformedFilesAreRefusedWithTheReadersMessages) {
     const std::uint32_t second = grey(image, {{700, test::Byte, 400, block}});
     image.SetNext(first, second);
     image.SetFirst(first);
-    cases.push_back({"values shared past the file's size", image.Bytes(), SStructureError});
+    cases.push_back({"values shared past the file's size", image.Bytes(),
+                     Refusal(TIFFFailure::StructureError, TIFFDetail::ValuesSharedPastFileSize, 700)});
   }
   {
     TiffImage image;
     grey(image);
-    cases.push_back({"a directory cut short", image.Prefix(image.Size() - 6), SReadError});
+    cases.push_back({"a directory cut short", image.Prefix(image.Size() - 6), Refusal(TIFFFailure::ReadError, TIFFDetail::DirectoryCutShort)});
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -240,6 +246,7 @@ TEST(TiffAppend, MaskLevelsBecomeOneSampleMasksWithoutColours) {
 }
 
 TEST(TiffAppend, WhatCannotBeCarriedOverIsRefused) {
+  constexpr TIFFFailure Unsupported = TIFFFailure::UnsupportedImageFormat, Structure = TIFFFailure::StructureError;
   const std::uint64_t end = Overviews(false, false).size();
   struct Case {
     const char* name;
@@ -248,21 +255,20 @@ TEST(TiffAppend, WhatCannotBeCarriedOverIsRefused) {
     std::string failure;
   };
   const std::vector<Case> cases = {
-      {"SubIFDs", Overviews(false, false, {{330, test::Long, 1, 8}}), 1000,
-       "the overview file has a tag (330) that points into it"},
-      {"an entry of type IFD", Overviews(false, false, {{700, 13, 1, 8}}), 1000,
-       "the overview file has a tag (700) that points into it"},
-      {"an unknown type", Overviews(false, false, {{700, 99, 1, 8}}), 1000,
-       "the overview file has a tag (700) of unknown type"},
-      {"a block past the end", Overviews(false, false, {}, {end - 2, 0, 16}), 1000, SReadError},
-      {"blocks that overlap", Overviews(false, false, {}, {16, 0, 18}), 1000, SStructureError},
-      {"a classic file past 4 GiB", Overviews(false, false), 0xFFFFFFF0u,
-       "the levels would take the file past the 4 GiB a classic TIFF can address"},
+      {"SubIFDs", Overviews(false, false, {{330, test::Long, 1, 8}}), 1000, Refusal(Unsupported, TIFFDetail::TagPointsIntoFile, 330)},
+      {"an entry of type IFD", Overviews(false, false, {{700, 13, 1, 8}}), 1000, Refusal(Unsupported, TIFFDetail::TagPointsIntoFile, 700)},
+      {"an unknown type", Overviews(false, false, {{700, 99, 1, 8}}), 1000, Refusal(Unsupported, TIFFDetail::TagOfUnknownType, 700)},
+      {"a block past the end", Overviews(false, false, {}, {end - 2, 0, 16}), 1000,
+       Refusal(TIFFFailure::ReadError, TIFFDetail::BlockOutsideFile)},
+      {"blocks that overlap", Overviews(false, false, {}, {16, 0, 18}), 1000, Refusal(Structure, TIFFDetail::BlocksOverlap)},
+      {"a classic file past 4 GiB", Overviews(false, false), 0xFFFFFFF0u, Refusal(Unsupported, TIFFDetail::PastClassicSize)},
       // Only one list would get the new offsets.
-      {"a second list of tile offsets", Overviews(false, false, {{324, test::Long, 1, 16}}), 1000, SStructureError},
-      {"a second list of tile byte counts", Overviews(false, false, {{325, test::Long, 1, 4}}), 1000, SStructureError},
+      {"a second list of tile offsets", Overviews(false, false, {{324, test::Long, 1, 16}}), 1000,
+       Refusal(Structure, TIFFDetail::BlockListTwice, 324)},
+      {"a second list of tile byte counts", Overviews(false, false, {{325, test::Long, 1, 4}}), 1000,
+       Refusal(Structure, TIFFDetail::BlockListTwice, 325)},
       // The link would point at the file's end.
-      {"no directory at all", TiffImage(0).Bytes(), 1000, "the overview file holds no images"},
+      {"no directory at all", TiffImage(0).Bytes(), 1000, Refusal(Structure, TIFFDetail::NoDirectory)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -285,7 +291,7 @@ TEST(TiffAppend, DirectoryWithMoreEntriesThanAClassicCountIsRefused) {
   };
   const std::vector<std::uint8_t> target = Target(false, false);
   EXPECT_EQ(PlanFailure(overviews(65535), target.size()),
-            "the overview file has a directory with more entries than a classic TIFF can count");
+            Refusal(TIFFFailure::UnsupportedImageFormat, TIFFDetail::TooManyEntriesForClassic));
 
   const std::vector<std::uint8_t> fits = overviews(65534);
   const TiffChain source = ChainOf(fits);

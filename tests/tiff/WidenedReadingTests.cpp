@@ -10,7 +10,7 @@
 #include "platform/MemoryStream.h"
 #include "tests/tiff/TiffImage.h"
 #include "tiff/TIFFBitmap.h"
-#include "tiff/TIFFConst.h"
+#include "tests/tiff/ReaderFailure.h"
 #include "tiff/TIFFIFD.h"
 
 namespace kelvory {
@@ -40,7 +40,7 @@ std::string Load(TTIFFBitmap& bitmap, platform::Stream& stream) {
     return RangeError;
   } catch (const Exception& e) {
     EXPECT_EQ(bitmap.DirectoryCount(), 0);
-    return e.what();
+    return test::FailureName(e);
   }
 }
 
@@ -85,7 +85,7 @@ TEST(WidenedHeader, EveryByteOrderAndLayoutReadsTheSameChain) {
     }
     EXPECT_FALSE(bitmap.DeclaresCogLayout());
     EXPECT_EQ(LoadIn(ReadingMode::Classic, image.Bytes()),
-              layout.bigEndian || layout.bigTiff ? SUnsupportedFileType : "");
+              layout.bigEndian || layout.bigTiff ? test::UnsupportedFileType : "");
   }
 }
 
@@ -102,15 +102,15 @@ TEST(WidenedHeader, MalformedHeadersAreUnsupportedAndOffsetsInsideTheHeaderEndTh
     std::string expected;
   };
   std::vector<Case> cases = {
-      {"version 44", with(2, 44), SUnsupportedFileType},
-      {"BigTIFF offsets of 4 bytes", with(4, 4), SUnsupportedFileType},
-      {"BigTIFF reserved word not 0", with(6, 1), SUnsupportedFileType},
-      {"mixed order", with(1, 'M'), SUnsupportedFileType},
-      {"big-endian version read little-endian", {'M', 'M', 42, 0, 0, 0, 0, 0}, SUnsupportedFileType},
+      {"version 44", with(2, 44), test::UnsupportedFileType},
+      {"BigTIFF offsets of 4 bytes", with(4, 4), test::UnsupportedFileType},
+      {"BigTIFF reserved word not 0", with(6, 1), test::UnsupportedFileType},
+      {"mixed order", with(1, 'M'), test::UnsupportedFileType},
+      {"big-endian version read little-endian", {'M', 'M', 42, 0, 0, 0, 0, 0}, test::UnsupportedFileType},
       {"big-endian without directories", {'M', 'M', 0, 42, 0, 0, 0, 0}, ""},
   };
   for (std::size_t length = 8; length < 16; ++length)
-    cases.push_back({"BigTIFF header cut", TiffImage::Wide(true, true).Prefix(length), SUnsupportedFileType});
+    cases.push_back({"BigTIFF header cut", TiffImage::Wide(true, true).Prefix(length), test::UnsupportedFileType});
   for (std::uint8_t first = 0; first < 16; ++first) {
     std::vector<std::uint8_t> bytes = with(8, first);
     bytes.resize(64, 0);
@@ -144,13 +144,13 @@ std::string ConstructWidened(const TiffImage& image, const Layout& layout, std::
   } catch (const ERangeError&) {
     return RangeError;
   } catch (const Exception& e) {
-    return e.what();
+    return test::FailureName(e);
   }
 }
 
 TEST(WidenedKinds, EverySampleLayoutGdalOpensIsTakenAndContradictionsAreRefused) {
-  const std::string Unsupported = SUnsupportedImageFormat;
-  const std::string Structure = SStructureError;
+  const std::string Unsupported = test::UnsupportedImageFormat;
+  const std::string Structure = test::StructureError;
   const std::vector<KindCase> cases = {
       {"grey without bits", 1, {}, {}, {}, "1"},
       {"grey 1", 1, {1}, {1}, {}, "1"},
@@ -222,10 +222,10 @@ TEST(WidenedKinds, PhotometricAndCompressionStayRequired) {
     };
     TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
     const std::vector<Case> cases = {
-        {"no entries", {}, SStructureError},
-        {"no photometric", {image.ShortValue(259, 1)}, SStructureError},
-        {"no compression", {image.ShortValue(262, 1)}, SStructureError},
-        {"photometric as FLOAT", {image.ShortValue(259, 1), image.Values(262, test::Float, {1})}, SStructureError},
+        {"no entries", {}, test::StructureError},
+        {"no photometric", {image.ShortValue(259, 1)}, test::StructureError},
+        {"no compression", {image.ShortValue(262, 1)}, test::StructureError},
+        {"photometric as FLOAT", {image.ShortValue(259, 1), image.Values(262, test::Float, {1})}, test::StructureError},
         {"photometric as SSHORT", {image.ShortValue(259, 1), image.Values(262, test::SShort, {1})}, "1"},
         {"negative photometric", {image.ShortValue(259, 1), image.Values(262, test::SShort, {0xFFFF})}, RangeError},
         {"photometric beyond signed range", {image.ShortValue(259, 1), image.LongValue(262, 0x80000000)}, RangeError},
@@ -254,7 +254,7 @@ TEST(WidenedSizes, ShortLongAndLong8SizesAndTheirLimits) {
       {"LONG8 of 2^31", test::Long8, 0x80000000, RangeError},
       {"LONG8 above 32 bits", test::Long8, 0x100000005, RangeError},
       {"negative SLONG", test::SLong, 0xFFFFFFFF, RangeError},
-      {"DOUBLE counts as absent", test::Double, 5, SStructureError},
+      {"DOUBLE counts as absent", test::Double, 5, test::StructureError},
   };
   for (const Layout& layout : Layouts) {
     for (const Case& c : cases) {
@@ -272,7 +272,7 @@ TEST(WidenedSizes, ShortLongAndLong8SizesAndTheirLimits) {
       } catch (const ERangeError&) {
         outcome = RangeError;
       } catch (const Exception& e) {
-        outcome = e.what();
+        outcome = test::FailureName(e);
       }
       EXPECT_EQ(outcome, c.expected) << c.name << " in " << layout.name;
       if (c.expected.empty()) {
@@ -304,43 +304,43 @@ TEST(WidenedBounds, ForgedCountsAndOffsetsAreReadErrorsAndLoopsStructureErrors) 
       image.Directory(entries);
       std::vector<std::uint8_t> bytes = image.Bytes();
       bytes[layout.bigEndian ? 16 : 23] = 0x80;  // entry count 2^63 + 7
-      cases.push_back({"entry count 2^63", bytes, SReadError});
+      cases.push_back({"entry count 2^63", bytes, test::ReadError});
     }
     {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       image.Directory(image.GreyEntries(8, 8));
       image.SetFirst(0xFFFFFFFFFFFFFFFF);
-      cases.push_back({"first offset 2^64 - 1", image.Bytes(), SReadError});
+      cases.push_back({"first offset 2^64 - 1", image.Bytes(), test::ReadError});
     }
     for (const std::uint64_t count : {std::uint64_t{0xFFFFFFFFFFFFFFFF}, std::uint64_t{0x100000000}, std::uint64_t{100}}) {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       std::vector<Entry> entries = image.GreyEntries(8, 8);
       entries[2] = {258, test::Short, count, 16};
       image.Directory(entries);
-      cases.push_back({"bits count beyond the file", image.Bytes(), SReadError});
+      cases.push_back({"bits count beyond the file", image.Bytes(), test::ReadError});
     }
     {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       std::vector<Entry> entries = image.GreyEntries(8, 8);
       entries[2] = {258, test::Short, 5, 0xFFFFFFFFFFFFFFF0};
       image.Directory(entries);
-      cases.push_back({"bits offset near 2^64", image.Bytes(), SReadError});
+      cases.push_back({"bits offset near 2^64", image.Bytes(), test::ReadError});
     }
     {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       image.Directory(image.GreyEntries(8, 8), 16);
-      cases.push_back({"directory points at itself", image.Bytes(), SStructureError});
+      cases.push_back({"directory points at itself", image.Bytes(), test::StructureError});
     }
     {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       image.Directory(image.GreyEntries(8, 8), 16 + 8 + 20);
-      cases.push_back({"next directory starts inside the first", image.Bytes(), SStructureError});
+      cases.push_back({"next directory starts inside the first", image.Bytes(), test::StructureError});
     }
     {
       TiffImage image = TiffImage::Wide(layout.bigEndian, layout.bigTiff);
       const std::uint32_t first = image.Directory(image.GreyEntries(8, 8));
       image.SetNext(first, image.Directory(image.GreyEntries(4, 4), first));
-      cases.push_back({"second directory leads back to the first", image.Bytes(), SStructureError});
+      cases.push_back({"second directory leads back to the first", image.Bytes(), test::StructureError});
     }
   }
   for (const Case& c : cases) EXPECT_EQ(LoadIn(ReadingMode::Widened, c.bytes), c.expected) << c.name;
@@ -360,7 +360,7 @@ TEST(WidenedTruncation, EveryPrefixOfABigTiffFails) {
     image.SetValueOffset(first, 2, bits.field);
     ASSERT_EQ(LoadIn(ReadingMode::Widened, image.Bytes()), "") << layout.name;
     for (std::size_t length = 0; length < image.Size(); ++length) {
-      const std::string expected = length < 16 ? SUnsupportedFileType : SReadError;
+      const std::string expected = length < 16 ? test::UnsupportedFileType : test::ReadError;
       EXPECT_EQ(LoadIn(ReadingMode::Widened, image.Prefix(length)), expected) << layout.name << ", cut at " << length;
     }
   }
@@ -381,11 +381,11 @@ TEST(ReadingModes, ClassicRefusesWhatWidenedReads) {
     return image.Bytes();
   };
   const std::vector<Case> cases = {
-      {"big-endian", LevelAndMask(Layouts[1]).Bytes(), SUnsupportedFileType},
-      {"BigTIFF", LevelAndMask(Layouts[2]).Bytes(), SUnsupportedFileType},
-      {"Float32 grey", grey(32, 3, 1), SUnsupportedImageFormat},
-      {"1-bit palette", grey(1, 1, 3), SUnsupportedImageFormat},
-      {"12-bit grey", grey(12, 1, 1), SUnsupportedImageFormat},
+      {"big-endian", LevelAndMask(Layouts[1]).Bytes(), test::UnsupportedFileType},
+      {"BigTIFF", LevelAndMask(Layouts[2]).Bytes(), test::UnsupportedFileType},
+      {"Float32 grey", grey(32, 3, 1), test::UnsupportedImageFormat},
+      {"1-bit palette", grey(1, 1, 3), test::UnsupportedImageFormat},
+      {"12-bit grey", grey(12, 1, 1), test::UnsupportedImageFormat},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LoadIn(ReadingMode::Classic, c.bytes), c.classic) << c.name;
@@ -395,7 +395,7 @@ TEST(ReadingModes, ClassicRefusesWhatWidenedReads) {
   TTIFFBitmap bitmap;
   EXPECT_EQ(bitmap.Mode(), ReadingMode::Classic);
   platform::MemoryStream stream(cases[0].bytes);
-  EXPECT_EQ(Load(bitmap, stream), SUnsupportedFileType);
+  EXPECT_EQ(Load(bitmap, stream), test::UnsupportedFileType);
   bitmap.SetMode(ReadingMode::Widened);
   EXPECT_EQ(Load(bitmap, stream), "");
   EXPECT_EQ(bitmap.DirectoryCount(), 3);
