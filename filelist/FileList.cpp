@@ -26,11 +26,16 @@ void FileList::SetReason(int row, std::string_view reason) { model_.SetReason(ro
 
 bool FileList::Stopped(int row) const { return model_.Stopped(row); }
 
-void FileList::SetStopped(int row, bool stopped) { model_.SetStopped(row, stopped); }
-
-int FileList::Progress(int row) const { return model_.Progress(row); }
-
 void FileList::SetProgress(int row, int percent) { model_.SetProgress(row, percent); }
+
+void FileList::Settle(int row, StatusImage status, bool stopped, std::string_view reason) {
+  model_.SetStatus(row, status);
+  model_.SetChecked(row, false);
+  --selectedCount_;
+  model_.SetStopped(row, stopped);
+  model_.SetReason(row, reason);
+  emit SelectionPanelChanged();
+}
 
 int FileList::FindRow(const std::string& path) const { return index_.Find(path); }
 
@@ -119,13 +124,6 @@ void FileList::LoadFrom(const std::string& listFile) {
   });
   // Gone before the view lays the rows out.
   std::string().swap(text);
-  ShowStaged();
-}
-
-void FileList::AppendLoadedLines(const std::vector<std::string>& lines) {
-  for (const auto& line : lines) {
-    if (!line.empty()) StageNew(line);
-  }
   ShowStaged();
 }
 

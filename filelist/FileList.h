@@ -22,8 +22,8 @@ class FileList final : public QObject {
  public:
   explicit FileList(QObject* parent = nullptr);
 
+  // The rows as the view shows them; read-only for everyone else.
   FileListModel& Model() { return model_; }
-  const FileListModel& Model() const { return model_; }
 
   int RowCount() const;
   // Rows out of range throw std::out_of_range.
@@ -39,16 +39,16 @@ class FileList final : public QObject {
   const std::string& Reason(int row) const;
   void SetReason(int row, std::string_view reason);
   bool Stopped(int row) const;
-  void SetStopped(int row, bool stopped);
-  // The running tool's percentage for the row, or -1; settling the row clears it.
-  int Progress(int row) const;
+  // The running tool's percentage for the row; settling the row clears it.
   void SetProgress(int row, int percent);
+  // A build settled the row: its picture, whether it was stopped, and why. The row
+  // leaves the selection, counted out whatever its check mark was.
+  void Settle(int row, StatusImage status, bool stopped, std::string_view reason);
   // The row whose caption equals path byte for byte, or -1.
   int FindRow(const std::string& path) const;
 
   int SelectedCount() const { return selectedCount_; }
-  // Sets the counter without touching the panels (a finishing build writes panel 2
-  // itself).
+  // Sets the counter without touching the panels, as a list an earlier session left.
   void SetSelectedCount(int count) { selectedCount_ = count; }
 
   // Appends each path not listed yet as a checked row without status; a listed but
@@ -66,8 +66,6 @@ class FileList final : public QObject {
   // read throws EFOpenError and leaves the list as it was. Only the file's text and the
   // rows are held on the way, never a string per line.
   void LoadFrom(const std::string& listFile);
-  // Appends every non-empty line not listed yet, in order, checked.
-  void AppendLoadedLines(const std::vector<std::string>& lines);
   // Writes all captions in list order. Throws EFCreateError.
   void SaveTo(const std::string& listFile) const;
 

@@ -17,10 +17,13 @@
 #include "app/Conv.h"
 #include "app/StopSignal.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
+
+using test::Controls;
 
 class ConvStopTest : public ::testing::Test {
  protected:
@@ -79,8 +82,8 @@ TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   ASSERT_EQ(window.Files().Status(0), StatusFailed);
   // The tool named its working copy; the user reads their own file's path.
@@ -94,7 +97,7 @@ TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
   window.Files().SetSelectedCount(1);
   QString duringNextBuild;
   QTimer::singleShot(0, [&] { duringNextBuild = window.Files().Model().index(0).data(Qt::ToolTipRole).toString(); });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
   EXPECT_EQ(duringNextBuild, path);
 }
 
@@ -110,7 +113,7 @@ TEST_F(ConvStopTest, SignalDuringABuildStopsTheToolAndLeavesNoCopy) {
   environment.stopSignal = &stopSignal;
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   // Once the tool runs on its working copy, the system asks the program to end.
   int triesLeft = 3000;
@@ -124,7 +127,7 @@ TEST_F(ConvStopTest, SignalDuringABuildStopsTheToolAndLeavesNoCopy) {
     std::raise(SIGTERM);
   });
   poll.start();
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_FALSE(copiesWhileRunning.isEmpty());
   EXPECT_TRUE(stopSignal.Requested());

@@ -15,10 +15,13 @@
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory::wintest {
 namespace {
+
+using test::Controls;
 
 // A variable of the environment, empty when it is not set.
 std::wstring Environment(const wchar_t* name) {
@@ -95,12 +98,12 @@ TEST_F(WindowWin32Test, AFailingToolFailsTheRowWithItsErrorAndTheFileStaysAsItWa
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   ASSERT_EQ(window.Files().RowCount(), 1);
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::DisplayRole).toString(),
             QString::fromStdWString(FromUtf8(source).wstring()));
 
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
   EXPECT_EQ(window.Files().Status(0), StatusFailed);
   EXPECT_NE(window.Files().Reason(0).find("ERROR 1: the stand-in makes no overviews"), std::string::npos)
       << window.Files().Reason(0);
@@ -116,10 +119,10 @@ TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   bool toolMissingShown = false;  // a box would hold the build up: it is closed
   test::AnswerNextModal([&](QWidget*) { toolMissingShown = true; });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_FALSE(toolMissingShown);
 
@@ -135,7 +138,7 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   // Once the tool runs, the user presses Ctrl+. on the list.
   DWORD toolId = 0;
@@ -146,10 +149,10 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
     std::istringstream(ReadText(pidFile)) >> toolId;
     if (toolId == 0 && --triesLeft > 0) return;
     poll.stop();
-    QTest::keyClick(window.ListView_Files, Qt::Key_Period, Qt::ControlModifier);
+    QTest::keyClick(Controls(window).ListView_Files, Qt::Key_Period, Qt::ControlModifier);
   });
   poll.start();
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   ASSERT_NE(toolId, 0u) << "the tool did not start";
   const HANDLE tool = ::OpenProcess(SYNCHRONIZE, FALSE, toolId);
