@@ -314,12 +314,12 @@ void TFConv::Button_AddClick() {
 void TFConv::Button_BuildClick() {
   if (Building()) return;
   std::vector<int> rows;
-  for (int row = 0; row < FFiles->RowCount(); ++row) {
-    if (FFiles->Checked(row)) rows.push_back(row);
+  for (int row = 0; row < FFiles->Model().rowCount(); ++row) {
+    if (FFiles->Model().Checked(row)) rows.push_back(row);
   }
   if (rows.empty()) return;
   std::vector<std::string> sources;
-  for (const int row : rows) sources.push_back(FFiles->Caption(row));
+  for (const int row : rows) sources.emplace_back(FFiles->Model().Caption(row));
   EnterBuilding(std::move(rows), sources);
   std::string tool = FEnvironment.findTool(ProgramFolder());
   if (tool.empty()) {

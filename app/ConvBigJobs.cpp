@@ -129,8 +129,8 @@ void TFConv::UpdateListActions() {
   const QModelIndex current = ListView_Files->currentIndex();
   AddFolder1->setEnabled(!Building());
   CheckFailed1->setEnabled(!Building());
-  ShowReason1->setEnabled(current.isValid() && !RowOutcomeText(FFiles->Status(current.row()), FFiles->Stopped(current.row()),
-                                                               FFiles->Reason(current.row()))
+  ShowReason1->setEnabled(current.isValid() && !RowOutcomeText(FFiles->Model().Status(current.row()), FFiles->Model().Stopped(current.row()),
+                                                               FFiles->Model().Reason(current.row()))
                                                     .empty());
   Stop1->setEnabled(Building() && !FBuild->StopAsked());
   NextUnsuccessful1->setEnabled(NextUnsuccessfulRow(*FFiles, -1) >= 0);
@@ -190,13 +190,13 @@ void TFConv::CheckFailedClick() {
 }
 
 void TFConv::ShowRowOutcome(int row) {
-  if (row < 0 || row >= FFiles->RowCount()) return;
-  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Stopped(row), FFiles->Reason(row));
+  if (row < 0 || row >= FFiles->Model().rowCount()) return;
+  const std::string outcome = RowOutcomeText(FFiles->Model().Status(row), FFiles->Model().Stopped(row), FFiles->Model().Reason(row));
   if (outcome.empty()) return;
-  const StatusImage status = FFiles->Status(row);
+  const StatusImage status = FFiles->Model().Status(row);
   // The reason can be selected and copied, for a report or a search.
   ShowMessageBox(this, status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
-                 PathQString(FFiles->Caption(row)) + "\n\n" + PathQString(outcome));
+                 PathQString(FFiles->Model().Caption(row)) + "\n\n" + PathQString(outcome));
 }
 
 }  // namespace kelvory

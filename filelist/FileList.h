@@ -22,23 +22,19 @@ class FileList final : public QObject {
  public:
   explicit FileList(QObject* parent = nullptr);
 
-  // The rows as the view shows them; read-only for everyone else.
+  // The rows, read here (a row's caption, check mark, status, reason); the view shows
+  // them. Every change goes through this list, which keeps its index and counter.
   FileListModel& Model() { return model_; }
+  const FileListModel& Model() const { return model_; }
 
-  int RowCount() const;
   // Rows out of range throw std::out_of_range.
-  std::string Caption(int row) const;
-  bool Checked(int row) const;
   // From code: the counter is not touched (the caller keeps it).
   void SetChecked(int row, bool checked);
-  StatusImage Status(int row) const;
   // Marking a row in progress (StatusInProgress) also forgets its reason and stop.
   void SetStatus(int row, StatusImage status);
   // Why the last build settled the row as it did, in words to show (the row's tool
-  // tip); and whether that build was stopped before the row was done.
-  const std::string& Reason(int row) const;
+  // tip).
   void SetReason(int row, std::string_view reason);
-  bool Stopped(int row) const;
   // The running tool's percentage for the row; settling the row clears it.
   void SetProgress(int row, int percent);
   // A build settled the row: its picture, whether it was stopped, and why. The row

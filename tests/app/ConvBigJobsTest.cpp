@@ -31,6 +31,7 @@
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowBuildFixture.h"
 #include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
@@ -39,46 +40,9 @@ namespace {
 
 using test::Controls;
 
-class ConvBigJobsTest : public ::testing::Test {
+class ConvBigJobsTest : public test::WindowBuildFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
-    ASSERT_TRUE(QDir(folder.path()).mkpath("tmp"));
-    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
-    ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
-    environment.listDialogs = &dialogs;
-    environment.folderDialog = &folderDialog;
-    environment.openUrl = [](const QUrl&) {};
-    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
-    environment.slotCount = 1;
-  }
-  void TearDown() override {
-    if (oldTmpdir) ::setenv("TMPDIR", oldTmpdir->c_str(), 1); else ::unsetenv("TMPDIR");
-  }
-
   void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
-  // A shell script; $1 is the working copy, then the factors.
-  void UseFakeTool(const QByteArray& body) { WriteScript(folder.filePath("bin/gdal/gdaladdo"), body); }
-  static void WriteScript(const QString& path, const QByteArray& body) {
-    // Never through a link to the real tool: that would overwrite it.
-    QFile::remove(path);
-    QFile script(path);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\n" + body + "\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-
-  std::string MakeTiff(const QString& name, int side = 400, int bands = 1) {
-    const QString path = folder.filePath(name);
-    QProcess create;
-    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", QString::number(side),
-                                            QString::number(side), "-bands", QString::number(bands), path});
-    EXPECT_TRUE(create.waitForFinished(60000));
-    EXPECT_EQ(create.exitCode(), 0);
-    return QFile::encodeName(path).toStdString();
-  }
 
   static QByteArray Digest(const std::string& path) {
     QFile file(QFile::decodeName(path.c_str()));
@@ -98,7 +62,7 @@ class ConvBigJobsTest : public ::testing::Test {
 
   std::vector<std::string> Captions(TFConv& window) const {
     std::vector<std::string> captions;
-    for (int row = 0; row < window.Files().RowCount(); ++row) captions.push_back(window.Files().Caption(row));
+    for (int row = 0; row < window.Files().Model().rowCount(); ++row) captions.emplace_back(window.Files().Model().Caption(row));
     return captions;
   }
 
@@ -133,11 +97,6 @@ class ConvBigJobsTest : public ::testing::Test {
     return timer;
   }
 
-  QTemporaryDir folder;
-  std::optional<std::string> oldTmpdir;
-  test::AnsweringListDialogs dialogs;
-  test::AnsweringFolderDialog folderDialog;
-  ConvEnvironment environment;
 };
 
 TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
@@ -170,7 +129,7 @@ TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
   window.Files().SetSelectedCount(3);
   ASSERT_TRUE(Drop(window, {url(root + "/north")}));
   EXPECT_EQ(Captions(window), expected);
-  EXPECT_TRUE(window.Files().Checked(2));
+  EXPECT_TRUE(window.Files().Model().Checked(2));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 4"));
   EXPECT_EQ(counterUpdates, 2);
 
@@ -201,7 +160,7 @@ TEST_F(ConvBigJobsTest, LongListCommandsShowTheWaitCursorWhileTheyWork) {
   dialogs.loadAnswers.push_back(listFile);
 
   QTest::mouseClick(Controls(window).Button_Load, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 2);
+  EXPECT_EQ(window.Files().Model().rowCount(), 2);
   folderDialog.answers.push_back(QFile::decodeName(maps.c_str()));
   Controls(window).AddFolder1->trigger();
   QTest::mouseClick(Controls(window).Button_Clear, Qt::LeftButton);
@@ -228,7 +187,7 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
   Controls(window).AddFolder1->trigger();
   EXPECT_TRUE(message.contains(folder.filePath("empty"))) << message.toStdString();
   Controls(window).AddFolder1->trigger();  // cancelled
-  EXPECT_EQ(window.Files().RowCount(), 1);
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
 }
 
 // A folder's parts the walk cannot read are named in a message, after its TIFF files
@@ -289,7 +248,7 @@ TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
     ASSERT_TRUE(Drop(window, urls));
     EXPECT_EQ(message, QString::fromUtf8(c.start) + "\n\n" + c.paths.join('\n'));
   }
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
 }
 
 // A name typed in Add's dialog is taken as a dropped one is: other files are left out,
@@ -308,7 +267,7 @@ TEST_F(ConvBigJobsTest, AddRefusesANonTiffNameAsADropDoes) {
   test::AnswerNextModal(record);
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   EXPECT_EQ(message, refusal);
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
 
   message.clear();
   dialogs.addAnswers.push_back(std::vector<std::string>{notesPath, tiff});
@@ -369,7 +328,7 @@ TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress
 
   EXPECT_TRUE(overall.startsWith(QString::fromUtf8("Готово 0 из 1 · "))) << overall.toStdString();
   EXPECT_TRUE(barShown);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
   EXPECT_EQ(window.Files().Model().Progress(0), -1);
   EXPECT_FALSE(Controls(window).BuildProgressLabel->isVisible());
   EXPECT_FALSE(Controls(window).BuildBar->isVisible());
@@ -426,7 +385,7 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   const double pace = (1 - expected) / expected;
   EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
   EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
-  EXPECT_EQ(window.Files().Status(40), StatusDone);
+  EXPECT_EQ(window.Files().Model().Status(40), StatusDone);
   // The summary keeps the line's place until it is clicked away.
   EXPECT_FALSE(Controls(window).BuildSummary1->geometry().intersects(view->geometry()));
   QTest::mouseClick(Controls(window).BuildSummary1, Qt::LeftButton);
@@ -492,10 +451,10 @@ TEST_F(ConvBigJobsTest, StopFromTheKeyboardEndsTheRealToolAndKeepsTheWindow) {
   EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
   EXPECT_EQ(Digest(big), bigBefore);
   EXPECT_EQ(Digest(small), smallBefore);
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_TRUE(window.Files().Stopped(0));
-  EXPECT_EQ(window.Files().Status(1), StatusNone);  // never started, still checked
-  EXPECT_TRUE(window.Files().Checked(1));
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_TRUE(window.Files().Model().Stopped(0));
+  EXPECT_EQ(window.Files().Model().Status(1), StatusNone);  // never started, still checked
+  EXPECT_TRUE(window.Files().Model().Checked(1));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 1"));
   // Idle again, the window open.
   EXPECT_TRUE(window.isVisible());
@@ -541,8 +500,8 @@ TEST_F(ConvBigJobsTest, StopFromTheListsMenuOrWithCtrlBreak) {
     QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
     EXPECT_EQ(menuShown, fromMenu);
-    EXPECT_EQ(window.Files().Status(0), StatusFailed) << fromMenu;
-    EXPECT_TRUE(window.Files().Stopped(0)) << fromMenu;
+    EXPECT_EQ(window.Files().Model().Status(0), StatusFailed) << fromMenu;
+    EXPECT_TRUE(window.Files().Model().Stopped(0)) << fromMenu;
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
     EXPECT_TRUE(WorkingCopiesLeft().isEmpty());
@@ -594,7 +553,7 @@ TEST_F(ConvBigJobsTest, ReasonsOpenOnEnterOrDoubleClickAndFailedRowsCanBeChecked
   EXPECT_TRUE(window.isVisible());
 
   Controls(window).CheckFailed1->trigger();
-  for (int row = 0; row < 3; ++row) EXPECT_TRUE(window.Files().Checked(row)) << row;
+  for (int row = 0; row < 3; ++row) EXPECT_TRUE(window.Files().Model().Checked(row)) << row;
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 3"));
 }
 
@@ -610,7 +569,7 @@ TEST_F(ConvBigJobsTest, DeleteLeavesNoRowSelectedSoASecondDeleteDoesNothing) {
   EXPECT_EQ(Captions(window), (std::vector<std::string>{"/d/a.tif", "/d/c.tif"}));
   EXPECT_EQ(Controls(window).ListView_Files->SelectedRow(), -1);
   QTest::mouseClick(Controls(window).Button_Delete, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 2);
+  EXPECT_EQ(window.Files().Model().rowCount(), 2);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
 }
 

@@ -70,7 +70,7 @@ TEST_F(ConvBuildTest, FocusGoesToTheListWhenTheBuildLocksTheButton) {
   QWidget* focusedWhileBuilding = nullptr;
   QTimer::singleShot(0, [&] { focusedWhileBuilding = QApplication::focusWidget(); });
   QTest::keyClick(Controls(window).Button_Build, Qt::Key_Space);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
   EXPECT_EQ(focusedWhileBuilding, Controls(window).ListView_Files);
   EXPECT_EQ(QApplication::focusWidget(), Controls(window).ListView_Files);
 }
@@ -95,10 +95,10 @@ TEST_F(ConvBuildTest, JpegLevelsGoOnlyToFilesTheySuit) {
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_NE(window.Files().Reason(0).find("JPEG"), std::string::npos) << window.Files().Reason(0);
-  EXPECT_EQ(window.Files().Status(1), StatusDone);
-  EXPECT_EQ(window.Files().Reason(1), "");
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_NE(window.Files().Model().Reason(0).find("JPEG"), std::string::npos) << window.Files().Model().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(1), StatusDone);
+  EXPECT_EQ(window.Files().Model().Reason(1), "");
 }
 
 TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
@@ -109,7 +109,7 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   TFConv window(environment);
   window.show();
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
-  ASSERT_EQ(window.Files().RowCount(), 2);
+  ASSERT_EQ(window.Files().Model().rowCount(), 2);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 2"));
   window.Files().SetChecked(1, false);
@@ -124,9 +124,9 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_TRUE(seenBuilding);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_FALSE(window.Files().Checked(0));
-  EXPECT_EQ(window.Files().Status(1), StatusNone);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_FALSE(window.Files().Model().Checked(0));
+  EXPECT_EQ(window.Files().Model().Status(1), StatusNone);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
   EXPECT_FALSE(window.Building());
@@ -143,7 +143,7 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   window.Files().SetChecked(0, true);
   window.Files().SetSelectedCount(1);
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
             path + QString::fromUtf8("\nПирамиды уже есть."));
 }
@@ -172,8 +172,8 @@ TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {
   EXPECT_EQ(where, QString::fromUtf8("Искали: ") + QString::fromStdString(environment.programFolder) +
                        QString::fromUtf8("gdal/gdaladdo и в папках из переменной PATH."));
   EXPECT_TRUE(buildingUnderIt);
-  for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Status(row), StatusNone) << row;
-  EXPECT_TRUE(window.Files().Checked(0));
+  for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusNone) << row;
+  EXPECT_TRUE(window.Files().Model().Checked(0));
   EXPECT_EQ(window.Files().SelectedCount(), 1);
   EXPECT_FALSE(window.Building());
   EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
@@ -206,7 +206,7 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   EXPECT_GE(Controls(window).BuildProgressLabel->contentsRect().width(),
             Controls(window).BuildProgressLabel->fontMetrics().horizontalAdvance(notice));
   EXPECT_TRUE(hint.contains(QString::fromUtf8("«Остановить построение» в меню списка"))) << hint.toStdString();
-  for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusDone) << row;
   EXPECT_FALSE(window.isVisible());
 }
 
@@ -281,7 +281,7 @@ TEST_F(ConvBuildTest, ABuildGoesOnToItsEndUnderAnyModalBox) {
     EXPECT_TRUE(buildingWhenOpened) << c.box;
     EXPECT_TRUE(boxOpenAtTheEnd) << c.box;
     EXPECT_EQ(zombiesAtTheEnd, 0) << c.box;
-    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << c.box << row;
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusDone) << c.box << row;
   }
 }
 
@@ -301,8 +301,8 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
     dialogs.addAnswers.push_back(std::vector<std::string>{path});
     QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
     QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-    EXPECT_EQ(window.Files().Status(0), StatusFailed);
-    EXPECT_NE(window.Files().Reason(0).find("Параметры"), std::string::npos) << window.Files().Reason(0);
+    EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+    EXPECT_NE(window.Files().Model().Reason(0).find("Параметры"), std::string::npos) << window.Files().Model().Reason(0);
     Controls(window).SettingsMenu->WidenedReading->trigger();
     for (QAction* method : Controls(window).SettingsMenu->ResamplingMenu->actions()) {
       if (method->data() == "average") method->trigger();
@@ -314,7 +314,7 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   dialogs.addAnswers.push_back(std::vector<std::string>{path});
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
 }
 
 // A COG is kept as it is, its reason naming the setting that rewrites it as a COG with
@@ -333,15 +333,15 @@ TEST_F(ConvBuildTest, CogIsKeptUntilTheSettingRewritesItAsACog) {
     dialogs.addAnswers.push_back(paths);
     QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
     QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-    EXPECT_NE(window.Files().Reason(0).find("«Пересоздавать COG с уровнями»"), std::string::npos)
-        << window.Files().Reason(0);
+    EXPECT_NE(window.Files().Model().Reason(0).find("«Пересоздавать COG с уровнями»"), std::string::npos)
+        << window.Files().Model().Reason(0);
     Controls(window).SettingsMenu->RewriteCogs->trigger();
   }
   TFConv window(environment);
   dialogs.addAnswers.push_back(paths);
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
   QProcess info;
   info.start("gdalinfo", {cog});
   ASSERT_TRUE(info.waitForFinished(30000));
@@ -384,7 +384,7 @@ TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesThe
     dialogs.addAnswers.push_back(std::vector<std::string>{path});
     QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
     QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-    ASSERT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+    ASSERT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
 
     QProcess info;
     info.start(KELVORY_TEST_TIFFINFO, {QString::fromStdString(path)});

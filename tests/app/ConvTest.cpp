@@ -329,8 +329,8 @@ TEST_F(ConvTest, KeyboardReachesTheHelpMenuTheListMenuAndDelete) {
   Controls(window).ListMenu->close();
 
   QTest::keyClick(Controls(window).ListView_Files, Qt::Key_Delete);
-  EXPECT_EQ(window.Files().RowCount(), 1);
-  EXPECT_EQ(window.Files().Caption(0), "/maps/a.tif");
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
+  EXPECT_EQ(window.Files().Model().Caption(0), "/maps/a.tif");
 }
 
 TEST_F(ConvTest, AboutBoxFromBothMenusIsTheSameDialog) {

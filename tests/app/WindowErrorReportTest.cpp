@@ -80,11 +80,11 @@ TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
 #else
   EXPECT_EQ(text, "Cannot open file \"/nonexistent-kelvory/list.txt\". No such file or directory.");
 #endif
-  EXPECT_EQ(window.Files().RowCount(), 1);
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 1"));
 
   QTest::mouseClick(Controls(window).Button_Clear, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
 }
 

@@ -99,14 +99,14 @@ TEST_F(WindowWin32Test, AFailingToolFailsTheRowWithItsErrorAndTheFileStaysAsItWa
   TFConv window(environment);
   window.show();
   QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
-  ASSERT_EQ(window.Files().RowCount(), 1);
+  ASSERT_EQ(window.Files().Model().rowCount(), 1);
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::DisplayRole).toString(),
             QString::fromStdWString(FromUtf8(source).wstring()));
 
   QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_NE(window.Files().Reason(0).find("ERROR 1: the stand-in makes no overviews"), std::string::npos)
-      << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_NE(window.Files().Model().Reason(0).find("ERROR 1: the stand-in makes no overviews"), std::string::npos)
+      << window.Files().Model().Reason(0);
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
 }
@@ -126,9 +126,9 @@ TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
 
   EXPECT_FALSE(toolMissingShown);
 
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);  // the stand-in ran and failed
-  EXPECT_NE(window.Files().Reason(0).find("the stand-in makes no overviews"), std::string::npos)
-      << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);  // the stand-in ran and failed
+  EXPECT_NE(window.Files().Model().Reason(0).find("the stand-in makes no overviews"), std::string::npos)
+      << window.Files().Model().Reason(0);
   EXPECT_EQ(ReadText(source), image);
 }
 
@@ -160,8 +160,8 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
     EXPECT_EQ(::WaitForSingleObject(tool, 10000), WAIT_OBJECT_0) << "the tool outlived the stop";
     ::CloseHandle(tool);
   }
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_TRUE(window.Files().Stopped(0));
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_TRUE(window.Files().Model().Stopped(0));
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
   EXPECT_TRUE(window.isVisible());
