@@ -33,6 +33,19 @@ Process Process::Start(const std::string& program, const std::vector<std::string
   return Start(program, arguments, errorFd, -1, error);
 }
 
+WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
+  error.clear();
+  if (!Valid()) {
+    error = std::make_error_code(std::errc::no_such_process);
+    return WaitResult::Failed;
+  }
+  if (reaped_) return WaitResult::Ended;
+  const NativeFd end = pidfd_.Get();
+  if (!WaitForEnd({&end, 1}, -1, timeoutMs, error)) return error ? WaitResult::Failed : WaitResult::TimedOut;
+  if (TryReap(error)) return WaitResult::Ended;
+  return error ? WaitResult::Failed : WaitResult::TimedOut;
+}
+
 void Process::Stop(int graceMs) {
   if (!Valid() || reaped_) return;
   Terminate();

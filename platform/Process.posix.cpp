@@ -170,25 +170,6 @@ bool Process::TryReap(std::error_code& error) {
   return true;
 }
 
-WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
-  error.clear();
-  if (!Valid()) {
-    error = std::make_error_code(std::errc::no_such_process);
-    return WaitResult::Failed;
-  }
-  if (reaped_) return WaitResult::Ended;
-  pollfd entry{pidfd_.Get(), POLLIN, 0};
-  const int rc = ::poll(&entry, 1, timeoutMs);
-  if (rc < 0) {
-    if (errno == EINTR) return WaitResult::TimedOut;
-    error = LastError();
-    return WaitResult::Failed;
-  }
-  if (rc == 0) return WaitResult::TimedOut;
-  if (TryReap(error)) return WaitResult::Ended;
-  return error ? WaitResult::Failed : WaitResult::TimedOut;
-}
-
 std::error_code Process::Terminate() { return Signal(SIGTERM); }
 
 std::error_code Process::Kill() { return Signal(SIGKILL); }

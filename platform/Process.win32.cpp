@@ -190,23 +190,6 @@ bool Process::TryReap(std::error_code& error) {
   return true;
 }
 
-WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
-  error.clear();
-  if (!Valid()) {
-    error = std::make_error_code(std::errc::no_such_process);
-    return WaitResult::Failed;
-  }
-  if (reaped_) return WaitResult::Ended;
-  const DWORD rc = ::WaitForSingleObject(HandleOf(pidfd_.Get()), timeoutMs < 0 ? INFINITE : DWORD(timeoutMs));
-  if (rc == WAIT_FAILED) {
-    error = LastError();
-    return WaitResult::Failed;
-  }
-  if (rc == WAIT_TIMEOUT) return WaitResult::TimedOut;
-  if (TryReap(error)) return WaitResult::Ended;
-  return error ? WaitResult::Failed : WaitResult::TimedOut;
-}
-
 // A console tool without a console takes no polite request to end: both end it at once.
 std::error_code Process::Terminate() { return Signal(0); }
 
