@@ -42,6 +42,11 @@ using test::Controls;
 
 class ConvBigJobsTest : public test::WindowBuildFixture {
  protected:
+  void SetUp() override {
+    WindowBuildFixture::SetUp();
+    environment.folderDialog = &folderDialog;
+  }
+
   void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
 
   static QByteArray Digest(const std::string& path) {
@@ -96,6 +101,8 @@ class ConvBigJobsTest : public test::WindowBuildFixture {
     timer->start();
     return timer;
   }
+
+  test::AnsweringFolderDialog folderDialog;
 
 };
 

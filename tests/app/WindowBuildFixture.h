@@ -27,7 +27,6 @@ class WindowBuildFixture : public ::testing::Test {
     if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
     ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
     environment.listDialogs = &dialogs;
-    environment.folderDialog = &folderDialog;
     environment.openUrl = [](const QUrl&) {};
     environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
     environment.slotCount = 1;
@@ -61,7 +60,6 @@ class WindowBuildFixture : public ::testing::Test {
   QTemporaryDir folder;
   std::optional<std::string> oldTmpdir;
   AnsweringListDialogs dialogs;
-  AnsweringFolderDialog folderDialog;
   ConvEnvironment environment;
 };
 
