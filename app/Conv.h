@@ -81,9 +81,9 @@ class TFConv final : public QWidget {
   // Where builds put their results; empty: beside the sources.
   const std::string& DestFolder() const { return FDestFolder; }
 
-  // The controls carry the names the window's designer gave them as their object
-  // names (Button_Build, ListView_Files, Stop1, ...), the client area "ClientArea"
-  // and the running build "WindowBuild": a test finds them so.
+  // Every control's object name is the name the window's designer gave it
+  // (Button_Build, ListView_Files, Stop1, ...); the client area is "ClientArea" and
+  // the running build "WindowBuild". Tests find them by these names.
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
