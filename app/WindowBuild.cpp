@@ -55,7 +55,10 @@ WindowBuild::WindowBuild(FileList& files, FileListView& list, QRect listPlace, Q
   connect(stepTimer_, &QTimer::timeout, this, &WindowBuild::Step);
 }
 
-WindowBuild::~WindowBuild() = default;
+WindowBuild::~WindowBuild() {
+  // Ended while everything it reports to is still here.
+  run_.reset();
+}
 
 void WindowBuild::CreateProgress(QWidget& client) {
   // The bar between the Build button and the status bar, room no other control uses;
