@@ -1,25 +1,15 @@
 #include "app/BuildProgress.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <optional>
 
+#include "pyramids/DurationText.h"
 #include "pyramids/WorkEstimate.h"
 
 namespace kelvory {
 namespace {
 
-std::string Duration(double seconds) {
-  const long total = std::lround(std::max(seconds, 0.0));
-  char text[32];
-  if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%02ld:%02ld", total / 60, total % 60);
-  }
-  return text;
-}
+// The window's clock shows two digits of minutes: "01:05".
+std::string Duration(double seconds) { return DurationText(seconds, 2); }
 
 }  // namespace
 

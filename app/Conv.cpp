@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -14,15 +13,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/BuildSettingsMenu.h"
-#include "app/BuildSummaryLine.h"
 #include "app/BusyCursor.h"
 #include "app/DocumentOpener.h"
 #include "app/FileListView.h"
@@ -38,7 +34,7 @@
 #include "app/StatusPanels.h"
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
-#include "pyramids/BuildRun.h"
+#include "app/WindowBuild.h"
 #include "pyramids/ToolCommand.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
@@ -53,31 +49,16 @@ const char kCaption[] = "Генератор пирамид для TIFF";
 const char kBuildCaption[] = "Построить";
 const char kWaitCaption[] = "Подождите...";
 const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
-// How often a running build is stepped from the window's event loop.
-constexpr int kBuildStepMs = 20;
-// The list's place, and the height of the build's progress line at its foot.
+// The list's place; a build's progress line takes the foot of it.
 constexpr QRect kListGeometry(20, 23, 351, 357);
-constexpr int kProgressLineHeight = 18;
-
-StatusImage PictureOf(Outcome result) {
-  switch (result) {
-    case Outcome::Done:
-    case Outcome::UpToDate: return StatusDone;
-    case Outcome::NotFound: return StatusNotFound;
-    case Outcome::Kept:
-    case Outcome::Failed:
-    case Outcome::Busy:
-    case Outcome::Stopped: return StatusFailed;
-  }
-  return StatusFailed;
-}
 
 // The 8-point "Microsoft Sans Serif" the layout was drawn for, or DejaVu Sans in the
 // same pixel height: every caption still fits its control.
 QFont WindowFont(int pixelSize) { return LayoutFont(QStringLiteral("DejaVu Sans"), pixelSize); }
 
-QPushButton* MakeButton(QWidget* parent, const char* caption, const char* hint, QRect geometry) {
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint, QRect geometry) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
   button->setToolTip(QString::fromUtf8(hint));
   button->setGeometry(geometry);
   button->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -104,7 +85,21 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
     FOwnListDialogs = std::make_unique<QtListDialogs>(this);
     FEnvironment.listDialogs = FOwnListDialogs.get();
   }
+  SetUpWindow();
+  SetTabOrder();
+  QCoreApplication::instance()->installEventFilter(this);
+  if (FEnvironment.stopSignal != nullptr)
+    connect(FEnvironment.stopSignal, &StopSignal::Raised, this, &TFConv::StopSignalled);
+}
 
+TFConv::~TFConv() {
+  // A build still running ends here, while the list it reports to is still there.
+  delete FBuild;
+  // The view works on the list's model: it goes before the list does.
+  delete ListView_Files;
+}
+
+void TFConv::SetUpWindow() {
   setWindowTitle(QString::fromUtf8(kCaption));
   setWindowIcon(PyramidIcon());
   setFont(WindowFont(11));
@@ -119,6 +114,7 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   // The window takes exactly the size of its menu bar and client area, and keeps it.
   layout->setSizeConstraint(QLayout::SetFixedSize);
   FClient = new QWidget(this);
+  FClient->setObjectName(QStringLiteral("ClientArea"));
   FClient->setFixedSize(kClientWidth, kClientHeight);
   layout->addWidget(FClient);
   // A screen too small for the window (high scaling) gets the client area scrolled.
@@ -129,43 +125,39 @@ TFConv::TFConv(ConvEnvironment environment, QWidget* parent)
   layout->setMenuBar(MainMenu1);
   CreateStatusBar();
   CreateListMenu();
-  CreateBuildProgress();
-  FBuildTimer = new QTimer(this);
-  FBuildTimer->setInterval(kBuildStepMs);
-  connect(FBuildTimer, &QTimer::timeout, this, &TFConv::StepBuild);
-  SetTabOrder();
-  FormCreate();
-  if (FEnvironment.stopSignal != nullptr)
-    connect(FEnvironment.stopSignal, &StopSignal::Raised, this, &TFConv::StopSignalled);
-}
-
-TFConv::~TFConv() {
-  // A build still running ends here: its tools are stopped, its copies removed.
-  FBuild.reset();
-  // The view works on the list's model: it goes before the list does.
-  delete ListView_Files;
+  FBuild = new WindowBuild(*FFiles, *ListView_Files, kListGeometry, *FClient, FEnvironment.stopSignal, this);
+  // Shown once the build's step is over: the build goes on under the box.
+  connect(FBuild, &WindowBuild::UnexpectedFailure, this,
+          [this] { ShowMessage(QString::fromUtf8(kCollectErrorMessage)); }, Qt::QueuedConnection);
+  // Idle again as soon as the build ends, also under a box that is still open.
+  connect(FBuild, &WindowBuild::Finished, this, &TFConv::LeaveBuilding);
 }
 
 void TFConv::CreateControls() {
-  Button_Build = MakeButton(FClient, "Построить", "Построить пирамиды для отмеченых файлов",
+  Button_Build = MakeButton(FClient, "Button_Build", "Построить", "Построить пирамиды для отмеченых файлов",
                             QRect(10, 488, 371, 41));
   connect(Button_Build, &QPushButton::clicked, this, &TFConv::Button_BuildClick);
-
   GroupBox1 = new QGroupBox(QString::fromUtf8(" Файлы для конвертирования "), FClient);
+  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(10, 5, 371, 478);
   GroupBox1->setContextMenuPolicy(Qt::PreventContextMenu);
+  CreateButtons();
+  CreateList();
+  CreateBanner();
+}
 
-  Button_Add = MakeButton(GroupBox1, "Добавить",
+void TFConv::CreateButtons() {
+  Button_Add = MakeButton(GroupBox1, "Button_Add", "Добавить",
                           "Добавить в список файлы, для которых требуется построить пирамиды",
                           QRect(10, 383, 111, 25));
-  Button_Delete = MakeButton(GroupBox1, "Удалить", "Удалить выделенный файл из списка",
+  Button_Delete = MakeButton(GroupBox1, "Button_Delete", "Удалить", "Удалить выделенный файл из списка",
                              QRect(130, 383, 111, 25));
-  Button_Load = MakeButton(GroupBox1, "Загрузить из файла", "Загрузить список из файла",
+  Button_Load = MakeButton(GroupBox1, "Button_Load", "Загрузить из файла", "Загрузить список из файла",
                            QRect(10, 413, 171, 25));
-  Button_Clear = MakeButton(GroupBox1, "Очистить", "Очистить список", QRect(250, 383, 111, 25));
-  Button_Save = MakeButton(GroupBox1, "Сохранить в файл", "Сохранить список в файл",
+  Button_Clear = MakeButton(GroupBox1, "Button_Clear", "Очистить", "Очистить список", QRect(250, 383, 111, 25));
+  Button_Save = MakeButton(GroupBox1, "Button_Save", "Сохранить в файл", "Сохранить список в файл",
                            QRect(190, 413, 171, 25));
-  Button_SelectFolder = MakeButton(GroupBox1, "Папка назначения", "Выбрать папку назначения",
+  Button_SelectFolder = MakeButton(GroupBox1, "Button_SelectFolder", "Папка назначения", "Выбрать папку назначения",
                                    QRect(10, 443, 351, 25));
   connect(Button_Add, &QPushButton::clicked, this, &TFConv::Button_AddClick);
   connect(Button_Delete, &QPushButton::clicked, this, &TFConv::Button_DeleteClick);
@@ -173,10 +165,13 @@ void TFConv::CreateControls() {
   connect(Button_Clear, &QPushButton::clicked, this, &TFConv::Button_ClearClick);
   connect(Button_Save, &QPushButton::clicked, this, &TFConv::Button_SaveClick);
   connect(Button_SelectFolder, &QPushButton::clicked, this, &TFConv::Button_SelectFolderClick);
+}
 
+void TFConv::CreateList() {
   // A child of the window, not of the group box: disabling the box during a build must
   // leave the list usable.
-  ListView_Files = new FileListView(*FFiles, [this] { return FBuilding; }, FClient);
+  ListView_Files = new FileListView(*FFiles, [this] { return Building(); }, FClient);
+  ListView_Files->setObjectName(QStringLiteral("ListView_Files"));
   ListView_Files->setGeometry(kListGeometry);
   // Taken once the drop is over, so that the file manager is not kept waiting while
   // folders are walked or a message is shown.
@@ -189,40 +184,51 @@ void TFConv::CreateControls() {
   connect(FFiles.get(), &FileList::CountersChanged, this, &TFConv::UpdateCounters);
   connect(FFiles.get(), &FileList::SelectionPanelChanged, this,
           [this] { FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText())); });
+}
 
+void TFConv::CreateBanner() {
   auto* banner = new ImageLabel(FClient);
+  banner->setObjectName(QStringLiteral("Image1"));
   banner->setPixmap(BannerPicture());
   banner->setGeometry(388, 9, 130, 520);
   banner->setCursor(Qt::PointingHandCursor);
   banner->setToolTip(QString::fromUtf8("Открыть справку Kelvory (kelvory.pdf)"));
   banner->setContextMenuPolicy(Qt::PreventContextMenu);
   connect(banner, &ImageLabel::clicked, this, &TFConv::Image1Click);
-  Image1 = banner;
 }
 
 void TFConv::CreateMenus() {
   MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
   MainMenu1->setNativeMenuBar(false);
   // The "?" menu sits at the right end of the bar: it lives in a bar of its own that is
   // the main bar's right corner.
   auto* helpBar = new QMenuBar(MainMenu1);
   helpBar->setNativeMenuBar(false);
-  N1 = helpBar->addMenu(QStringLiteral("?"));
-  Help1 = N1->addAction(QString::fromUtf8("Помощь"));
+  QMenu* help = helpBar->addMenu(QStringLiteral("?"));
+  help->setObjectName(QStringLiteral("N1"));
+  Help1 = help->addAction(QString::fromUtf8("Помощь"));
+  Help1->setObjectName(QStringLiteral("Help1"));
   Help1->setShortcut(QKeySequence(Qt::Key_F1));
   Help1->setShortcutContext(Qt::WindowShortcut);
-  N1->addSeparator();
-  About1 = N1->addAction(QString::fromUtf8("О программе..."));
+  help->addSeparator();
+  About1 = help->addAction(QString::fromUtf8("О программе..."));
+  About1->setObjectName(QStringLiteral("About1"));
   MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
   SettingsMenu = new BuildSettingsMenu(FEnvironment.settingsFile, MainMenu1);
+  SettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
   MainMenu1->addMenu(SettingsMenu);
   new MenuBarKeys(*MainMenu1, *helpBar);
   // F1 works wherever the focus is in the window, the menu closed.
   addAction(Help1);
   connect(Help1, &QAction::triggered, this, &TFConv::Help1Click);
   connect(About1, &QAction::triggered, this, &TFConv::About1Click);
+  CreateSystemMenu();
+}
 
+void TFConv::CreateSystemMenu() {
   SystemMenu = new QMenu(this);
+  SystemMenu->setObjectName(QStringLiteral("SystemMenu"));
   SystemMenu->setSeparatorsCollapsible(false);
   SystemMenu->addSeparator();
   QAction* help = SystemMenu->addAction(QString::fromUtf8("Помощь"));
@@ -236,6 +242,7 @@ void TFConv::CreateMenus() {
 
 void TFConv::CreateStatusBar() {
   StatusBar = new QStatusBar(FClient);
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
   StatusBar->setSizeGripEnabled(false);
   StatusBar->setGeometry(0, kClientHeight - 20, kClientWidth, 20);
   // A pixel smaller, so that the counters keep room for numbers of several digits.
@@ -253,17 +260,11 @@ void TFConv::SetTabOrder() {
   Button_Build->setFocus();
 }
 
-void TFConv::FormCreate() {
-  FFiles->SetSelectedCount(0);
-  FHasDestFolder = false;
-  FDestFolder.clear();
-  QCoreApplication::instance()->installEventFilter(this);
-  FBuilding = false;
-}
-
 void TFConv::SetAboutBox(QDialog* aboutBox) { FAboutBox = aboutBox; }
 
 QString TFConv::PanelText(int panel) const { return FPanels->Text(panel); }
+
+bool TFConv::Building() const { return FBuild != nullptr && FBuild->Active(); }
 
 bool TFConv::eventFilter(QObject* watched, QEvent* event) {
   AppMessage(event);
@@ -291,9 +292,8 @@ bool TFConv::FormKeyDown(QKeyEvent* event) {
 
 void TFConv::closeEvent(QCloseEvent* event) {
   // A build in progress runs to its end; the window closes when it returns.
-  if (FBuilding) {
-    FCloseRequested = true;
-    UpdateBuildProgress();
+  if (Building()) {
+    FBuild->AskClose();
     event->ignore();
     return;
   }
@@ -312,57 +312,38 @@ void TFConv::Button_AddClick() {
 }
 
 void TFConv::Button_BuildClick() {
-  if (FBuilding) return;
+  if (Building()) return;
   std::vector<int> rows;
-  for (int row = 0; row < FFiles->RowCount(); ++row) {
-    if (FFiles->Checked(row)) rows.push_back(row);
+  for (int row = 0; row < FFiles->Model().rowCount(); ++row) {
+    if (FFiles->Model().Checked(row)) rows.push_back(row);
   }
   if (rows.empty()) return;
   std::vector<std::string> sources;
-  for (const int row : rows) sources.push_back(FFiles->Caption(row));
-  FEstimate = WorkEstimate::ForFiles(sources);
-  EnterBuilding();
-  const std::string tool = FEnvironment.findTool(ProgramFolder());
+  for (const int row : rows) sources.emplace_back(FFiles->Model().Caption(row));
+  EnterBuilding(std::move(rows), sources);
+  std::string tool = FEnvironment.findTool(ProgramFolder());
   if (tool.empty()) {
     ShowToolMissing();
     LeaveBuilding();
     return;
   }
-  BuildRequest request;
-  for (std::string& source : sources) request.Rows.push_back({std::move(source), FHasDestFolder ? FDestFolder : std::string(), {}});
-  request.ToolPath = tool;
-  request.Slots = SlotCount();
-  request.Cores = platform::ProcessorCount();
-  request.Options = Options();
-  FBuildRows = std::move(rows);
-  FBuild = std::make_unique<BuildRun>(std::move(request), *this);
-  // The build is stepped from whatever event loop runs, a dialog's too, so it goes on
-  // under any box; the handler returns once it is over.
-  FBuildTimer->start();
-  QEventLoop loop;
-  FBuildLoop = &loop;
-  StepBuild();
-  if (FBuild) loop.exec();
-  FBuildLoop = nullptr;
+  FBuild->Run(MakeRequest(std::move(sources), std::move(tool)));
   // The end signal may have stopped the build before its event came through.
-  if (FCloseRequested || (FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested())) {
-    FCloseRequested = false;
+  const bool signalled = FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested();
+  if (FBuild->TakeCloseRequest() || signalled) {
     close();
     QCoreApplication::quit();
   }
 }
 
-void TFConv::StepBuild() {
-  if (!FBuild || FStepping) return;
-  FStepping = true;
-  const bool more = FBuild->Step(0);
-  FStepping = false;
-  if (more) return;
-  FBuildTimer->stop();
-  const BuildSummary summary = FBuild->Summary();
-  FBuild.reset();
-  LeaveBuilding(summary);
-  if (FBuildLoop != nullptr) FBuildLoop->quit();
+BuildRequest TFConv::MakeRequest(std::vector<std::string> sources, std::string tool) const {
+  BuildRequest request;
+  for (std::string& source : sources) request.Rows.push_back({std::move(source), FDestFolder, {}});
+  request.ToolPath = std::move(tool);
+  request.Slots = SlotCount();
+  request.Cores = platform::ProcessorCount();
+  request.Options = SettingsMenu->Options();
+  return request;
 }
 
 void TFConv::Button_DeleteClick() {
@@ -391,8 +372,7 @@ void TFConv::Button_SelectFolderClick() {
       this, QString::fromUtf8("Выберите папку назначения"));
   if (!folder) return;
   FDestFolder = PathBytes(*folder);
-  FHasDestFolder = !FDestFolder.empty();
-  if (FHasDestFolder) Button_SelectFolder->setText(PathQString(FDestFolder));
+  if (!FDestFolder.empty()) Button_SelectFolder->setText(PathQString(FDestFolder));
 }
 
 // The project's own page is its help, installed beside the program: it needs no network.
@@ -437,79 +417,25 @@ void TFConv::UpdateCounters() {
   FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
 }
 
-void TFConv::RowStarted(int row) {
-  FFiles->SetStatus(FBuildRows.at(static_cast<std::size_t>(row)), StatusInProgress);
-  FEstimate->RowStarted(row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
-}
-
-void TFConv::RowSettled(const RowReport& report) {
-  const int row = FBuildRows.at(static_cast<std::size_t>(report.Row));
-  FFiles->SetStatus(row, PictureOf(report.Result));
-  FFiles->SetChecked(row, false);
-  // Counted out of the selection whatever its check mark was.
-  FFiles->SetSelectedCount(FFiles->SelectedCount() - 1);
-  FPanels->SetText(2, QString::fromStdString(FFiles->SelectedPanelText()));
-  FFiles->SetStopped(row, report.Result == Outcome::Stopped);
-  // A row built with a remark says it was built, and then the remark.
-  FFiles->SetReason(row, report.Why.Empty() && !report.Note.Empty() ? WindowBuiltNote(report.Note)
-                                                                     : WindowReason(report.Why));
-  FEstimate->RowSettled(report.Row, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
-  UpdateBuildProgress();
-  // Shown once this step is over: the build goes on under the box.
-  if (report.Why.Code == ReasonCode::Unexpected) {
-    QTimer::singleShot(0, this, [this] { ShowMessage(QString::fromUtf8(kCollectErrorMessage)); });
-  }
-}
-
-bool TFConv::SkipRow(int row) { return !FFiles->Checked(FBuildRows.at(static_cast<std::size_t>(row))); }
-
-void TFConv::EnterBuilding() {
-  FBuilding = true;
-  FStopAsked = false;
+void TFConv::EnterBuilding(std::vector<int> rows, const std::vector<std::string>& sources) {
+  FBuild->Begin(std::move(rows), sources);
   // The controls about to be locked give the focus to the list, which stays usable.
   if (QWidget* focused = focusWidget(); focused == Button_Build || GroupBox1->isAncestorOf(focused))
     ListView_Files->setFocus();
   Button_Build->setEnabled(false);
   Button_Build->setText(QString::fromUtf8(kWaitCaption));
   GroupBox1->setEnabled(false);
-  BuildSummary1->hide();
-  FBuildClock.start();
-  // The line takes the foot of the list's place, so no row lies under it; a list
-  // scrolled to its end stays there, its last row in view.
-  QScrollBar* rows = ListView_Files->verticalScrollBar();
-  const bool atEnd = rows->value() == rows->maximum();
-  ListView_Files->setGeometry(kListGeometry.adjusted(0, 0, 0, -kProgressLineHeight));
-  if (atEnd) ListView_Files->scrollToBottom();
-  BuildProgressLabel->setGeometry(kListGeometry.left(), ListView_Files->geometry().bottom() + 1, kListGeometry.width(),
-                                  kProgressLineHeight);
-  UpdateBuildProgress();
-  BuildProgressLabel->show();
-  BuildBar->show();
-  FProgressTimer->start();
   UpdateListActions();
 }
 
 void TFConv::LeaveBuilding(const BuildSummary& summary) {
   setWindowTitle(QString::fromUtf8(kCaption));
-  FBuilding = false;
-  FStopAsked = false;
+  FBuild->End(summary);
   Button_Build->setText(QString::fromUtf8(kBuildCaption));
   Button_Build->setEnabled(true);
   GroupBox1->setEnabled(true);
-  FProgressTimer->stop();
-  BuildProgressLabel->hide();
-  // The summary takes the progress line's place; the list keeps the rest.
-  BuildSummary1->setGeometry(BuildProgressLabel->geometry());
-  if (!BuildSummary1->ShowSummary(summary)) ListView_Files->setGeometry(kListGeometry);
-  BuildBar->hide();
   if (focusWidget() == nullptr) ListView_Files->setFocus();
   UpdateListActions();
-}
-
-void TFConv::HideBuildSummary() {
-  if (FBuilding || BuildSummary1->isHidden()) return;
-  BuildSummary1->hide();
-  ListView_Files->setGeometry(kListGeometry);
 }
 
 void TFConv::ShowToolMissing() {
@@ -529,14 +455,8 @@ std::string TFConv::ProgramFolder() const {
                                             : FEnvironment.programFolder;
 }
 
-bool TFConv::StopRequested() {
-  return FStopAsked || (FEnvironment.stopSignal != nullptr && FEnvironment.stopSignal->Requested());
-}
-
-BuildOptions TFConv::Options() const { return SettingsMenu->Options(); }
-
 void TFConv::StopSignalled() {
-  if (FBuilding) {
+  if (Building()) {
     // The build sees the request between its steps, and the window closes once the
     // build is over.
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();

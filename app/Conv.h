@@ -1,40 +1,30 @@
 #pragma once
 // The main window: the file list with its command buttons, the Build button, the
 // destination folder, the banner, the "?" menu, the window-menu commands and the
-// status bar. It runs builds and shows their rows' events.
-#include <QElapsedTimer>
+// status bar. It starts builds; WindowBuild runs them and shows their progress.
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Shell.h"
-#include "pyramids/BuildEvents.h"
-#include "pyramids/BuildOptions.h"
+#include "pyramids/BuildRequest.h"
 #include "pyramids/BuildSummary.h"
-#include "pyramids/WorkEstimate.h"
 
 class QDialog;
-class QEventLoop;
 class QGroupBox;
-class QLabel;
 class QMenu;
 class QMenuBar;
-class QProgressBar;
 class QPushButton;
 class QStatusBar;
-class QTimer;
 
 namespace kelvory {
 
-class BuildRun;
 class BuildSettingsMenu;
-class BuildSummaryLine;
 class DocumentOpener;
 class StatusPanels;
 class FileList;
@@ -42,6 +32,7 @@ class FileListView;
 class FolderDialog;
 class ListDialogs;
 class StopSignal;
+class WindowBuild;
 
 // What the window asks of the world outside; every empty entry takes the real one.
 struct ConvEnvironment {
@@ -70,7 +61,7 @@ struct ConvEnvironment {
   QString settingsFile;
 };
 
-class TFConv final : public QWidget, public BuildEvents {
+class TFConv final : public QWidget {
   Q_OBJECT
 
  public:
@@ -81,61 +72,24 @@ class TFConv final : public QWidget, public BuildEvents {
   ~TFConv() override;
 
   void SetAboutBox(QDialog* aboutBox);
-
-  // Controls, named as the window's designer named them.
-  QPushButton* Button_Add;
-  QPushButton* Button_Build;
-  QPushButton* Button_Delete;
-  QPushButton* Button_Load;
-  QPushButton* Button_Clear;
-  QGroupBox* GroupBox1;
-  QPushButton* Button_Save;
-  FileListView* ListView_Files;
-  QPushButton* Button_SelectFolder;
-  QStatusBar* StatusBar;
-  QLabel* Image1;
-  QMenuBar* MainMenu1;
-  QMenu* N1;
-  QAction* Help1;
-  QAction* About1;
-  // The window-menu entries, offered as the context menu of the window's free area.
-  QMenu* SystemMenu;
-  // How builds read files and resample, at the left of the menu bar.
-  BuildSettingsMenu* SettingsMenu;
-  // The list's own context menu: commands for big jobs, beside the buttons.
-  QMenu* ListMenu;
-  QAction* AddFolder1;
-  QAction* CheckFailed1;
-  QAction* ShowReason1;
-  // F8: the next row the last build did not get done.
-  QAction* NextUnsuccessful1;
-  // Stops a running build as the end signal does, but the window stays.
-  QAction* Stop1;
-  // The whole build's progress; shown only while a build runs.
-  QProgressBar* BuildBar;
-  QLabel* BuildProgressLabel;
-  // How the last build went, in the progress line's place until clicked away or the
-  // list changes.
-  BuildSummaryLine* BuildSummary1;
+  // Opens a document with the desktop's program; says so when that fails.
+  void OpenDocument(const QUrl& url);
 
   FileList& Files() { return *FFiles; }
-  QWidget* ClientArea() const { return FClient; }
   QString PanelText(int panel) const;
-  bool Building() const { return FBuilding; }
-
+  bool Building() const;
+  // Where builds put their results; empty: beside the sources.
   const std::string& DestFolder() const { return FDestFolder; }
-  bool HasDestFolder() const { return FHasDestFolder; }
-  // How the next build reads files and resamples, as the settings menu says.
-  BuildOptions Options() const;
 
-  // BuildEvents: the running build's rows, by their place in its request.
-  void RowStarted(int row) override;
-  void RowProgress(int row, int percent) override;
-  void RowSettled(const RowReport& report) override;
-  bool StopRequested() override;
-  bool SkipRow(int row) override;
+  // Every control's object name is the name the window's designer gave it
+  // (Button_Build, ListView_Files, Stop1, ...); the client area is "ClientArea" and
+  // the running build "WindowBuild". Tests find them by these names.
 
- public slots:
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
   void Button_AddClick();
   void Button_BuildClick();
   void Button_DeleteClick();
@@ -155,40 +109,34 @@ class TFConv final : public QWidget, public BuildEvents {
   void NextUnsuccessfulClick();
   // Shows what the last build did with the row, in words that can be copied.
   void ShowRowOutcome(int row);
-  // Opens a document with the desktop's program; says so when that fails.
-  void OpenDocument(const QUrl& url);
   // Adds the TIFF files of the paths (files and folders) as Add does.
   void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
   void StopSignalled();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   // The window around a build: controls locked and captioned, progress shown; and
   // back to idle.
-  void EnterBuilding();
+  void EnterBuilding(std::vector<int> rows, const std::vector<std::string>& sources);
   void LeaveBuilding(const BuildSummary& summary = {});
-  // The list back to its whole place, the summary line gone.
-  void HideBuildSummary();
-  // One step of the running build, from the window's event loop.
-  void StepBuild();
+  BuildRequest MakeRequest(std::vector<std::string> sources, std::string tool) const;
   void ShowMessage(const QString& text);
   // The tool is neither beside the program nor on the PATH.
   void ShowToolMissing();
   std::string ProgramFolder() const;
   int SlotCount() const;
 
-  void FormCreate();
+  void SetUpWindow();
   void CreateControls();
+  void CreateButtons();
+  void CreateList();
+  void CreateBanner();
   void CreateMenus();
+  void CreateSystemMenu();
   void CreateStatusBar();
   void SetTabOrder();
   void CreateListMenu();
-  void CreateBuildProgress();
-  void UpdateBuildProgress();
+  void ConnectListMenu();
   void UpdateListActions();
   void ShowOpenFailure(const QUrl& url);
   void ShowDocumentMissing(const QUrl& url);
@@ -203,6 +151,34 @@ class TFConv final : public QWidget, public BuildEvents {
   bool StopKeyDown(QKeyEvent* event);
   ListDialogs& Dialogs();
 
+  // Controls, named as the window's designer named them.
+  QPushButton* Button_Add = nullptr;
+  QPushButton* Button_Build = nullptr;
+  QPushButton* Button_Delete = nullptr;
+  QPushButton* Button_Load = nullptr;
+  QPushButton* Button_Clear = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QPushButton* Button_Save = nullptr;
+  FileListView* ListView_Files = nullptr;
+  QPushButton* Button_SelectFolder = nullptr;
+  QStatusBar* StatusBar = nullptr;
+  QMenuBar* MainMenu1 = nullptr;
+  QAction* Help1 = nullptr;
+  QAction* About1 = nullptr;
+  // The window-menu entries, offered as the context menu of the window's free area.
+  QMenu* SystemMenu = nullptr;
+  // How builds read files and resample, at the left of the menu bar.
+  BuildSettingsMenu* SettingsMenu = nullptr;
+  // The list's own context menu: commands for big jobs, beside the buttons.
+  QMenu* ListMenu = nullptr;
+  QAction* AddFolder1 = nullptr;
+  QAction* CheckFailed1 = nullptr;
+  QAction* ShowReason1 = nullptr;
+  // F8: the next row the last build did not get done.
+  QAction* NextUnsuccessful1 = nullptr;
+  // Stops a running build as the end signal does, but the window stays.
+  QAction* Stop1 = nullptr;
+
   ConvEnvironment FEnvironment;
   std::unique_ptr<FileList> FFiles;
   std::unique_ptr<ListDialogs> FOwnListDialogs;
@@ -211,23 +187,10 @@ class TFConv final : public QWidget, public BuildEvents {
   QPointer<QDialog> FAboutBox;
   QWidget* FClient;
   std::unique_ptr<StatusPanels> FPanels;
+  // The build's progress and its row events; a child of the window.
+  WindowBuild* FBuild = nullptr;
 
   std::string FDestFolder;
-  bool FHasDestFolder = false;
-  bool FBuilding = false;
-  bool FCloseRequested = false;
-  bool FStopAsked = false;
-  QTimer* FProgressTimer = nullptr;
-  // The running build, the list rows of its rows, what steps it, and the loop the
-  // Build button's handler waits in until it is over.
-  std::unique_ptr<BuildRun> FBuild;
-  std::vector<int> FBuildRows;
-  QTimer* FBuildTimer = nullptr;
-  QEventLoop* FBuildLoop = nullptr;
-  bool FStepping = false;
-  QElapsedTimer FBuildClock;
-  // How much of the running build's work is done, weighed by the files' sizes.
-  std::optional<WorkEstimate> FEstimate;
 };
 
 }  // namespace kelvory

@@ -1,37 +1,29 @@
 #include "app/Conv.h"
 
 // The window's commands for big jobs: the list's own menu (folders, retrying failed
-// rows, a row's outcome, stopping a build), the progress of a running build, and
-// adding dropped files and folders.
+// rows, a row's outcome, stopping a build), and adding dropped files and folders.
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
-#include <QTimer>
 
 #include <algorithm>
 
-#include "app/BuildProgress.h"
-#include "app/BuildSummaryLine.h"
 #include "app/BusyCursor.h"
 #include "app/FileListView.h"
 #include "app/FolderDialog.h"
-#include "app/LayoutFont.h"
 #include "app/MenuShortcutRoom.h"
 #include "app/MessageBox.h"
 #include "app/ReasonText.h"
 #include "app/RowSearch.h"
+#include "app/WindowBuild.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderWalk.h"
 #include "filelist/PathText.h"
 
 namespace kelvory {
 namespace {
-
-QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
 
 // How many names a message lists before it counts the rest.
 constexpr int kNamesShown = 8;
@@ -73,8 +65,6 @@ MessageText UnreadableMessage(const std::vector<UnreadablePath>& unreadable, boo
                       reasons, 5, kPathNoun);
 }
 
-const std::string kStopHint = "Остановить построение: Ctrl+. или Ctrl+Break";
-
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
 // code of its own.
 constexpr quint32 X11BreakKeysym = 0xff6b;
@@ -83,21 +73,32 @@ constexpr quint32 X11BreakKeysym = 0xff6b;
 
 void TFConv::CreateListMenu() {
   ListMenu = new QMenu(this);
+  ListMenu->setObjectName(QStringLiteral("ListMenu"));
   GiveShortcutsRoom(*ListMenu);
-  AddFolder1 = ListMenu->addAction(QString::fromUtf8("Добавить папку..."));
-  CheckFailed1 = ListMenu->addAction(QString::fromUtf8("Отметить неудачные"));
-  ShowReason1 = ListMenu->addAction(QString::fromUtf8("Подробности..."));
-  NextUnsuccessful1 = ListMenu->addAction(QString::fromUtf8("Следующий неудачный"));
+  const auto add = [this](const char* name, const char* caption) {
+    QAction* action = ListMenu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  AddFolder1 = add("AddFolder1", "Добавить папку...");
+  CheckFailed1 = add("CheckFailed1", "Отметить неудачные");
+  ShowReason1 = add("ShowReason1", "Подробности...");
+  NextUnsuccessful1 = add("NextUnsuccessful1", "Следующий неудачный");
   NextUnsuccessful1->setShortcut(QKeySequence(Qt::Key_F8));
   NextUnsuccessful1->setShortcutContext(Qt::WindowShortcut);
   NextUnsuccessful1->setToolTip(QString::fromUtf8("Следующий файл с ошибкой, не найденный или остановленный"));
   addAction(NextUnsuccessful1);
   ListMenu->addSeparator();
-  Stop1 = ListMenu->addAction(QString::fromUtf8("Остановить построение"));
+  Stop1 = add("Stop1", "Остановить построение");
   // Escape closes the window; stopping takes the keys that interrupt a program.
   Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause)});
   Stop1->setShortcutContext(Qt::WindowShortcut);
   addAction(Stop1);
+  ConnectListMenu();
+  UpdateListActions();
+}
+
+void TFConv::ConnectListMenu() {
   connect(AddFolder1, &QAction::triggered, this, &TFConv::AddFolderClick);
   connect(CheckFailed1, &QAction::triggered, this, &TFConv::CheckFailedClick);
   connect(ShowReason1, &QAction::triggered, this, [this] {
@@ -113,7 +114,6 @@ void TFConv::CreateListMenu() {
     UpdateListActions();
     ListMenu->popup(ListView_Files->viewport()->mapToGlobal(pos));
   });
-  UpdateListActions();
 }
 
 bool TFConv::StopKeyDown(QKeyEvent* event) {
@@ -125,41 +125,14 @@ bool TFConv::StopKeyDown(QKeyEvent* event) {
   return true;
 }
 
-void TFConv::CreateBuildProgress() {
-  // The bar between the Build button and the status bar, room no other control uses;
-  // the line at the foot of the list's place, which the list leaves it while a build
-  // runs.
-  BuildBar = new QProgressBar(FClient);
-  BuildBar->setGeometry(10, 531, 371, 6);
-  BuildBar->setRange(0, 1000);
-  BuildBar->setTextVisible(false);
-  BuildBar->hide();
-  BuildProgressLabel = new QLabel(FClient);
-  BuildProgressLabel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  BuildProgressLabel->setFont(ProgressFont());
-  BuildProgressLabel->setAlignment(Qt::AlignCenter);
-  BuildProgressLabel->hide();
-  BuildSummary1 = new BuildSummaryLine(FClient);
-  BuildSummary1->setFont(ProgressFont());
-  connect(BuildSummary1, &BuildSummaryLine::Dismissed, this, &TFConv::HideBuildSummary);
-  // Rows added or taken away: the counts no longer tell of this list.
-  const QAbstractItemModel* rows = ListView_Files->model();
-  connect(rows, &QAbstractItemModel::rowsInserted, this, &TFConv::HideBuildSummary);
-  connect(rows, &QAbstractItemModel::rowsRemoved, this, &TFConv::HideBuildSummary);
-  connect(rows, &QAbstractItemModel::modelReset, this, &TFConv::HideBuildSummary);
-  FProgressTimer = new QTimer(this);
-  FProgressTimer->setInterval(1000);
-  connect(FProgressTimer, &QTimer::timeout, this, &TFConv::UpdateBuildProgress);
-}
-
 void TFConv::UpdateListActions() {
   const QModelIndex current = ListView_Files->currentIndex();
-  AddFolder1->setEnabled(!FBuilding);
-  CheckFailed1->setEnabled(!FBuilding);
-  ShowReason1->setEnabled(current.isValid() && !RowOutcomeText(FFiles->Status(current.row()), FFiles->Stopped(current.row()),
-                                                               FFiles->Reason(current.row()))
+  AddFolder1->setEnabled(!Building());
+  CheckFailed1->setEnabled(!Building());
+  ShowReason1->setEnabled(current.isValid() && !RowOutcomeText(FFiles->Model().Status(current.row()), FFiles->Model().Stopped(current.row()),
+                                                               FFiles->Model().Reason(current.row()))
                                                     .empty());
-  Stop1->setEnabled(FBuilding && !FStopAsked);
+  Stop1->setEnabled(Building() && !FBuild->StopAsked());
   NextUnsuccessful1->setEnabled(NextUnsuccessfulRow(*FFiles, -1) >= 0);
 }
 
@@ -172,33 +145,14 @@ void TFConv::NextUnsuccessfulClick() {
   ListView_Files->setFocus();
 }
 
-void TFConv::UpdateBuildProgress() {
-  if (!FBuilding || !FEstimate) return;
-  std::string text = BuildProgressText(*FEstimate, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
-  if (FStopAsked) text += " · останавливается";
-  // A close waits for the build: the line says so in the counts' place (the bar still
-  // shows how far it is), until the window closes.
-  if (FCloseRequested) text = ClosingNoticeText(StopRequested());
-  BuildProgressLabel->setText(QString::fromStdString(text));
-  BuildProgressLabel->setToolTip(QString::fromStdString(FCloseRequested ? ClosingNoticeHint() : kStopHint));
-  BuildBar->setValue(static_cast<int>(FEstimate->Fraction() * 1000));
-}
-
-void TFConv::RowProgress(int row, int percent) {
-  FFiles->SetProgress(FBuildRows.at(static_cast<std::size_t>(row)), percent);
-  FEstimate->RowProgress(row, percent, static_cast<double>(FBuildClock.elapsed()) / 1000.0);
-  UpdateBuildProgress();
-}
-
 void TFConv::StopBuildClick() {
-  if (!FBuilding) return;
-  FStopAsked = true;
+  if (!Building()) return;
+  FBuild->AskStop();
   UpdateListActions();
-  UpdateBuildProgress();
 }
 
 void TFConv::AddFolderClick() {
-  if (FBuilding) return;
+  if (Building()) return;
   const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
       this, QString::fromUtf8("Выберите папку с файлами TIFF"));
   if (folder) AddPaths({*folder});
@@ -206,7 +160,7 @@ void TFConv::AddFolderClick() {
 
 void TFConv::AddPaths(const QStringList& paths) {
   // Like Add, not while a build runs.
-  if (FBuilding || paths.isEmpty()) return;
+  if (Building() || paths.isEmpty()) return;
   std::vector<std::string> given;
   for (const QString& path : paths) given.push_back(PathBytes(path));
   FolderFiles found;
@@ -231,18 +185,18 @@ void TFConv::ShowNothingToAdd(const QStringList& paths) {
 
 void TFConv::CheckFailedClick() {
   // Check marks of a running build's rows stay as they are.
-  if (FBuilding) return;
+  if (Building()) return;
   FFiles->CheckUnsuccessful();
 }
 
 void TFConv::ShowRowOutcome(int row) {
-  if (row < 0 || row >= FFiles->RowCount()) return;
-  const std::string outcome = RowOutcomeText(FFiles->Status(row), FFiles->Stopped(row), FFiles->Reason(row));
+  if (row < 0 || row >= FFiles->Model().rowCount()) return;
+  const std::string outcome = RowOutcomeText(FFiles->Model().Status(row), FFiles->Model().Stopped(row), FFiles->Model().Reason(row));
   if (outcome.empty()) return;
-  const StatusImage status = FFiles->Status(row);
+  const StatusImage status = FFiles->Model().Status(row);
   // The reason can be selected and copied, for a report or a search.
   ShowMessageBox(this, status == StatusDone ? QMessageBox::Information : QMessageBox::Warning,
-                 PathQString(FFiles->Caption(row)) + "\n\n" + PathQString(outcome));
+                 PathQString(FFiles->Model().Caption(row)) + "\n\n" + PathQString(outcome));
 }
 
 }  // namespace kelvory

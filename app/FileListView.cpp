@@ -131,7 +131,7 @@ int FileListView::CheckBoxRowAt(const QPoint& pos) const {
 }
 
 void FileListView::ToggleCheckBox(int row) {
-  list_.SetChecked(row, !list_.Checked(row));
+  list_.SetChecked(row, !list_.Model().Checked(row));
   list_.CheckBoxToggled(row, isBuilding_());
 }
 
@@ -192,7 +192,7 @@ bool FileListView::viewportEvent(QEvent* event) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
     if (index.isValid()) {
-      const std::string& reason = list_.Reason(index.row());
+      const std::string& reason = list_.Model().Reason(index.row());
       QString text = index.data(Qt::DisplayRole).toString();
       if (!reason.empty()) text += '\n' + PathQString(reason);
       QToolTip::showText(help->globalPos(), WrapToWidth(text, QFontMetrics(QToolTip::font()), kToolTipWidth),

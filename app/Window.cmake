@@ -40,6 +40,8 @@ target_sources(kelvory_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/StopSignal.h
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemCommand.h
+  ${CMAKE_CURRENT_LIST_DIR}/WindowBuild.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowBuild.h
 )
 # How the system's requests to end the program arrive differs per system.
 if(WIN32)

@@ -8,6 +8,7 @@
 #include "batch/JsonText.h"
 #include "platform/Console.h"
 #include "platform/Paths.h"
+#include "pyramids/DurationText.h"
 #include "pyramids/ToolCommand.h"
 
 namespace kelvory {
@@ -30,16 +31,7 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-std::string Duration(double seconds) {
-  const long total = std::lround(seconds < 0 ? 0 : seconds);
-  char text[32];
-  if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-  }
-  return text;
-}
+std::string Duration(double seconds) { return DurationText(seconds, 1); }
 
 // The outcomes' words, in the order of Shown; JSON keeps the English ones whatever the
 // language, for scripts.

@@ -8,34 +8,27 @@ namespace kelvory {
 
 FileList::FileList(QObject* parent) : QObject(parent) {}
 
-int FileList::RowCount() const { return model_.rowCount(); }
-
-std::string FileList::Caption(int row) const { return std::string(model_.Caption(row)); }
-
-bool FileList::Checked(int row) const { return model_.Checked(row); }
-
 void FileList::SetChecked(int row, bool checked) { model_.SetChecked(row, checked); }
-
-StatusImage FileList::Status(int row) const { return model_.Status(row); }
 
 void FileList::SetStatus(int row, StatusImage status) { model_.SetStatus(row, status); }
 
-const std::string& FileList::Reason(int row) const { return model_.Reason(row); }
-
 void FileList::SetReason(int row, std::string_view reason) { model_.SetReason(row, reason); }
 
-bool FileList::Stopped(int row) const { return model_.Stopped(row); }
-
-void FileList::SetStopped(int row, bool stopped) { model_.SetStopped(row, stopped); }
-
-int FileList::Progress(int row) const { return model_.Progress(row); }
-
 void FileList::SetProgress(int row, int percent) { model_.SetProgress(row, percent); }
+
+void FileList::Settle(int row, StatusImage status, bool stopped, std::string_view reason) {
+  model_.SetStatus(row, status);
+  model_.SetChecked(row, false);
+  --selectedCount_;
+  model_.SetStopped(row, stopped);
+  model_.SetReason(row, reason);
+  emit SelectionPanelChanged();
+}
 
 int FileList::FindRow(const std::string& path) const { return index_.Find(path); }
 
 int FileList::StageNew(std::string_view path) {
-  const int listed = index_.FindOrAdd(path, RowCount() + model_.StagedCount());
+  const int listed = index_.FindOrAdd(path, model_.rowCount() + model_.StagedCount());
   if (listed != -1) return listed;
   model_.Stage(path);
   ++selectedCount_;
@@ -61,13 +54,13 @@ void FileList::AddFound(const PathList& paths) {
 
 void FileList::AddEach(std::size_t count, std::size_t bytes,
                        const std::function<std::string_view(std::size_t)>& pathAt) {
-  index_.Reserve(static_cast<std::size_t>(RowCount()) + count);
+  index_.Reserve(static_cast<std::size_t>(model_.rowCount()) + count);
   model_.Reserve(count, bytes);
   bool rechecked = false;
   for (std::size_t i = 0; i < count; ++i) {
     const int row = StageNew(pathAt(i));
     // A staged row is checked already.
-    if (row != -1 && row < RowCount() && !Checked(row)) {
+    if (row != -1 && row < model_.rowCount() && !model_.Checked(row)) {
       ++selectedCount_;
       model_.SetChecked(row, true);
       rechecked = true;
@@ -78,9 +71,9 @@ void FileList::AddEach(std::size_t count, std::size_t bytes,
 
 int FileList::CheckUnsuccessful() {
   int checked = 0;
-  for (int row = 0; row < RowCount(); ++row) {
-    const StatusImage status = Status(row);
-    if (Checked(row) || (status != StatusFailed && status != StatusNotFound)) continue;
+  for (int row = 0; row < model_.rowCount(); ++row) {
+    const StatusImage status = model_.Status(row);
+    if (model_.Checked(row) || (status != StatusFailed && status != StatusNotFound)) continue;
     model_.SetChecked(row, true);
     ++checked;
   }
@@ -90,8 +83,8 @@ int FileList::CheckUnsuccessful() {
 }
 
 void FileList::DeleteRow(int row) {
-  if (row < 0 || row >= RowCount()) return;
-  if (Checked(row)) --selectedCount_;
+  if (row < 0 || row >= model_.rowCount()) return;
+  if (model_.Checked(row)) --selectedCount_;
   index_.Remove(row);
   model_.Remove(row);
   emit CountersChanged();
@@ -122,31 +115,24 @@ void FileList::LoadFrom(const std::string& listFile) {
   ShowStaged();
 }
 
-void FileList::AppendLoadedLines(const std::vector<std::string>& lines) {
-  for (const auto& line : lines) {
-    if (!line.empty()) StageNew(line);
-  }
-  ShowStaged();
-}
-
 void FileList::SaveTo(const std::string& listFile) const {
   std::string text;
-  text.reserve(model_.captions_.size() + 2 * static_cast<std::size_t>(RowCount()));
-  for (int row = 0; row < RowCount(); ++row) AppendListLine(text, model_.Caption(row));
+  text.reserve(model_.captions_.size() + 2 * static_cast<std::size_t>(model_.rowCount()));
+  for (int row = 0; row < model_.rowCount(); ++row) AppendListLine(text, model_.Caption(row));
   WriteListText(listFile, text);
 }
 
 void FileList::CheckBoxToggled(int row, bool building) {
-  if (row < 0 || row >= RowCount()) return;
+  if (row < 0 || row >= model_.rowCount()) return;
   if (building) {
-    model_.SetChecked(row, !Checked(row));
+    model_.SetChecked(row, !model_.Checked(row));
   } else {
-    selectedCount_ += Checked(row) ? 1 : -1;
+    selectedCount_ += model_.Checked(row) ? 1 : -1;
   }
   emit SelectionPanelChanged();
 }
 
-std::string FileList::FilesPanelText() const { return "Файлов в списке: " + std::to_string(RowCount()); }
+std::string FileList::FilesPanelText() const { return "Файлов в списке: " + std::to_string(model_.rowCount()); }
 
 std::string FileList::SelectedPanelText() const { return "Выбрано: " + std::to_string(selectedCount_); }
 

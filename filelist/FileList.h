@@ -22,33 +22,29 @@ class FileList final : public QObject {
  public:
   explicit FileList(QObject* parent = nullptr);
 
+  // The rows, read here (a row's caption, check mark, status, reason); the view shows
+  // them. Every change goes through this list, which keeps its index and counter.
   FileListModel& Model() { return model_; }
   const FileListModel& Model() const { return model_; }
 
-  int RowCount() const;
   // Rows out of range throw std::out_of_range.
-  std::string Caption(int row) const;
-  bool Checked(int row) const;
   // From code: the counter is not touched (the caller keeps it).
   void SetChecked(int row, bool checked);
-  StatusImage Status(int row) const;
   // Marking a row in progress (StatusInProgress) also forgets its reason and stop.
   void SetStatus(int row, StatusImage status);
   // Why the last build settled the row as it did, in words to show (the row's tool
-  // tip); and whether that build was stopped before the row was done.
-  const std::string& Reason(int row) const;
+  // tip).
   void SetReason(int row, std::string_view reason);
-  bool Stopped(int row) const;
-  void SetStopped(int row, bool stopped);
-  // The running tool's percentage for the row, or -1; settling the row clears it.
-  int Progress(int row) const;
+  // The running tool's percentage for the row; settling the row clears it.
   void SetProgress(int row, int percent);
+  // A build settled the row: its picture, whether it was stopped, and why. The row
+  // leaves the selection, counted out whatever its check mark was.
+  void Settle(int row, StatusImage status, bool stopped, std::string_view reason);
   // The row whose caption equals path byte for byte, or -1.
   int FindRow(const std::string& path) const;
 
   int SelectedCount() const { return selectedCount_; }
-  // Sets the counter without touching the panels (a finishing build writes panel 2
-  // itself).
+  // Sets the counter without touching the panels, as a list an earlier session left.
   void SetSelectedCount(int count) { selectedCount_ = count; }
 
   // Appends each path not listed yet as a checked row without status; a listed but
@@ -66,8 +62,6 @@ class FileList final : public QObject {
   // read throws EFOpenError and leaves the list as it was. Only the file's text and the
   // rows are held on the way, never a string per line.
   void LoadFrom(const std::string& listFile);
-  // Appends every non-empty line not listed yet, in order, checked.
-  void AppendLoadedLines(const std::vector<std::string>& lines);
   // Writes all captions in list order. Throws EFCreateError.
   void SaveTo(const std::string& listFile) const;
 

@@ -7,12 +7,6 @@
 
 namespace kelvory {
 
-std::vector<std::string> SplitListLines(std::string_view text) {
-  std::vector<std::string> lines;
-  ForEachListLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
-  return lines;
-}
-
 void ForEachListLine(std::string_view text, const std::function<void(std::string_view line)>& take) {
   text = text.substr(0, text.find('\0'));
   // Editors on some systems start a UTF-8 text with a byte-order mark; it is no part
@@ -50,15 +44,6 @@ std::vector<std::string> ReadListFile(const std::string& path) {
   std::vector<std::string> lines;
   ForEachListLine(ReadListText(path), [&lines](std::string_view line) { lines.push_back(PathOfListLine(line)); });
   return lines;
-}
-
-void WriteListFile(const std::string& path, const std::vector<std::string>& captions) {
-  std::string text;
-  std::size_t size = 0;
-  for (const auto& caption : captions) size += caption.size() + 2;
-  text.reserve(size);
-  for (const auto& caption : captions) AppendListLine(text, caption);
-  WriteListText(path, text);
 }
 
 void AppendListLine(std::string& text, std::string_view caption) {

@@ -7,11 +7,10 @@
 
 namespace kelvory {
 
-// Splits text into lines: a line ends at CR LF, a lone CR or a lone LF, a last line
-// without an end still counts, and the text ends at the first NUL. Lines are kept as
-// they are (empty ones included, no trimming, no byte-order mark handling).
-std::vector<std::string> SplitListLines(std::string_view text);
-// The same, line by line, without a string for each: take sees every line in turn.
+// Hands take every line of text in turn: a line ends at CR LF, a lone CR or a lone LF,
+// a last line without an end still counts, and the text ends at the first NUL. A
+// UTF-8 byte-order mark at the start is dropped; lines are otherwise kept as they
+// are (empty ones included, no trimming).
 void ForEachListLine(std::string_view text, const std::function<void(std::string_view line)>& take);
 
 // The whole file's text, opened while others may read but not write it. Throws
@@ -24,13 +23,12 @@ std::string PathOfListLine(std::string_view line);
 // gives it.
 std::vector<std::string> ReadListFile(const std::string& path);
 
-// Writes every caption followed by CR LF; an empty list gives an empty file. The new
-// contents go to a new file in the same folder that then replaces the old one, so a
-// failure leaves an existing file as it was. Throws EFCreateError.
-void WriteListFile(const std::string& path, const std::vector<std::string>& captions);
-// Appends caption to a list file's text, as WriteListFile writes it.
+// Appends caption to a list file's text: every caption is followed by CR LF, so an
+// empty list gives an empty file.
 void AppendListLine(std::string& text, std::string_view caption);
-// Writes text as the list file, as WriteListFile does. Throws EFCreateError.
+// Writes text as the list file. The new contents go to a new file in the same folder
+// that then replaces the old one, so a failure leaves an existing file as it was.
+// Throws EFCreateError.
 void WriteListText(const std::string& path, const std::string& text);
 
 }  // namespace kelvory

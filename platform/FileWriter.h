@@ -5,9 +5,11 @@
 // system's reason.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <system_error>
 
+#include "platform/Stream.h"
 #include "platform/UniqueFd.h"
 
 namespace kelvory::platform {
@@ -39,8 +41,8 @@ class FileWriter {
   // only one.
   static FileWriter Open(const std::string& path, Access access, std::error_code& error);
 
-  bool IsOpen() const { return fd_.Valid(); }
-
+  // The file's bytes as a stream at positions of its own, read through this open file.
+  std::unique_ptr<Stream> Contents(std::error_code& error) const;
   // Reads up to count bytes at offset; fewer only at the end of the file or with error set.
   std::size_t ReadAt(void* buffer, std::size_t count, std::uint64_t offset, std::error_code& error) const;
   // Writes all count bytes at offset, or fails.

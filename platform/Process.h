@@ -68,6 +68,8 @@ class Process {
 
  private:
   std::error_code Signal(int signal);
+  // Ends the running process at once and reaps it.
+  void KillAndReap();
 
   int pid_ = -1;
   UniqueFd pidfd_;

@@ -1,14 +1,17 @@
 #include "platform/Process.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
+#include <span>
+#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/ProcessEnds.h"
 
 extern char** environ;
 
@@ -167,25 +170,6 @@ bool Process::TryReap(std::error_code& error) {
   return true;
 }
 
-WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
-  error.clear();
-  if (!Valid()) {
-    error = std::make_error_code(std::errc::no_such_process);
-    return WaitResult::Failed;
-  }
-  if (reaped_) return WaitResult::Ended;
-  pollfd entry{pidfd_.Get(), POLLIN, 0};
-  const int rc = ::poll(&entry, 1, timeoutMs);
-  if (rc < 0) {
-    if (errno == EINTR) return WaitResult::TimedOut;
-    error = LastError();
-    return WaitResult::Failed;
-  }
-  if (rc == 0) return WaitResult::TimedOut;
-  if (TryReap(error)) return WaitResult::Ended;
-  return error ? WaitResult::Failed : WaitResult::TimedOut;
-}
-
 std::error_code Process::Terminate() { return Signal(SIGTERM); }
 
 std::error_code Process::Kill() { return Signal(SIGKILL); }
@@ -197,69 +181,28 @@ std::error_code Process::Signal(int signal) {
   return {};
 }
 
-void Process::Stop(int graceMs) {
-  if (!Valid() || reaped_) return;
-  Terminate();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
-  std::error_code error;
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now()).count();
-    if (left <= 0) break;
-    const WaitResult result = Wait(static_cast<int>(left), error);
-    if (result != WaitResult::TimedOut) break;
-  }
-  if (!reaped_) {
-    Kill();
-    ReapBlocking(pid_, exit_);
-    reaped_ = true;
-  }
+void Process::KillAndReap() {
+  ::kill(pid_, SIGKILL);
+  ReapBlocking(pid_, exit_);
+  reaped_ = true;
 }
 
-void Process::Release() {
-  if (Valid() && !reaped_) {
-    ::kill(pid_, SIGKILL);
-    ReapBlocking(pid_, exit_);
-  }
-  pidfd_.Reset();
-  pid_ = -1;
-  reaped_ = false;
-}
-
-namespace {
-
-bool WaitForAny(std::span<const Process* const> processes, int wakeFd, int timeoutMs, std::error_code& error) {
+bool WaitForEnd(std::span<const NativeFd> ends, NativeFd wake, int timeoutMs, std::error_code& error) {
   error.clear();
   std::vector<pollfd> entries;
-  entries.reserve(processes.size() + 1);
-  for (const Process* p : processes) {
-    if (p == nullptr || !p->Valid()) continue;
-    if (p->Reaped()) return true;
-    entries.push_back(pollfd{p->PollFd(), POLLIN, 0});
-  }
-  const std::size_t processCount = entries.size();
-  if (wakeFd >= 0) entries.push_back(pollfd{wakeFd, POLLIN, 0});
+  entries.reserve(ends.size() + 1);
+  for (const NativeFd end : ends) entries.push_back(pollfd{end, POLLIN, 0});
+  if (wake >= 0) entries.push_back(pollfd{wake, POLLIN, 0});
   if (entries.empty()) return false;
   const int rc = ::poll(entries.data(), entries.size(), timeoutMs);
   if (rc < 0) {
     if (errno != EINTR) error = LastError();
     return false;
   }
-  for (std::size_t i = 0; i < processCount; ++i) {
+  for (std::size_t i = 0; i < ends.size(); ++i) {
     if (entries[i].revents != 0) return true;
   }
   return false;
-}
-
-}  // namespace
-
-bool WaitAny(std::span<const Process* const> processes, int timeoutMs, std::error_code& error) {
-  return WaitForAny(processes, -1, timeoutMs, error);
-}
-
-bool WaitAny(std::span<const Process* const> processes, const Wakeup& wakeup, int timeoutMs,
-             std::error_code& error) {
-  return WaitForAny(processes, wakeup.PollFd(), timeoutMs, error);
 }
 
 }  // namespace kelvory::platform

@@ -1,8 +1,10 @@
 #include "platform/Process.h"
 
-#include <chrono>
 #include <memory>
+#include <span>
+#include <vector>
 
+#include "platform/ProcessEnds.h"
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
@@ -188,23 +190,6 @@ bool Process::TryReap(std::error_code& error) {
   return true;
 }
 
-WaitResult Process::Wait(int timeoutMs, std::error_code& error) {
-  error.clear();
-  if (!Valid()) {
-    error = std::make_error_code(std::errc::no_such_process);
-    return WaitResult::Failed;
-  }
-  if (reaped_) return WaitResult::Ended;
-  const DWORD rc = ::WaitForSingleObject(HandleOf(pidfd_.Get()), timeoutMs < 0 ? INFINITE : DWORD(timeoutMs));
-  if (rc == WAIT_FAILED) {
-    error = LastError();
-    return WaitResult::Failed;
-  }
-  if (rc == WAIT_TIMEOUT) return WaitResult::TimedOut;
-  if (TryReap(error)) return WaitResult::Ended;
-  return error ? WaitResult::Failed : WaitResult::TimedOut;
-}
-
 // A console tool without a console takes no polite request to end: both end it at once.
 std::error_code Process::Terminate() { return Signal(0); }
 
@@ -219,40 +204,18 @@ std::error_code Process::Signal(int) {
   return {};
 }
 
-void Process::Stop(int graceMs) {
-  if (!Valid() || reaped_) return;
-  Terminate();
-  std::error_code error;
-  if (Wait(graceMs, error) != WaitResult::Ended) {
-    Kill();
-    ReapBlocking(HandleOf(pidfd_.Get()), exit_);
-    reaped_ = true;
-  }
+void Process::KillAndReap() {
+  ::TerminateProcess(HandleOf(pidfd_.Get()), StoppedExitCode);
+  ReapBlocking(HandleOf(pidfd_.Get()), exit_);
+  reaped_ = true;
 }
 
-void Process::Release() {
-  if (Valid() && !reaped_) {
-    ::TerminateProcess(HandleOf(pidfd_.Get()), StoppedExitCode);
-    ReapBlocking(HandleOf(pidfd_.Get()), exit_);
-  }
-  pidfd_.Reset();
-  pid_ = -1;
-  reaped_ = false;
-}
-
-namespace {
-
-bool WaitForAny(std::span<const Process* const> processes, HANDLE wake, int timeoutMs, std::error_code& error) {
+bool WaitForEnd(std::span<const NativeFd> ends, NativeFd wake, int timeoutMs, std::error_code& error) {
   error.clear();
   std::vector<HANDLE> handles;
-  handles.reserve(processes.size() + 1);
-  for (const Process* p : processes) {
-    if (p == nullptr || !p->Valid()) continue;
-    if (p->Reaped()) return true;
-    handles.push_back(HandleOf(p->PollFd()));
-  }
-  const std::size_t processCount = handles.size();
-  if (wake != nullptr) handles.push_back(wake);
+  handles.reserve(ends.size() + 1);
+  for (const NativeFd end : ends) handles.push_back(HandleOf(end));
+  if (wake >= 0) handles.push_back(HandleOf(wake));
   if (handles.empty()) return false;
   if (handles.size() > MAXIMUM_WAIT_OBJECTS) {
     error = std::make_error_code(std::errc::invalid_argument);
@@ -264,18 +227,7 @@ bool WaitForAny(std::span<const Process* const> processes, HANDLE wake, int time
     error = LastError();
     return false;
   }
-  return rc >= WAIT_OBJECT_0 && rc < WAIT_OBJECT_0 + processCount;
-}
-
-}  // namespace
-
-bool WaitAny(std::span<const Process* const> processes, int timeoutMs, std::error_code& error) {
-  return WaitForAny(processes, nullptr, timeoutMs, error);
-}
-
-bool WaitAny(std::span<const Process* const> processes, const Wakeup& wakeup, int timeoutMs,
-             std::error_code& error) {
-  return WaitForAny(processes, wakeup.Valid() ? HandleOf(wakeup.PollFd()) : nullptr, timeoutMs, error);
+  return rc >= WAIT_OBJECT_0 && rc < WAIT_OBJECT_0 + ends.size();
 }
 
 }  // namespace kelvory::platform

@@ -1,6 +1,7 @@
 #include "pyramids/AppendLink.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "platform/Errors.h"
@@ -10,7 +11,6 @@
 #include "pyramids/Sidecars.h"
 #include "pyramids/ToolCommand.h"
 #include "pyramids/WorkFolder.h"
-#include "pyramids/WriterStream.h"
 #include "tiff/TiffAppend.h"
 
 namespace kelvory {
@@ -30,10 +30,9 @@ FileWriter OpenFile(const std::string& path, FileWriter::Access access) {
 
 TiffChain ReadChain(const FileWriter& file, const std::string& path) {
   std::error_code error;
-  const std::uint64_t size = file.Size(error);
+  const std::unique_ptr<platform::Stream> stream = file.Contents(error);
   if (error) Refuse(ReasonCode::CannotRead, {path}, error);
-  WriterStream stream(file, size);
-  return ReadTiffChain(stream);
+  return ReadTiffChain(*stream);
 }
 
 std::vector<std::uint8_t> LinkBytes(std::uint64_t value, const FileLayout& layout) {

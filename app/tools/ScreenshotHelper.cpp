@@ -7,7 +7,9 @@
 // (the window's frame on the screen). A build is then stopped once the file
 // <captured> exists; either way the helper ends by itself after a minute so that it
 // never lingers.
+#include <QAction>
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -47,13 +49,13 @@ void ShowSettledRows(kelvory::TFConv& window) {
       {2, kelvory::StatusFailed},
       {3, kelvory::StatusNotFound},
   };
-  for (const auto& s : settled) {
-    files.SetStatus(s.row, s.status);
-    files.SetChecked(s.row, false);
-    files.SetSelectedCount(files.SelectedCount() - 1);
-  }
+  for (const auto& s : settled) files.Settle(s.row, s.status, false, {});
   files.SetStatus(4, kelvory::StatusInProgress);
-  window.UpdateCounters();
+}
+
+template <typename T>
+T& Named(const QWidget& window, const char* name) {
+  return *window.findChild<T*>(QString::fromLatin1(name));
 }
 
 }  // namespace
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
   kelvory::TAboutBox about;
   window.SetAboutBox(&about);
   QTimer::singleShot(60000, &application, [&window] {
-    window.Stop1->trigger();
+    Named<QAction>(window, "Stop1").trigger();
     QCoreApplication::quit();
   });
 
@@ -90,13 +92,13 @@ int main(int argc, char** argv) {
   const QString captured = QFile::decodeName(argv[3]);
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-    if (QFile::exists(captured)) window.Stop1->trigger();
+    if (QFile::exists(captured)) Named<QAction>(window, "Stop1").trigger();
   });
   // Late enough for an estimate of the time left and for the rows' percentages.
   QTimer::singleShot(5500, &window, [&window] { PrintReady(window); });
   QTimer::singleShot(200, &window, [&] {
     watch.start(100);
-    window.Button_BuildClick();
+    Named<QPushButton>(window, "Button_Build").click();
     QCoreApplication::quit();
   });
   return application.exec();

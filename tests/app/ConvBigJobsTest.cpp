@@ -31,51 +31,23 @@
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowBuildFixture.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
 
-class ConvBigJobsTest : public ::testing::Test {
+using test::Controls;
+
+class ConvBigJobsTest : public test::WindowBuildFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
-    ASSERT_TRUE(QDir(folder.path()).mkpath("tmp"));
-    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
-    ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
-    environment.listDialogs = &dialogs;
+    WindowBuildFixture::SetUp();
     environment.folderDialog = &folderDialog;
-    environment.openUrl = [](const QUrl&) {};
-    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
-    environment.slotCount = 1;
-  }
-  void TearDown() override {
-    if (oldTmpdir) ::setenv("TMPDIR", oldTmpdir->c_str(), 1); else ::unsetenv("TMPDIR");
   }
 
   void UseRealTool() { ASSERT_TRUE(QFile::link(KELVORY_TEST_GDALADDO, folder.filePath("bin/gdal/gdaladdo"))); }
-  // A shell script; $1 is the working copy, then the factors.
-  void UseFakeTool(const QByteArray& body) { WriteScript(folder.filePath("bin/gdal/gdaladdo"), body); }
-  static void WriteScript(const QString& path, const QByteArray& body) {
-    // Never through a link to the real tool: that would overwrite it.
-    QFile::remove(path);
-    QFile script(path);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\n" + body + "\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-
-  std::string MakeTiff(const QString& name, int side = 400, int bands = 1) {
-    const QString path = folder.filePath(name);
-    QProcess create;
-    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", QString::number(side),
-                                            QString::number(side), "-bands", QString::number(bands), path});
-    EXPECT_TRUE(create.waitForFinished(60000));
-    EXPECT_EQ(create.exitCode(), 0);
-    return QFile::encodeName(path).toStdString();
-  }
 
   static QByteArray Digest(const std::string& path) {
     QFile file(QFile::decodeName(path.c_str()));
@@ -95,7 +67,7 @@ class ConvBigJobsTest : public ::testing::Test {
 
   std::vector<std::string> Captions(TFConv& window) const {
     std::vector<std::string> captions;
-    for (int row = 0; row < window.Files().RowCount(); ++row) captions.push_back(window.Files().Caption(row));
+    for (int row = 0; row < window.Files().Model().rowCount(); ++row) captions.emplace_back(window.Files().Model().Caption(row));
     return captions;
   }
 
@@ -103,7 +75,7 @@ class ConvBigJobsTest : public ::testing::Test {
   static bool Drop(TFConv& window, const QList<QUrl>& urls) {
     QMimeData mime;
     mime.setUrls(urls);
-    QWidget* viewport = window.ListView_Files->viewport();
+    QWidget* viewport = Controls(window).ListView_Files->viewport();
     const QPoint at(20, 20);
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
@@ -130,11 +102,8 @@ class ConvBigJobsTest : public ::testing::Test {
     return timer;
   }
 
-  QTemporaryDir folder;
-  std::optional<std::string> oldTmpdir;
-  test::AnsweringListDialogs dialogs;
   test::AnsweringFolderDialog folderDialog;
-  ConvEnvironment environment;
+
 };
 
 TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
@@ -167,7 +136,7 @@ TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
   window.Files().SetSelectedCount(3);
   ASSERT_TRUE(Drop(window, {url(root + "/north")}));
   EXPECT_EQ(Captions(window), expected);
-  EXPECT_TRUE(window.Files().Checked(2));
+  EXPECT_TRUE(window.Files().Model().Checked(2));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 4"));
   EXPECT_EQ(counterUpdates, 2);
 
@@ -175,7 +144,7 @@ TEST_F(ConvBigJobsTest, DroppedFilesAndFoldersAreAddedAsAddAddsThem) {
   UseFakeTool("sleep 0.2; exit 1");
   bool droppedWhileBuilding = true;
   QTimer::singleShot(0, [&] { droppedWhileBuilding = Drop(window, {url(single)}); });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
   EXPECT_FALSE(droppedWhileBuilding);
   EXPECT_FALSE(Drop(window, {QUrl("https://example.org/a.tif")}));
 }
@@ -197,10 +166,11 @@ TEST_F(ConvBigJobsTest, LongListCommandsShowTheWaitCursorWhileTheyWork) {
   dialogs.onChoose = [&] { whileChoosing = cursorNow(); };
   dialogs.loadAnswers.push_back(listFile);
 
-  QTest::mouseClick(window.Button_Load, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 2);
-  window.AddPaths({QFile::decodeName(maps.c_str())});
-  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Load, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().rowCount(), 2);
+  folderDialog.answers.push_back(QFile::decodeName(maps.c_str()));
+  Controls(window).AddFolder1->trigger();
+  QTest::mouseClick(Controls(window).Button_Clear, Qt::LeftButton);
   EXPECT_EQ(whileChoosing, -1);
   // The load empties the list and fills it, the folder adds to it, the clear empties it.
   EXPECT_EQ(whileChanging, std::vector<int>(4, Qt::WaitCursor));
@@ -215,16 +185,16 @@ TEST_F(ConvBigJobsTest, AddFolderCommandAddsItsTiffFilesAndSaysWhenThereAreNone)
 
   folderDialog.answers.push_back(folder.path());
   folderDialog.answers.push_back(folder.filePath("empty"));
-  window.AddFolder1->trigger();
+  Controls(window).AddFolder1->trigger();
   EXPECT_EQ(Captions(window), std::vector<std::string>{first});
   EXPECT_EQ(folderDialog.lastPrompt, QString::fromUtf8("Выберите папку с файлами TIFF"));
 
   QString message;
   test::AnswerNextModal([&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); });
-  window.AddFolder1->trigger();
+  Controls(window).AddFolder1->trigger();
   EXPECT_TRUE(message.contains(folder.filePath("empty"))) << message.toStdString();
-  window.AddFolder1->trigger();  // cancelled
-  EXPECT_EQ(window.Files().RowCount(), 1);
+  Controls(window).AddFolder1->trigger();  // cancelled
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
 }
 
 // A folder's parts the walk cannot read are named in a message, after its TIFF files
@@ -248,7 +218,7 @@ TEST_F(ConvBigJobsTest, AddedFolderWithAnUnreadableSubfolderAddsTheRestAndNamesI
   constexpr gid_t NoGroup = 65534;
   const gid_t group = ::setfsgid(NoGroup);
   const uid_t user = ::setfsuid(Nobody);
-  window.AddFolder1->trigger();
+  Controls(window).AddFolder1->trigger();
   ::setfsuid(user);
   ::setfsgid(group);
   QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -285,7 +255,7 @@ TEST_F(ConvBigJobsTest, NothingToAddIsWordedForAFileAFolderOrSeveral) {
     ASSERT_TRUE(Drop(window, urls));
     EXPECT_EQ(message, QString::fromUtf8(c.start) + "\n\n" + c.paths.join('\n'));
   }
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
 }
 
 // A name typed in Add's dialog is taken as a dropped one is: other files are left out,
@@ -302,19 +272,19 @@ TEST_F(ConvBigJobsTest, AddRefusesANonTiffNameAsADropDoes) {
   const auto record = [&](QWidget* modal) { message = static_cast<QMessageBox*>(modal)->text(); };
   dialogs.addAnswers.push_back(std::vector<std::string>{notesPath});
   test::AnswerNextModal(record);
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   EXPECT_EQ(message, refusal);
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
 
   message.clear();
   dialogs.addAnswers.push_back(std::vector<std::string>{notesPath, tiff});
   test::AnswerNextModal(record);
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   EXPECT_EQ(message, "");
   EXPECT_EQ(Captions(window), std::vector<std::string>{tiff});
   // The answer still waiting takes this box, so none is left for a later test.
   dialogs.addAnswers.push_back(std::vector<std::string>{notesPath});
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   EXPECT_EQ(message, refusal);
 }
 
@@ -351,24 +321,24 @@ TEST_F(ConvBigJobsTest, RunningRowShowsToolProgressAndTheBuildItsOverallProgress
   dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif")});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   QString overall;
   bool barShown = false;
-  auto poll = WhenTrue([&] { return window.Files().Progress(0) == 17; },
+  auto poll = WhenTrue([&] { return window.Files().Model().Progress(0) == 17; },
                        [&] {
-                         overall = window.BuildProgressLabel->isVisible() ? window.BuildProgressLabel->text() : "";
-                         barShown = window.BuildBar->isVisible();
+                         overall = Controls(window).BuildProgressLabel->isVisible() ? Controls(window).BuildProgressLabel->text() : "";
+                         barShown = Controls(window).BuildBar->isVisible();
                          QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
                        });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_TRUE(overall.startsWith(QString::fromUtf8("Готово 0 из 1 · "))) << overall.toStdString();
   EXPECT_TRUE(barShown);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_EQ(window.Files().Progress(0), -1);
-  EXPECT_FALSE(window.BuildProgressLabel->isVisible());
-  EXPECT_FALSE(window.BuildBar->isVisible());
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_EQ(window.Files().Model().Progress(0), -1);
+  EXPECT_FALSE(Controls(window).BuildProgressLabel->isVisible());
+  EXPECT_FALSE(Controls(window).BuildBar->isVisible());
 }
 
 // The estimate weighs each file by its size and its tool's percentage: half of a big
@@ -387,10 +357,10 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   dialogs.addAnswers.push_back(rows);
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   for (int row = 0; row < 40; ++row) window.Files().SetChecked(row, false);
   window.Files().SetSelectedCount(2);
-  FileListView* view = window.ListView_Files;
+  FileListView* view = Controls(window).ListView_Files;
   view->scrollToBottom();
   const QRect listPlace = view->geometry();
 
@@ -400,16 +370,16 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   int bar = -1;
   bool lastRowClear = false;
   QString line;
-  auto poll = WhenTrue([&] { return window.Files().Progress(40) == 47 && window.BuildProgressLabel->text().contains("≈"); },
+  auto poll = WhenTrue([&] { return window.Files().Model().Progress(40) == 47 && Controls(window).BuildProgressLabel->text().contains("≈"); },
                        [&] {
-                         bar = window.BuildBar->value();
-                         line = window.BuildProgressLabel->text();
+                         bar = Controls(window).BuildBar->value();
+                         line = Controls(window).BuildProgressLabel->text();
                          const QRect last = view->visualRect(window.Files().Model().index(41));
                          lastRowClear = view->viewport()->rect().contains(last) &&
-                                        !window.BuildProgressLabel->geometry().intersects(view->geometry());
+                                        !Controls(window).BuildProgressLabel->geometry().intersects(view->geometry());
                          QFile(folder.filePath("go")).open(QIODevice::WriteOnly);
                        });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_NEAR(bar, expected * 1000, 1.5);
   EXPECT_TRUE(lastRowClear);
@@ -422,10 +392,10 @@ TEST_F(ConvBigJobsTest, EstimateWeighsFilesBySizeAndTheToolsPercentage) {
   const double pace = (1 - expected) / expected;
   EXPECT_GE(left, std::floor((elapsed - 0.5) * pace)) << line.toStdString();
   EXPECT_LE(left, std::ceil((elapsed + 0.5) * pace)) << line.toStdString();
-  EXPECT_EQ(window.Files().Status(40), StatusDone);
+  EXPECT_EQ(window.Files().Model().Status(40), StatusDone);
   // The summary keeps the line's place until it is clicked away.
-  EXPECT_FALSE(window.BuildSummary1->geometry().intersects(view->geometry()));
-  QTest::mouseClick(window.BuildSummary1, Qt::LeftButton);
+  EXPECT_FALSE(Controls(window).BuildSummary1->geometry().intersects(view->geometry()));
+  QTest::mouseClick(Controls(window).BuildSummary1, Qt::LeftButton);
   EXPECT_EQ(view->geometry(), listPlace);
 }
 
@@ -436,22 +406,22 @@ TEST_F(ConvBigJobsTest, SummaryTellsHowTheBuildWentAndF8FindsWhatFailed) {
   dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), "/not/there.tif", MakeTiff("c.tif")});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
-  EXPECT_TRUE(window.BuildSummary1->isVisible());
-  EXPECT_EQ(window.BuildSummary1->Summary(), QString::fromUtf8("Итог: 2 файла с ошибкой · 1 не найден"));
+  EXPECT_TRUE(Controls(window).BuildSummary1->isVisible());
+  EXPECT_EQ(Controls(window).BuildSummary1->Summary(), QString::fromUtf8("Итог: 2 файла с ошибкой · 1 не найден"));
   std::vector<int> visited;
-  window.ListView_Files->setCurrentIndex({});
+  Controls(window).ListView_Files->setCurrentIndex({});
   for (int i = 0; i < 4; ++i) {
-    window.NextUnsuccessful1->trigger();
-    visited.push_back(window.ListView_Files->currentIndex().row());
+    Controls(window).NextUnsuccessful1->trigger();
+    visited.push_back(Controls(window).ListView_Files->currentIndex().row());
   }
   EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 0}));
 
   // Rows taken away: the counts no longer tell of the list.
-  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
-  EXPECT_FALSE(window.BuildSummary1->isVisible());
+  QTest::mouseClick(Controls(window).Button_Clear, Qt::LeftButton);
+  EXPECT_FALSE(Controls(window).BuildSummary1->isVisible());
 }
 
 // The stop command works like the end signal, but the window stays and is idle again.
@@ -466,21 +436,21 @@ TEST_F(ConvBigJobsTest, StopFromTheKeyboardEndsTheRealToolAndKeepsTheWindow) {
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  EXPECT_FALSE(window.Stop1->isEnabled());
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  EXPECT_FALSE(Controls(window).Stop1->isEnabled());
 
   // Once gdaladdo itself reports progress, the user presses Ctrl+. on the list.
   bool enabledWhileRunning = false;
   int percentSeen = -1;
   QStringList copiesWhileRunning;
-  auto poll = WhenTrue([&] { return window.Files().Progress(0) >= 0; },
+  auto poll = WhenTrue([&] { return window.Files().Model().Progress(0) >= 0; },
                        [&] {
-                         percentSeen = window.Files().Progress(0);
-                         enabledWhileRunning = window.Stop1->isEnabled();
+                         percentSeen = window.Files().Model().Progress(0);
+                         enabledWhileRunning = Controls(window).Stop1->isEnabled();
                          copiesWhileRunning = WorkingCopiesLeft();
-                         QTest::keyClick(window.ListView_Files, Qt::Key_Period, Qt::ControlModifier);
+                         QTest::keyClick(Controls(window).ListView_Files, Qt::Key_Period, Qt::ControlModifier);
                        });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_GE(percentSeen, 0);  // gdaladdo's own progress was read
   EXPECT_TRUE(enabledWhileRunning);
@@ -488,19 +458,19 @@ TEST_F(ConvBigJobsTest, StopFromTheKeyboardEndsTheRealToolAndKeepsTheWindow) {
   EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
   EXPECT_EQ(Digest(big), bigBefore);
   EXPECT_EQ(Digest(small), smallBefore);
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_TRUE(window.Files().Stopped(0));
-  EXPECT_EQ(window.Files().Status(1), StatusNone);  // never started, still checked
-  EXPECT_TRUE(window.Files().Checked(1));
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_TRUE(window.Files().Model().Stopped(0));
+  EXPECT_EQ(window.Files().Model().Status(1), StatusNone);  // never started, still checked
+  EXPECT_TRUE(window.Files().Model().Checked(1));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 1"));
   // Idle again, the window open.
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.Building());
-  EXPECT_TRUE(window.Button_Build->isEnabled());
-  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
-  EXPECT_TRUE(window.GroupBox1->isEnabled());
-  EXPECT_FALSE(window.Stop1->isEnabled());
-  EXPECT_FALSE(window.StopRequested());
+  EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
+  EXPECT_EQ(Controls(window).Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(Controls(window).GroupBox1->isEnabled());
+  EXPECT_FALSE(Controls(window).Stop1->isEnabled());
+  EXPECT_FALSE(Controls(window).Build->StopRequested());
 }
 
 // The mouse's way (the list's menu) and Ctrl+Break as X11 delivers it (a key Qt does
@@ -511,7 +481,7 @@ TEST_F(ConvBigJobsTest, StopFromTheListsMenuOrWithCtrlBreak) {
   dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif")});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   for (const bool fromMenu : {true, false}) {
     QFile::remove(folder.filePath("started"));
@@ -520,27 +490,27 @@ TEST_F(ConvBigJobsTest, StopFromTheListsMenuOrWithCtrlBreak) {
     bool menuShown = false;
     auto poll = WhenTrue([&] { return QFile::exists(folder.filePath("started")); },
                          [&] {
-                           QWidget* viewport = window.ListView_Files->viewport();
+                           QWidget* viewport = Controls(window).ListView_Files->viewport();
                            if (fromMenu) {
                              const QPoint at(30, 5);
                              QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
                              QApplication::sendEvent(viewport, &event);
-                             menuShown = window.ListMenu->isVisible() &&
-                                         window.ListMenu->actions().contains(window.Stop1);
-                             window.Stop1->trigger();
-                             window.ListMenu->hide();
+                             menuShown = Controls(window).ListMenu->isVisible() &&
+                                         Controls(window).ListMenu->actions().contains(Controls(window).Stop1);
+                             Controls(window).Stop1->trigger();
+                             Controls(window).ListMenu->hide();
                            } else {
                              QKeyEvent breakKey(QEvent::KeyPress, 0, Qt::ControlModifier, 0, 0xff6b, 0);
-                             QApplication::sendEvent(window.ListView_Files, &breakKey);
+                             QApplication::sendEvent(Controls(window).ListView_Files, &breakKey);
                            }
                          });
-    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
     EXPECT_EQ(menuShown, fromMenu);
-    EXPECT_EQ(window.Files().Status(0), StatusFailed) << fromMenu;
-    EXPECT_TRUE(window.Files().Stopped(0)) << fromMenu;
+    EXPECT_EQ(window.Files().Model().Status(0), StatusFailed) << fromMenu;
+    EXPECT_TRUE(window.Files().Model().Stopped(0)) << fromMenu;
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.Button_Build->isEnabled());
+    EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
     EXPECT_TRUE(WorkingCopiesLeft().isEmpty());
   }
 }
@@ -556,11 +526,11 @@ TEST_F(ConvBigJobsTest, ReasonsOpenOnEnterOrDoubleClickAndFailedRowsCanBeChecked
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
   ASSERT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
 
-  FileListView* view = window.ListView_Files;
+  FileListView* view = Controls(window).ListView_Files;
   const auto shown = [&](std::function<void()> ask) {
     QString text;
     bool selectable = false;
@@ -589,8 +559,8 @@ TEST_F(ConvBigJobsTest, ReasonsOpenOnEnterOrDoubleClickAndFailedRowsCanBeChecked
   EXPECT_TRUE(shown([&] { QTest::keyClick(view, Qt::Key_Enter); }).contains(QString::fromUtf8("Файл не найден.")));
   EXPECT_TRUE(window.isVisible());
 
-  window.CheckFailed1->trigger();
-  for (int row = 0; row < 3; ++row) EXPECT_TRUE(window.Files().Checked(row)) << row;
+  Controls(window).CheckFailed1->trigger();
+  for (int row = 0; row < 3; ++row) EXPECT_TRUE(window.Files().Model().Checked(row)) << row;
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 3"));
 }
 
@@ -598,15 +568,15 @@ TEST_F(ConvBigJobsTest, DeleteLeavesNoRowSelectedSoASecondDeleteDoesNothing) {
   dialogs.addAnswers.push_back(std::vector<std::string>{"/d/a.tif", "/d/b.tif", "/d/c.tif"});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  window.ListView_Files->setCurrentIndex(window.Files().Model().index(1));
-  ASSERT_EQ(window.ListView_Files->SelectedRow(), 1);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  Controls(window).ListView_Files->setCurrentIndex(window.Files().Model().index(1));
+  ASSERT_EQ(Controls(window).ListView_Files->SelectedRow(), 1);
 
-  QTest::mouseClick(window.Button_Delete, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Delete, Qt::LeftButton);
   EXPECT_EQ(Captions(window), (std::vector<std::string>{"/d/a.tif", "/d/c.tif"}));
-  EXPECT_EQ(window.ListView_Files->SelectedRow(), -1);
-  QTest::mouseClick(window.Button_Delete, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 2);
+  EXPECT_EQ(Controls(window).ListView_Files->SelectedRow(), -1);
+  QTest::mouseClick(Controls(window).Button_Delete, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().rowCount(), 2);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
 }
 
@@ -615,8 +585,8 @@ TEST_F(ConvBigJobsTest, LongPathsKeepTheirFileNameInView) {
   dialogs.addAnswers.push_back(std::vector<std::string>{path});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  EXPECT_EQ(window.ListView_Files->textElideMode(), Qt::ElideMiddle);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  EXPECT_EQ(Controls(window).ListView_Files->textElideMode(), Qt::ElideMiddle);
 }
 
 // The opener is watched, not waited for: the window works on while it runs, and a
@@ -633,8 +603,8 @@ TEST_F(ConvBigJobsTest, HelpThatNoProgramOpensIsToldWithoutHoldingTheWindow) {
     QString program;
     std::function<void(TFConv&)> ask;
   } cases[] = {
-      {opener, [](TFConv& window) { window.Help1->trigger(); }},
-      {folder.filePath("no-such-opener"), [](TFConv& window) { QTest::mouseClick(window.Image1, Qt::LeftButton); }},
+      {opener, [](TFConv& window) { Controls(window).Help1->trigger(); }},
+      {folder.filePath("no-such-opener"), [](TFConv& window) { QTest::mouseClick(Controls(window).Image1, Qt::LeftButton); }},
   };
   for (const auto& c : cases) {
     environment.documentOpener = c.program;
@@ -666,8 +636,8 @@ TEST_F(ConvBigJobsTest, MissingHelpIsToldAsMissingWhereItWasLookedFor) {
     std::function<void(TFConv&)> ask;
     QString lookedFor;
   } cases[] = {
-      {[](TFConv& window) { window.Help1->trigger(); }, folder.filePath("bin/kelvory.pdf")},
-      {[](TFConv& window) { window.SystemMenu->actions()[1]->trigger(); }, folder.filePath("help.pdf")},
+      {[](TFConv& window) { Controls(window).Help1->trigger(); }, folder.filePath("bin/kelvory.pdf")},
+      {[](TFConv& window) { Controls(window).SystemMenu->actions()[1]->trigger(); }, folder.filePath("help.pdf")},
   };
   for (const auto& c : cases) {
     TFConv window(environment);
@@ -687,10 +657,10 @@ TEST_F(ConvBigJobsTest, MissingHelpIsToldAsMissingWhereItWasLookedFor) {
 TEST_F(ConvBigJobsTest, ListMenuShortcutsKeepClearOfTheMenusEdge) {
   TFConv window(environment);
   window.show();
-  window.ListMenu->popup(window.mapToGlobal(QPoint(20, 20)));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ListMenu, 5000));
-  const QImage image = window.ListMenu->grab().toImage();
-  const QRect row = window.ListMenu->actionGeometry(window.Stop1);
+  Controls(window).ListMenu->popup(window.mapToGlobal(QPoint(20, 20)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Controls(window).ListMenu, 5000));
+  const QImage image = Controls(window).ListMenu->grab().toImage();
+  const QRect row = Controls(window).ListMenu->actionGeometry(Controls(window).Stop1);
   int inkEnd = row.left();
   // The frame's lines at the menu's edges are no text.
   for (int y = row.top() + 3; y <= row.bottom() - 3; ++y) {
@@ -698,8 +668,8 @@ TEST_F(ConvBigJobsTest, ListMenuShortcutsKeepClearOfTheMenusEdge) {
       if (qGray(image.pixel(x, y)) < 220) inkEnd = std::max(inkEnd, x);
     }
   }
-  window.ListMenu->hide();
-  EXPECT_GE(window.ListMenu->width() - 1 - inkEnd, 3 * window.ListMenu->fontMetrics().averageCharWidth());
+  Controls(window).ListMenu->hide();
+  EXPECT_GE(Controls(window).ListMenu->width() - 1 - inkEnd, 3 * Controls(window).ListMenu->fontMetrics().averageCharWidth());
 }
 
 }  // namespace

@@ -22,10 +22,13 @@
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
+
+using test::Controls;
 
 class ConvBuildTest : public ::testing::Test {
  protected:
@@ -62,14 +65,14 @@ TEST_F(ConvBuildTest, FocusGoesToTheListWhenTheBuildLocksTheButton) {
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  window.Button_Build->setFocus();
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  Controls(window).Button_Build->setFocus();
   QWidget* focusedWhileBuilding = nullptr;
   QTimer::singleShot(0, [&] { focusedWhileBuilding = QApplication::focusWidget(); });
-  QTest::keyClick(window.Button_Build, Qt::Key_Space);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_EQ(focusedWhileBuilding, window.ListView_Files);
-  EXPECT_EQ(QApplication::focusWidget(), window.ListView_Files);
+  QTest::keyClick(Controls(window).Button_Build, Qt::Key_Space);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_EQ(focusedWhileBuilding, Controls(window).ListView_Files);
+  EXPECT_EQ(QApplication::focusWidget(), Controls(window).ListView_Files);
 }
 
 // JPEG levels cannot be written for 16-bit samples: that file gets levels compressed
@@ -85,17 +88,17 @@ TEST_F(ConvBuildTest, JpegLevelsGoOnlyToFilesTheySuit) {
   environment.settingsFile = folder.filePath("settings.ini");
   dialogs.addAnswers.push_back(std::vector<std::string>{make("wide.tif", "UInt16"), make("byte.tif", "Byte")});
   TFConv window(environment);
-  for (QAction* choice : window.SettingsMenu->CompressionMenu->actions()) {
+  for (QAction* choice : Controls(window).SettingsMenu->CompressionMenu->actions()) {
     if (choice->data().toString() == "JPEG") choice->trigger();
   }
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_NE(window.Files().Reason(0).find("JPEG"), std::string::npos) << window.Files().Reason(0);
-  EXPECT_EQ(window.Files().Status(1), StatusDone);
-  EXPECT_EQ(window.Files().Reason(1), "");
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_NE(window.Files().Model().Reason(0).find("JPEG"), std::string::npos) << window.Files().Model().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(1), StatusDone);
+  EXPECT_EQ(window.Files().Model().Reason(1), "");
 }
 
 TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
@@ -105,8 +108,8 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   dialogs.addAnswers.push_back(std::vector<std::string>{first, second});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  ASSERT_EQ(window.Files().RowCount(), 2);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  ASSERT_EQ(window.Files().Model().rowCount(), 2);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 2"));
   window.Files().SetChecked(1, false);
@@ -114,22 +117,22 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
 
   bool seenBuilding = false;
   QTimer::singleShot(0, [&] {
-    seenBuilding = window.Building() && !window.Button_Build->isEnabled() &&
-                   window.Button_Build->text() == QString::fromUtf8("Подождите...") &&
-                   !window.GroupBox1->isEnabled() && window.ListView_Files->isEnabled();
+    seenBuilding = window.Building() && !Controls(window).Button_Build->isEnabled() &&
+                   Controls(window).Button_Build->text() == QString::fromUtf8("Подождите...") &&
+                   !Controls(window).GroupBox1->isEnabled() && Controls(window).ListView_Files->isEnabled();
   });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_TRUE(seenBuilding);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
-  EXPECT_FALSE(window.Files().Checked(0));
-  EXPECT_EQ(window.Files().Status(1), StatusNone);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
+  EXPECT_FALSE(window.Files().Model().Checked(0));
+  EXPECT_EQ(window.Files().Model().Status(1), StatusNone);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 2"));
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
   EXPECT_FALSE(window.Building());
-  EXPECT_TRUE(window.Button_Build->isEnabled());
-  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
-  EXPECT_TRUE(window.GroupBox1->isEnabled());
+  EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
+  EXPECT_EQ(Controls(window).Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(Controls(window).GroupBox1->isEnabled());
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
   // Updated in place: the overviews now live in the source file.
   EXPECT_GT(QFileInfo(QString::fromStdString(first)).size(), sizeBefore);
@@ -139,8 +142,8 @@ TEST_F(ConvBuildTest, BuildSettlesCheckedRowsAndRestoresTheWindow) {
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(), path);
   window.Files().SetChecked(0, true);
   window.Files().SetSelectedCount(1);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone);
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
             path + QString::fromUtf8("\nПирамиды уже есть."));
 }
@@ -150,7 +153,7 @@ TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {
   dialogs.addAnswers.push_back(std::vector<std::string>{MakeTiff("a.tif"), MakeTiff("b.tif")});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   window.Files().SetChecked(1, false);
   window.Files().SetSelectedCount(1);
 
@@ -160,22 +163,22 @@ TEST_F(ConvBuildTest, MissingToolIsOneMessageAndChangesNoRow) {
   test::AnswerNextModal([&](QWidget* modal) {
     message = static_cast<QMessageBox*>(modal)->text();
     where = static_cast<QMessageBox*>(modal)->informativeText();
-    buildingUnderIt = window.Building() && !window.Button_Build->isEnabled();
+    buildingUnderIt = window.Building() && !Controls(window).Button_Build->isEnabled();
   });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   // Named as the system names the file (gdaladdo.exe on Windows), with where it was looked for.
   EXPECT_EQ(message, QString::fromUtf8("gdaladdo не найден"));
   EXPECT_EQ(where, QString::fromUtf8("Искали: ") + QString::fromStdString(environment.programFolder) +
                        QString::fromUtf8("gdal/gdaladdo и в папках из переменной PATH."));
   EXPECT_TRUE(buildingUnderIt);
-  for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Status(row), StatusNone) << row;
-  EXPECT_TRUE(window.Files().Checked(0));
+  for (int row = 0; row < 2; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusNone) << row;
+  EXPECT_TRUE(window.Files().Model().Checked(0));
   EXPECT_EQ(window.Files().SelectedCount(), 1);
   EXPECT_FALSE(window.Building());
-  EXPECT_TRUE(window.Button_Build->isEnabled());
-  EXPECT_EQ(window.Button_Build->text(), QString::fromUtf8("Построить"));
-  EXPECT_TRUE(window.GroupBox1->isEnabled());
+  EXPECT_TRUE(Controls(window).Button_Build->isEnabled());
+  EXPECT_EQ(Controls(window).Button_Build->text(), QString::fromUtf8("Построить"));
+  EXPECT_TRUE(Controls(window).GroupBox1->isEnabled());
 }
 
 TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
@@ -184,7 +187,7 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   environment.slotCount = 1;
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   bool stayedOpen = false;
   QString notice;
@@ -192,18 +195,18 @@ TEST_F(ConvBuildTest, ClosingDuringABuildEndsTheWindowAfterTheBuild) {
   QTimer::singleShot(0, [&] {
     window.close();
     stayedOpen = window.isVisible() && window.Building();
-    notice = window.BuildProgressLabel->isVisible() ? window.BuildProgressLabel->text() : QString();
-    hint = window.BuildProgressLabel->toolTip();
+    notice = Controls(window).BuildProgressLabel->isVisible() ? Controls(window).BuildProgressLabel->text() : QString();
+    hint = Controls(window).BuildProgressLabel->toolTip();
   });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_TRUE(stayedOpen);
   // The window says why it stays, and how to stop the build now.
   EXPECT_EQ(notice, QString::fromUtf8("Окно закроется после построения · остановить: Ctrl+."));
-  EXPECT_GE(window.BuildProgressLabel->contentsRect().width(),
-            window.BuildProgressLabel->fontMetrics().horizontalAdvance(notice));
+  EXPECT_GE(Controls(window).BuildProgressLabel->contentsRect().width(),
+            Controls(window).BuildProgressLabel->fontMetrics().horizontalAdvance(notice));
   EXPECT_TRUE(hint.contains(QString::fromUtf8("«Остановить построение» в меню списка"))) << hint.toStdString();
-  for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << row;
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusDone) << row;
   EXPECT_FALSE(window.isVisible());
 }
 
@@ -236,9 +239,14 @@ TEST_F(ConvBuildTest, ABuildGoesOnToItsEndUnderAnyModalBox) {
     const char* box;
     std::function<void(TFConv&)> open;
   } cases[] = {
-      {"About", [](TFConv& window) { window.About1->trigger(); }},
-      {"reasons", [](TFConv& window) { window.ShowRowOutcome(3); }},
-      {"message", [](TFConv& window) { window.Help1->trigger(); }},
+      {"About", [](TFConv& window) { Controls(window).About1->trigger(); }},
+      {"reasons",
+       [](TFConv& window) {
+         FileListView* list = Controls(window).ListView_Files;
+         list->setCurrentIndex(list->model()->index(3, 0));
+         QTest::keyClick(list, Qt::Key_Return);
+       }},
+      {"message", [](TFConv& window) { Controls(window).Help1->trigger(); }},
   };
   for (const auto& c : cases) {
     TFConv window(environment);
@@ -268,12 +276,12 @@ TEST_F(ConvBuildTest, ABuildGoesOnToItsEndUnderAnyModalBox) {
       watch.start(5);
       c.open(window);
     });
-    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+    QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
     EXPECT_TRUE(buildingWhenOpened) << c.box;
     EXPECT_TRUE(boxOpenAtTheEnd) << c.box;
     EXPECT_EQ(zombiesAtTheEnd, 0) << c.box;
-    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Status(row), StatusDone) << c.box << row;
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(window.Files().Model().Status(row), StatusDone) << c.box << row;
   }
 }
 
@@ -288,25 +296,25 @@ TEST_F(ConvBuildTest, WidenedReadingIsASettingKeptBetweenRunsThatLetsAFloatDemBu
   const std::string path = QFile::encodeName(dem).toStdString();
   {
     TFConv window(environment);
-    EXPECT_EQ(window.Options().Reading, ReadingMode::Classic);
-    EXPECT_EQ(window.Options().Method, Resampling::Nearest);
+    EXPECT_EQ(Controls(window).SettingsMenu->Options().Reading, ReadingMode::Classic);
+    EXPECT_EQ(Controls(window).SettingsMenu->Options().Method, Resampling::Nearest);
     dialogs.addAnswers.push_back(std::vector<std::string>{path});
-    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-    EXPECT_EQ(window.Files().Status(0), StatusFailed);
-    EXPECT_NE(window.Files().Reason(0).find("Параметры"), std::string::npos) << window.Files().Reason(0);
-    window.SettingsMenu->WidenedReading->trigger();
-    for (QAction* method : window.SettingsMenu->ResamplingMenu->actions()) {
+    QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+    QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+    EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+    EXPECT_NE(window.Files().Model().Reason(0).find("Параметры"), std::string::npos) << window.Files().Model().Reason(0);
+    Controls(window).SettingsMenu->WidenedReading->trigger();
+    for (QAction* method : Controls(window).SettingsMenu->ResamplingMenu->actions()) {
       if (method->data() == "average") method->trigger();
     }
   }
   TFConv window(environment);
-  EXPECT_EQ(window.Options().Reading, ReadingMode::Widened);
-  EXPECT_EQ(window.Options().Method, Resampling::Average);
+  EXPECT_EQ(Controls(window).SettingsMenu->Options().Reading, ReadingMode::Widened);
+  EXPECT_EQ(Controls(window).SettingsMenu->Options().Method, Resampling::Average);
   dialogs.addAnswers.push_back(std::vector<std::string>{path});
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
 }
 
 // A COG is kept as it is, its reason naming the setting that rewrites it as a COG with
@@ -323,17 +331,17 @@ TEST_F(ConvBuildTest, CogIsKeptUntilTheSettingRewritesItAsACog) {
   {
     TFConv window(environment);
     dialogs.addAnswers.push_back(paths);
-    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-    EXPECT_NE(window.Files().Reason(0).find("«Пересоздавать COG с уровнями»"), std::string::npos)
-        << window.Files().Reason(0);
-    window.SettingsMenu->RewriteCogs->trigger();
+    QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+    QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+    EXPECT_NE(window.Files().Model().Reason(0).find("«Пересоздавать COG с уровнями»"), std::string::npos)
+        << window.Files().Model().Reason(0);
+    Controls(window).SettingsMenu->RewriteCogs->trigger();
   }
   TFConv window(environment);
   dialogs.addAnswers.push_back(paths);
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
   QProcess info;
   info.start("gdalinfo", {cog});
   ASSERT_TRUE(info.waitForFinished(30000));
@@ -352,8 +360,8 @@ TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesThe
   };
   {
     TFConv window(environment);
-    EXPECT_TRUE(window.Options().Config.empty());
-    for (QMenu* menu : {window.SettingsMenu->ResamplingMenu, window.SettingsMenu->CompressionMenu}) {
+    EXPECT_TRUE(Controls(window).SettingsMenu->Options().Config.empty());
+    for (QMenu* menu : {Controls(window).SettingsMenu->ResamplingMenu, Controls(window).SettingsMenu->CompressionMenu}) {
       for (QAction* choice : menu->actions()) {
         // GDAL's name once: in brackets unless the caption says it already.
         const QString name = choice->data().toString();
@@ -363,7 +371,7 @@ TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesThe
         EXPECT_NE(choice->toolTip(), choice->text()) << choice->text().toStdString();  // a hint of its own
       }
     }
-    choose(window.SettingsMenu->CompressionMenu, "DEFLATE");
+    choose(Controls(window).SettingsMenu->CompressionMenu, "DEFLATE");
   }
   const struct {
     const char* gdalName;
@@ -371,12 +379,12 @@ TEST_F(ConvBuildTest, OverviewCompressionIsASettingKeptBetweenRunsThatReachesThe
   } cases[] = {{nullptr, "AdobeDeflate"}, {"JPEG", "JPEG"}};
   for (const auto& c : cases) {
     TFConv window(environment);
-    if (c.gdalName != nullptr) choose(window.SettingsMenu->CompressionMenu, c.gdalName);
+    if (c.gdalName != nullptr) choose(Controls(window).SettingsMenu->CompressionMenu, c.gdalName);
     const std::string path = MakeTiff(QString::fromLatin1(c.scheme) + ".tif");
     dialogs.addAnswers.push_back(std::vector<std::string>{path});
-    QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-    QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-    ASSERT_EQ(window.Files().Status(0), StatusDone) << window.Files().Reason(0);
+    QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+    QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+    ASSERT_EQ(window.Files().Model().Status(0), StatusDone) << window.Files().Model().Reason(0);
 
     QProcess info;
     info.start(KELVORY_TEST_TIFFINFO, {QString::fromStdString(path)});

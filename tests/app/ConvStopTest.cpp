@@ -17,47 +17,17 @@
 #include "app/Conv.h"
 #include "app/StopSignal.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowBuildFixture.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
 
-class ConvStopTest : public ::testing::Test {
+using test::Controls;
+
+class ConvStopTest : public test::WindowBuildFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    ASSERT_TRUE(QDir(folder.path()).mkpath("bin/gdal"));
-    ASSERT_TRUE(QDir(folder.path()).mkpath("tmp"));
-    // Working copies go to the test's own temporary folder.
-    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
-    ::setenv("TMPDIR", QFile::encodeName(folder.filePath("tmp")).constData(), 1);
-    environment.listDialogs = &dialogs;
-    environment.openUrl = [](const QUrl&) {};
-    environment.programFolder = QFile::encodeName(folder.filePath("bin/")).toStdString();
-    environment.slotCount = 1;
-  }
-  void TearDown() override {
-    if (oldTmpdir) ::setenv("TMPDIR", oldTmpdir->c_str(), 1); else ::unsetenv("TMPDIR");
-  }
-
-  // The tool is a shell script; $1 is the working copy, then the factors.
-  void UseFakeTool(const QByteArray& body) {
-    QFile tool(folder.filePath("bin/gdal/gdaladdo"));
-    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
-    tool.write("#!/bin/sh\n" + body + "\n");
-    tool.close();
-    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-
-  std::string MakeTiff(const QString& name) {
-    const QString path = folder.filePath(name);
-    QProcess create;
-    create.start(KELVORY_TEST_GDAL_CREATE, {"-of", "GTiff", "-outsize", "400", "400", "-bands", "1", path});
-    EXPECT_TRUE(create.waitForFinished(30000));
-    EXPECT_EQ(create.exitCode(), 0);
-    return QFile::encodeName(path).toStdString();
-  }
-
   static QByteArray Bytes(const std::string& path) {
     QFile file(QFile::decodeName(path.c_str()));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -66,11 +36,6 @@ class ConvStopTest : public ::testing::Test {
   QStringList WorkingCopiesLeft() const {
     return QDir(folder.filePath("tmp")).entryList({"kelvory*"}, QDir::Files | QDir::Hidden);
   }
-
-  QTemporaryDir folder;
-  std::optional<std::string> oldTmpdir;
-  test::AnsweringListDialogs dialogs;
-  ConvEnvironment environment;
 };
 
 TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
@@ -79,10 +44,10 @@ TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
-  ASSERT_EQ(window.Files().Status(0), StatusFailed);
+  ASSERT_EQ(window.Files().Model().Status(0), StatusFailed);
   // The tool named its working copy; the user reads their own file's path.
   const QString path = QFile::decodeName(source.c_str());
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::ToolTipRole).toString(),
@@ -94,7 +59,7 @@ TEST_F(ConvStopTest, FailedRowTellsWhyInItsToolTip) {
   window.Files().SetSelectedCount(1);
   QString duringNextBuild;
   QTimer::singleShot(0, [&] { duringNextBuild = window.Files().Model().index(0).data(Qt::ToolTipRole).toString(); });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
   EXPECT_EQ(duringNextBuild, path);
 }
 
@@ -110,7 +75,7 @@ TEST_F(ConvStopTest, SignalDuringABuildStopsTheToolAndLeavesNoCopy) {
   environment.stopSignal = &stopSignal;
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   // Once the tool runs on its working copy, the system asks the program to end.
   int triesLeft = 3000;
@@ -124,16 +89,16 @@ TEST_F(ConvStopTest, SignalDuringABuildStopsTheToolAndLeavesNoCopy) {
     std::raise(SIGTERM);
   });
   poll.start();
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_FALSE(copiesWhileRunning.isEmpty());
   EXPECT_TRUE(stopSignal.Requested());
   EXPECT_TRUE(WorkingCopiesLeft().isEmpty()) << WorkingCopiesLeft().join(' ').toStdString();
   EXPECT_EQ(Bytes(first), firstBefore);
   EXPECT_EQ(Bytes(second), secondBefore);
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_TRUE(window.Files().Stopped(0));
-  EXPECT_EQ(window.Files().Status(1), StatusNone);  // never started
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_TRUE(window.Files().Model().Stopped(0));
+  EXPECT_EQ(window.Files().Model().Status(1), StatusNone);  // never started
   EXPECT_FALSE(window.isVisible());
 }
 

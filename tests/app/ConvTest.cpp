@@ -17,10 +17,13 @@
 #include "app/FileListView.h"
 #include "app/SystemCommand.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
+
+using test::Controls;
 
 class ConvTest : public ::testing::Test {
  protected:
@@ -50,7 +53,7 @@ TEST_F(ConvTest, StartsWithItsPanelsAndEveryTextFits) {
         << button->text().toStdString();
   }
   const auto panelFits = [&](int panel, const char* text) {
-    auto* label = window.StatusBar->findChildren<QLabel*>()[panel];
+    auto* label = Controls(window).StatusBar->findChildren<QLabel*>()[panel];
     return label->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <=
            label->contentsRect().width() - label->indent();
   };
@@ -58,18 +61,18 @@ TEST_F(ConvTest, StartsWithItsPanelsAndEveryTextFits) {
   EXPECT_TRUE(panelFits(1, "Файлов в списке: 999"));
   EXPECT_TRUE(panelFits(2, "Выбрано: 999"));
   EXPECT_TRUE(panelFits(3, "Версия 1.5"));
-  EXPECT_LE(window.GroupBox1->fontMetrics().horizontalAdvance(window.GroupBox1->title()), 340);
+  EXPECT_LE(Controls(window).GroupBox1->fontMetrics().horizontalAdvance(Controls(window).GroupBox1->title()), 340);
 
   // The list lies over the box but belongs to the window, so a build leaves it enabled.
-  EXPECT_EQ(window.ListView_Files->parentWidget(), window.ClientArea());
-  EXPECT_EQ(window.Button_Add->parentWidget(), window.GroupBox1);
+  EXPECT_EQ(Controls(window).ListView_Files->parentWidget(), Controls(window).ClientArea);
+  EXPECT_EQ(Controls(window).Button_Add->parentWidget(), Controls(window).GroupBox1);
 }
 
 // A count too long for its panel widens the panel instead of losing its last digits;
 // the panels keep their drawn edges while their texts fit.
 TEST_F(ConvTest, CountsOfAnySizeFitTheirPanels) {
   TFConv window(environment);
-  const QList<QLabel*> panels = window.StatusBar->findChildren<QLabel*>();
+  const QList<QLabel*> panels = Controls(window).StatusBar->findChildren<QLabel*>();
   std::vector<std::string> paths;
   for (const int rows : {999, 10'000, 1'000'000}) {
     while (static_cast<int>(paths.size()) < rows) paths.push_back("/d/" + std::to_string(paths.size()) + ".tif");
@@ -83,7 +86,7 @@ TEST_F(ConvTest, CountsOfAnySizeFitTheirPanels) {
       EXPECT_GE(panel->x(), left) << panel->text().toStdString();
       left = panel->geometry().right() + 1;
     }
-    EXPECT_EQ(left, window.StatusBar->width());
+    EXPECT_EQ(left, Controls(window).StatusBar->width());
     EXPECT_EQ(panels[2]->geometry().right() + 1, 448) << rows;
     if (rows == 999) {
       EXPECT_EQ(panels[1]->geometry().right() + 1, 223);
@@ -95,17 +98,17 @@ TEST_F(ConvTest, WindowIsFixedWithTheHelpMenuAtTheRight) {
   TFConv window(environment);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 2000));
-  EXPECT_EQ(window.ClientArea()->geometry(),
-            QRect(0, window.MainMenu1->height(), TFConv::kClientWidth, TFConv::kClientHeight));
+  EXPECT_EQ(Controls(window).ClientArea->geometry(),
+            QRect(0, Controls(window).MainMenu1->height(), TFConv::kClientWidth, TFConv::kClientHeight));
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
-  EXPECT_EQ(window.height(), window.MainMenu1->height() + TFConv::kClientHeight);
+  EXPECT_EQ(window.height(), Controls(window).MainMenu1->height() + TFConv::kClientHeight);
   EXPECT_FALSE(window.windowFlags() &
                (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
-  QWidget* helpBar = window.MainMenu1->cornerWidget(Qt::TopRightCorner);
+  QWidget* helpBar = Controls(window).MainMenu1->cornerWidget(Qt::TopRightCorner);
   ASSERT_NE(helpBar, nullptr);
   EXPECT_GT(helpBar->geometry().left(), window.width() / 2);
-  EXPECT_GE(helpBar->geometry().right(), window.MainMenu1->width() - 8);
+  EXPECT_GE(helpBar->geometry().right(), Controls(window).MainMenu1->width() - 8);
 }
 
 // Every control with its parent, place, caption and hint.
@@ -118,23 +121,23 @@ TEST_F(ConvTest, ControlsHaveTheirCaptionsHintsAndPlaces) {
     const char* caption;
     const char* hint;
   };
-  QWidget* box = window.GroupBox1;
-  QWidget* client = window.ClientArea();
+  QWidget* box = Controls(window).GroupBox1;
+  QWidget* client = Controls(window).ClientArea;
   const Control controls[] = {
-      {window.Button_Build, client, {10, 488, 371, 41}, "Построить",
+      {Controls(window).Button_Build, client, {10, 488, 371, 41}, "Построить",
        "Построить пирамиды для отмеченых файлов"},
-      {window.GroupBox1, client, {10, 5, 371, 478}, " Файлы для конвертирования ", ""},
-      {window.Button_Add, box, {10, 383, 111, 25}, "Добавить",
+      {Controls(window).GroupBox1, client, {10, 5, 371, 478}, " Файлы для конвертирования ", ""},
+      {Controls(window).Button_Add, box, {10, 383, 111, 25}, "Добавить",
        "Добавить в список файлы, для которых требуется построить пирамиды"},
-      {window.Button_Delete, box, {130, 383, 111, 25}, "Удалить", "Удалить выделенный файл из списка"},
-      {window.Button_Load, box, {10, 413, 171, 25}, "Загрузить из файла", "Загрузить список из файла"},
-      {window.Button_Clear, box, {250, 383, 111, 25}, "Очистить", "Очистить список"},
-      {window.Button_Save, box, {190, 413, 171, 25}, "Сохранить в файл", "Сохранить список в файл"},
-      {window.Button_SelectFolder, box, {10, 443, 351, 25}, "Папка назначения",
+      {Controls(window).Button_Delete, box, {130, 383, 111, 25}, "Удалить", "Удалить выделенный файл из списка"},
+      {Controls(window).Button_Load, box, {10, 413, 171, 25}, "Загрузить из файла", "Загрузить список из файла"},
+      {Controls(window).Button_Clear, box, {250, 383, 111, 25}, "Очистить", "Очистить список"},
+      {Controls(window).Button_Save, box, {190, 413, 171, 25}, "Сохранить в файл", "Сохранить список в файл"},
+      {Controls(window).Button_SelectFolder, box, {10, 443, 351, 25}, "Папка назначения",
        "Выбрать папку назначения"},
-      {window.ListView_Files, client, {20, 23, 351, 357}, "", ""},
-      {window.Image1, client, {388, 9, 130, 520}, "", "Открыть справку Kelvory (kelvory.pdf)"},
-      {window.StatusBar, client, {0, 538, 524, 20}, "", ""},
+      {Controls(window).ListView_Files, client, {20, 23, 351, 357}, "", ""},
+      {Controls(window).Image1, client, {388, 9, 130, 520}, "", "Открыть справку Kelvory (kelvory.pdf)"},
+      {Controls(window).StatusBar, client, {0, 538, 524, 20}, "", ""},
   };
   for (const Control& c : controls) {
     SCOPED_TRACE(c.caption);
@@ -145,20 +148,20 @@ TEST_F(ConvTest, ControlsHaveTheirCaptionsHintsAndPlaces) {
       EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
     }
   }
-  EXPECT_EQ(window.GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
+  EXPECT_EQ(Controls(window).GroupBox1->title(), QString::fromUtf8(" Файлы для конвертирования "));
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Генератор пирамид для TIFF"));
-  EXPECT_EQ(window.Image1->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(window.Image1->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(Controls(window).Image1->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(Controls(window).Image1->focusPolicy(), Qt::NoFocus);
 
   // The "?" menu: help on F1, a separator, then About.
-  EXPECT_EQ(window.N1->title(), QStringLiteral("?"));
-  const QList<QAction*> items = window.N1->actions();
+  EXPECT_EQ(Controls(window).N1->title(), QStringLiteral("?"));
+  const QList<QAction*> items = Controls(window).N1->actions();
   ASSERT_EQ(items.size(), 3);
   EXPECT_EQ(items[0]->text(), QString::fromUtf8("Помощь"));
   EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_F1));
   EXPECT_TRUE(items[1]->isSeparator());
   EXPECT_EQ(items[2]->text(), QString::fromUtf8("О программе..."));
-  const QList<QAction*> system = window.SystemMenu->actions();
+  const QList<QAction*> system = Controls(window).SystemMenu->actions();
   ASSERT_EQ(system.size(), 3);
   EXPECT_TRUE(system[0]->isSeparator());
   EXPECT_EQ(system[1]->text(), QString::fromUtf8("Помощь"));
@@ -179,11 +182,11 @@ TEST_F(ConvTest, CaptionsGetNoApplicationNameAppended) {
 TEST_F(ConvTest, TabOrderRunsFromBuildThroughTheBoxToTheList) {
   TFConv window(environment);
   const std::vector<QWidget*> expected = {
-      window.Button_Build, window.Button_Add,  window.Button_Delete,       window.Button_Load,
-      window.Button_Clear, window.Button_Save, window.Button_SelectFolder, window.ListView_Files,
-      window.Button_Build};
-  std::vector<QWidget*> order = {window.Button_Build};
-  for (QWidget* w = window.Button_Build->nextInFocusChain(); order.size() < expected.size();
+      Controls(window).Button_Build, Controls(window).Button_Add,  Controls(window).Button_Delete,       Controls(window).Button_Load,
+      Controls(window).Button_Clear, Controls(window).Button_Save, Controls(window).Button_SelectFolder, Controls(window).ListView_Files,
+      Controls(window).Button_Build};
+  std::vector<QWidget*> order = {Controls(window).Button_Build};
+  for (QWidget* w = Controls(window).Button_Build->nextInFocusChain(); order.size() < expected.size();
        w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w);
   }
@@ -195,23 +198,23 @@ TEST_F(ConvTest, DestinationFolderFollowsCompletedChoicesOnly) {
   window.show();
   const QString folder = QString::fromUtf8("/tmp/карты и снимки/выход");
 
-  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);  // cancelled
+  QTest::mouseClick(Controls(window).Button_SelectFolder, Qt::LeftButton);  // cancelled
   EXPECT_EQ(folderDialog.lastPrompt, QString::fromUtf8("Выберите папку назначения"));
-  EXPECT_FALSE(window.HasDestFolder());
-  EXPECT_EQ(window.Button_SelectFolder->text(), QString::fromUtf8("Папка назначения"));
+  EXPECT_TRUE(window.DestFolder().empty());
+  EXPECT_EQ(Controls(window).Button_SelectFolder->text(), QString::fromUtf8("Папка назначения"));
 
   folderDialog.answers.push_back(folder);
-  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_SelectFolder, Qt::LeftButton);
   // Shown and kept with the system's own separators.
   const QString shown = QDir::toNativeSeparators(folder);
-  EXPECT_TRUE(window.HasDestFolder());
+  EXPECT_FALSE(window.DestFolder().empty());
   EXPECT_EQ(window.DestFolder(), shown.toStdString());
-  EXPECT_EQ(window.Button_SelectFolder->text(), shown);
+  EXPECT_EQ(Controls(window).Button_SelectFolder->text(), shown);
 
-  QTest::mouseClick(window.Button_SelectFolder, Qt::LeftButton);  // cancelled again
-  EXPECT_TRUE(window.HasDestFolder());
+  QTest::mouseClick(Controls(window).Button_SelectFolder, Qt::LeftButton);  // cancelled again
+  EXPECT_FALSE(window.DestFolder().empty());
   EXPECT_EQ(window.DestFolder(), shown.toStdString());
-  EXPECT_EQ(window.Button_SelectFolder->text(), shown);
+  EXPECT_EQ(Controls(window).Button_SelectFolder->text(), shown);
 }
 
 TEST_F(ConvTest, EscapeClosesTheWindowWhereverTheFocusIs) {
@@ -220,8 +223,8 @@ TEST_F(ConvTest, EscapeClosesTheWindowWhereverTheFocusIs) {
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
-    QWidget* target = listFocused ? static_cast<QWidget*>(window.ListView_Files)
-                                  : static_cast<QWidget*>(window.Button_Save);
+    QWidget* target = listFocused ? static_cast<QWidget*>(Controls(window).ListView_Files)
+                                  : static_cast<QWidget*>(Controls(window).Button_Save);
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Space, Qt::ShiftModifier);
     EXPECT_TRUE(window.isVisible());
@@ -236,10 +239,10 @@ TEST_F(ConvTest, HelpBannerAndAboutReachTheirTargets) {
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
 
-  QTest::keyClick(window.ListView_Files, Qt::Key_F1);
-  window.Help1->trigger();
-  QTest::mouseClick(window.Image1, Qt::LeftButton);
-  window.About1->trigger();
+  QTest::keyClick(Controls(window).ListView_Files, Qt::Key_F1);
+  Controls(window).Help1->trigger();
+  QTest::mouseClick(Controls(window).Image1, Qt::LeftButton);
+  Controls(window).About1->trigger();
 
   const QUrl helpPdf = QUrl::fromLocalFile("/opt/kelvory/bin/kelvory.pdf");
   ASSERT_EQ(opened.size(), 3u);
@@ -264,18 +267,18 @@ TEST_F(ConvTest, WindowMenuCommandsGoThroughTheApplication) {
     const QPoint at(5, 5);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
     QApplication::sendEvent(widget, &event);
-    const bool shown = window.SystemMenu->isVisible();
-    window.SystemMenu->hide();
+    const bool shown = Controls(window).SystemMenu->isVisible();
+    Controls(window).SystemMenu->hide();
     return shown;
   };
-  EXPECT_TRUE(menuShownFor(window.ClientArea()));
-  EXPECT_TRUE(menuShownFor(window.StatusBar->findChildren<QLabel*>()[2]));
-  EXPECT_FALSE(menuShownFor(window.Button_Save));
-  EXPECT_FALSE(menuShownFor(window.ListView_Files->viewport()));
+  EXPECT_TRUE(menuShownFor(Controls(window).ClientArea));
+  EXPECT_TRUE(menuShownFor(Controls(window).StatusBar->findChildren<QLabel*>()[2]));
+  EXPECT_FALSE(menuShownFor(Controls(window).Button_Save));
+  EXPECT_FALSE(menuShownFor(Controls(window).ListView_Files->viewport()));
 
-  ASSERT_EQ(window.SystemMenu->actions().size(), 3);
-  window.SystemMenu->actions()[1]->trigger();
-  window.SystemMenu->actions()[2]->trigger();
+  ASSERT_EQ(Controls(window).SystemMenu->actions().size(), 3);
+  Controls(window).SystemMenu->actions()[1]->trigger();
+  Controls(window).SystemMenu->actions()[2]->trigger();
   EXPECT_TRUE(opened.empty());  // posted, not yet handled
   QCoreApplication::processEvents();
   ASSERT_EQ(opened.size(), 1u);
@@ -306,28 +309,28 @@ TEST_F(ConvTest, KeyboardReachesTheHelpMenuTheListMenuAndDelete) {
   listDialogs.addAnswers.push_back(std::vector<std::string>{"/maps/a.tif", "/maps/b.tif"});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
-  window.MainMenu1->setActiveAction(window.SettingsMenu->menuAction());
+  Controls(window).MainMenu1->setActiveAction(Controls(window).SettingsMenu->menuAction());
   QApplication::processEvents();
-  ASSERT_EQ(QApplication::activePopupWidget(), window.SettingsMenu);
-  QTest::keyClick(window.SettingsMenu, Qt::Key_Right);
+  ASSERT_EQ(QApplication::activePopupWidget(), Controls(window).SettingsMenu);
+  QTest::keyClick(Controls(window).SettingsMenu, Qt::Key_Right);
   QApplication::processEvents();
-  EXPECT_EQ(QApplication::activePopupWidget(), window.N1);
-  QTest::keyClick(window.N1, Qt::Key_Left);
+  EXPECT_EQ(QApplication::activePopupWidget(), Controls(window).N1);
+  QTest::keyClick(Controls(window).N1, Qt::Key_Left);
   QApplication::processEvents();
-  EXPECT_EQ(QApplication::activePopupWidget(), window.SettingsMenu);
-  window.SettingsMenu->close();
+  EXPECT_EQ(QApplication::activePopupWidget(), Controls(window).SettingsMenu);
+  Controls(window).SettingsMenu->close();
   QApplication::processEvents();
 
-  window.ListView_Files->setCurrentIndex(window.ListView_Files->model()->index(1, 0));
-  QTest::keyClick(window.ListView_Files, Qt::Key_F10, Qt::ShiftModifier);
-  EXPECT_TRUE(window.ListMenu->isVisible());
-  window.ListMenu->close();
+  Controls(window).ListView_Files->setCurrentIndex(Controls(window).ListView_Files->model()->index(1, 0));
+  QTest::keyClick(Controls(window).ListView_Files, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(Controls(window).ListMenu->isVisible());
+  Controls(window).ListMenu->close();
 
-  QTest::keyClick(window.ListView_Files, Qt::Key_Delete);
-  EXPECT_EQ(window.Files().RowCount(), 1);
-  EXPECT_EQ(window.Files().Caption(0), "/maps/a.tif");
+  QTest::keyClick(Controls(window).ListView_Files, Qt::Key_Delete);
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
+  EXPECT_EQ(window.Files().Model().Caption(0), "/maps/a.tif");
 }
 
 TEST_F(ConvTest, AboutBoxFromBothMenusIsTheSameDialog) {
@@ -348,10 +351,10 @@ TEST_F(ConvTest, AboutBoxFromBothMenusIsTheSameDialog) {
     record(modal);
     QTest::keyClick(about.OKButton, Qt::Key_Escape);
   });
-  window.About1->trigger();
+  Controls(window).About1->trigger();
   EXPECT_TRUE(window.isVisible());
   test::AnswerNextModal(record);
-  window.About1->trigger();
+  Controls(window).About1->trigger();
   test::AnswerNextModal(record);
   PostSystemCommand(kSystemCommandAbout);
   QCoreApplication::processEvents();

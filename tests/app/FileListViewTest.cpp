@@ -34,7 +34,7 @@ class FileListViewTest : public testing::Test {
   QPoint CaptionOf(int row) const { return view.visualRect(list.Model().index(row)).center(); }
   int CheckedCount() const {
     int count = 0;
-    for (int row = 0; row < list.RowCount(); ++row) count += list.Checked(row) ? 1 : 0;
+    for (int row = 0; row < list.Model().rowCount(); ++row) count += list.Model().Checked(row) ? 1 : 0;
     return count;
   }
 
@@ -46,17 +46,17 @@ class FileListViewTest : public testing::Test {
 TEST_F(FileListViewTest, ClickOnCheckBoxTogglesAndCounts) {
   ASSERT_FALSE(view.CheckBoxRect(1).isEmpty());
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(1));
-  EXPECT_FALSE(list.Checked(1));
+  EXPECT_FALSE(list.Model().Checked(1));
   EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 2");
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(1));
-  EXPECT_TRUE(list.Checked(1));
+  EXPECT_TRUE(list.Model().Checked(1));
   EXPECT_EQ(list.SelectedCount(), 3);
 
   // Both presses of a double click on a check box toggle it, the counter following.
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
   QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, CheckBox(2));
-  EXPECT_TRUE(list.Checked(2));
+  EXPECT_TRUE(list.Model().Checked(2));
   EXPECT_EQ(list.SelectedCount(), 3);
 }
 
@@ -77,14 +77,14 @@ TEST_F(FileListViewTest, BuildUndoesClicksAndSpace) {
   view.setFocus();
   view.setCurrentIndex(list.Model().index(2));
   QTest::keyClick(&view, Qt::Key_Space);
-  EXPECT_TRUE(list.Checked(0));
-  EXPECT_TRUE(list.Checked(2));
+  EXPECT_TRUE(list.Model().Checked(0));
+  EXPECT_TRUE(list.Model().Checked(2));
   EXPECT_EQ(list.SelectedCount(), 3);
   EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 3");
 
   building = false;
   QTest::keyClick(&view, Qt::Key_Space);
-  EXPECT_FALSE(list.Checked(2));
+  EXPECT_FALSE(list.Model().Checked(2));
   EXPECT_EQ(list.SelectedCount(), 2);
   EXPECT_EQ(view.SelectedRow(), 2);
 }
@@ -115,7 +115,7 @@ TEST_F(FileListViewTest, ToolTipShowsWhyARowFailed) {
   EXPECT_EQ(toolTipAt(0), "/maps/a.tif");
 
   list.SetStatus(1, StatusInProgress);
-  EXPECT_EQ(list.Reason(1), "");
+  EXPECT_EQ(list.Model().Reason(1), "");
   EXPECT_EQ(toolTipAt(1), "/maps/b.tif");
 
   list.SetStatus(1, StatusFailed);

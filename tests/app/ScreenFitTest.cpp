@@ -9,9 +9,12 @@
 
 #include "app/Conv.h"
 #include "app/ScreenFit.h"
+#include "tests/app/WindowControls.h"
 
 namespace kelvory {
 namespace {
+
+using test::Controls;
 
 TEST(ScreenFitTest, ScrollsOnlyWhatTheRoomCannotHold) {
   const QSize content(524, 558);
@@ -57,14 +60,14 @@ TEST(ScreenFitTest, WindowScrollsOnASmallScreenAndNotOnABigOne) {
   ASSERT_NE(fit->Scroller(), nullptr);
   EXPECT_TRUE(small.contains(QRect(window.pos(), window.size())));
   QScrollArea* scroller = fit->Scroller();
-  scroller->ensureWidgetVisible(window.StatusBar);
+  scroller->ensureWidgetVisible(Controls(window).StatusBar);
   EXPECT_EQ(scroller->verticalScrollBar()->value(), scroller->verticalScrollBar()->maximum());
   EXPECT_GT(scroller->verticalScrollBar()->maximum(), 0);
 
   fit->FitTo(QRect(0, 0, 1366, 768), true);
   EXPECT_EQ(fit->Scroller(), nullptr);
-  EXPECT_EQ(window.ClientArea()->parentWidget(), &window);
-  EXPECT_EQ(window.height(), window.MainMenu1->height() + TFConv::kClientHeight);
+  EXPECT_EQ(Controls(window).ClientArea->parentWidget(), &window);
+  EXPECT_EQ(window.height(), Controls(window).MainMenu1->height() + TFConv::kClientHeight);
 }
 
 }  // namespace

@@ -12,10 +12,13 @@
 #include "app/Conv.h"
 #include "app/ErrorReport.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory {
 namespace {
+
+using test::Controls;
 
 TEST(ErrorReportText, AddsFullStopOnlyAfterCharactersAboveIt) {
   struct Case {
@@ -52,7 +55,7 @@ TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
   environment.openUrl = [](const QUrl&) {};
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   QString title;
   QString text;
@@ -64,7 +67,7 @@ TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
     text = box->text();
     icon = box->icon();
   });
-  QTest::mouseClick(window.Button_Load, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Load, Qt::LeftButton);
 
   EXPECT_EQ(title, "Kelvory");
   EXPECT_EQ(icon, QMessageBox::Critical);
@@ -77,11 +80,11 @@ TEST(WindowErrorReport, EscapedErrorIsReportedAndTheWindowGoesOn) {
 #else
   EXPECT_EQ(text, "Cannot open file \"/nonexistent-kelvory/list.txt\". No such file or directory.");
 #endif
-  EXPECT_EQ(window.Files().RowCount(), 1);
+  EXPECT_EQ(window.Files().Model().rowCount(), 1);
   EXPECT_EQ(window.PanelText(1), QString::fromUtf8("Файлов в списке: 1"));
 
-  QTest::mouseClick(window.Button_Clear, Qt::LeftButton);
-  EXPECT_EQ(window.Files().RowCount(), 0);
+  QTest::mouseClick(Controls(window).Button_Clear, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().rowCount(), 0);
   EXPECT_EQ(window.PanelText(2), QString::fromUtf8("Выбрано: 0"));
 }
 

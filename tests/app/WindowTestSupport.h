@@ -50,7 +50,7 @@ class AnsweringFolderDialog : public FolderDialog {
   std::optional<QString> ChooseFolder(QWidget* /*owner*/, const QString& prompt) override {
     lastPrompt = prompt;
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
+    const std::optional<QString> answer = std::move(answers.front());
     answers.pop_front();
     return answer;
   }

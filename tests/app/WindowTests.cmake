@@ -5,6 +5,8 @@ find_program(KELVORY_TEST_TIFFINFO tiffinfo REQUIRED)
 
 add_executable(kelvory_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowBuildFixture.h
+  ${CMAKE_CURRENT_LIST_DIR}/WindowControls.h
   ${CMAKE_CURRENT_LIST_DIR}/WindowTestSupport.h
   ${CMAKE_CURRENT_LIST_DIR}/WindowErrorReportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConvTest.cpp

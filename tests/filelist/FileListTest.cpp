@@ -16,13 +16,13 @@ using Lines = std::vector<std::string>;
 
 Lines Captions(const FileList& list) {
   Lines captions;
-  for (int row = 0; row < list.RowCount(); ++row) captions.push_back(list.Caption(row));
+  for (int row = 0; row < list.Model().rowCount(); ++row) captions.emplace_back(list.Model().Caption(row));
   return captions;
 }
 
 int CheckedCount(const FileList& list) {
   int count = 0;
-  for (int row = 0; row < list.RowCount(); ++row) count += list.Checked(row) ? 1 : 0;
+  for (int row = 0; row < list.Model().rowCount(); ++row) count += list.Model().Checked(row) ? 1 : 0;
   return count;
 }
 
@@ -59,7 +59,7 @@ TEST_F(FileListTest, AddKeepsOneRowPerPathAndRechecksUnchecked) {
   AddCommand(list, dialogs);
   EXPECT_EQ(Captions(list), (Lines{"/d/a.tif", "/d/b.tif", "/d/A.tif"}));  // case makes a new row
   EXPECT_EQ(CheckedCount(list), 3);
-  EXPECT_EQ(list.Status(0), StatusNone);
+  EXPECT_EQ(list.Model().Status(0), StatusNone);
   ExpectPanels(3, 3);
 
   // A finished build unchecks a row and counts down itself.
@@ -76,14 +76,14 @@ TEST_F(FileListTest, AddKeepsOneRowPerPathAndRechecksUnchecked) {
   dialogs.add = Lines{"/d/b.tif", "/d/c.tif", "/d/c.tif"};
   AddCommand(list, dialogs);
   EXPECT_EQ(Captions(list), (Lines{"/d/a.tif", "/d/b.tif", "/d/A.tif", "/d/c.tif"}));
-  EXPECT_TRUE(list.Checked(1));
-  EXPECT_EQ(list.Status(1), StatusDone);  // re-checking keeps the picture
+  EXPECT_TRUE(list.Model().Checked(1));
+  EXPECT_EQ(list.Model().Status(1), StatusDone);  // re-checking keeps the picture
   ExpectPanels(4, 4);
   EXPECT_EQ(countersChanged, 1);
 
   dialogs.add.reset();  // cancelled
   AddCommand(list, dialogs);
-  EXPECT_EQ(list.RowCount(), 4);
+  EXPECT_EQ(list.Model().rowCount(), 4);
 }
 
 TEST_F(FileListTest, DeleteCountsOnlyCheckedRows) {
@@ -107,7 +107,7 @@ TEST_F(FileListTest, DeleteCountsOnlyCheckedRows) {
   ClearCommand(list);
   ExpectPanels(0, 0);
   list.AddFiles({"a"});
-  EXPECT_EQ(list.RowCount(), 1);
+  EXPECT_EQ(list.Model().rowCount(), 1);
 }
 
 // Rows with the same reason share it; each row keeps its own through changes of the
@@ -118,14 +118,14 @@ TEST_F(FileListTest, EachRowKeepsItsReasonWhenOthersChange) {
   list.SetReason(1, "другая причина");
   list.SetReason(2, "");
   DeleteCommand(list, 0);
-  list.SetReason(2, list.Reason(2));
-  EXPECT_EQ((Lines{list.Reason(0), list.Reason(1), list.Reason(2)}), (Lines{"другая причина", "", "Пирамиды уже есть."}));
+  list.SetReason(2, list.Model().Reason(2));
+  EXPECT_EQ((Lines{list.Model().Reason(0), list.Model().Reason(1), list.Model().Reason(2)}), (Lines{"другая причина", "", "Пирамиды уже есть."}));
   list.SetReason(0, "Пирамиды уже есть.");
   list.SetStatus(2, StatusInProgress);  // a new run forgets the last one's reason
-  EXPECT_EQ((Lines{list.Reason(0), list.Reason(1), list.Reason(2)}), (Lines{"Пирамиды уже есть.", "", ""}));
+  EXPECT_EQ((Lines{list.Model().Reason(0), list.Model().Reason(1), list.Model().Reason(2)}), (Lines{"Пирамиды уже есть.", "", ""}));
   ClearCommand(list);
   list.AddFiles({"e"});
-  EXPECT_EQ(list.Reason(0), "");
+  EXPECT_EQ(list.Model().Reason(0), "");
 }
 
 TEST_F(FileListTest, LoadReplacesListWithDistinctNonEmptyLines) {
@@ -138,7 +138,7 @@ TEST_F(FileListTest, LoadReplacesListWithDistinctNonEmptyLines) {
   LoadCommand(list, dialogs);
   EXPECT_EQ(Captions(list), (Lines{"b", "c", "  ", "B"}));
   EXPECT_EQ(CheckedCount(list), 4);
-  EXPECT_EQ(list.Status(0), StatusNone);  // a loaded row starts afresh
+  EXPECT_EQ(list.Model().Status(0), StatusNone);  // a loaded row starts afresh
   ExpectPanels(4, 4);
 
   test::WriteBytes(path, "");
@@ -174,7 +174,7 @@ TEST_F(FileListTest, SaveThenLoadGivesSameRowsChecked) {
   LoadCommand(other, dialogs);
   EXPECT_EQ(Captions(other), paths);
   EXPECT_EQ(CheckedCount(other), 3);
-  EXPECT_EQ(other.Status(2), StatusNone);
+  EXPECT_EQ(other.Model().Status(2), StatusNone);
 
   FileList empty;
   SaveCommand(empty, dialogs);
@@ -195,7 +195,7 @@ TEST_F(FileListTest, CheckBoxToggleIsUndoneDuringBuild) {
 
   list.SetChecked(1, false);
   list.CheckBoxToggled(1, true);
-  EXPECT_TRUE(list.Checked(1));
+  EXPECT_TRUE(list.Model().Checked(1));
   EXPECT_EQ(list.SelectedCount(), 2);
   EXPECT_EQ(selectionChanged, 3);
   EXPECT_EQ(list.SelectedPanelText(), "Выбрано: 2");
@@ -267,24 +267,24 @@ TEST_F(FileListTest, CounterFollowsCheckMarksThroughRandomSequences) {
       case 5: {
         if (row < 0) break;
         const bool building = pick(2) == 0;
-        list.SetChecked(row, !list.Checked(row));
+        list.SetChecked(row, !list.Model().Checked(row));
         list.CheckBoxToggled(row, building);
         if (!building) model[static_cast<std::size_t>(row)].checked ^= true;
         break;
       }
       case 6:  // a build finishes a checked row
-        if (row < 0 || !list.Checked(row)) break;
+        if (row < 0 || !list.Model().Checked(row)) break;
         list.SetChecked(row, false);
         list.SetSelectedCount(list.SelectedCount() - 1);
         model[static_cast<std::size_t>(row)].checked = false;
         break;
     }
-    ASSERT_EQ(list.RowCount(), static_cast<int>(model.size())) << "step " << step;
+    ASSERT_EQ(list.Model().rowCount(), static_cast<int>(model.size())) << "step " << step;
     int checked = 0;
-    for (int r = 0; r < list.RowCount(); ++r) {
+    for (int r = 0; r < list.Model().rowCount(); ++r) {
       const Row& expected = model[static_cast<std::size_t>(r)];
-      ASSERT_EQ(list.Caption(r), expected.caption) << "step " << step;
-      ASSERT_EQ(list.Checked(r), expected.checked) << "step " << step;
+      ASSERT_EQ(list.Model().Caption(r), expected.caption) << "step " << step;
+      ASSERT_EQ(list.Model().Checked(r), expected.checked) << "step " << step;
       ASSERT_EQ(list.FindRow(expected.caption), r) << "step " << step;
       checked += expected.checked ? 1 : 0;
     }
@@ -305,8 +305,8 @@ TEST_F(FileListTest, CheckUnsuccessfulRechecksFailedAndNotFoundRowsOnly) {
 
   EXPECT_EQ(list.CheckUnsuccessful(), 2);
   const bool expected[] = {false, true, true, false, true};
-  for (int row = 0; row < 5; ++row) EXPECT_EQ(list.Checked(row), expected[row]) << row;
-  EXPECT_EQ(list.Status(1), StatusFailed);  // the picture stays until the next build
+  for (int row = 0; row < 5; ++row) EXPECT_EQ(list.Model().Checked(row), expected[row]) << row;
+  EXPECT_EQ(list.Model().Status(1), StatusFailed);  // the picture stays until the next build
   ExpectPanels(5, 3);
   EXPECT_EQ(countersChanged, 1);
 

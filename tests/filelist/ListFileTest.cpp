@@ -12,11 +12,14 @@
 
 #include "platform/Errors.h"
 #include "TempFolder.h"
+#include "tests/filelist/ListFileLines.h"
 
 namespace kelvory {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::SplitListLines;
+using test::WriteListFile;
 using namespace std::string_literals;
 
 TEST(SplitListLines, LineEndsNulAndSpaces) {

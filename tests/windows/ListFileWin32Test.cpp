@@ -8,9 +8,12 @@
 #include "filelist/FolderWalk.h"
 #include "filelist/ListFile.h"
 #include "platform/Files.h"
+#include "tests/filelist/ListFileLines.h"
 
 namespace kelvory::wintest {
 namespace {
+
+using kelvory::test::WriteListFile;
 
 // path in the ANSI code page, or empty when a letter of it has no place there.
 std::string InAnsiCodePage(const std::wstring& path) {

@@ -15,10 +15,13 @@
 #include "app/Conv.h"
 #include "app/FileListView.h"
 #include "filelist/FileList.h"
+#include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace kelvory::wintest {
 namespace {
+
+using test::Controls;
 
 // A variable of the environment, empty when it is not set.
 std::wstring Environment(const wchar_t* name) {
@@ -95,15 +98,15 @@ TEST_F(WindowWin32Test, AFailingToolFailsTheRowWithItsErrorAndTheFileStaysAsItWa
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
-  ASSERT_EQ(window.Files().RowCount(), 1);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
+  ASSERT_EQ(window.Files().Model().rowCount(), 1);
   EXPECT_EQ(window.Files().Model().index(0).data(Qt::DisplayRole).toString(),
             QString::fromStdWString(FromUtf8(source).wstring()));
 
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_NE(window.Files().Reason(0).find("ERROR 1: the stand-in makes no overviews"), std::string::npos)
-      << window.Files().Reason(0);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_NE(window.Files().Model().Reason(0).find("ERROR 1: the stand-in makes no overviews"), std::string::npos)
+      << window.Files().Model().Reason(0);
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
 }
@@ -116,16 +119,16 @@ TEST_F(WindowWin32Test, WithNoToolBesideTheProgramTheOneOnThePathRuns) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
   bool toolMissingShown = false;  // a box would hold the build up: it is closed
   test::AnswerNextModal([&](QWidget*) { toolMissingShown = true; });
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   EXPECT_FALSE(toolMissingShown);
 
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);  // the stand-in ran and failed
-  EXPECT_NE(window.Files().Reason(0).find("the stand-in makes no overviews"), std::string::npos)
-      << window.Files().Reason(0);
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);  // the stand-in ran and failed
+  EXPECT_NE(window.Files().Model().Reason(0).find("the stand-in makes no overviews"), std::string::npos)
+      << window.Files().Model().Reason(0);
   EXPECT_EQ(ReadText(source), image);
 }
 
@@ -135,7 +138,7 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
   dialogs.addAnswers.push_back(std::vector<std::string>{source});
   TFConv window(environment);
   window.show();
-  QTest::mouseClick(window.Button_Add, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Add, Qt::LeftButton);
 
   // Once the tool runs, the user presses Ctrl+. on the list.
   DWORD toolId = 0;
@@ -146,10 +149,10 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
     std::istringstream(ReadText(pidFile)) >> toolId;
     if (toolId == 0 && --triesLeft > 0) return;
     poll.stop();
-    QTest::keyClick(window.ListView_Files, Qt::Key_Period, Qt::ControlModifier);
+    QTest::keyClick(Controls(window).ListView_Files, Qt::Key_Period, Qt::ControlModifier);
   });
   poll.start();
-  QTest::mouseClick(window.Button_Build, Qt::LeftButton);
+  QTest::mouseClick(Controls(window).Button_Build, Qt::LeftButton);
 
   ASSERT_NE(toolId, 0u) << "the tool did not start";
   const HANDLE tool = ::OpenProcess(SYNCHRONIZE, FALSE, toolId);
@@ -157,8 +160,8 @@ TEST_F(WindowWin32Test, StopFromTheKeyboardEndsTheToolAndKeepsTheWindow) {
     EXPECT_EQ(::WaitForSingleObject(tool, 10000), WAIT_OBJECT_0) << "the tool outlived the stop";
     ::CloseHandle(tool);
   }
-  EXPECT_EQ(window.Files().Status(0), StatusFailed);
-  EXPECT_TRUE(window.Files().Stopped(0));
+  EXPECT_EQ(window.Files().Model().Status(0), StatusFailed);
+  EXPECT_TRUE(window.Files().Model().Stopped(0));
   EXPECT_EQ(ReadText(source), image);
   EXPECT_EQ(LeftBehind(), "");
   EXPECT_TRUE(window.isVisible());

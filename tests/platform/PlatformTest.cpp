@@ -7,12 +7,12 @@
 #include <chrono>
 #include <vector>
 
-#include "Scratch.h"
 #include "platform/FileClaim.h"
 #include "platform/Files.h"
 #include "platform/Patience.h"
 #include "platform/Process.h"
 #include "platform/UniqueFd.h"
+#include "tests/pyramids/Scratch.h"
 
 namespace kelvory::platform {
 namespace {
