@@ -80,6 +80,9 @@ class TFConv final : public QWidget {
   bool Building() const;
   // Where builds put their results; empty: beside the sources.
   const std::string& DestFolder() const { return FDestFolder; }
+  // Adds the TIFF files of the paths (files and folders) as a drop does: the files the
+  // program is started with, and dropped ones.
+  void AddPaths(const QStringList& paths);
 
   // Every control's object name is the name the window's designer gave it
   // (Button_Build, ListView_Files, Stop1, ...); the client area is "ClientArea" and
@@ -109,8 +112,6 @@ class TFConv final : public QWidget {
   void NextUnsuccessfulClick();
   // Shows what the last build did with the row, in words that can be copied.
   void ShowRowOutcome(int row);
-  // Adds the TIFF files of the paths (files and folders) as Add does.
-  void AddPaths(const QStringList& paths);
   // The program was asked to end (SIGTERM, SIGHUP): a running build stops first.
   void StopSignalled();
 
