@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev libgl-dev libjpeg62-turbo-dev libgtest-dev
   gdal-bin libtiff-tools
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  xvfb xauth x11-apps x11-utils xdotool openbox imagemagick fonts-dejavu-core
   hyperfine
   fonts-dejavu-extra
   qt6-translations-l10n
