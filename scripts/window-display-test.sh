@@ -69,7 +69,7 @@ about_box() { named 'О программе...'; }
 # geometry ID: "x y width height" of the window's inside, and of its frame (title bar
 # and borders included).
 geometry() {
-  local info x y w h extents
+  local info x y w h
   info=$(xwininfo -id "$1") || return 1
   x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
   y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
@@ -138,7 +138,7 @@ check "200 %: frame and title bar on the 1366 x 768 screen ($(frame "$window"))"
 # brought into view with the wheel over the banner.
 read -r x y w h < <(geometry "$window")
 xdotool mousemove $((x + w - 150)) $((y + h / 2))
-for _ in $(seq 12); do xdotool click 5; done
+for _ in $(seq 20); do xdotool click 5; done
 # At the foot of the client area: Build at (10, 488, 371, 41), status bar 20 high.
 xdotool mousemove $((x + 2 * 195)) $((y + h - 2 * 50)) click 1
 check "200 %: the Build button on the screen builds" within 20 has_overviews "$scratch/a.tif"
@@ -170,7 +170,7 @@ within 10 eval '[ -n "$(named Kelvory)" ]' && box=$(named Kelvory) && settled "$
 check "200 %: the message about 80 names lies on the screen (${box:+$(frame "$box")})" \
   eval '[ -n "${box:-}" ] && on_screen "$(frame "$box")" 1366 768'
 [ -n "${box:-}" ] && xdotool windowactivate --sync "$box" key Return
-check "200 %: its OK button closes it" within 5 eval '[ -z "$(named Kelvory)" ]'
+check "200 %: Enter (its OK button) closes it" within 5 eval '[ -z "$(named Kelvory)" ]'
 close_kelvory
 
 # --- 100 % on a big screen ---------------------------------------------------------------
