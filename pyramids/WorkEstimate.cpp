@@ -1,6 +1,8 @@
 #include "pyramids/WorkEstimate.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 
 #include "platform/Files.h"
 
@@ -40,7 +42,9 @@ WorkEstimate WorkEstimate::ForFiles(const std::vector<std::string>& paths) {
 
 void WorkEstimate::RowStarted(int row, double elapsedSeconds) {
   if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
-  rows_[static_cast<std::size_t>(row)].started = elapsedSeconds;
+  Row& changed = rows_[static_cast<std::size_t>(row)];
+  if (changed.started < 0 && !changed.settled) peakRunning_ = std::max(peakRunning_, ++running_);
+  changed.started = elapsedSeconds;
 }
 
 void WorkEstimate::RowProgress(int row, int percent) {
@@ -66,6 +70,7 @@ void WorkEstimate::RowSettled(int row) {
   Row& changed = rows_[static_cast<std::size_t>(row)];
   if (changed.settled) return;
   changed.settled = true;
+  if (changed.started >= 0) --running_;
   if (changed.reported) {
     done_ += changed.weight * (1 - changed.done);
   } else {
@@ -108,19 +113,49 @@ double WorkEstimate::SlotPace(double elapsedSeconds) const {
   return seconds >= MinSecondsForEstimate && work > 0 ? work / seconds : 0;
 }
 
+double WorkEstimate::RunningRowLeft(const Row& row, double elapsedSeconds, double slotPace) const {
+  if (row.done >= MinRowFractionForPace) {
+    // Its own pace once it has one; a percentage comes in steps: the pace is that of
+    // the moment it was reached.
+    const double at = row.progressAt >= row.started ? row.progressAt : elapsedSeconds;
+    return std::max((at - row.started) * (1.0 - row.done) / row.done - (elapsedSeconds - at), 0.0);
+  }
+  // A file's work runs on one slot however many others are free.
+  return slotPace > 0 ? row.weight * (1.0 - row.done) / slotPace : 0;
+}
+
 double WorkEstimate::LongestRunningRowLeft(double elapsedSeconds) const {
   const double slotPace = SlotPace(elapsedSeconds);
   double longest = 0;
   for (const Row& row : rows_) {
     if (row.settled || row.started < 0) continue;
-    // A file's work runs on one slot however many others are free.
-    if (slotPace > 0) longest = std::max(longest, row.weight * (1.0 - row.done) / slotPace);
-    if (row.done < MinRowFractionForPace) continue;
-    // A percentage comes in steps: the pace is that of the moment it was reached.
-    const double at = row.progressAt >= row.started ? row.progressAt : elapsedSeconds;
-    longest = std::max(longest, (at - row.started) * (1.0 - row.done) / row.done - (elapsedSeconds - at));
+    longest = std::max(longest, RunningRowLeft(row, elapsedSeconds, slotPace));
   }
   return longest;
+}
+
+double WorkEstimate::ScheduledSecondsLeft(double elapsedSeconds, double slotPace) const {
+  // When each slot comes free: the running rows' work left, the idle slots now.
+  std::priority_queue<double, std::vector<double>, std::greater<>> freeAt;
+  std::vector<double> waiting;
+  for (const Row& row : rows_) {
+    if (row.settled) continue;
+    if (row.started >= 0) {
+      freeAt.push(RunningRowLeft(row, elapsedSeconds, slotPace));
+    } else {
+      waiting.push_back(row.weight / slotPace);
+    }
+  }
+  while (static_cast<int>(freeAt.size()) < std::max(peakRunning_, 1)) freeAt.push(0);
+  // The waiting rows start in their order, each on the first slot to come free.
+  for (const double seconds : waiting) {
+    const double start = freeAt.top();
+    freeAt.pop();
+    freeAt.push(start + seconds);
+  }
+  double end = 0;
+  for (; !freeAt.empty(); freeAt.pop()) end = std::max(end, freeAt.top());
+  return end;
 }
 
 std::optional<double> WorkEstimate::SteadySecondsLeft(double elapsedSeconds) {
@@ -128,16 +163,7 @@ std::optional<double> WorkEstimate::SteadySecondsLeft(double elapsedSeconds) {
   if (pace && *pace > 0) {
     const double longest = LongestRunningRowLeft(elapsedSeconds);
     if (const double slotPace = SlotPace(elapsedSeconds); slotPace > 0) {
-      // The work left spread over the slots at work, at one slot's pace; but no file
-      // goes faster than one slot takes it.
-      double left = 0;
-      int running = 0;
-      for (const Row& row : rows_) {
-        if (row.settled) continue;
-        left += row.weight * (1.0 - row.done);
-        running += row.started >= 0 ? 1 : 0;
-      }
-      pace = std::max(left / (slotPace * std::max(running, 1)), longest);
+      pace = ScheduledSecondsLeft(elapsedSeconds, slotPace);
     } else {
       pace = std::max(*pace, longest);
     }

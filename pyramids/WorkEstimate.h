@@ -37,7 +37,7 @@ class WorkEstimate {
   // The same, steadied for a person to read, asked for as time goes on: it counts down
   // between news and follows the pace by degrees, and it is never less than what a
   // running row needs at its own pace (the last big file runs alone, at one file's
-  // pace).
+  // pace), and a big file still waiting will run alone at the end.
   std::optional<double> SteadySecondsLeft(double elapsedSeconds);
 
  private:
@@ -52,8 +52,13 @@ class WorkEstimate {
   };
   // One slot's pace: work done per second of a row running; 0 while unknown.
   double SlotPace(double elapsedSeconds) const;
-  // The longest a running row still needs at its own pace, or 0.
+  // What a running row still needs: at its own pace once it has one, else at one
+  // slot's; and the longest of them, or 0.
+  double RunningRowLeft(const Row& row, double elapsedSeconds, double slotPace) const;
   double LongestRunningRowLeft(double elapsedSeconds) const;
+  // When the rows left are done if the slots take them in their order, each at one
+  // slot's pace: a big file left for last runs alone at the end.
+  double ScheduledSecondsLeft(double elapsedSeconds, double slotPace) const;
 
   std::vector<Row> rows_;
   int settled_ = 0;
@@ -63,6 +68,9 @@ class WorkEstimate {
   // every settled row of a hundred thousand must not add them all up each time.
   double total_ = 0;
   double done_ = 0;
+  // Rows whose tools run now, and the most that ran at once: the build's slots.
+  int running_ = 0;
+  int peakRunning_ = 0;
 };
 
 }  // namespace kelvory
