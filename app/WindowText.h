@@ -14,9 +14,11 @@ namespace kelvory {
 inline QString Tr(const char* marked) { return QCoreApplication::translate("Kelvory", marked); }
 
 // The language the window speaks: the installed translation says it by translating
-// its own language's name.
+// its own language's code.
 inline Language WindowLanguage() {
-  return QCoreApplication::translate("Kelvory", "ru") == QLatin1String("en") ? Language::English : Language::Russian;
+  return QCoreApplication::translate("Kelvory", "ru", "the code of the language translated into") == QLatin1String("en")
+             ? Language::English
+             : Language::Russian;
 }
 
 }  // namespace kelvory

@@ -228,10 +228,6 @@
         <translation>Stop the build: Ctrl+. or Ctrl+Break</translation>
     </message>
     <message>
-        <source>ru</source>
-        <translation>en</translation>
-    </message>
-    <message>
         <source>Файлов в списке: %1</source>
         <translation>Files in list: %1</translation>
     </message>
@@ -489,6 +485,11 @@ Reason: </translation>
     <message>
         <source>%1 не найден</source>
         <translation>%1 not found</translation>
+    </message>
+    <message>
+        <source>ru</source>
+        <comment>the code of the language translated into</comment>
+        <translation>en</translation>
     </message>
 </context>
 </TS>
