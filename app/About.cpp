@@ -10,6 +10,7 @@
 
 #include "app/LayoutFont.h"
 #include "app/Pictures.h"
+#include "app/WindowText.h"
 #include "platform/Program.h"
 
 namespace kelvory {
@@ -51,7 +52,7 @@ TAboutBox::TAboutBox(QWidget* parent, UrlOpener opener)
       Label3(new QLabel(this)),
       FOpener(std::move(opener)) {
   setObjectName(QStringLiteral("AboutBox"));
-  setWindowTitle(QStringLiteral("О программе..."));
+  setWindowTitle(QCoreApplication::translate("Kelvory", "О программе..."));
   setFixedSize(410, 369);
   setFont(DialogFont(11));
   setModal(true);
@@ -72,7 +73,7 @@ TAboutBox::TAboutBox(QWidget* parent, UrlOpener opener)
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(90, 128, 224, 20);
   Label1->setFont(DialogFont(16));
-  Label1->setText(QStringLiteral("Генератор пирамид для TIFF"));
+  Label1->setText(QCoreApplication::translate("Kelvory", "Генератор пирамид для TIFF"));
   FitFontToWidth(*Label1);
 
   Label2->setObjectName(QStringLiteral("Label2"));
@@ -97,18 +98,18 @@ TAboutBox::TAboutBox(QWidget* parent, UrlOpener opener)
 
 void TAboutBox::FormCreate() {
   // Lines are broken with "\n": a label breaks its text only there.
-  Label2->setText(QStringLiteral(
-      "Бесплатно распространяемая программа для построения пирамид в\n"
-      "TIFF-файлах. Построение пирамид позволяет существенно увеличить\n"
-      "скорость отображения растровой информации для крупных  масштабов в\n"
-      "программах Torvel 6, Torvel Lite 2 и\n"
-      "Torvel Viewer 3"));
+  Label2->setText(QCoreApplication::translate("Kelvory",
+                                              "Бесплатно распространяемая программа для построения пирамид в\n"
+                                              "TIFF-файлах. Построение пирамид позволяет существенно увеличить\n"
+                                              "скорость отображения растровой информации для крупных  масштабов в\n"
+                                              "программах Torvel 6, Torvel Lite 2 и\n"
+                                              "Torvel Viewer 3"));
   FitFontToWidth(*Label2);
-  Label3->setText(QStringLiteral(
-      "Разработка:\n"
-      "Андрей Северцев\n"
-      "\n"
-      "2006-2009, Varnok Company"));
+  Label3->setText(QCoreApplication::translate("Kelvory",
+                                              "Разработка:\n"
+                                              "Андрей Северцев\n"
+                                              "\n"
+                                              "2006-2009, Varnok Company"));
   Label3->adjustSize();
 }
 

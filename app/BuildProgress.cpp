@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/WindowText.h"
 #include "pyramids/DurationText.h"
 #include "pyramids/WorkEstimate.h"
 
@@ -15,18 +16,26 @@ std::string Duration(double seconds) { return DurationText(seconds, 2); }
 
 std::string BuildProgressText(WorkEstimate& estimate, double elapsedSeconds) {
   const std::optional<double> left = estimate.SteadySecondsLeft(elapsedSeconds);
-  return "Готово " + std::to_string(estimate.Settled()) + " из " + std::to_string(estimate.Total()) + " · " +
-         Duration(elapsedSeconds) + " · осталось " + (left ? "≈ " + Duration(*left) : std::string("—"));
+  const std::string leftText = left ? "≈ " + Duration(*left) : std::string("—");
+  return QCoreApplication::translate("Kelvory", "Готово %1 из %2 · %3 · осталось %4")
+      .arg(estimate.Settled())
+      .arg(estimate.Total())
+      .arg(QString::fromStdString(Duration(elapsedSeconds)), QString::fromStdString(leftText))
+      .toStdString();
 }
 
 std::string ClosingNoticeText(bool stopping) {
-  return stopping ? "Построение останавливается, затем окно закроется"
-                  : "Окно закроется после построения · остановить: Ctrl+.";
+  return (stopping ? QCoreApplication::translate("Kelvory", "Построение останавливается, затем окно закроется")
+                   : QCoreApplication::translate("Kelvory", "Окно закроется после построения · остановить: Ctrl+."))
+      .toStdString();
 }
 
 std::string ClosingNoticeHint() {
-  return "Окно закроется, когда построение закончится. Остановить построение сейчас: Ctrl+. или Ctrl+Break, "
-         "или «Остановить построение» в меню списка (правая кнопка мыши на списке).";
+  return QCoreApplication::translate(
+             "Kelvory",
+             "Окно закроется, когда построение закончится. Остановить построение сейчас: Ctrl+. или Ctrl+Break, "
+             "или «Остановить построение» в меню списка (правая кнопка мыши на списке).")
+      .toStdString();
 }
 
 }  // namespace kelvory

@@ -5,6 +5,8 @@
 
 #include <iterator>
 
+#include "app/WindowText.h"
+
 namespace kelvory {
 namespace {
 
@@ -20,15 +22,23 @@ struct Wording {
 
 // In the order of kResamplingMethods.
 constexpr Wording kResamplingWordings[] = {
-    {"Ближайший сосед", "Классы, маски, номера участков: значения не смешиваются; быстрее всех"},
-    {"Среднее", "Снимки и аэрофотосъёмка: гладкие уровни без ряби"},
-    {"Билинейная", "Непрерывные величины: рельеф, температура, осадки"},
-    {"Кубическая", "Снимки и рельеф: резче, чем среднее"},
-    {"Кубический сплайн", "Рельеф: самые гладкие поверхности"},
-    {"Ланцош", "Снимки: самые резкие уровни, но медленнее остальных"},
-    {"Гаусс", "Снимки с шумом и резкими границами: мягкое сглаживание"},
-    {"Мода", "Классы (землепользование, почвы): самое частое значение"},
-    {"Среднеквадратичное", "Амплитуды, например радарные снимки: среднее квадратичное"},
+    {QT_TRANSLATE_NOOP("Kelvory", "Ближайший сосед"),
+     QT_TRANSLATE_NOOP("Kelvory", "Классы, маски, номера участков: значения не смешиваются; быстрее всех")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Среднее"),
+     QT_TRANSLATE_NOOP("Kelvory", "Снимки и аэрофотосъёмка: гладкие уровни без ряби")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Билинейная"),
+     QT_TRANSLATE_NOOP("Kelvory", "Непрерывные величины: рельеф, температура, осадки")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Кубическая"), QT_TRANSLATE_NOOP("Kelvory", "Снимки и рельеф: резче, чем среднее")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Кубический сплайн"),
+     QT_TRANSLATE_NOOP("Kelvory", "Рельеф: самые гладкие поверхности")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Ланцош"),
+     QT_TRANSLATE_NOOP("Kelvory", "Снимки: самые резкие уровни, но медленнее остальных")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Гаусс"),
+     QT_TRANSLATE_NOOP("Kelvory", "Снимки с шумом и резкими границами: мягкое сглаживание")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Мода"),
+     QT_TRANSLATE_NOOP("Kelvory", "Классы (землепользование, почвы): самое частое значение")},
+    {QT_TRANSLATE_NOOP("Kelvory", "Среднеквадратичное"),
+     QT_TRANSLATE_NOOP("Kelvory", "Амплитуды, например радарные снимки: среднее квадратичное")},
 };
 static_assert(std::size(kResamplingWordings) == std::size(kResamplingMethods));
 
@@ -39,18 +49,29 @@ struct Compression {
 
 // What GDAL writes for a TIFF file's levels.
 constexpr Compression kCompressions[] = {
-    {"", {"Как у изображения", "Уровни сжимаются так же, как само изображение"}},
-    {"DEFLATE", {"Без потерь, Deflate", "Для любых данных; читают все программы"}},
-    {"LZW", {"Без потерь, LZW", "Для любых данных; быстрее Deflate, но файл больше"}},
-    {"ZSTD", {"Без потерь, Zstandard", "Для любых данных; быстрее Deflate, читают GDAL 2.3 и новее"}},
-    {"JPEG", {"С потерями, JPEG", "Для 8-битных снимков без палитры: уровни в несколько раз меньше. Уровни других "
-                                  "файлов сжимаются так же, как изображение"}},
+    {"",
+     {QT_TRANSLATE_NOOP("Kelvory", "Как у изображения"),
+      QT_TRANSLATE_NOOP("Kelvory", "Уровни сжимаются так же, как само изображение")}},
+    {"DEFLATE",
+     {QT_TRANSLATE_NOOP("Kelvory", "Без потерь, Deflate"),
+      QT_TRANSLATE_NOOP("Kelvory", "Для любых данных; читают все программы")}},
+    {"LZW",
+     {QT_TRANSLATE_NOOP("Kelvory", "Без потерь, LZW"),
+      QT_TRANSLATE_NOOP("Kelvory", "Для любых данных; быстрее Deflate, но файл больше")}},
+    {"ZSTD",
+     {QT_TRANSLATE_NOOP("Kelvory", "Без потерь, Zstandard"),
+      QT_TRANSLATE_NOOP("Kelvory", "Для любых данных; быстрее Deflate, читают GDAL 2.3 и новее")}},
+    {"JPEG",
+     {QT_TRANSLATE_NOOP("Kelvory", "С потерями, JPEG"),
+      QT_TRANSLATE_NOOP("Kelvory",
+                        "Для 8-битных снимков без палитры: уровни в несколько раз меньше. Уровни других "
+                        "файлов сжимаются так же, как изображение")}},
 };
 
 // A choice's caption with GDAL's name for it in brackets, where the caption does not
 // already say it ("Без потерь, LZW").
 QString CaptionWithName(const char* caption, const char* gdalName) {
-  const QString text = QString::fromUtf8(caption);
+  const QString text = Tr(caption);
   const QString name = QString::fromLatin1(gdalName);
   if (name.isEmpty() || text.contains(name, Qt::CaseInsensitive)) return text;
   return text + " (" + name + ")";
@@ -59,11 +80,12 @@ QString CaptionWithName(const char* caption, const char* gdalName) {
 }  // namespace
 
 BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* parent)
-    : QMenu(QString::fromUtf8("Параметры"), parent),
-      FSettings(settingsFile.isEmpty() ? std::make_unique<QSettings>(QStringLiteral("Kelvory"), QStringLiteral("Kelvory"))
-                                       : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat)) {
+    : QMenu(QCoreApplication::translate("Kelvory", "Параметры"), parent),
+      FSettings(settingsFile.isEmpty()
+                    ? std::make_unique<QSettings>(QStringLiteral("Kelvory"), QStringLiteral("Kelvory"))
+                    : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat)) {
   // Off until the user asks: the window starts with the classic reading.
-  WidenedReading = addAction(QString::fromUtf8("Читать BigTIFF и все типы данных"));
+  WidenedReading = addAction(QCoreApplication::translate("Kelvory", "Читать BigTIFF и все типы данных"));
   WidenedReading->setCheckable(true);
   WidenedReading->setChecked(FSettings->value(WidenedKey, false).toBool());
   connect(WidenedReading, &QAction::toggled, this, [this](bool on) {
@@ -72,9 +94,10 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
   });
 
   // Off until asked: the file is written anew as a whole.
-  RewriteCogs = addAction(QString::fromUtf8("Пересоздавать COG с уровнями"));
+  RewriteCogs = addAction(QCoreApplication::translate("Kelvory", "Пересоздавать COG с уровнями"));
   RewriteCogs->setCheckable(true);
-  RewriteCogs->setToolTip(QString::fromUtf8(
+  RewriteCogs->setToolTip(QCoreApplication::translate(
+      "Kelvory",
       "Cloud Optimized GeoTIFF записывается заново как COG, с уровнями; без этого такой файл остаётся как есть"));
   RewriteCogs->setChecked(FSettings->value(RewriteCogsKey, false).toBool());
   connect(RewriteCogs, &QAction::toggled, this, [this](bool on) {
@@ -82,21 +105,21 @@ BuildSettingsMenu::BuildSettingsMenu(const QString& settingsFile, QWidget* paren
     FSettings->sync();
   });
 
-  ResamplingMenu = addMenu(QString::fromUtf8("Передискретизация"));
+  ResamplingMenu = addMenu(QCoreApplication::translate("Kelvory", "Передискретизация"));
   for (std::size_t i = 0; i < std::size(kResamplingMethods); ++i) {
     const char* method = GdalName(kResamplingMethods[i]);
     QAction* action = ResamplingMenu->addAction(CaptionWithName(kResamplingWordings[i].caption, method));
     action->setData(QString::fromLatin1(method));
-    action->setToolTip(QString::fromUtf8(kResamplingWordings[i].hint));
+    action->setToolTip(Tr(kResamplingWordings[i].hint));
   }
   FResampling = AddChoices(ResamplingMenu, ResamplingKey, QStringLiteral("nearest"));
 
   // Off, the tool's own way, until the user chooses.
-  CompressionMenu = addMenu(QString::fromUtf8("Сжатие уровней"));
+  CompressionMenu = addMenu(QCoreApplication::translate("Kelvory", "Сжатие уровней"));
   for (const Compression& choice : kCompressions) {
     QAction* action = CompressionMenu->addAction(CaptionWithName(choice.wording.caption, choice.gdalName));
     action->setData(QString::fromLatin1(choice.gdalName));
-    action->setToolTip(QString::fromUtf8(choice.wording.hint));
+    action->setToolTip(Tr(choice.wording.hint));
   }
   FCompression = AddChoices(CompressionMenu, CompressionKey, QString());
 }

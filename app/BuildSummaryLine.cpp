@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 
 #include "app/BuildSummaryText.h"
+#include "app/WindowText.h"
 
 namespace kelvory {
 
@@ -20,8 +21,9 @@ bool BuildSummaryLine::ShowSummary(const BuildSummary& summary) {
     return false;
   }
   setToolTip(QString::fromStdString(SummaryDetails(summary)) +
-             QString::fromUtf8("\n\nF8: следующий файл с ошибкой, не найденный или остановленный."
-                               "\nЩелчок убирает эту строку."));
+             QCoreApplication::translate("Kelvory",
+                                         "\n\nF8: следующий файл с ошибкой, не найденный или остановленный."
+                                         "\nЩелчок убирает эту строку."));
   Elide();
   show();
   return true;

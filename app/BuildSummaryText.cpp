@@ -1,6 +1,7 @@
 #include "app/BuildSummaryText.h"
 
 #include "app/RussianPlural.h"
+#include "app/WindowText.h"
 
 namespace kelvory {
 namespace {
@@ -16,12 +17,18 @@ struct Part {
 
 std::vector<Part> Parts(const BuildSummary& summary) {
   return {
-      {summary.Done, "построен", "построены", "Построены"},
-      {summary.UpToDate, "уже с пирамидами", "уже с пирамидами", "Уже были с пирамидами"},
-      {summary.Kept, "оставлен как есть", "оставлены как есть", "Оставлены как есть"},
-      {summary.Failed + summary.Busy, "с ошибкой", "с ошибкой", "С ошибкой"},
-      {summary.NotFound, "не найден", "не найдены", "Не найдены"},
-      {summary.Stopped, "остановлен", "остановлены", "Остановлены"},
+      {summary.Done, QT_TRANSLATE_NOOP("Kelvory", "построен"), QT_TRANSLATE_NOOP("Kelvory", "построены"),
+       QT_TRANSLATE_NOOP("Kelvory", "Построены")},
+      {summary.UpToDate, QT_TRANSLATE_NOOP("Kelvory", "уже с пирамидами"),
+       QT_TRANSLATE_NOOP("Kelvory", "уже с пирамидами"), QT_TRANSLATE_NOOP("Kelvory", "Уже были с пирамидами")},
+      {summary.Kept, QT_TRANSLATE_NOOP("Kelvory", "оставлен как есть"),
+       QT_TRANSLATE_NOOP("Kelvory", "оставлены как есть"), QT_TRANSLATE_NOOP("Kelvory", "Оставлены как есть")},
+      {summary.Failed + summary.Busy, QT_TRANSLATE_NOOP("Kelvory", "с ошибкой"),
+       QT_TRANSLATE_NOOP("Kelvory", "с ошибкой"), QT_TRANSLATE_NOOP("Kelvory", "С ошибкой")},
+      {summary.NotFound, QT_TRANSLATE_NOOP("Kelvory", "не найден"), QT_TRANSLATE_NOOP("Kelvory", "не найдены"),
+       QT_TRANSLATE_NOOP("Kelvory", "Не найдены")},
+      {summary.Stopped, QT_TRANSLATE_NOOP("Kelvory", "остановлен"), QT_TRANSLATE_NOOP("Kelvory", "остановлены"),
+       QT_TRANSLATE_NOOP("Kelvory", "Остановлены")},
   };
 }
 
@@ -33,9 +40,11 @@ std::string SummaryLine(const BuildSummary& summary) {
   std::string line;
   for (const Part& part : Parts(summary)) {
     if (part.count == 0) continue;
-    line += line.empty() ? "Итог: " + CountOf(part.count, kFileNoun).toStdString() : " · " + std::to_string(part.count);
+    line += line.empty()
+                ? QCoreApplication::translate("Kelvory", "Итог: %1").arg(CountOf(part.count, kFileNoun)).toStdString()
+                : " · " + std::to_string(part.count);
     line += ' ';
-    line += TakesSingular(part.count) ? part.one : part.other;
+    line += Tr(TakesSingular(part.count) ? part.one : part.other).toStdString();
   }
   return line;
 }
@@ -45,7 +54,7 @@ std::string SummaryDetails(const BuildSummary& summary) {
   for (const Part& part : Parts(summary)) {
     if (part.count == 0) continue;
     if (!details.empty()) details += '\n';
-    details += std::string(part.label) + ": " + CountOf(part.count, kFileNoun).toStdString();
+    details += Tr(part.label).toStdString() + ": " + CountOf(part.count, kFileNoun).toStdString();
   }
   return details;
 }

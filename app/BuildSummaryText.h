@@ -1,6 +1,6 @@
 #pragma once
 // What the window says when a build is over: how many files were built, had their
-// levels already, were kept, failed, were not found or were stopped, in Russian.
+// levels already, were kept, failed, were not found or were stopped, in the window's language.
 #include <string>
 
 #include "pyramids/BuildSummary.h"

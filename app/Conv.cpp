@@ -35,20 +35,21 @@
 #include "app/StopSignal.h"
 #include "app/SystemCommand.h"
 #include "app/WindowBuild.h"
-#include "pyramids/ToolCommand.h"
+#include "app/WindowText.h"
 #include "filelist/FileList.h"
 #include "filelist/ListCommands.h"
 #include "filelist/PathText.h"
 #include "platform/ProcessorCount.h"
 #include "platform/Program.h"
+#include "pyramids/ToolCommand.h"
 
 namespace kelvory {
 namespace {
 
-const char kCaption[] = "Генератор пирамид для TIFF";
-const char kBuildCaption[] = "Построить";
-const char kWaitCaption[] = "Подождите...";
-const char kCollectErrorMessage[] = "Произошла какая-то ошибка!..";
+const char kCaption[] = QT_TRANSLATE_NOOP("Kelvory", "Генератор пирамид для TIFF");
+const char kBuildCaption[] = QT_TRANSLATE_NOOP("Kelvory", "Построить");
+const char kWaitCaption[] = QT_TRANSLATE_NOOP("Kelvory", "Подождите...");
+const char kCollectErrorMessage[] = QT_TRANSLATE_NOOP("Kelvory", "Произошла какая-то ошибка!..");
 // The list's place; a build's progress line takes the foot of it.
 constexpr QRect kListGeometry(20, 23, 351, 357);
 
@@ -57,9 +58,9 @@ constexpr QRect kListGeometry(20, 23, 351, 357);
 QFont WindowFont(int pixelSize) { return LayoutFont(QStringLiteral("DejaVu Sans"), pixelSize); }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint, QRect geometry) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  auto* button = new QPushButton(Tr(caption), parent);
   button->setObjectName(QString::fromLatin1(name));
-  button->setToolTip(QString::fromUtf8(hint));
+  button->setToolTip(Tr(hint));
   button->setGeometry(geometry);
   button->setContextMenuPolicy(Qt::PreventContextMenu);
   return button;
@@ -100,7 +101,7 @@ TFConv::~TFConv() {
 }
 
 void TFConv::SetUpWindow() {
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(Tr(kCaption));
   setWindowIcon(PyramidIcon());
   setFont(WindowFont(11));
   QPalette white = palette();
@@ -128,16 +129,17 @@ void TFConv::SetUpWindow() {
   FBuild = new WindowBuild(*FFiles, *ListView_Files, kListGeometry, *FClient, FEnvironment.stopSignal, this);
   // Shown once the build's step is over: the build goes on under the box.
   connect(FBuild, &WindowBuild::UnexpectedFailure, this,
-          [this] { ShowMessage(QString::fromUtf8(kCollectErrorMessage)); }, Qt::QueuedConnection);
+          [this] { ShowMessage(Tr(kCollectErrorMessage)); }, Qt::QueuedConnection);
   // Idle again as soon as the build ends, also under a box that is still open.
   connect(FBuild, &WindowBuild::Finished, this, &TFConv::LeaveBuilding);
 }
 
 void TFConv::CreateControls() {
-  Button_Build = MakeButton(FClient, "Button_Build", "Построить", "Построить пирамиды для отмеченых файлов",
-                            QRect(10, 488, 371, 41));
+  Button_Build =
+      MakeButton(FClient, "Button_Build", QT_TRANSLATE_NOOP("Kelvory", "Построить"),
+                 QT_TRANSLATE_NOOP("Kelvory", "Построить пирамиды для отмеченых файлов"), QRect(10, 488, 371, 41));
   connect(Button_Build, &QPushButton::clicked, this, &TFConv::Button_BuildClick);
-  GroupBox1 = new QGroupBox(QString::fromUtf8(" Файлы для конвертирования "), FClient);
+  GroupBox1 = new QGroupBox(QCoreApplication::translate("Kelvory", " Файлы для конвертирования "), FClient);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(10, 5, 371, 478);
   GroupBox1->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -147,18 +149,21 @@ void TFConv::CreateControls() {
 }
 
 void TFConv::CreateButtons() {
-  Button_Add = MakeButton(GroupBox1, "Button_Add", "Добавить",
-                          "Добавить в список файлы, для которых требуется построить пирамиды",
-                          QRect(10, 383, 111, 25));
-  Button_Delete = MakeButton(GroupBox1, "Button_Delete", "Удалить", "Удалить выделенный файл из списка",
-                             QRect(130, 383, 111, 25));
-  Button_Load = MakeButton(GroupBox1, "Button_Load", "Загрузить из файла", "Загрузить список из файла",
-                           QRect(10, 413, 171, 25));
-  Button_Clear = MakeButton(GroupBox1, "Button_Clear", "Очистить", "Очистить список", QRect(250, 383, 111, 25));
-  Button_Save = MakeButton(GroupBox1, "Button_Save", "Сохранить в файл", "Сохранить список в файл",
-                           QRect(190, 413, 171, 25));
-  Button_SelectFolder = MakeButton(GroupBox1, "Button_SelectFolder", "Папка назначения", "Выбрать папку назначения",
-                                   QRect(10, 443, 351, 25));
+  Button_Add =
+      MakeButton(GroupBox1, "Button_Add", QT_TRANSLATE_NOOP("Kelvory", "Добавить"),
+                 QT_TRANSLATE_NOOP("Kelvory", "Добавить в список файлы, для которых требуется построить пирамиды"),
+                 QRect(10, 383, 111, 25));
+  Button_Delete =
+      MakeButton(GroupBox1, "Button_Delete", QT_TRANSLATE_NOOP("Kelvory", "Удалить"),
+                 QT_TRANSLATE_NOOP("Kelvory", "Удалить выделенный файл из списка"), QRect(130, 383, 111, 25));
+  Button_Load = MakeButton(GroupBox1, "Button_Load", QT_TRANSLATE_NOOP("Kelvory", "Загрузить из файла"),
+                           QT_TRANSLATE_NOOP("Kelvory", "Загрузить список из файла"), QRect(10, 413, 171, 25));
+  Button_Clear = MakeButton(GroupBox1, "Button_Clear", QT_TRANSLATE_NOOP("Kelvory", "Очистить"),
+                            QT_TRANSLATE_NOOP("Kelvory", "Очистить список"), QRect(250, 383, 111, 25));
+  Button_Save = MakeButton(GroupBox1, "Button_Save", QT_TRANSLATE_NOOP("Kelvory", "Сохранить в файл"),
+                           QT_TRANSLATE_NOOP("Kelvory", "Сохранить список в файл"), QRect(190, 413, 171, 25));
+  Button_SelectFolder = MakeButton(GroupBox1, "Button_SelectFolder", QT_TRANSLATE_NOOP("Kelvory", "Папка назначения"),
+                                   QT_TRANSLATE_NOOP("Kelvory", "Выбрать папку назначения"), QRect(10, 443, 351, 25));
   connect(Button_Add, &QPushButton::clicked, this, &TFConv::Button_AddClick);
   connect(Button_Delete, &QPushButton::clicked, this, &TFConv::Button_DeleteClick);
   connect(Button_Load, &QPushButton::clicked, this, &TFConv::Button_LoadClick);
@@ -192,7 +197,7 @@ void TFConv::CreateBanner() {
   banner->setPixmap(BannerPicture());
   banner->setGeometry(388, 9, 130, 520);
   banner->setCursor(Qt::PointingHandCursor);
-  banner->setToolTip(QString::fromUtf8("Открыть справку Kelvory (kelvory.pdf)"));
+  banner->setToolTip(QCoreApplication::translate("Kelvory", "Открыть справку Kelvory (kelvory.pdf)"));
   banner->setContextMenuPolicy(Qt::PreventContextMenu);
   connect(banner, &ImageLabel::clicked, this, &TFConv::Image1Click);
 }
@@ -207,12 +212,12 @@ void TFConv::CreateMenus() {
   helpBar->setNativeMenuBar(false);
   QMenu* help = helpBar->addMenu(QStringLiteral("?"));
   help->setObjectName(QStringLiteral("N1"));
-  Help1 = help->addAction(QString::fromUtf8("Помощь"));
+  Help1 = help->addAction(QCoreApplication::translate("Kelvory", "Помощь"));
   Help1->setObjectName(QStringLiteral("Help1"));
   Help1->setShortcut(QKeySequence(Qt::Key_F1));
   Help1->setShortcutContext(Qt::WindowShortcut);
   help->addSeparator();
-  About1 = help->addAction(QString::fromUtf8("О программе..."));
+  About1 = help->addAction(QCoreApplication::translate("Kelvory", "О программе..."));
   About1->setObjectName(QStringLiteral("About1"));
   MainMenu1->setCornerWidget(helpBar, Qt::TopRightCorner);
   SettingsMenu = new BuildSettingsMenu(FEnvironment.settingsFile, MainMenu1);
@@ -231,8 +236,8 @@ void TFConv::CreateSystemMenu() {
   SystemMenu->setObjectName(QStringLiteral("SystemMenu"));
   SystemMenu->setSeparatorsCollapsible(false);
   SystemMenu->addSeparator();
-  QAction* help = SystemMenu->addAction(QString::fromUtf8("Помощь"));
-  QAction* about = SystemMenu->addAction(QString::fromUtf8("О программе..."));
+  QAction* help = SystemMenu->addAction(QCoreApplication::translate("Kelvory", "Помощь"));
+  QAction* about = SystemMenu->addAction(QCoreApplication::translate("Kelvory", "О программе..."));
   connect(help, &QAction::triggered, this, [] { PostSystemCommand(kSystemCommandHelp); });
   connect(about, &QAction::triggered, this, [] { PostSystemCommand(kSystemCommandAbout); });
   FClient->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -248,9 +253,11 @@ void TFConv::CreateStatusBar() {
   // A pixel smaller, so that the counters keep room for numbers of several digits.
   StatusBar->setFont(WindowFont(10));
   FPanels = std::make_unique<StatusPanels>(
-      *StatusBar, std::array<QString, StatusPanels::kCount>{QStringLiteral("Varnok Company"),
-                                                            QStringLiteral("Файлов в списке: 0"),
-                                                            QStringLiteral("Выбрано: 0"), QStringLiteral("Версия 1.5")});
+      *StatusBar,
+      std::array<QString, StatusPanels::kCount>{QStringLiteral("Varnok Company"),
+                                                QCoreApplication::translate("Kelvory", "Файлов в списке: %1").arg(0),
+                                                QCoreApplication::translate("Kelvory", "Выбрано: %1").arg(0),
+                                                QCoreApplication::translate("Kelvory", "Версия 1.5")});
 }
 
 void TFConv::SetTabOrder() {
@@ -369,7 +376,7 @@ void TFConv::Button_SaveClick() { SaveCommand(*FFiles, Dialogs()); }
 
 void TFConv::Button_SelectFolderClick() {
   const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
-      this, QString::fromUtf8("Выберите папку назначения"));
+      this, QCoreApplication::translate("Kelvory", "Выберите папку назначения"));
   if (!folder) return;
   FDestFolder = PathBytes(*folder);
   if (!FDestFolder.empty()) Button_SelectFolder->setText(PathQString(FDestFolder));
@@ -402,14 +409,16 @@ void TFConv::OpenDocument(const QUrl& url) {
 
 void TFConv::ShowOpenFailure(const QUrl& url) {
   ShowMessageBox(this, QMessageBox::Warning,
-                 QString::fromUtf8("Не удалось открыть справку: программа для просмотра PDF не найдена "
-                                   "или завершилась с ошибкой.\n\n") +
+                 QCoreApplication::translate("Kelvory",
+                                             "Не удалось открыть справку: программа для просмотра PDF не найдена "
+                                             "или завершилась с ошибкой.\n\n") +
                      (url.isLocalFile() ? url.toLocalFile() : url.toString()));
 }
 
 void TFConv::ShowDocumentMissing(const QUrl& url) {
   ShowMessageBox(this, QMessageBox::Warning,
-                 QString::fromUtf8("Файл справки не найден:\n\n") + QDir::toNativeSeparators(url.toLocalFile()));
+                 QCoreApplication::translate("Kelvory", "Файл справки не найден:\n\n") +
+                     QDir::toNativeSeparators(url.toLocalFile()));
 }
 
 void TFConv::UpdateCounters() {
@@ -423,15 +432,15 @@ void TFConv::EnterBuilding(std::vector<int> rows, const std::vector<std::string>
   if (QWidget* focused = focusWidget(); focused == Button_Build || GroupBox1->isAncestorOf(focused))
     ListView_Files->setFocus();
   Button_Build->setEnabled(false);
-  Button_Build->setText(QString::fromUtf8(kWaitCaption));
+  Button_Build->setText(Tr(kWaitCaption));
   GroupBox1->setEnabled(false);
   UpdateListActions();
 }
 
 void TFConv::LeaveBuilding(const BuildSummary& summary) {
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(Tr(kCaption));
   FBuild->End(summary);
-  Button_Build->setText(QString::fromUtf8(kBuildCaption));
+  Button_Build->setText(Tr(kBuildCaption));
   Button_Build->setEnabled(true);
   GroupBox1->setEnabled(true);
   if (focusWidget() == nullptr) ListView_Files->setFocus();
@@ -442,8 +451,10 @@ void TFConv::ShowToolMissing() {
   // The message names the tool; where it was looked for is told under it.
   const QString bundled = PathQString(BundledToolPath(ProgramFolder()));
   ShowMessageBox(this, QMessageBox::NoIcon,
-                 {QString::fromStdString(ToolMissingText()), {},
-                  QString::fromUtf8("Искали: %1 и в папках из переменной PATH.").arg(bundled)});
+                 {QCoreApplication::translate("Kelvory", "%1 не найден")
+                      .arg(QString::fromStdString(platform::ExecutableName("gdaladdo"))),
+                  {},
+                  QCoreApplication::translate("Kelvory", "Искали: %1 и в папках из переменной PATH.").arg(bundled)});
 }
 
 void TFConv::ShowMessage(const QString& text) {

@@ -18,6 +18,7 @@
 #include "app/ReasonText.h"
 #include "app/RowSearch.h"
 #include "app/WindowBuild.h"
+#include "app/WindowText.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderWalk.h"
 #include "filelist/PathText.h"
@@ -40,18 +41,19 @@ MessageText NoTiffMessage(const QStringList& paths) {
   }
   const char* text = nullptr;
   if (paths.size() == 1) {
-    text = folders == 1 ? "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):"
-                        : "Это не файл TIFF (.tif, .tiff):";
+    text = folders == 1
+               ? QT_TRANSLATE_NOOP("Kelvory", "В этой папке и её вложенных папках нет файлов TIFF (.tif, .tiff):")
+               : QT_TRANSLATE_NOOP("Kelvory", "Это не файл TIFF (.tif, .tiff):");
   } else if (folders == 0) {
-    text = "Ни один из этих файлов не TIFF (.tif, .tiff):";
+    text = QT_TRANSLATE_NOOP("Kelvory", "Ни один из этих файлов не TIFF (.tif, .tiff):");
   } else if (folders == paths.size()) {
-    text = "В этих папках и их вложенных папках нет файлов TIFF (.tif, .tiff):";
+    text = QT_TRANSLATE_NOOP("Kelvory", "В этих папках и их вложенных папках нет файлов TIFF (.tif, .tiff):");
   } else {
-    text = "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):";
+    text = QT_TRANSLATE_NOOP("Kelvory", "Среди этих файлов и в этих папках нет файлов TIFF (.tif, .tiff):");
   }
   const qsizetype notNamed = std::max<qsizetype>(paths.size() - kNamesShown, 0);
   const NounForms& rest = foldersNotNamed == 0 ? kFileNoun : foldersNotNamed == notNamed ? kFolderNoun : kPathNoun;
-  return NamesMessage(QString::fromUtf8(text), paths, kNamesShown, rest);
+  return NamesMessage(Tr(text), paths, kNamesShown, rest);
 }
 
 // Names what a folder walk could not read, each with the system's reason: the first
@@ -60,9 +62,10 @@ MessageText UnreadableMessage(const std::vector<UnreadablePath>& unreadable, boo
   QStringList reasons;
   for (const UnreadablePath& part : unreadable)
     reasons.push_back(PathQString(WindowReason(MakeReason(ReasonCode::CannotRead, {part.path}, part.error))));
-  return NamesMessage(QString::fromUtf8(added ? "Найденные файлы TIFF добавлены, но прочитать удалось не всё:"
-                                              : "Файлов TIFF не найдено, и прочитать удалось не всё:"),
-                      reasons, 5, kPathNoun);
+  return NamesMessage(
+      added ? QCoreApplication::translate("Kelvory", "Найденные файлы TIFF добавлены, но прочитать удалось не всё:")
+            : QCoreApplication::translate("Kelvory", "Файлов TIFF не найдено, и прочитать удалось не всё:"),
+      reasons, 5, kPathNoun);
 }
 
 // X11's keysym for Break, which Ctrl+Pause gives there and Qt leaves without a key
@@ -76,20 +79,21 @@ void TFConv::CreateListMenu() {
   ListMenu->setObjectName(QStringLiteral("ListMenu"));
   GiveShortcutsRoom(*ListMenu);
   const auto add = [this](const char* name, const char* caption) {
-    QAction* action = ListMenu->addAction(QString::fromUtf8(caption));
+    QAction* action = ListMenu->addAction(Tr(caption));
     action->setObjectName(QString::fromLatin1(name));
     return action;
   };
-  AddFolder1 = add("AddFolder1", "Добавить папку...");
-  CheckFailed1 = add("CheckFailed1", "Отметить неудачные");
-  ShowReason1 = add("ShowReason1", "Подробности...");
-  NextUnsuccessful1 = add("NextUnsuccessful1", "Следующий неудачный");
+  AddFolder1 = add("AddFolder1", QT_TRANSLATE_NOOP("Kelvory", "Добавить папку..."));
+  CheckFailed1 = add("CheckFailed1", QT_TRANSLATE_NOOP("Kelvory", "Отметить неудачные"));
+  ShowReason1 = add("ShowReason1", QT_TRANSLATE_NOOP("Kelvory", "Подробности..."));
+  NextUnsuccessful1 = add("NextUnsuccessful1", QT_TRANSLATE_NOOP("Kelvory", "Следующий неудачный"));
   NextUnsuccessful1->setShortcut(QKeySequence(Qt::Key_F8));
   NextUnsuccessful1->setShortcutContext(Qt::WindowShortcut);
-  NextUnsuccessful1->setToolTip(QString::fromUtf8("Следующий файл с ошибкой, не найденный или остановленный"));
+  NextUnsuccessful1->setToolTip(
+      QCoreApplication::translate("Kelvory", "Следующий файл с ошибкой, не найденный или остановленный"));
   addAction(NextUnsuccessful1);
   ListMenu->addSeparator();
-  Stop1 = add("Stop1", "Остановить построение");
+  Stop1 = add("Stop1", QT_TRANSLATE_NOOP("Kelvory", "Остановить построение"));
   // Escape closes the window; stopping takes the keys that interrupt a program.
   Stop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_Pause)});
   Stop1->setShortcutContext(Qt::WindowShortcut);
@@ -154,7 +158,7 @@ void TFConv::StopBuildClick() {
 void TFConv::AddFolderClick() {
   if (Building()) return;
   const std::optional<QString> folder = FEnvironment.folderDialog->ChooseFolder(
-      this, QString::fromUtf8("Выберите папку с файлами TIFF"));
+      this, QCoreApplication::translate("Kelvory", "Выберите папку с файлами TIFF"));
   if (folder) AddPaths({*folder});
 }
 

@@ -18,6 +18,7 @@
 #include "app/PathElision.h"
 #include "app/ReasonText.h"
 #include "app/StatusIcons.h"
+#include "app/WindowText.h"
 #include "app/WrapToWidth.h"
 #include "filelist/FileList.h"
 #include "filelist/PathText.h"
@@ -75,7 +76,7 @@ class FileListDelegate final : public QStyledItemDelegate {
     const int percent = index.data(FileListModel::ProgressRole).toInt();
     if (status == StatusInProgress && percent >= 0) return QStringLiteral("%1% · ").arg(percent);
     if (status == StatusFailed && index.data(FileListModel::StoppedRole).toBool())
-      return QString::fromUtf8("остановлено · ");
+      return QCoreApplication::translate("Kelvory", "остановлено · ");
     return {};
   }
 

@@ -1,10 +1,9 @@
 #include "app/KelvoryApplication.h"
 
-#include <QLibraryInfo>
-
 #include <exception>
 
 #include "app/ErrorReport.h"
+#include "pyramids/UserLanguage.h"
 
 namespace kelvory {
 
@@ -12,9 +11,12 @@ KelvoryApplication::KelvoryApplication(int& argc, char** argv) : QApplication(ar
   // The name, not a display name: Qt would append a display name to every window
   // caption. Message boxes take "Kelvory" as their own title.
   setApplicationName(QStringLiteral("Kelvory"));
-  // Without the translation file Qt's dialogs stay in English; nothing else changes.
-  if (FQtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    installTranslator(&FQtTexts);
+  SetLanguage(UserLanguage(Language::Russian));
+}
+
+void KelvoryApplication::SetLanguage(Language language) {
+  FTranslations.reset();
+  FTranslations = std::make_unique<Translations>(language);
 }
 
 bool KelvoryApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QApplication>
-#include <QTranslator>
+#include <memory>
+
+#include "app/Translations.h"
 
 namespace kelvory {
 
@@ -14,10 +16,12 @@ class KelvoryApplication : public QApplication {
 
   bool notify(QObject* receiver, QEvent* event) override;
 
+  // The language the window speaks from now on: its texts are read when it is made.
+  void SetLanguage(Language language);
+
  private:
-  // Qt's own texts (file dialogs, standard buttons) in Russian, like the rest of the
-  // window.
-  QTranslator FQtTexts;
+  // The window's texts and Qt's own in the user's language.
+  std::unique_ptr<Translations> FTranslations;
 };
 
 }  // namespace kelvory

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 
+#include "app/WindowText.h"
+
 namespace kelvory {
 namespace {
 
 QString AndMore(qsizetype count, const NounForms& noun) {
-  return QString::fromUtf8("и ещё ") + CountOf(count, noun);
+  return QCoreApplication::translate("Kelvory", "и ещё ") + CountOf(count, noun);
 }
 
 // How many lines of text a box can show on the screen parent is on, with room for its

@@ -4,6 +4,7 @@
 #include <QtDebug>
 
 #include "app/JpegDecoder.h"
+#include "app/WindowText.h"
 
 namespace kelvory {
 
@@ -31,7 +32,10 @@ QPixmap StoredJpeg(const QString& resource, QSize size) {
 }  // namespace
 
 QPixmap BannerPicture() {
-  return StoredJpeg(QStringLiteral(":/kelvory/pictures/banner.jpg"), QSize(130, 520));
+  // Its words are drawn in: the window's language picks the picture.
+  return StoredJpeg(WindowLanguage() == Language::English ? QStringLiteral(":/kelvory/pictures/banner_en.jpg")
+                                                          : QStringLiteral(":/kelvory/pictures/banner.jpg"),
+                    QSize(130, 520));
 }
 
 QPixmap LogoPicture() {

@@ -3,13 +3,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "app/WindowText.h"
 #include "filelist/PathText.h"
 
 namespace kelvory {
 namespace {
 
-const QString kTiffFilter = QStringLiteral("TIFF-файлы (*.tif *.tiff)");
-const QString kTextFilter = QStringLiteral("Текстовые файлы (*.txt)");
+QString TiffFilter() { return QCoreApplication::translate("Kelvory", "TIFF-файлы (*.tif *.tiff)"); }
+QString TextFilter() { return QCoreApplication::translate("Kelvory", "Текстовые файлы (*.txt)"); }
 
 std::string Bytes(const QString& path) { return PathBytes(path); }
 
@@ -31,7 +32,7 @@ std::unique_ptr<QFileDialog> QtListDialogs::MakeAddDialog() const {
   auto dialog = std::make_unique<QFileDialog>(parent_);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFiles);
-  dialog->setNameFilter(kTiffFilter);
+  dialog->setNameFilter(TiffFilter());
   if (!previousFirstFile_.isEmpty()) {
     const QFileInfo previous(previousFirstFile_);
     dialog->setDirectory(previous.absolutePath());
@@ -45,7 +46,7 @@ std::unique_ptr<QFileDialog> QtListDialogs::MakeLoadDialog() const {
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   // A name that does not exist is let through; reading it then reports why.
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilter(kTextFilter);
+  dialog->setNameFilter(TextFilter());
   return dialog;
 }
 
@@ -53,7 +54,7 @@ std::unique_ptr<QFileDialog> QtListDialogs::MakeSaveDialog() const {
   auto dialog = std::make_unique<QFileDialog>(parent_);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilter(kTextFilter);
+  dialog->setNameFilter(TextFilter());
   dialog->setDefaultSuffix(QStringLiteral("txt"));
   dialog->setOption(QFileDialog::DontConfirmOverwrite);
   return dialog;

@@ -1,5 +1,6 @@
 #include "app/ReasonText.h"
 
+#include "app/WindowText.h"
 #include "pyramids/ReasonText.h"
 
 namespace kelvory {
@@ -33,7 +34,7 @@ std::string Sentence(std::string text) {
 }  // namespace
 
 std::string WindowReason(const Reason& reason) {
-  std::string text = ReasonText(reason, Language::Russian, Audience::Window);
+  std::string text = ReasonText(reason, WindowLanguage(), Audience::Window);
   // The tool's own line, quoted alone, is shown as the tool wrote it.
   if (reason.Code == ReasonCode::ToolError && reason.Detail == ReasonCode::None && !reason.ReadableWidened)
     return text;
@@ -41,7 +42,8 @@ std::string WindowReason(const Reason& reason) {
 }
 
 std::string WindowBuiltNote(const Reason& note) {
-  return Sentence("Пирамиды построены; " + ReasonText(note, Language::Russian, Audience::Window));
+  return Sentence(QCoreApplication::translate("Kelvory", "Пирамиды построены; ").toStdString() +
+                  ReasonText(note, WindowLanguage(), Audience::Window));
 }
 
 std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& reason) {
@@ -50,18 +52,20 @@ std::string RowOutcomeText(StatusImage status, bool stopped, const std::string& 
     case StatusDone:
       // A done row has a reason only when it needed nothing ("Пирамиды уже есть.") or
       // was built with a remark, and that reason is its whole outcome.
-      return reason.empty() ? "Пирамиды построены." : reason;
+      return reason.empty() ? QCoreApplication::translate("Kelvory", "Пирамиды построены.").toStdString() : reason;
     case StatusFailed:
-      outcome = stopped ? "Построение остановлено." : "Пирамиды построить не удалось.";
+      outcome = (stopped ? QCoreApplication::translate("Kelvory", "Построение остановлено.")
+                         : QCoreApplication::translate("Kelvory", "Пирамиды построить не удалось."))
+                    .toStdString();
       break;
     case StatusNotFound:
-      outcome = "Файл не найден.";
+      outcome = QCoreApplication::translate("Kelvory", "Файл не найден.").toStdString();
       break;
     default:
       return {};
   }
   if (reason.empty() || stopped) return outcome;
-  return outcome + "\n\nПричина: " + reason;
+  return outcome + QCoreApplication::translate("Kelvory", "\n\nПричина: ").toStdString() + reason;
 }
 
 }  // namespace kelvory

@@ -1,5 +1,5 @@
 #pragma once
-// What the window says about a build's rows, in Russian.
+// What the window says about a build's rows, in the window's language.
 #include <string>
 
 #include "filelist/StatusImage.h"
@@ -7,9 +7,9 @@
 
 namespace kelvory {
 
-// A reason as the window shows it: in Russian, a sentence from its capital letter to
-// its full stop, the tool's own line alone as the tool wrote it, and for a file only
-// the widened reading reads, where to switch it on.
+// A reason as the window shows it: in the window's language, a sentence from its
+// capital letter to its full stop, the tool's own line alone as the tool wrote it, and
+// for a file only the widened reading reads, where to switch it on.
 std::string WindowReason(const Reason& reason);
 
 // What the window says of a row built with a remark: that it was built, then the

@@ -36,6 +36,7 @@ endif()
 set(KELVORY_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
 set(KELVORY_PICTURES
   ${KELVORY_PICTURES_DIR}/banner.jpg
+  ${KELVORY_PICTURES_DIR}/banner_en.jpg
   ${KELVORY_PICTURES_DIR}/logo.jpg
   ${KELVORY_PICTURES_DIR}/kelvory.png)
 add_custom_command(

@@ -15,6 +15,7 @@
 #include "app/LayoutFont.h"
 #include "app/ReasonText.h"
 #include "app/StopSignal.h"
+#include "app/WindowText.h"
 #include "filelist/FileList.h"
 #include "pyramids/BuildRun.h"
 
@@ -26,7 +27,7 @@ constexpr int kBuildStepMs = 20;
 // The height of the progress line at the foot of the list's place.
 constexpr int kProgressLineHeight = 18;
 
-const std::string kStopHint = "Остановить построение: Ctrl+. или Ctrl+Break";
+const char kStopHint[] = QT_TRANSLATE_NOOP("Kelvory", "Остановить построение: Ctrl+. или Ctrl+Break");
 
 QFont ProgressFont() { return LayoutFont(QStringLiteral("DejaVu Sans"), 10); }
 
@@ -173,12 +174,12 @@ double WindowBuild::Elapsed() const { return static_cast<double>(clock_.elapsed(
 void WindowBuild::UpdateProgress() {
   if (!active_ || !estimate_) return;
   std::string text = BuildProgressText(*estimate_, Elapsed());
-  if (stopAsked_) text += " · останавливается";
+  if (stopAsked_) text += QCoreApplication::translate("Kelvory", " · останавливается").toStdString();
   // A close waits for the build: the line says so in the counts' place (the bar still
   // shows how far it is), until the window closes.
   if (closeAsked_) text = ClosingNoticeText(StopRequested());
   line_->setText(QString::fromStdString(text));
-  line_->setToolTip(QString::fromStdString(closeAsked_ ? ClosingNoticeHint() : kStopHint));
+  line_->setToolTip(closeAsked_ ? QString::fromStdString(ClosingNoticeHint()) : Tr(kStopHint));
   bar_->setValue(static_cast<int>(estimate_->Fraction() * 1000));
 }
 

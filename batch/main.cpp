@@ -7,7 +7,7 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleReport.h"
-#include "batch/Language.h"
+#include "pyramids/UserLanguage.h"
 #include "batch/RowCollector.h"
 #include "batch/Shard.h"
 #include "batch/ToolLookup.h"
@@ -100,7 +100,7 @@ kelvory::ConsoleReport::Settings ReportSettings(const kelvory::BatchOptions& opt
   settings.method = kelvory::GdalName(options.resampling);
   settings.stopRequested = [&stopSignals] { return stopSignals.Requested(); };
   settings.columns = [] { return kelvory::platform::TerminalColumns(StandardStream::Error); };
-  settings.language = kelvory::UserLanguage();
+  settings.language = kelvory::UserLanguage(kelvory::Language::English);
   return settings;
 }
 
@@ -117,7 +117,7 @@ void CheckFolders(kelvory::BatchOptions& options) {
 int Run(const std::vector<std::string>& args) {
   using kelvory::BatchOptions;
   BatchOptions options;
-  const kelvory::Language language = kelvory::UserLanguage();
+  const kelvory::Language language = kelvory::UserLanguage(kelvory::Language::English);
   try {
     options = kelvory::ParseArguments(args);
   } catch (const kelvory::UsageError& error) {

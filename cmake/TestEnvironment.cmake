@@ -9,6 +9,12 @@ if("$ENV{XDG_RUNTIME_DIR}" STREQUAL "")
   file(CHMOD "@KELVORY_TEST_RUNTIME_DIR@" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   set(ENV{XDG_RUNTIME_DIR} "@KELVORY_TEST_RUNTIME_DIR@")
 endif()
+# The programs speak the language the locale names; the tests expect a locale that
+# names none (the window's Russian, the batch command's English) wherever they run.
+# A test that wants a language sets it for itself.
+set(ENV{LC_ALL} "")
+set(ENV{LC_MESSAGES} "")
+set(ENV{LANG} "C.UTF-8")
 ]=])
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES
   ${PROJECT_BINARY_DIR}/TestEnvironment.cmake)

@@ -1,5 +1,7 @@
 #include "filelist/FileList.h"
 
+#include <QCoreApplication>
+
 #include <stdexcept>
 
 #include "filelist/ListFile.h"
@@ -132,8 +134,13 @@ void FileList::CheckBoxToggled(int row, bool building) {
   emit SelectionPanelChanged();
 }
 
-std::string FileList::FilesPanelText() const { return "Файлов в списке: " + std::to_string(model_.rowCount()); }
+// The status bar's words, in the window's language.
+std::string FileList::FilesPanelText() const {
+  return QCoreApplication::translate("Kelvory", "Файлов в списке: %1").arg(model_.rowCount()).toStdString();
+}
 
-std::string FileList::SelectedPanelText() const { return "Выбрано: " + std::to_string(selectedCount_); }
+std::string FileList::SelectedPanelText() const {
+  return QCoreApplication::translate("Kelvory", "Выбрано: %1").arg(selectedCount_).toStdString();
+}
 
 }  // namespace kelvory

@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libjpeg62-turbo-dev libgtest-dev
+  qt6-l10n-tools qt6-tools-dev
   gdal-bin libtiff-tools
   clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils xdotool openbox imagemagick fonts-dejavu-core

@@ -23,7 +23,8 @@ qt_prefix=$cache/qt6
 # and headers they use.
 source scripts/install-packages.sh
 source scripts/debian-sources.sh
-install_packages qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev dpkg-dev
+# The window's translations are made by this machine's lrelease (qt6-l10n-tools).
+install_packages qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev libjpeg62-turbo-dev dpkg-dev
 jpeg_version=$(version_of libjpeg62-turbo-dev)
 qt_version=$(version_of qt6-base-dev)
 if up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_version"; then

@@ -57,7 +57,19 @@ void MapLayer(QPainter& painter, QPointF centre, double halfWidth, const QColor&
 
 }  // namespace
 
-QImage DrawBanner() {
+BannerWords RussianBannerWords() {
+  return {QStringLiteral("настольная ГИС"),
+          {QStringLiteral("Карты и снимки"), QStringLiteral("любого размера"), QStringLiteral("на вашем столе")},
+          QStringLiteral("Подробнее")};
+}
+
+BannerWords EnglishBannerWords() {
+  return {QStringLiteral("desktop GIS"),
+          {QStringLiteral("Maps and imagery"), QStringLiteral("of any size"), QStringLiteral("on your desk")},
+          QStringLiteral("Learn more")};
+}
+
+QImage DrawBanner(const BannerWords& words) {
   QImage image(130, 520, QImage::Format_RGB32);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -71,7 +83,7 @@ QImage DrawBanner() {
 
   CentredText(painter, 22, 34, QStringLiteral("Torvel"), Font(30, true), Qt::white);
   CentredText(painter, 52, 86, QStringLiteral("6"), Font(80, true), kSand);
-  CentredText(painter, 140, 18, QStringLiteral("настольная ГИС"), Font(13), QColor(0xDD, 0xEE, 0xF2));
+  CentredText(painter, 140, 18, words.tagline, Font(13), QColor(0xDD, 0xEE, 0xF2));
 
   const QColor layers[] = {QColor(0x3E, 0x8F, 0x5A), QColor(0x5B, 0xA3, 0x62), QColor(0x9C, 0xB8, 0x5E), kSandShade,
                            kSand};
@@ -83,9 +95,7 @@ QImage DrawBanner() {
   painter.drawLine(20, 372, 110, 372);
   const QFont body = Font(12);
   const QColor text(0xEE, 0xF4, 0xF6);
-  CentredText(painter, 384, 16, QStringLiteral("Карты и снимки"), body, text);
-  CentredText(painter, 400, 16, QStringLiteral("любого размера"), body, text);
-  CentredText(painter, 416, 16, QStringLiteral("на вашем столе"), body, text);
+  for (int line = 0; line < 3; ++line) CentredText(painter, 384 + line * 16, 16, words.lines[line], body, text);
 
   QRectF button(15, 458, 100, 30);
   painter.setPen(Qt::NoPen);
@@ -93,7 +103,7 @@ QImage DrawBanner() {
   painter.drawRoundedRect(button, 6, 6);
   painter.setFont(Font(13, true));
   painter.setPen(kNight);
-  painter.drawText(button, Qt::AlignCenter, QStringLiteral("Подробнее"));
+  painter.drawText(button, Qt::AlignCenter, words.button);
   CentredText(painter, 494, 16, QStringLiteral("Varnok Company"), Font(10), QColor(0xB0, 0xCC, 0xD4));
   return image;
 }

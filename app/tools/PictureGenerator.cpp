@@ -1,6 +1,6 @@
 // Draws the program's pictures at build time: kelvory-pictures <output folder>
-// writes banner.jpg, logo.jpg, kelvory.png and kelvory.ico (the Windows program's icon)
-// there.
+// writes banner.jpg (and banner_en.jpg, its English), logo.jpg, kelvory.png and
+// kelvory.ico (the Windows program's icon) there.
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
@@ -27,8 +27,11 @@ int main(int argc, char** argv) {
     return Fail(QStringLiteral("cannot create ") + folder.path());
   }
   QString reason;
-  if (!kelvory::tools::WriteJpeg(kelvory::tools::DrawBanner(), folder.filePath(QStringLiteral("banner.jpg")), 90,
-                                 reason) ||
+  using kelvory::tools::DrawBanner;
+  if (!kelvory::tools::WriteJpeg(DrawBanner(kelvory::tools::RussianBannerWords()),
+                                 folder.filePath(QStringLiteral("banner.jpg")), 90, reason) ||
+      !kelvory::tools::WriteJpeg(DrawBanner(kelvory::tools::EnglishBannerWords()),
+                                 folder.filePath(QStringLiteral("banner_en.jpg")), 90, reason) ||
       !kelvory::tools::WriteJpeg(kelvory::tools::DrawLogo(), folder.filePath(QStringLiteral("logo.jpg")), 92,
                                  reason)) {
     return Fail(reason);

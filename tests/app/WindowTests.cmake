@@ -15,6 +15,7 @@ add_executable(kelvory_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/ConvBigJobsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuildTextsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenFitTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowLanguageTest.cpp
 )
 target_link_libraries(kelvory_window_tests PRIVATE kelvory_widgets Qt6::Test GTest::gtest)
 target_compile_definitions(kelvory_window_tests PRIVATE
