@@ -5,6 +5,7 @@
 #   libjpeg-turbo (the pictures), static, a few seconds;
 #   Qt (qtbase: Core, Gui, Widgets, Test, PrintSupport) with the host tools of
 #   qt6-base-dev-tools, about 20 minutes on 2 cores.
+# A stamp holds the Debian version and the recipe's own: a changed recipe rebuilds.
 # Needs root (or sudo) for apt-get and, where apt has none, a deb-src entry.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,7 +26,9 @@ source scripts/install-packages.sh
 source scripts/debian-sources.sh
 install_packages qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev dpkg-dev
 jpeg_version=$(version_of libjpeg62-turbo-dev)
-qt_version=$(version_of qt6-base-dev)
+# Raise the recipe number whenever the options below change what is built.
+qt_source_version=$(version_of qt6-base-dev)
+qt_version="recipe 2; qt6-base $qt_source_version"
 if up_to_date "$jpeg_prefix" "$jpeg_version" && up_to_date "$qt_prefix" "$qt_version"; then
   exit 0
 fi
@@ -49,17 +52,22 @@ if ! up_to_date "$jpeg_prefix" "$jpeg_version"; then
 fi
 
 if ! up_to_date "$qt_prefix" "$qt_version"; then
-  echo "Building Qt $qt_version for Windows into $qt_prefix (about 20 minutes)"
-  fetch_source qt6-base "$qt_version" "$work/qt6-base" >/dev/null
+  echo "Building Qt $qt_source_version for Windows into $qt_prefix (about 20 minutes)"
+  fetch_source qt6-base "$qt_source_version" "$work/qt6-base" >/dev/null
   mkdir -p "$work/qt6-base/build"
   cd "$work/qt6-base/build"
-  # Direct2D stays on (PrintSupport links against it); Debian's source has no wintab,
-  # so no tablet events.
+  # Only what the window and its tests load: the modules above, the windows and
+  # offscreen platforms, the windowsvista style. Left out: the Concurrent, Xml, Sql,
+  # Network, DBus and OpenGL modules; the JPEG plugin and Qt's copy of libjpeg (the
+  # window decodes its pictures with libjpeg-turbo); the Direct2D platform plugin, a
+  # second build of the windows platform (Direct2D itself stays on: Gui's DirectWrite
+  # fonts need it). Debian's source has no wintab, so no tablet events.
   quietly "$work/qt6-base/src/configure" -prefix "$qt_prefix" -release -opensource -confirm-license \
     -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32- -qt-host-path /usr \
     -nomake examples -nomake tests \
-    -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
+    -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
     -no-dbus -no-opengl -no-icu -no-feature-sql -no-feature-network -no-feature-tabletevent \
+    -no-feature-concurrent -no-feature-xml -no-feature-jpeg -no-feature-direct2d1_1 \
     -- -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo
