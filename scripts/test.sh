@@ -34,16 +34,18 @@ stage() {
   echo "== $1"
 }
 
-stage "set-up and build"
-bash scripts/setup.sh
-
 # The Windows stage's one-time builds of Qt and GDAL (when its cache has none) are most
-# of a fresh machine's time, and mostly compiling: they go on beside the next stages,
-# which mostly wait for downloads, daemons and other programs. Their output is shown in
-# the Windows stage; their apt calls take turns with the other stages' (install-packages.sh).
-echo "== the Windows stage's libraries build beside the next stages"
+# of a fresh machine's time: they go on from the start beside the stages before it,
+# filling the time those spend waiting for downloads, apt, daemons and other programs.
+# They need nothing of those stages (windows-build.sh, in the Windows stage, needs out/).
+# Their output is shown in the Windows stage; their apt calls take turns with the other
+# stages' (install-packages.sh).
+echo "== the Windows stage's libraries build beside the stages before it"
 setsid bash scripts/windows-deps.sh >"$scratch/windows-deps.log" 2>&1 </dev/null &
 windows_deps=$!
+
+stage "set-up and build"
+bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 stage "tests"
