@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Kelvory and runs every test: the unit, integration and
 # window tests; the QGIS plugin through qgis_process; kelvory-batch under a one-node
-# Slurm cluster; the Windows build,
-# cross-built and tested under Wine; the Debian package, built
-# and checked with lintian; every test but the window's again under AddressSanitizer and
-# UBSan; and the fuzzers of the reader and of the append planner for a bounded time.
+# Slurm cluster; the Debian package, built and checked with lintian; every test but the
+# window's again under AddressSanitizer and UBSan, and the fuzzers of the reader and of
+# the append planner for a bounded time; and the Windows build, cross-built and tested
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,7 +35,7 @@ stage() {
 }
 
 # The Windows stage's one-time builds of Qt and GDAL (when its cache has none) are most
-# of a fresh machine's time: they go on from the start beside the stages before it,
+# of a fresh machine's time: they go on from the start beside all the other stages,
 # filling the time those spend waiting for downloads, apt, daemons and other programs.
 # They need nothing of those stages (windows-build.sh, in the Windows stage, needs out/).
 # Their output is shown in the Windows stage; their apt calls take turns with the other
@@ -63,6 +63,15 @@ else
   echo "skipped: run scripts/slurm-test.sh as root"
 fi
 
+stage "Debian package and lintian"
+bash scripts/package.sh
+
+stage "everything but the window under AddressSanitizer and UBSan, and the fuzzers"
+cmake --preset sanitize
+cmake --build --preset sanitize --parallel "$(nproc)"
+ctest --preset sanitize -j "$(nproc)"
+
+# Last, so that its libraries have had every stage before it to build in.
 stage "Windows: cross-built with MinGW-w64, tests under Wine"
 status=0
 wait "$windows_deps" || status=$?
@@ -71,12 +80,4 @@ cat "$scratch/windows-deps.log"
 [ "$status" -eq 0 ] || { echo "the Windows stage's libraries did not build (status $status)" >&2; exit 1; }
 echo "== (the libraries were ready $((SECONDS - stage_started)) s into this stage)"
 bash scripts/windows-test.sh
-
-stage "Debian package and lintian"
-bash scripts/package.sh
-
-stage "everything but the window under AddressSanitizer and UBSan, and the fuzzers"
-cmake --preset sanitize
-cmake --build --preset sanitize --parallel "$(nproc)"
-ctest --preset sanitize -j "$(nproc)"
 finish_stage
