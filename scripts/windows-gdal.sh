@@ -30,11 +30,9 @@ install_packages g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build dp
 version_of() { dpkg-query -W -f='${source:Version}' "$1"; }
 # A part's stamp: its own Debian version after those of the parts it is built on, so
 # that a new sqlite3 rebuilds PROJ and GDAL too.
-# GDAL's recipe has a number of its own before its version (raise it whenever GDAL's
-# options below change what is built), so that a GDAL made otherwise is rebuilt.
 sqlite_stamp="sqlite3 $(version_of libsqlite3-0)"
 proj_stamp="$sqlite_stamp; proj $(version_of libproj25)"
-gdal_stamp="$proj_stamp; recipe 2; gdal $(version_of gdal-bin)"
+gdal_stamp="$proj_stamp; gdal $(version_of gdal-bin)"
 sqlite_prefix=$cache/sqlite3
 proj_prefix=$cache/proj
 gdal_prefix=$cache/gdal
@@ -94,9 +92,9 @@ configure_gdal() {
   fetch_source gdal "$(own_version "$gdal_stamp")" "$gdal_work" >/dev/null
   # Only GDAL's own copies of the libraries a TIFF needs (libtiff, libgeotiff, zlib,
   # libjpeg): on the first configure, before anything of MinGW's (its ODBC) or the new
-  # sqlite3 is found and taken. Its C++ compiles in batches (windows-gdal-unity.cmake).
-  quietly cmake -S "$gdal_work/src" -B "$gdal_work/build" "${toolchain[@]}" -DCMAKE_UNITY_BUILD=ON \
-    -DCMAKE_PROJECT_gdal_INCLUDE="$root/scripts/windows-gdal-unity.cmake" \
+  # sqlite3 is found and taken. (No unity build: GDAL 3.6's own C and C++ files declare
+  # the same static names in several files.)
+  quietly cmake -S "$gdal_work/src" -B "$gdal_work/build" "${toolchain[@]}" \
     -DCMAKE_INSTALL_PREFIX="$gdal_prefix" -DCMAKE_PREFIX_PATH="$proj_prefix;$sqlite_prefix" \
     -DBUILD_SHARED_LIBS=OFF -DGDAL_USE_EXTERNAL_LIBS=OFF -DGDAL_USE_INTERNAL_LIBS=ON \
     -DGDAL_BUILD_OPTIONAL_DRIVERS=OFF -DOGR_BUILD_OPTIONAL_DRIVERS=OFF -DGDAL_ENABLE_DRIVER_JPEG=ON \
