@@ -11,6 +11,9 @@
 #                         DIR/src; when V cannot be had (a security update that
 #                         has gone), the release's own version instead
 
+# apt_locked: apt's calls take turns with those of install_packages.
+declare -F apt_locked >/dev/null || source "$(dirname "${BASH_SOURCE[0]}")/install-packages.sh"
+
 debian_codename() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
 
 # Prints every enabled source of type "deb" as a deb822 stanza followed by an empty
@@ -109,7 +112,7 @@ ensure_deb_src() {
       "/etc/apt/sources.list.d/kelvory-debian-src.sources"
     sed 's/^Types: deb$/Types: deb-src/' <<<"$stanzas" |
       as_root tee /etc/apt/sources.list.d/kelvory-debian-src.sources >/dev/null
-    as_root apt-get update -qq
+    apt_locked as_root apt-get update -qq "${apt_waits[@]}"
   fi
 }
 
@@ -131,13 +134,13 @@ fetch_source() {
   [ "$(id -u)" -ne 0 ] || as_downloader=(-o APT::Sandbox::User=root)
   codename=$(debian_codename)
   ensure_deb_src
-  [ -n "$(apt-cache showsrc "$package" 2>/dev/null)" ] || as_root apt-get update -qq
+  [ -n "$(apt-cache showsrc "$package" 2>/dev/null)" ] || apt_locked as_root apt-get update -qq "${apt_waits[@]}"
   mkdir -p "$dir"
-  if ! (cd "$dir" && quiet_step "$dir/fetch" apt-get source -qq "${as_downloader[@]}" --download-only \
+  if ! (cd "$dir" && quiet_step "$dir/fetch" apt_locked apt-get source -qq "${as_downloader[@]}" --download-only \
     "$package=$version") 2>/dev/null; then
     echo "The source of $package $version cannot be fetched; building $codename's own version instead" >&2
     rm -f "$dir"/*.dsc "$dir"/*.tar.* "$dir"/*.diff.gz
-    (cd "$dir" && quiet_step "$dir/fetch" apt-get source -qq "${as_downloader[@]}" --download-only \
+    (cd "$dir" && quiet_step "$dir/fetch" apt_locked apt-get source -qq "${as_downloader[@]}" --download-only \
       "$package/$codename") >&2 || return 1
   fi
   (cd "$dir" && quiet_step "$dir/unpack" dpkg-source --no-check -x ./*.dsc src) >&2 || return 1

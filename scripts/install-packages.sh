@@ -1,5 +1,14 @@
 # Sourced by the set-up scripts: install_packages PACKAGE... installs with apt-get the
 # Debian packages that are not installed yet, as root or through sudo.
+#
+# Stages of the tests run side by side (the Windows stage's one-time builds beside the
+# others), so this project's apt calls take turns through one lock (apt_locked), and
+# apt itself waits for the lock of anything else that runs it.
+apt_lock_file=${TMPDIR:-/tmp}/kelvory-apt-$(id -u).lock
+# The command runs without the lock's descriptor, so that a daemon a package starts
+# does not hold it.
+apt_locked() { (flock 9 && "$@" 9>&-) 9>"$apt_lock_file"; }
+apt_waits=(-o DPkg::Lock::Timeout=900)
 install_packages() {
   local missing=() p
   for p in "$@"; do
@@ -19,7 +28,7 @@ install_packages() {
     fi
     as_root=(sudo)
   fi
-  "${as_root[@]}" apt-get update -qq
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt_locked "${as_root[@]}" apt-get update -qq "${apt_waits[@]}"
+  apt_locked "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${apt_waits[@]}" "${missing[@]}"
 }

@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
 # Cross-builds Kelvory for 64-bit Windows into out-win/ (the programs in out-win/bin/)
-# with MinGW-w64. windows-setup.sh installs the toolchain and builds googletest,
-# windows-qt.sh builds Qt and libjpeg-turbo for the window (once, about 20 minutes),
-# windows-gdal.sh the gdaladdo.exe the zip carries (once, about 8 minutes); the
+# with MinGW-w64. windows-deps.sh installs the toolchain and builds, once, googletest,
+# Qt and libjpeg-turbo for the window, and the gdaladdo.exe the zip carries; the
 # pictures and the help document are made by this machine's build in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/windows-setup.sh
+bash scripts/windows-deps.sh
 [ -f out/build.ninja ] || bash scripts/setup.sh
-bash scripts/windows-qt.sh
-bash scripts/windows-gdal.sh
 cmake --build out --target kelvory-pictures kelvory-helppdf
 
 cache=${KELVORY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvory-win64}

@@ -83,20 +83,42 @@ if ! up_to_date "$proj_prefix" "$proj_stamp"; then
   echo "$proj_stamp" >"$proj_prefix/.version"
 fi
 
-echo "Building GDAL $(own_version "$gdal_stamp") for Windows into $gdal_prefix (about 4 minutes)"
-fetch_source gdal "$(own_version "$gdal_stamp")" "$work/gdal" >/dev/null
-# Only GDAL's own copies of the libraries a TIFF needs (libtiff, libgeotiff, zlib,
-# libjpeg): on the first configure, before anything of MinGW's (its ODBC) or the new
-# sqlite3 is found and taken.
-quietly cmake -S "$work/gdal/src" -B "$work/gdal/build" "${toolchain[@]}" \
-  -DCMAKE_INSTALL_PREFIX="$gdal_prefix" -DCMAKE_PREFIX_PATH="$proj_prefix;$sqlite_prefix" \
-  -DBUILD_SHARED_LIBS=OFF -DGDAL_USE_EXTERNAL_LIBS=OFF -DGDAL_USE_INTERNAL_LIBS=ON \
-  -DGDAL_BUILD_OPTIONAL_DRIVERS=OFF -DOGR_BUILD_OPTIONAL_DRIVERS=OFF -DGDAL_ENABLE_DRIVER_JPEG=ON \
-  -DBUILD_APPS=ON -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DENABLE_GNM=OFF -DBUILD_PYTHON_BINDINGS=OFF
-quietly cmake --build "$work/gdal/build" --parallel "$jobs" --target "${programs[@]}"
+# GDAL builds in a folder of its own, kept until its programs are in place: a build that
+# was stopped goes on next time from where it stopped while the stamp is the same, and
+# one that cannot go on starts afresh.
+gdal_work=$cache/gdal-work
+configure_gdal() {
+  rm -rf "$gdal_work"
+  fetch_source gdal "$(own_version "$gdal_stamp")" "$gdal_work" >/dev/null
+  # Only GDAL's own copies of the libraries a TIFF needs (libtiff, libgeotiff, zlib,
+  # libjpeg): on the first configure, before anything of MinGW's (its ODBC) or the new
+  # sqlite3 is found and taken. (No unity build: GDAL 3.6's own C and C++ files declare
+  # the same static names in several files.)
+  quietly cmake -S "$gdal_work/src" -B "$gdal_work/build" "${toolchain[@]}" \
+    -DCMAKE_INSTALL_PREFIX="$gdal_prefix" -DCMAKE_PREFIX_PATH="$proj_prefix;$sqlite_prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DGDAL_USE_EXTERNAL_LIBS=OFF -DGDAL_USE_INTERNAL_LIBS=ON \
+    -DGDAL_BUILD_OPTIONAL_DRIVERS=OFF -DOGR_BUILD_OPTIONAL_DRIVERS=OFF -DGDAL_ENABLE_DRIVER_JPEG=ON \
+    -DBUILD_APPS=ON -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DENABLE_GNM=OFF -DBUILD_PYTHON_BINDINGS=OFF
+  echo "$gdal_stamp" >"$gdal_work/.version"
+}
+build_gdal() { quietly cmake --build "$gdal_work/build" --parallel "$jobs" --target "${programs[@]}"; }
+
+if up_to_date "$gdal_work" "$gdal_stamp"; then
+  echo "Building GDAL $(own_version "$gdal_stamp") for Windows into $gdal_prefix, on from a stopped build"
+  if ! build_gdal; then
+    echo "The stopped build of GDAL cannot go on; it starts afresh"
+    configure_gdal
+    build_gdal
+  fi
+else
+  echo "Building GDAL $(own_version "$gdal_stamp") for Windows into $gdal_prefix (about 4 minutes)"
+  configure_gdal
+  build_gdal
+fi
 rm -rf "$gdal_prefix"
 mkdir -p "$gdal_prefix/bin"
 for program in "${programs[@]}"; do
-  x86_64-w64-mingw32-strip -o "$gdal_prefix/bin/$program.exe" "$work/gdal/build/apps/$program.exe"
+  x86_64-w64-mingw32-strip -o "$gdal_prefix/bin/$program.exe" "$gdal_work/build/apps/$program.exe"
 done
 echo "$gdal_stamp" >"$gdal_prefix/.version"
+rm -rf "$gdal_work"
