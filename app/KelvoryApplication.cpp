@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/ErrorReport.h"
-#include "pyramids/UserLanguage.h"
+#include "pyramids/LanguageChoice.h"
 
 namespace kelvory {
 

@@ -7,7 +7,7 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleReport.h"
-#include "pyramids/UserLanguage.h"
+#include "pyramids/LanguageChoice.h"
 #include "batch/RowCollector.h"
 #include "batch/Shard.h"
 #include "batch/ToolLookup.h"

@@ -15,7 +15,7 @@
 #include "app/BuildSettingsMenu.h"
 #include "app/Conv.h"
 #include "app/KelvoryApplication.h"
-#include "pyramids/UserLanguage.h"
+#include "pyramids/LanguageChoice.h"
 #include "tests/app/WindowControls.h"
 #include "tests/app/WindowTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "pyramids/UserLanguage.h"
+#include "pyramids/LanguageChoice.h"
 
 #include <cstdlib>
 #include <string>
