@@ -24,10 +24,11 @@ set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/PackageStaging.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries come from dpkg-shlibdeps; the programs also run gdaladdo, and the window
-# opens the user guide through xdg-open.
+# The libraries come from dpkg-shlibdeps; the programs also run gdaladdo, the window
+# opens the user guide through xdg-open, and Qt's own dialogs speak Russian with Qt's
+# translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "gdal-bin, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "gdal-bin, xdg-utils, qt6-translations-l10n")
 # The QGIS plugin beside the programs wants QGIS, which most users of the programs need not have.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qgis, python3-qgis")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/prerm)
