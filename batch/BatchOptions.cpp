@@ -2,8 +2,6 @@
 
 #include <optional>
 
-#include "platform/Program.h"
-#include "platform/StopSignals.h"
 #include "pyramids/ToolCommand.h"
 
 #include <charconv>
@@ -164,42 +162,5 @@ class ArgumentParser {
 }  // namespace
 
 BatchOptions ParseArguments(const std::vector<std::string>& args) { return ArgumentParser(args).Parse(); }
-
-std::string UsageText() {
-  return std::string(
-             "Usage: kelvory-batch [OPTION]... [--list FILE]... [PATH]...\n") +
-         "Builds the overview pyramids of TIFF files with " + BundledToolPath({}) + " beside the\n"
-         "program (or, when there is none, the " + platform::ExecutableName("gdaladdo") +
-         " on the PATH). A PATH that is\n"
-         "a folder adds every .tif/.tiff file below it.\n" +
-         "\n"
-         "  -d, --dest DIR   copy each file into DIR and build there (default: in place)\n"
-         "      --external   build the levels into NAME.ovr beside each file\n"
-         "      --cog        write a Cloud Optimized GeoTIFF anew as a COG with its levels\n"
-         "      --force      rebuild every level, those a file has included\n"
-         "  -r, --resampling METHOD\n"
-         "                   nearest (default), average, bilinear, cubic, cubicspline,\n"
-         "                   lanczos, gauss, mode or rms\n"
-         "      --config KEY VALUE\n"
-         "                   a GDAL configuration option for gdaladdo (may be repeated)\n"
-         "  -j, --jobs N     run at most N tool processes at once (default: one per\n"
-         "                   processor)\n"
-         "      --tmpdir DIR where in-place working copies go\n"
-         "  -l, --list FILE  add the paths of a list file, one per line (may be repeated)\n"
-         "      --classic    read only classic little-endian TIFF of the original kinds\n"
-         "      --shard K/N  take only share K of N of the files\n"
-         "  -n, --dry-run    say what each file would get; nothing is written\n"
-         "  -q, --quiet      print only the files left without their levels\n"
-         "      --json       one JSON object per file instead of the text lines\n"
-         "      --events     JSON events: plan, start, progress, file, summary\n"
-         "  -h, --help       show this help and exit\n"
-         "      --version    show the version and the gdaladdo used, and exit\n"
-         "\n"
-         "Exit status: 0 every file done, up to date or kept, 1 some failed, not found or\n"
-         "busy, or no files at all, 2 usage error or no tool, 130 interrupted by\n" +
-         platform::StopRequestNames() + ".\n"
-         "The full reference is the manual page: man kelvory-batch\n"
-         "(docs/man/kelvory-batch.1.in in Kelvory's source).\n";
-}
 
 }  // namespace kelvory

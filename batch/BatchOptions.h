@@ -46,7 +46,5 @@ inline constexpr int kMaxJobs = 256;
 // args excludes the program name. Throws UsageError.
 BatchOptions ParseArguments(const std::vector<std::string>& args);
 
-// The --help text.
-std::string UsageText();
 
 }  // namespace kelvory

@@ -7,6 +7,7 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/ConsoleReport.h"
+#include "batch/HelpText.h"
 #include "pyramids/LanguageChoice.h"
 #include "batch/RowCollector.h"
 #include "batch/Shard.h"
@@ -126,7 +127,7 @@ int Run(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (options.action == BatchOptions::Action::Help) {
-    std::fputs(kelvory::UsageText().c_str(), stdout);
+    std::fputs(kelvory::HelpText(language).c_str(), stdout);
     return kExitDone;
   }
   const std::string programFolder = kelvory::platform::ProgramFolder();

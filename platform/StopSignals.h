@@ -1,12 +1,14 @@
 #pragma once
 #include <memory>
+#include <vector>
 
 #include "platform/UniqueFd.h"
 
 namespace kelvory::platform {
 
-// The requests to stop as the system's users know them, for help texts.
-const char* StopRequestNames();
+// The requests to stop this system's users can make, for help texts to name.
+enum class StopRequest { Interrupt, Break, Terminate, HangUp, ConsoleClosed, LogOff };
+std::vector<StopRequest> StopRequests();
 
 // Termination and a lost terminal (SIGTERM, SIGHUP) and, where asked, an interrupt
 // (Ctrl-C) become a request to stop instead of a sudden death, so that a running build

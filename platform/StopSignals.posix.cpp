@@ -12,7 +12,7 @@
 
 namespace kelvory::platform {
 
-const char* StopRequestNames() { return "Ctrl-C, SIGTERM or SIGHUP"; }
+std::vector<StopRequest> StopRequests() { return {StopRequest::Interrupt, StopRequest::Terminate, StopRequest::HangUp}; }
 
 namespace {
 

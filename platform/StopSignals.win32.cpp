@@ -1,12 +1,15 @@
 #include "platform/StopSignals.h"
 
 #include <atomic>
+#include <vector>
 
 #include "platform/Win32.win32.h"
 
 namespace kelvory::platform {
 
-const char* StopRequestNames() { return "Ctrl-C, Ctrl-Break, closing the console or logging off"; }
+std::vector<StopRequest> StopRequests() {
+  return {StopRequest::Interrupt, StopRequest::Break, StopRequest::ConsoleClosed, StopRequest::LogOff};
+}
 
 namespace {
 

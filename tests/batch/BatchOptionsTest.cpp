@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "batch/HelpText.h"
+#include "batch/UsageError.h"
 
 namespace kelvory {
 namespace {
@@ -104,6 +109,27 @@ TEST(BatchOptions, UsageErrorsSpeakTheUsersLanguageAndMethodsTakeAnyLetterCase) 
   EXPECT_EQ(UsageError(UsageCode::OnlyOnce, {"--dest"}).Text(Language::English), "--dest may be given only once");
   EXPECT_EQ(ParseArguments({"-r", "AVERAGE", "a"}).resampling, Resampling::Average);
   EXPECT_EQ(ParseArguments({"--resampling=Nearest", "a"}).resampling, Resampling::Nearest);
+}
+
+// The help names each option the command knows, the same ones in both languages.
+TEST(BatchOptions, BothHelpTextsNameTheOptionsTheParserKnows) {
+  const auto options = [](const std::string& text) {
+    std::set<std::string> names;
+    const std::regex option(R"((?:^|[ ,])(--[a-z-]+|-[a-z])\b)");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+      names.insert((*it)[1]);
+    return names;
+  };
+  const std::set<std::string> english = options(HelpText(Language::English));
+  EXPECT_EQ(options(HelpText(Language::Russian)), english);
+  EXPECT_GE(english.size(), 24u);
+  for (const std::string& name : english) {
+    try {
+      ParseArguments({name, "1/2", "a.tif"});
+    } catch (const UsageError& error) {
+      EXPECT_NE(error.Code(), UsageCode::UnknownOption) << name;
+    }
+  }
 }
 
 }  // namespace
