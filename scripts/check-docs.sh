@@ -39,7 +39,7 @@ print(f'check-docs: {links} links, {paths} paths, {bad} wrong')
 sys.exit(1 if bad else 0)
 PY
 
-for page in docs/man/*.1.in; do
+for page in docs/man/*.1.in docs/man/ru/*.1.in; do
   warnings=$(groff -k -Tutf8 -man -ww -z "$page" 2>&1)
   [ -z "$warnings" ] || { echo "$warnings"; echo "check-docs: $page: groff warns" >&2; exit 1; }
   lexgrog "$page" >/dev/null || { echo "check-docs: $page: no whatis line" >&2; exit 1; }
