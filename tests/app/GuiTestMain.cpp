@@ -9,5 +9,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   kelvory::KelvoryApplication application(argc, argv);
+  // The tests expect the window's own Russian texts whatever language the system speaks
+  // (Wine's follows the host's locale); the language tests choose theirs.
+  application.SetLanguage(kelvory::Language::Russian);
   return RUN_ALL_TESTS();
 }

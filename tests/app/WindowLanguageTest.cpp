@@ -50,7 +50,8 @@ class LocaleScope {
         qunsetenv(name);
       }
     }
-    Application().SetLanguage(UserLanguage(Language::Russian));
+    // Back to the language the other tests expect.
+    Application().SetLanguage(Language::Russian);
   }
 
  private:
