@@ -122,7 +122,7 @@ CopyOrigin OriginOf(const std::string& source, const std::vector<std::string>& s
 
   CopyOrigin origin;
   std::vector<std::string> travelling = sidecars;
-  for (std::string& levels : ExternalLevelFilesOf(source)) travelling.push_back(std::move(levels));
+  for (std::string& levelFile : ExternalLevelFilesOf(source)) travelling.push_back(std::move(levelFile));
   for (const std::string& path : travelling) {
     const std::optional<std::string> sidecar = VersionOf(path, FingerprintOf(path));
     if (!sidecar) return {};
