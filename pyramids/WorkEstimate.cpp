@@ -137,21 +137,16 @@ double WorkEstimate::LongestRunningRowLeft(double elapsedSeconds) const {
 double WorkEstimate::ScheduledSecondsLeft(double elapsedSeconds, double slotPace) const {
   // When each slot comes free: the running rows' work left, the idle slots now.
   std::priority_queue<double, std::vector<double>, std::greater<>> freeAt;
-  std::vector<double> waiting;
   for (const Row& row : rows_) {
-    if (row.settled) continue;
-    if (row.started >= 0) {
-      freeAt.push(RunningRowLeft(row, elapsedSeconds, slotPace));
-    } else {
-      waiting.push_back(row.weight / slotPace);
-    }
+    if (!row.settled && row.started >= 0) freeAt.push(RunningRowLeft(row, elapsedSeconds, slotPace));
   }
   while (static_cast<int>(freeAt.size()) < std::max(peakRunning_, 1)) freeAt.push(0);
   // The waiting rows start in their order, each on the first slot to come free.
-  for (const double seconds : waiting) {
+  for (const Row& row : rows_) {
+    if (row.settled || row.started >= 0) continue;
     const double start = freeAt.top();
     freeAt.pop();
-    freeAt.push(start + seconds);
+    freeAt.push(start + row.weight / slotPace);
   }
   double end = 0;
   for (; !freeAt.empty(); freeAt.pop()) end = std::max(end, freeAt.top());
@@ -161,11 +156,10 @@ double WorkEstimate::ScheduledSecondsLeft(double elapsedSeconds, double slotPace
 std::optional<double> WorkEstimate::SteadySecondsLeft(double elapsedSeconds) {
   std::optional<double> pace = SecondsLeft(elapsedSeconds);
   if (pace && *pace > 0) {
-    const double longest = LongestRunningRowLeft(elapsedSeconds);
     if (const double slotPace = SlotPace(elapsedSeconds); slotPace > 0) {
       pace = ScheduledSecondsLeft(elapsedSeconds, slotPace);
     } else {
-      pace = std::max(*pace, longest);
+      pace = std::max(*pace, LongestRunningRowLeft(elapsedSeconds));
     }
   }
   if (!pace || *pace <= 0 || !steady_) {
